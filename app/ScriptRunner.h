@@ -1,0 +1,50 @@
+// Runs a session script against the plug-in in the simulated host.
+#pragma once
+
+#include <filesystem>
+#include <functional>
+#include <iosfwd>
+#include <map>
+#include <string>
+
+#include "sim/SimHost.h"
+
+namespace mellox::app {
+
+class ScriptRunner {
+ public:
+  ScriptRunner(sim::SimHost& host, std::ostream& err);
+
+  // Runs every line; returns true when the script ran to its end with every
+  // expectation met. In interactive mode a failing line is reported and the
+  // run goes on (the result still says it failed).
+  bool Run(std::istream& script, const std::string& scriptName, bool interactive);
+
+  // One line (without its line break). False on failure; the message is in LastError().
+  bool RunLine(const std::string& line);
+  const std::string& LastError() const { return lastError_; }
+
+  void SetHudPngDir(std::filesystem::path dir) { hudPngDir_ = std::move(dir); }
+
+ private:
+  using Verb = std::function<void(const std::string& args)>;
+  void AddVerbs();
+  void Fail(const std::string& message);
+
+  sim::SimHost& host_;
+  std::ostream& err_;
+  std::map<std::string, Verb> verbs_;
+  std::size_t expectMark_ = 0;
+  std::string lastError_;
+  std::filesystem::path hudPngDir_;
+};
+
+// Thrown by a verb whose argument is malformed or whose expectation failed.
+struct ScriptError {
+  std::string message;
+};
+
+// "1500ms", "2s", "3m" -> milliseconds; throws ScriptError when malformed.
+long long ParseDuration(const std::string& text);
+
+}  // namespace mellox::app

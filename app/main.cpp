@@ -1,0 +1,85 @@
+// mellox-sim: runs the plug-in in the simulated host and plays a session script.
+//   mellox-sim [--home DIR] [--hud-png DIR] [SCRIPT]
+// SCRIPT is a file or "-" for standard input; without it the bundled demo runs.
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <iostream>
+#include <memory>
+#include <string>
+
+#include "ScriptRunner.h"
+#include "core/APluginCore.h"
+#include "sim/SimHost.h"
+
+namespace fs = std::filesystem;
+
+namespace {
+
+int Usage() {
+  std::cerr << "usage: mellox-sim [--home DIR] [--hud-png DIR] [SCRIPT|-]\n";
+  return 2;
+}
+
+fs::path MakeTempHome() {
+  std::string pattern = (fs::temp_directory_path() / "mellox-sim-XXXXXX").string();
+  if (!mkdtemp(pattern.data())) return {};
+  return pattern;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  fs::path home;
+  fs::path hudPng;
+  std::string script;
+  for (int i = 1; i < argc; ++i) {
+    const std::string arg = argv[i];
+    if (arg == "--home" && i + 1 < argc) {
+      home = argv[++i];
+    } else if (arg == "--hud-png" && i + 1 < argc) {
+      hudPng = argv[++i];
+    } else if (arg == "-h" || arg == "--help") {
+      Usage();
+      return 0;
+    } else if ((arg.size() > 1 && arg[0] == '-' && arg != "-") || !script.empty()) {
+      return Usage();
+    } else {
+      script = arg;
+    }
+  }
+  const fs::path dataDir = MELLOX_DATA_DIR;
+  if (script.empty()) script = (dataDir / "demo.session").string();
+  if (home.empty()) {
+    home = MakeTempHome();
+    if (home.empty()) {
+      std::cerr << "mellox-sim: cannot create a temporary home folder\n";
+      return 2;
+    }
+    std::cerr << "mellox-sim: home folder " << home.string() << "\n";
+  }
+
+  std::ifstream file;
+  std::istream* in = &std::cin;
+  const bool interactive = script == "-";
+  if (!interactive) {
+    file.open(script, std::ios::binary);
+    if (!file) {
+      std::cerr << "mellox-sim: cannot open " << script << "\n";
+      return 2;
+    }
+    in = &file;
+  }
+
+  bool ok = false;
+  {
+    mellox::sim::SimHost host({home, dataDir});
+    host.SetOutputSink([](const std::string& line) { std::cout << line << std::endl; });
+    host.LoadPlugin(std::make_unique<mellox::APluginCore>());
+    mellox::app::ScriptRunner runner(host, std::cerr);
+    runner.SetHudPngDir(hudPng);
+    ok = runner.Run(*in, interactive ? "stdin" : script, interactive);
+    host.UnloadPlugin();
+  }
+  return ok ? 0 : 1;
+}

@@ -1,0 +1,91 @@
+// One incoming chat line through the whole pipeline (trackers' stages, word
+// filter, custom rules, classification, colour rule, log) as the game hook
+// hands it over.
+#include <benchmark/benchmark.h>
+
+#include <cstdlib>
+#include <filesystem>
+#include <memory>
+#include <string>
+
+#include "chat/ChatTextHandler.h"
+#include "chat/LogHandler.h"
+#include "core/APluginCore.h"
+#include "core/Globals.h"
+#include "settings_view/ControlHandler.h"
+#include "sim/SimHost.h"
+
+namespace {
+
+using namespace mellox;
+
+const std::string kLine = "Bob says, \"the quick brown fox jumps over the lazy dog\"";
+constexpr std::int32_t kOpenChat = 2;
+
+struct Plugin {
+  std::filesystem::path home;
+  std::unique_ptr<sim::SimHost> host;
+
+  Plugin() {
+    std::string pattern = (std::filesystem::temp_directory_path() / "mellox-bench-XXXXXX").string();
+    if (mkdtemp(pattern.data())) home = pattern;
+    host = std::make_unique<sim::SimHost>(sim::SimOptions{home, MELLOX_DATA_DIR});
+    host->LoadPlugin(std::make_unique<APluginCore>());
+    ControlHandlerInstance->Init_Lists({"1", "0"});
+    PluginActive = true;
+  }
+  ~Plugin() {
+    PluginActive = false;
+    host->UnloadPlugin();
+    host.reset();
+    std::error_code ec;
+    std::filesystem::remove_all(home, ec);
+  }
+
+  // 50 custom rules, 20 filter words (whole and part), none matching the line,
+  // so every row is read and tried; the line's category logged to the view.
+  void Load(std::int32_t logLines) {
+    auto& ch = *ControlHandlerInstance;
+    for (int i = 0; i < 50; ++i) {
+      const std::int32_t row = ch.ChatCustom->AddRow();
+      ch.ChatCustom->DataLet(0, row, 0, true);
+      ch.ChatCustom->DataLet(1, row, 0, "*rule pattern number " + std::to_string(i) + "*");
+      ch.ChatCustom->DataLet(2, row, 0, "M");
+      ch.ChatCustom->DataLet(3, row, 0, i % 2 ? "All" : "2");
+      ch.ChatCustom->DataLet(4, row, 1, 103);
+      ch.ChatCustom->DataLet(5, row, 0, "None");
+      ch.ChatCustom->DataLet(6, row, 0, "");
+    }
+    for (int i = 0; i < 20; ++i) {
+      const std::int32_t row = ch.ChatFilter->AddRow();
+      ch.ChatFilter->DataLet(0, row, 0, true);
+      ch.ChatFilter->DataLet(1, row, 0, "badword" + std::to_string(i));
+      ch.ChatFilter->DataLet(2, row, 0, i % 2 ? "Whole" : "Part");
+      ch.ChatFilter->DataLet(3, row, 0, "Replace");
+    }
+    ch.ChatLogEnable->CheckedLet(true);
+    ch.ChatLogOptions->DataLet(2, ch.FindName("Open Chat", "ChatLog"), 0, true);
+    LogHandlerInstance->MaxLines(logLines);
+    for (std::int32_t i = 0; i < logLines; ++i) ChatTextHandlerInstance->IncomingText(kLine, kOpenChat, 1, false, false);
+  }
+};
+
+void BM_IncomingLine_Default(benchmark::State& state) {
+  Plugin plugin;
+  for (auto _ : state) {
+    benchmark::DoNotOptimize(ChatTextHandlerInstance->IncomingText(kLine, kOpenChat, 1, false, false));
+  }
+}
+BENCHMARK(BM_IncomingLine_Default);
+
+void BM_IncomingLine_RulesFilterLog(benchmark::State& state) {
+  Plugin plugin;
+  plugin.Load(static_cast<std::int32_t>(state.range(0)));
+  for (auto _ : state) {
+    benchmark::DoNotOptimize(ChatTextHandlerInstance->IncomingText(kLine, kOpenChat, 1, false, false));
+  }
+  state.counters["log_lines"] = static_cast<double>(LogHandlerInstance->Log().size());
+}
+BENCHMARK(BM_IncomingLine_RulesFilterLog)->Arg(100)->Arg(5000);
+
+}  // namespace

@@ -1,0 +1,100 @@
+// Cost of rewriting the settings and data files: the settings are saved after
+// nearly every control change, the data file on every logged chat line.
+#include <benchmark/benchmark.h>
+
+#include <cstdlib>
+#include <filesystem>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "chat/LogHandler.h"
+#include "core/APluginCore.h"
+#include "core/Globals.h"
+#include "persistence/DataFile.h"
+#include "persistence/PersistenceLinks.h"
+#include "persistence/SettingsFile.h"
+#include "settings_view/ControlHandler.h"
+#include "sim/SimHost.h"
+
+namespace {
+
+using namespace mellox;
+namespace fs = std::filesystem;
+
+// One plug-in in a simulated host with a typical settings file applied.
+struct World {
+  fs::path home;
+  std::unique_ptr<sim::SimHost> host;
+  ControlHandler* ch = nullptr;
+
+  World() {
+    std::string pattern = (fs::temp_directory_path() / "mellox-bench-XXXXXX").string();
+    if (mkdtemp(pattern.data()) == nullptr) std::abort();
+    home = pattern;
+    host = std::make_unique<sim::SimHost>(sim::SimOptions{home, MELLOX_DATA_DIR});
+    host->LoadPlugin(std::make_unique<APluginCore>());
+    ch = ControlHandlerInstance;
+    Links().GetMyServer = [] { return std::string("Alpha"); };
+    Links().GetMyCharName = [] { return std::string("Bob"); };
+    SettingsFile::PlaceDefaults(fs::path(MELLOX_DATA_DIR) / SettingsFile::kDefaultFileName, host->ProgramDataDir());
+    SettingsFile::Load(*ch, 0);
+    for (int i = 0; i < 10; ++i) {
+      const std::string n = std::to_string(i);
+      std::int32_t row = ch->ChatFilter->AddRow();
+      ch->ChatFilter->DataLet(1, row, 0, "filtered phrase " + n);
+      row = ch->ChatAlias->AddRow();
+      ch->ChatAlias->DataLet(1, row, 0, "ab" + n);
+      ch->ChatAlias->DataLet(2, row, 0, "a longer replacement text " + n);
+      row = ch->ChatCustom->AddRow();
+      ch->ChatCustom->DataLet(1, row, 0, "*pattern " + n + "*");
+      row = ch->VitalsExceptions->AddRow();
+      ch->VitalsExceptions->DataLet(0, row, 0, "Exception " + n);
+    }
+    SettingsFile::Save(*ch, 0);
+    DataFile::Load(*ch, 0);
+  }
+  ~World() {
+    host->UnloadPlugin();
+    Links() = PersistenceLinks{};
+    std::error_code ec;
+    fs::remove_all(home, ec);
+  }
+
+  void FillLog(std::int32_t lines) {
+    LogHandler& log = *LogHandlerInstance;
+    log.Clear();
+    log.MaxLines(lines);
+    for (std::int32_t i = 0; i < lines; ++i) {
+      log.AddToLogFromData("[Tells] Someone tells you, \"a line of chat number " + std::to_string(i) + " & more\"",
+                           4, 2, 2, 1700000000 + i);
+    }
+  }
+};
+
+World& TheWorld() {
+  static World world;
+  return world;
+}
+
+void BM_SettingsSave(benchmark::State& state) {
+  World& w = TheWorld();
+  for (auto _ : state) benchmark::DoNotOptimize(SettingsFile::Save(*w.ch, 0));
+}
+BENCHMARK(BM_SettingsSave)->Unit(benchmark::kMicrosecond);
+
+void BM_SettingsLoad(benchmark::State& state) {
+  World& w = TheWorld();
+  // A load applies the file and saves it straight back.
+  for (auto _ : state) SettingsFile::Load(*w.ch, 0);
+}
+BENCHMARK(BM_SettingsLoad)->Unit(benchmark::kMicrosecond);
+
+void BM_DataSave(benchmark::State& state) {
+  World& w = TheWorld();
+  w.FillLog(static_cast<std::int32_t>(state.range(0)));
+  for (auto _ : state) benchmark::DoNotOptimize(DataFile::Save(*w.ch));
+}
+BENCHMARK(BM_DataSave)->Arg(100)->Arg(5000)->Unit(benchmark::kMicrosecond);
+
+}  // namespace

@@ -1,0 +1,164 @@
+// The chat pipeline: every incoming line passes IncomingText, which lets the
+// trackers react, masks or blocks filtered words, applies the custom and
+// colour rules, writes lines it changed or owns, logs them and answers tells
+// while the player is away. Also the routing table (which window shows which
+// chat type), the chat-type table and the chat colour names.
+#pragma once
+
+#include <array>
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "chat/ChatListItem.h"
+#include "core/ObjRef.h"
+#include "platform/Event.h"
+#include "platform/HostTimer.h"
+
+namespace mellox {
+
+class ChatTextHandler {
+ public:
+  // Chat types the pipeline gives its own meaning.
+  static constexpr std::int32_t kOwnLineType = 32;       // the plug-in's own lines
+  static constexpr std::int32_t kExternalLineType = 33;  // lines other plug-ins hand in
+  static constexpr std::int32_t kWindowCount = 5;        // window index 0 main, 1..4 floating
+  static constexpr std::int32_t kRoutedTypeCount = 33;   // TargetList columns 0..32
+  // Lines injected by rule actions nest at most this deep; deeper ones are cut.
+  static constexpr int kMaxLineNesting = 6;
+
+  ChatTextHandler();
+  ~ChatTextHandler();
+  ChatTextHandler(const ChatTextHandler&) = delete;
+  ChatTextHandler& operator=(const ChatTextHandler&) = delete;
+
+  // --- Routing table ---------------------------------------------------------
+  // Number of SetTargetList calls since the last ResetTargetList.
+  std::int32_t TargetListCount = 0;
+  // Clears chat types 0..31 in every window (32 keeps its cells) and the count.
+  void ResetTargetList();
+  // Raises 9 for a window outside 0..4 or a chat type outside 0..32.
+  void SetTargetList(std::int16_t window, std::int16_t chatType, bool enabled);
+  // False (and a report) outside the table.
+  bool GetTargetList(std::int16_t window, std::int16_t chatType);
+  // The text in colour 6 to every window that shows chat type 26.
+  void WriteError(const std::string& text);
+
+  // --- The pipelines ---------------------------------------------------------
+  // True when the game is to show its own copy of the line.
+  bool IncomingText(const std::string& text, std::int32_t chatType, std::int32_t window, bool internal,
+                    bool external);
+  // Typed lines. Hook for the chat commands and aliases, which are built
+  // separately: until then every typed line reaches the game.
+  bool OutgoingText(const std::string& text);
+
+  // --- Colour names and samples --------------------------------------------
+  // "testcolors": "This is color N" for N 0..40 to window 0, straight to the game.
+  void ColorsTest();
+  // "listcolors": the same to the main window.
+  void Colors();
+  // "chatcolors": one sample line per entry of the colour choice (the first
+  // skipped) through the pipeline.
+  void ChatColors();
+  // Chat colour code of a colour name; -1 for "Default", 2 for anything unknown.
+  static std::int32_t ConvertColor(const std::string& colorName);
+  // Swatch icon of a colour name; 114 for "Default", 101 for anything unknown.
+  static std::int32_t GetIconFromColor(const std::string& colorName);
+  // Colour name of a swatch icon; "Default" for 114 and anything unknown.
+  static std::string GetColorFromIcon(std::int32_t icon);
+
+  // --- Tables and switches ---------------------------------------------------
+  const std::vector<ChatListItem>& ChatTypeTable() const { return chatTypeTable_; }
+  bool TempleEnlightenPending = false;
+  bool TempleForgetPending = false;
+  // Debug switch: every line gets " [chat type]" appended.
+  bool ShowChatTypes = false;
+  // Bursts of spell lines collected by the spell-line stages.
+  std::optional<std::vector<std::string>> SpellExpireList;
+  std::optional<std::vector<std::string>> SpellCastList;
+
+  // Result of classifying a line: the chat-type table row (0-based) and the
+  // chat colour list row it selected; nullopt when no ticked row matched.
+  struct Classification {
+    std::size_t tableRow;
+    std::int32_t colorRow;
+  };
+  std::optional<Classification> Classify(const std::string& text, std::int32_t chatType, bool killFlag,
+                                         bool expireFlag, bool npcFlag);
+
+ private:
+  // Working state of one call of IncomingText; owned by the call, so a line
+  // injected while another is processed cannot disturb the outer one.
+  struct Line {
+    std::string text;  // as the call received it
+    std::int32_t chatType = 0;
+    std::int32_t window = 0;
+    bool internal = false;
+    bool external = false;
+    bool ShowLine = true;
+    bool PlusLine = false;
+    std::string LogText;
+    std::string PlainText;
+    std::int32_t LineColour = 0;
+    bool NpcFlag = false;
+    bool KillFlag = false;
+    bool ExpireFlag = false;
+    bool RuleWritten = false;
+    bool RuleBlocked = false;
+  };
+
+  void AddChatItem(const std::string& pattern, const std::string& rowName, std::int32_t chatType);
+  void RunStages(Line& line);
+  bool ChatOption(const char* rowName);
+
+  // Stages built with the tracking and event-line features; each returns
+  // false when it drops the line.
+  bool TempleGuardianLine(Line& line);
+  bool RareDiscoveryLine(Line& line);
+  bool CorpseLines(Line& line);
+  bool FriendsLines(Line& line);
+  bool LowManaLine(Line& line);
+  bool LevelLines(Line& line);
+  bool VitaeLine(Line& line);
+  bool ComponentBurnLine(Line& line);
+  bool SpellExpiryLine(Line& line);
+  bool OwnCastLine(Line& line);
+  bool ItemSpellCastLine(Line& line);
+  void AddKillDetails(Line& line);
+
+  void KillLine(Line& line);
+  void TellMarkup(Line& line);
+  bool WordFilter(Line& line);
+  void CustomRules(Line& line);
+  void ColorRule(Line& line);
+  void FinalWrite(Line& line);
+  void LogLine(Line& line);
+  void AutoResponse(Line& line);
+  void RunAction(const std::string& piece);
+
+  // Writes the text to window i + 1 for every window index i routed for the
+  // chat type; a line from another plug-in has no routing and goes to the
+  // window its call named.
+  void WriteRouted(const Line& line, std::int32_t routeType, std::int32_t colour);
+  void TimeSpells_Timeout();
+  void TimeCast_Timeout();
+
+  std::array<std::array<bool, kRoutedTypeCount>, kWindowCount> TargetList{};
+  std::vector<ChatListItem> chatTypeTable_;
+  ObjRef<platform::HostTimer> TimeSpells;
+  ObjRef<platform::HostTimer> TimeCast;
+  platform::Connection timeSpellsEvent_;
+  platform::Connection timeCastEvent_;
+
+  // Nesting of IncomingText calls, and whether the current outermost line
+  // already reported a cut.
+  int depth_ = 0;
+  bool cutReported_ = false;
+  bool reportingCut_ = false;
+  // Set while an error of the pipeline is being reported, so that a report
+  // which fails again inside the pipeline is not reported without end.
+  bool reportingError_ = false;
+};
+
+}  // namespace mellox

@@ -1,0 +1,115 @@
+// The chat log: recent chat lines kept in memory for the chat-log page (sorted
+// into 19 categories, limited to MaxLines, searchable and filterable) and the
+// queue of lines for the chat-log file.
+#pragma once
+
+#include <cstdint>
+#include <deque>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "chat/LogItem.h"
+
+namespace mellox {
+
+class LogHandler {
+ public:
+  // Log categories (tags), in the order of the rows of the chat-log options list.
+  static constexpr std::int32_t kCategoryCount = 19;
+
+  LogHandler();
+  ~LogHandler();
+  LogHandler(const LogHandler&) = delete;
+  LogHandler& operator=(const LogHandler&) = delete;
+
+  // --- File side (built with the chat-log files) ----------------------------
+  // Opens the text log file. Does nothing while no file name is set.
+  void InitFileLog();
+  // Called every core tick: writes the queued lines and empties the queue.
+  void WriteFileLog();
+
+  // --- In-memory log ---------------------------------------------------------
+  // Empties the log (the file queue and the id counter stay) and shows it.
+  void Clear();
+  // One line the pipeline showed or handled: kept when its category is ticked
+  // for the view (and the log is enabled), queued when it is ticked for the
+  // file and file logging is on.
+  void AddToLog(const std::string& message, std::int32_t msgtype, std::int32_t msgcolor);
+  // One stored line from the data file; neither saves nor redisplays.
+  void AddToLogFromData(const std::string& message, std::int32_t msgtype, std::int32_t msgcolor,
+                        std::int32_t msgtag, std::int32_t msgdate);
+  // Refills the log view, keeping its scroll position.
+  void DisplayLog();
+  // Writes "---<time> message" of the line with that id to the main window.
+  void PrintDetails(std::int32_t msgId);
+
+  // Oldest line first; the list itself (the data file reads it).
+  const std::deque<LogItem>& Log() const { return log_; }
+  const std::deque<LogItem>& FileQueue() const { return fileQueue_; }
+
+  const std::string& SearchString() const { return searchString_; }
+  void SearchString(const std::string& value);
+  std::int32_t FilterMode() const { return filterMode_; }
+  void FilterMode(std::int32_t value);
+  std::int32_t MaxLines() const { return maxLines_; }
+  void MaxLines(std::int32_t value);
+  bool SortAsc() const { return sortAsc_; }
+  void SortAsc(bool value);
+  bool FileLogging() const { return fileLogging_; }
+  void FileLogging(bool value);
+  const std::string& logfile() const { return logfile_; }
+  // Stores the name without any ".txt" and ".xml" in it.
+  void logfile(const std::string& name);
+  const std::string& LogPath() const { return logPath_; }
+  void LogPath(const std::string& value) { logPath_ = value; }
+
+  // The line limit typed into the page or stored in the settings: the number
+  // when the text is numeric and fits a 32-bit number, else nothing (such a
+  // text is treated as not numeric and leaves the limit alone).
+  static std::optional<std::int32_t> MaxLinesFromText(const std::string& text);
+
+  // --- Coalesced data-file save -------------------------------------------------
+  // Logging a line only marks the data file for saving; the core tick and
+  // logoff write it (ControlHandler.Data_Save) and clear the mark.
+  bool DataSavePending() const { return dataSavePending_; }
+  // Returns whether a save was pending and clears the mark.
+  bool TakeDataSaveRequest();
+
+ private:
+  std::int32_t ClassifyToView(const std::string& message, std::int32_t msgtype);
+  std::int32_t ClassifyToFile(const std::string& message, std::int32_t msgtype);
+  std::int32_t Classify(const std::string& message, std::int32_t msgtype, std::int32_t column);
+  void CheckSize();
+  bool DisplayItem(const LogItem& item);
+  bool Matches(const LogItem& item) const;
+  void ParseSearch();
+  void SetScrollTop();
+  // Brings the view up to date after lines entered at the end and left at the
+  // front of the log, touching only the rows that changed.
+  void UpdateView(const std::vector<LogItem>& removed, const LogItem* added);
+  void AddViewRow(std::int32_t row, const LogItem& item);
+  void MarkDataDirty() { dataSavePending_ = true; }
+
+  std::deque<LogItem> log_;
+  std::deque<LogItem> fileQueue_;
+  std::int32_t nextMsgId_ = 0;
+  std::string searchString_;
+  // The search split into alternatives of lower-cased terms.
+  std::vector<std::vector<std::string>> searchTerms_;
+  std::int32_t filterMode_ = 0;
+  std::int32_t maxLines_ = 100;
+  bool sortAsc_ = false;
+  bool fileLogging_ = false;
+  std::string logPath_;
+  std::string logfile_;
+  bool dataSavePending_ = false;
+
+  // What this object last put into the view: its row count and the list's
+  // row version after that. Anything else touching the rows forces a refill.
+  bool viewKnown_ = false;
+  std::int32_t viewRows_ = 0;
+  std::uint64_t viewVersion_ = 0;
+};
+
+}  // namespace mellox

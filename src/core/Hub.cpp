@@ -1,0 +1,285 @@
+#include "core/Hub.h"
+
+#include <algorithm>
+#include <fstream>
+#include <system_error>
+
+#include "chat/ChatTextHandler.h"
+#include "core/Globals.h"
+#include "core/Trap.h"
+#include "core/VB.h"
+#include "core/VBError.h"
+#include "host/FilterHandler.h"
+#include "platform/HostView.h"
+#include "platform/PluginSite.h"
+#include "platform/System.h"
+#include "settings_view/ControlHandler.h"
+
+namespace mellox::Hub {
+
+namespace {
+
+constexpr const char* kCrLf = "\r\n";
+const std::string kDashLine(80, '-');
+
+// True while LogError is echoing a message into chat. A report raised by that
+// echo (the chat writer failing) is not echoed again, so a writer that keeps
+// failing cannot make reporting recurse.
+bool g_echoBusy = false;
+
+class FlagGuard {
+ public:
+  explicit FlagGuard(bool& flag) : flag_(flag) { flag_ = true; }
+  ~FlagGuard() { flag_ = false; }
+  FlagGuard(const FlagGuard&) = delete;
+  FlagGuard& operator=(const FlagGuard&) = delete;
+
+ private:
+  bool& flag_;
+};
+
+std::string FolderPath(std::int32_t folderId) {
+  std::string path;
+  const std::int32_t result = platform::Sys().SHGetFolderPathA(folderId, path);
+  if (result == 0) {
+    // The path ends at its first NUL, as the system's buffer does.
+    const auto nul = path.find('\0');
+    if (nul != std::string::npos) path.resize(nul);
+    if (path.empty()) Raise(76, "Folder Not Valid on this OS");
+    return path;
+  }
+  if (result == 1) Raise(76, "Folder Does Not Exist");
+  Raise(76, "Folder Not Valid on this OS");
+}
+
+// Appends text to a file that must already have its folder; raises 76 when it
+// cannot be opened or written.
+void AppendToFile(const std::filesystem::path& path, const std::string& text) {
+  std::ofstream out(path, std::ios::binary | std::ios::app);
+  if (!out) Raise(76, "Path not found");
+  out << text;
+  out.flush();
+  if (!out) Raise(57);
+}
+
+bool EndsWithWav(std::string_view name) {
+  return name.size() >= 4 && vb::TextEqual(name.substr(name.size() - 4), ".wav");
+}
+
+}  // namespace
+
+// --- Chat messages, debug lines, error reports ------------------------------
+
+void wtcw(const std::string& text) {
+  TrapModule("wtcw", "Hub", [&] { wtcw_raw(kOwnPrefix + text); });
+}
+
+void wtcw_raw(const std::string& text) {
+  TrapModule("wtcw_raw", "Hub", [&] {
+    if (ChatTextHandlerInstance) ChatTextHandlerInstance->IncomingText(text, 32, 0, true, false);
+  });
+}
+
+void wtcw_error(const std::string& text) {
+  TrapModule("wtcw_error", "Hub", [&] {
+    if (FilterHandlerInstance) FilterHandlerInstance->WriteToChatWindow(kOwnPrefix + text, 6, 1);
+  });
+}
+
+void wtcw_debug(const std::string& text) {
+  if (!DebugMode) return;
+  TrapModule("wtcw_debug", "Hub", [&] {
+    LogDebug(text);
+    if (FilterHandlerInstance && !DebugSilent) FilterHandlerInstance->WriteToChatWindow(kDebugPrefix + text, 32, 1);
+  });
+}
+
+std::string ErrorMessage(const std::string& procName, const std::string& moduleName, std::int32_t errNumber,
+                         std::int32_t lineNumber) {
+  std::string moduleText;
+  if (!moduleName.empty() && moduleName.front() == '!') {
+    moduleText = "' of module '" + moduleName.substr(1);
+  } else if (!moduleName.empty() && moduleName.front() == '@') {
+    moduleText = "' of form '" + moduleName.substr(1);
+  } else {
+    moduleText = "' of class '" + moduleName;
+  }
+  std::string message = "Error #" + std::to_string(errNumber) + " occured in '" + procName + moduleText + "'";
+  if (lineNumber > 0) message += " at line " + std::to_string(lineNumber);
+  return message;
+}
+
+std::string StampLine() {
+  return std::string(kProgramTitle) + " v" + kVersion + " (" + vb::FormatDate(platform::Sys().Now(), "General Date") +
+         ")";
+}
+
+std::filesystem::path ErrorsFilePath() {
+  return std::filesystem::path(GetMyDoc()) / kGameFolderName / kErrorsFileName;
+}
+
+std::filesystem::path DebugFilePath() { return std::filesystem::path(GetMyDoc()) / kGameFolderName / kDebugFileName; }
+
+void LogError(const std::string& procName, const std::string& moduleName, std::int32_t errNumber,
+              const std::string& errDescription, std::int32_t lineNumber) noexcept {
+  std::string message;
+  try {
+    message = ErrorMessage(procName, moduleName, errNumber, lineNumber);
+  } catch (...) {
+    return;
+  }
+
+  if (procName != "Debug" && ChatTextHandlerInstance && !g_echoBusy) {
+    FlagGuard echo(g_echoBusy);
+    try {
+      wtcw_error(message);
+    } catch (...) {
+    }
+  }
+
+  if (DebugMode) {
+    try {
+      LogDebug(message + ", " + errDescription);
+    } catch (...) {
+    }
+  }
+
+  if (ErrorLogBusy) return;
+  FlagGuard busy(ErrorLogBusy);
+  try {
+    const auto path = ErrorsFilePath();
+    std::error_code ec;
+    const auto size = std::filesystem::file_size(path, ec);
+    std::string block;
+    if (ec || size == 0) block += kDashLine + kCrLf;
+    block += StampLine() + kCrLf;
+    block += message + kCrLf;
+    if (!errDescription.empty()) block += errDescription + kCrLf;
+    block += kDashLine + kCrLf;
+    AppendToFile(path, block);
+  } catch (...) {
+    // The report is lost; reporting it would re-enter this writer.
+  }
+}
+
+void LogDebug(const std::string& text) noexcept {
+  if (DebugLogBusy) return;
+  FlagGuard busy(DebugLogBusy);
+  try {
+    AppendToFile(DebugFilePath(), StampLine() + " - " + text + kCrLf);
+  } catch (...) {
+  }
+}
+
+void InstallErrorSink() {
+  SetErrorSink([](int number, const std::string& description, const std::string& procedure, const std::string& owner,
+                  bool isModule) { LogError(procedure, isModule ? "!" + owner : owner, number, description, 0); });
+}
+
+// --- Folders -----------------------------------------------------------------
+
+std::string GetDataFolder() { return FolderPath(platform::CSIDL_COMMON_APPDATA); }
+
+std::string GetMyDoc() { return FolderPath(platform::CSIDL_PERSONAL); }
+
+// --- Sounds ------------------------------------------------------------------
+
+std::filesystem::path SoundFolder() { return std::filesystem::path(platform::Sys().AppPath()) / "Sounds"; }
+
+bool IsBareFileName(std::string_view name) {
+  if (name.empty() || name == "." || name.find("..") != std::string_view::npos) return false;
+  return name.find_first_of(std::string_view("/\\:\0", 4)) == std::string_view::npos;
+}
+
+std::filesystem::path ResolveSoundPath(std::string_view soundName) {
+  std::filesystem::path folder = SoundFolder();
+  std::string_view rest = soundName;
+  if (rest.size() > 5 && vb::TextEqual(rest.substr(0, 4), "Loop") && (rest[4] == '\\' || rest[4] == '/')) {
+    folder /= "Loop";
+    rest.remove_prefix(5);
+  }
+  if (!IsBareFileName(rest)) Raise(52, "Bad file name or number: " + std::string(soundName));
+  return folder / std::string(rest);
+}
+
+void PlayWavFile(const std::string& file) {
+  TrapModule("PlayWavFile", "Hub", [&] {
+    wtcw_debug("Playing Sound " + (SoundFolder() / "").string() + file);
+    const auto path = ResolveSoundPath(file);
+    std::error_code ec;
+    const bool found = std::filesystem::is_regular_file(path, ec) && path.filename().string().front() != '.';
+    if (!found) {
+      wtcw_error("PlaySoundError: " + file + " was not found in your install directory.");
+      return;
+    }
+    // Asynchronous, and no default sound when the file cannot be played.
+    platform::Sys().sndPlaySoundA(path.string(), 3);
+  });
+}
+
+std::vector<std::string> ListWaveFiles(const std::filesystem::path& folder) {
+  std::vector<std::string> names;
+  std::error_code ec;
+  std::filesystem::directory_iterator it(folder, ec);
+  if (ec) return names;  // a missing folder lists nothing
+  for (const auto& entry : it) {
+    std::error_code typeEc;
+    if (entry.is_directory(typeEc)) continue;
+    std::string name = entry.path().filename().string();
+    if (name.empty() || name.front() == '.' || !EndsWithWav(name)) continue;
+    names.push_back(std::move(name));
+  }
+  std::sort(names.begin(), names.end(), [](const std::string& a, const std::string& b) {
+    const int c = vb::TextCompare(a, b);
+    return c != 0 ? c < 0 : a < b;
+  });
+  return names;
+}
+
+void FillSoundChoices(const std::filesystem::path& folder, const std::vector<platform::ChoiceControl*>& targets) {
+  for (auto* target : targets) {
+    if (!target) Raise(91);
+    target->Clear();
+    target->AddChoice("None", platform::Variant());
+  }
+  const auto names = ListWaveFiles(folder);
+  for (const auto& name : names)
+    for (auto* target : targets) target->AddChoice(name, platform::Variant());
+  for (auto* target : targets) target->SelectedLet(0);
+}
+
+void GetSoundList() {
+  TrapModule("GetSoundList", "Hub", [&] {
+    if (!ControlHandlerInstance) Raise(91);
+    auto& ch = *ControlHandlerInstance;
+    FillSoundChoices(SoundFolder(), {ch.ChatColorSound.get(), ch.ChatCustomSound.get()});
+  });
+}
+
+void GetSoundLoopList() {
+  TrapModule("GetSoundLoopList", "Hub", [&] {
+    if (!ControlHandlerInstance) Raise(91);
+    auto& ch = *ControlHandlerInstance;
+    FillSoundChoices(SoundFolder() / "Loop",
+                     {ch.AlarmHealthSound.get(), ch.AlarmStaminaSound.get(), ch.AlarmManaSound.get()});
+  });
+}
+
+void SendClick(std::int32_t x, std::int32_t y) {
+  TrapModule("SendClick", "Hub", [&] {
+    auto& sys = platform::Sys();
+    platform::Point saved;
+    sys.GetCursorPos(saved);
+    if (!Site) Raise(91);
+    const auto window = Site->GetGameWindow();
+    if (!window) Raise(91);
+    PressPos = platform::Point{x, y};
+    sys.ClientToScreen(window->hWnd(), PressPos);
+    sys.SetCursorPos(PressPos.x, PressPos.y);
+    sys.mouse_event(2, 0, 0, 0, 0);
+    sys.mouse_event(4, 0, 0, 0, 0);
+    sys.SetCursorPos(saved.x, saved.y);
+  });
+}
+
+}  // namespace mellox::Hub

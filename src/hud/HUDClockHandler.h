@@ -1,0 +1,14 @@
+// Owner of the clock HUD.
+#pragma once
+
+namespace mellox {
+
+class HUDClockHandler {
+ public:
+  HUDClockHandler();
+  ~HUDClockHandler();
+  HUDClockHandler(const HUDClockHandler&) = delete;
+  HUDClockHandler& operator=(const HUDClockHandler&) = delete;
+};
+
+}  // namespace mellox

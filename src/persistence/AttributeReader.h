@@ -1,0 +1,68 @@
+// Reads one element's attributes for the appliers, each with its default. A
+// value that does not convert is reported and replaced by the default, so one
+// damaged attribute never costs the rest of the file.
+#pragma once
+
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <utility>
+
+#include <pugixml.hpp>
+
+#include "core/Trap.h"
+#include "core/VBError.h"
+#include "platform/Variant.h"
+
+namespace mellox {
+
+// The attribute's text, or def itself when the element lacks it. An error
+// (no element) is reported under "GetAttribute" and gives an empty value.
+platform::Variant GetAttribute(const pugi::xml_node& node, const std::string& name, const platform::Variant& def);
+
+// Runs one step of a load or save; an error is reported under procedure
+// (with the context appended to its description) and the caller goes on.
+template <class F>
+bool GuardStep(const std::string& procedure, const std::string& context, F&& step) {
+  try {
+    std::forward<F>(step)();
+    return true;
+  } catch (const VBError& e) {
+    ReportTrapped(e.Number(), e.Description() + context, procedure, "ControlHandler", false);
+  } catch (const std::bad_alloc&) {
+    ReportTrapped(7, "Out of memory" + context, procedure, "ControlHandler", false);
+  } catch (const std::exception& e) {
+    ReportTrapped(5, e.what() + context, procedure, "ControlHandler", false);
+  }
+  return false;
+}
+
+class AttributeReader {
+ public:
+  // procedure: the name reports carry ("Settings_Load 1", "Data_Load").
+  AttributeReader(pugi::xml_node element, std::string procedure);
+
+  std::optional<std::string> Raw(const char* name) const;
+  // The text unchanged, or def.
+  std::string Text(const char* name, std::string_view def) const;
+  // For a text target whose default is the Boolean False: "False" when missing.
+  std::string TextOrFalse(const char* name) const { return Text(name, "False"); }
+  // True/False in any case, or a number (0 False).
+  bool Bool(const char* name, bool def) const;
+  // A 32-bit whole number, halves to even.
+  std::int32_t Long(const char* name, std::int32_t def) const;
+  // A plain decimal number read as far as it goes; never fails (no number is 0).
+  double Number(const char* name) const;
+
+  // Reports a value that could not be used (error number, attribute, text, what was used instead).
+  void ReportBad(int number, const char* name, std::string_view value, std::string_view used) const;
+
+  pugi::xml_node Element() const { return element_; }
+
+ private:
+  pugi::xml_node element_;
+  std::string procedure_;
+};
+
+}  // namespace mellox

@@ -1,0 +1,240 @@
+#include "persistence/SettingsFile.h"
+
+#include <system_error>
+
+#include <pugixml.hpp>
+
+#include "core/AtomicFile.h"
+#include "core/Globals.h"
+#include "core/Hub.h"
+#include "core/Trap.h"
+#include "core/VB.h"
+#include "core/VBError.h"
+#include "persistence/AttributeReader.h"
+#include "persistence/ChatSettings.h"
+#include "persistence/DataFile.h"
+#include "persistence/GeneralSettings.h"
+#include "persistence/HudSettings.h"
+#include "persistence/PersistenceLinks.h"
+#include "persistence/UtilitySettings.h"
+#include "persistence/XmlFiles.h"
+#include "settings_view/ControlHandler.h"
+
+namespace mellox {
+
+namespace {
+
+constexpr const char* kClass = "ControlHandler";
+constexpr const char* kOldestVersion = "0.0.0.0";
+
+std::vector<std::string>& Parts() {
+  static std::vector<std::string> parts;
+  return parts;
+}
+
+std::string CurrentName(const std::function<std::string()>& getter) {
+  if (!getter) Raise(91);
+  return persistence::FileNamePart(getter());
+}
+
+// The "Version" attribute split at "."; a major part that is no number is
+// damaged and read as the oldest format.
+std::vector<std::string> ReadVersion(pugi::xml_node root, const std::string& procedure) {
+  const AttributeReader r(root, procedure);
+  const std::string version = r.Text("Version", kOldestVersion);
+  std::vector<std::string> parts = vb::Split(version, ".");
+  bool valid = !parts.empty() && vb::IsNumeric(parts[0]);
+  if (valid) {
+    try {
+      vb::CLng(parts[0]);
+    } catch (const VBError&) {
+      valid = false;
+    }
+  }
+  if (!valid) {
+    r.ReportBad(13, "Version", version, kOldestVersion);
+    parts = vb::Split(kOldestVersion, ".");
+  }
+  return parts;
+}
+
+bool ApplyElement(ControlHandler& ch, pugi::xml_node element, const std::string& procedure) {
+  return GeneralSettings::Apply(ch, element, procedure) || UtilitySettings::Apply(ch, element, procedure) ||
+         ChatSettings::Apply(ch, element, procedure) || HudSettings::Apply(ch, element, procedure);
+}
+
+void SelectByText(platform::ChoiceControl& choice, const std::string& text) {
+  for (std::int32_t i = 0, n = choice.ChoiceCount(); i < n; ++i) {
+    if (choice.TextGet(i) == text) {
+      choice.SelectedLet(i);
+      return;
+    }
+  }
+}
+
+std::int32_t IconOf(const platform::Variant& cell) {
+  try {
+    return persistence::VariantLong(cell);
+  } catch (const VBError&) {
+    return 0;
+  }
+}
+
+// The drop-downs that mirror row 0 of their lists show that row again.
+void ReselectChoices(ControlHandler& ch, const std::string& procedure) {
+  struct Mirror {
+    const char* label;
+    std::function<platform::ListControl&()> list;
+    std::function<std::string(platform::ListControl&)> value;
+    std::function<platform::ChoiceControl&()> choice;
+  };
+  auto cell = [](std::int32_t column) {
+    return [column](platform::ListControl& l) { return persistence::VariantText(l.DataGet(column, 0, 0)); };
+  };
+  auto hudColor = [](std::int32_t column) {
+    return [column](platform::ListControl& l) { return Hub::GetColorFromHUDIcon(IconOf(l.DataGet(column, 0, 1))); };
+  };
+  const Mirror mirrors[] = {
+      {"ChatColorColor", [&]() -> platform::ListControl& { return *ch.ChatColor; },
+       [](platform::ListControl& l) { return ChatSettings::ColorFromIcon(IconOf(l.DataGet(3, 0, 1))); },
+       [&]() -> platform::ChoiceControl& { return *ch.ChatColorColor; }},
+      {"ChatColorSound", [&]() -> platform::ListControl& { return *ch.ChatColor; }, cell(4),
+       [&]() -> platform::ChoiceControl& { return *ch.ChatColorSound; }},
+      {"HudMainColor", [&]() -> platform::ListControl& { return *ch.HudList; }, hudColor(2),
+       [&]() -> platform::ChoiceControl& { return *ch.HudMainColor; }},
+      {"HudGeneralFont", [&]() -> platform::ListControl& { return *ch.HudGeneral; }, cell(2),
+       [&]() -> platform::ChoiceControl& { return *ch.HudGeneralFont; }},
+      {"HudGeneralSize", [&]() -> platform::ListControl& { return *ch.HudGeneral; }, cell(3),
+       [&]() -> platform::ChoiceControl& { return *ch.HudGeneralSize; }},
+      {"HudGeneralBGAlpha", [&]() -> platform::ListControl& { return *ch.HudGeneral; }, cell(5),
+       [&]() -> platform::ChoiceControl& { return *ch.HudGeneralBGAlpha; }},
+      {"HudGeneralBGColor", [&]() -> platform::ListControl& { return *ch.HudGeneral; }, hudColor(4),
+       [&]() -> platform::ChoiceControl& { return *ch.HudGeneralBGColor; }},
+      {"HudClockColor", [&]() -> platform::ListControl& { return *ch.HudClockList; }, hudColor(4),
+       [&]() -> platform::ChoiceControl& { return *ch.HudClockColor; }},
+  };
+  for (const Mirror& m : mirrors) {
+    GuardStep(procedure, std::string(" (") + m.label + ")", [&] {
+      platform::ListControl& list = m.list();
+      if (list.Count() == 0) return;
+      SelectByText(m.choice(), m.value(list));
+    });
+  }
+}
+
+// Applies a loaded document: state 1 while it runs, 2 and a save at its end.
+void ApplyDocument(ControlHandler& ch, const pugi::xml_document& doc) {
+  SettingsState = 1;
+  const std::string procedure = "Settings_Load 1";
+  const pugi::xml_node root = doc.document_element();
+
+  Parts() = ReadVersion(root, procedure);
+  ch.Init_Lists(Parts());
+  GuardStep(procedure, " (One_Touch_Exception)", [&] { UtilitySettings::ResetExceptions(ch); });
+  HudSettings::BeginLoad();
+
+  // One damaged element costs only itself.
+  for (pugi::xml_node child : root.children()) {
+    if (child.type() != pugi::node_element) continue;
+    GuardStep(procedure, std::string(" (") + child.name() + ")", [&] { ApplyElement(ch, child, procedure); });
+  }
+
+  ReselectChoices(ch, procedure);
+  GuardStep(procedure, " (UpdatePos)", [&] {
+    if (Links().UpdateHudPositions) Links().UpdateHudPositions();
+  });
+  DataFile::RestoreLogLimitIfRaised();
+
+  SettingsState = 2;
+  SettingsFile::Save(ch, 0);
+}
+
+}  // namespace
+
+std::filesystem::path SettingsFile::Folder() {
+  return std::filesystem::path(Hub::GetDataFolder()) / "Mellox" / "Settings";
+}
+
+std::string SettingsFile::CharacterFileName() {
+  const std::string server = CurrentName(Links().GetMyServer);
+  const std::string character = CurrentName(Links().GetMyCharName);
+  return "Mellox_Settings_" + server + "_" + character + ".xml";
+}
+
+std::filesystem::path SettingsFile::PathFor(ControlHandler& ch, std::int16_t action) {
+  if (action == 1) return Folder() / kDefaultFileName;
+  if (ch.GlobalSettings->CheckedGet()) return Folder() / kGlobalFileName;
+  return Folder() / CharacterFileName();
+}
+
+std::string SettingsFile::Build(ControlHandler& ch) {
+  pugi::xml_document doc;
+  pugi::xml_node root = persistence::StartDocument(doc);
+  root.append_attribute("Version").set_value(kFormatVersion);
+  GeneralSettings::WriteLocation(ch, root);
+  GeneralSettings::WriteExp(ch, root);
+  UtilitySettings::WriteUtil(ch, root);
+  UtilitySettings::WriteVitalAlarm(ch, root);
+  GeneralSettings::WriteOutputWindows(ch, root);
+  GeneralSettings::WriteSpells(ch, root);
+  GeneralSettings::WriteCorpses(ch, root);
+  HudSettings::Write(ch, root);
+  ChatSettings::Write(ch, root);
+  UtilitySettings::WriteOneTouch(ch, root);
+  UtilitySettings::WriteOneTouchExceptions(ch, root);
+  return persistence::FinishDocument(doc);
+}
+
+bool SettingsFile::Save(ControlHandler& ch, std::int16_t action) {
+  Hub::wtcw_debug("Settings Save with action " + vb::CStr(static_cast<int>(action)) + ", settings state " +
+                  vb::CStr(static_cast<int>(SettingsState)));
+  // While a load applies its values every save would write a half-applied state.
+  if (SettingsState != 2) return false;
+  return Trap("Settings_Save", kClass, [&] {
+    const std::string bytes = Build(ch);
+    // The box is read after the document is built: the file is the one it names now.
+    persistence::SaveXmlFile(PathFor(ch, action), bytes);
+  });
+}
+
+void SettingsFile::Load(ControlHandler& ch, std::int16_t action) {
+  Hub::wtcw_debug("Settings Load with action " + vb::CStr(static_cast<int>(action)));
+  SettingsState = 0;
+  GuardStep("Settings_Load 0", "", [&] {
+    using persistence::LoadOutcome;
+    pugi::xml_document doc;
+    const std::filesystem::path defaults = Folder() / kDefaultFileName;
+    if (action == 1) {
+      if (persistence::LoadXmlFile(defaults, doc) != LoadOutcome::Loaded) {
+        Hub::wtcw_error("Loading setting defaults failed.");
+        return;
+      }
+    } else {
+      const bool global = ch.GlobalSettings->CheckedGet();
+      const std::filesystem::path chosen = global ? Folder() / kGlobalFileName : Folder() / CharacterFileName();
+      if (persistence::LoadXmlFile(chosen, doc) != LoadOutcome::Loaded) {
+        Hub::wtcw_error(global ? "Failed to find global settings, loading defaults"
+                               : "Failed to find character's settings, loading defaults");
+        if (persistence::LoadXmlFile(defaults, doc) != LoadOutcome::Loaded) {
+          Hub::wtcw_error("Loading setting defaults failed.");
+          return;
+        }
+      }
+    }
+    ApplyDocument(ch, doc);
+  });
+}
+
+const std::vector<std::string>& SettingsFile::VersionParts() { return Parts(); }
+
+bool SettingsFile::PlaceDefaults(const std::filesystem::path& shippedFile,
+                                 const std::filesystem::path& commonDataFolder) {
+  const std::filesystem::path target = commonDataFolder / "Mellox" / "Settings" / kDefaultFileName;
+  std::error_code ec;
+  if (std::filesystem::exists(target, ec)) return true;
+  std::string bytes;
+  if (!ReadWholeFile(shippedFile, bytes)) return false;
+  return Trap("PlaceDefaults", "SettingsFile", [&] { persistence::SaveXmlFile(target, bytes); });
+}
+
+}  // namespace mellox

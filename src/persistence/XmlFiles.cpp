@@ -1,0 +1,199 @@
+#include "persistence/XmlFiles.h"
+
+#include <charconv>
+#include <cmath>
+#include <set>
+#include <system_error>
+#include <variant>
+
+#include "core/AtomicFile.h"
+#include "core/Hub.h"
+#include "core/VB.h"
+#include "core/VBError.h"
+
+namespace mellox::persistence {
+
+namespace {
+
+constexpr const char* kSeparator = "\r\t";
+
+// Paths of files that exist but could not be read: never written over.
+std::set<std::filesystem::path>& Protected() {
+  static std::set<std::filesystem::path> paths;
+  return paths;
+}
+
+bool IsForbidden(unsigned char c) { return c < 0x20 && c != '\t' && c != '\n' && c != '\r'; }
+
+class StringWriter : public pugi::xml_writer {
+ public:
+  explicit StringWriter(std::string& out) : out_(out) {}
+  void write(const void* data, size_t size) override { out_.append(static_cast<const char*>(data), size); }
+
+ private:
+  std::string& out_;
+};
+
+void Protect(const std::filesystem::path& path) { Protected().insert(path.lexically_normal()); }
+
+}  // namespace
+
+pugi::xml_node StartDocument(pugi::xml_document& doc) {
+  pugi::xml_node root = doc.append_child("Mellox");
+  root.append_child(pugi::node_pcdata).set_value(kSeparator);
+  return root;
+}
+
+pugi::xml_node AddElement(pugi::xml_node root, const char* name) {
+  pugi::xml_node element = root.append_child(name);
+  root.append_child(pugi::node_pcdata).set_value(kSeparator);
+  return element;
+}
+
+void SetAttr(pugi::xml_node element, const char* name, std::string_view value) {
+  pugi::xml_attribute attr = element.append_attribute(name);
+  for (unsigned char c : value) {
+    if (IsForbidden(c)) {
+      const std::string safe = XmlSafe(value);
+      attr.set_value(safe.data(), safe.size());
+      return;
+    }
+  }
+  attr.set_value(value.data(), value.size());
+}
+
+void SetAttr(pugi::xml_node element, const char* name, const char* value) {
+  SetAttr(element, name, std::string_view(value));
+}
+
+void SetAttr(pugi::xml_node element, const char* name, const std::string& value) {
+  SetAttr(element, name, std::string_view(value));
+}
+
+void SetAttr(pugi::xml_node element, const char* name, std::int32_t value) {
+  SetAttr(element, name, static_cast<std::int64_t>(value));
+}
+
+void SetAttr(pugi::xml_node element, const char* name, bool value) {
+  element.append_attribute(name).set_value(BoolText(value));
+}
+
+void SetAttr(pugi::xml_node element, const char* name, std::int64_t value) {
+  char buf[24];
+  const auto res = std::to_chars(buf, buf + sizeof buf, value);
+  element.append_attribute(name).set_value(buf, static_cast<size_t>(res.ptr - buf));
+}
+
+std::string FinishDocument(pugi::xml_document& doc) {
+  pugi::xml_node root = doc.document_element();
+  pugi::xml_node last = root.last_child();
+  if (last && last.type() == pugi::node_pcdata) last.set_value("\r");
+  std::string out;
+  StringWriter writer(out);
+  doc.save(writer, "", pugi::format_raw | pugi::format_no_declaration, pugi::encoding_utf8);
+  return out;
+}
+
+std::string XmlSafe(std::string_view text) {
+  std::string out(text);
+  for (char& c : out) {
+    if (IsForbidden(static_cast<unsigned char>(c))) c = '?';
+  }
+  return out;
+}
+
+const char* BoolText(bool value) { return value ? "True" : "False"; }
+
+std::string DoubleText(double value) {
+  if (!std::isfinite(value)) return "0";
+  char buf[40];
+  const auto res = std::to_chars(buf, buf + sizeof buf, value);
+  return std::string(buf, res.ptr);
+}
+
+std::string VariantText(const platform::Variant& value) {
+  struct Visitor {
+    std::string operator()(std::monostate) const { return {}; }
+    std::string operator()(std::int64_t v) const {
+      char buf[24];
+      const auto res = std::to_chars(buf, buf + sizeof buf, v);
+      return std::string(buf, res.ptr);
+    }
+    std::string operator()(double v) const { return vb::CStr(v); }
+    std::string operator()(bool v) const { return BoolText(v); }
+    std::string operator()(const std::string& v) const { return v; }
+  };
+  return std::visit(Visitor{}, value.value);
+}
+
+std::int32_t VariantLong(const platform::Variant& value) {
+  struct Visitor {
+    std::int32_t operator()(std::monostate) const { return 0; }
+    std::int32_t operator()(std::int64_t v) const { return vb::CLng(static_cast<double>(v)); }
+    std::int32_t operator()(double v) const { return vb::CLng(v); }
+    std::int32_t operator()(bool v) const { return v ? -1 : 0; }
+    std::int32_t operator()(const std::string& v) const { return vb::CLng(v); }
+  };
+  return std::visit(Visitor{}, value.value);
+}
+
+std::string FileNamePart(std::string_view name) {
+  std::string out(name);
+  for (char& c : out) {
+    if (c == '/' || c == '\\' || c == '\0') c = '_';
+  }
+  return out;
+}
+
+LoadOutcome LoadXmlFile(const std::filesystem::path& path, pugi::xml_document& doc) {
+  doc.reset();
+  std::error_code ec;
+  const auto status = std::filesystem::status(path, ec);
+  if (status.type() == std::filesystem::file_type::not_found) return LoadOutcome::Missing;
+
+  const std::string fileName = path.filename().string();
+  std::string bytes;
+  if (ec || !ReadWholeFile(path, bytes)) {
+    Protect(path);
+    Hub::wtcw_error("Could not read " + fileName + "; it is left as it is and will not be saved over.");
+    return LoadOutcome::Unreadable;
+  }
+
+  const pugi::xml_parse_result result =
+      doc.load_buffer(bytes.data(), bytes.size(), pugi::parse_default, pugi::encoding_utf8);
+  if (result && doc.document_element()) {
+    Protected().erase(path.lexically_normal());
+    return LoadOutcome::Loaded;
+  }
+  doc.reset();
+
+  // Never overwritten: the damaged file goes aside under a free name.
+  for (int n = 0; n < 100; ++n) {
+    std::filesystem::path aside = path;
+    aside += n == 0 ? std::string(".corrupt") : ".corrupt." + std::to_string(n);
+    if (std::filesystem::exists(aside, ec) || ec) continue;
+    std::filesystem::rename(path, aside, ec);
+    if (ec) break;
+    Hub::wtcw_error(fileName + " could not be read and was kept as " + aside.filename().string() + ".");
+    return LoadOutcome::Corrupt;
+  }
+  Protect(path);
+  Hub::wtcw_error(fileName + " could not be read; it is left as it is and will not be saved over.");
+  return LoadOutcome::Unreadable;
+}
+
+void SaveXmlFile(const std::filesystem::path& path, std::string_view bytes) {
+  if (IsProtected(path)) {
+    Raise(75, "Path/File access error: " + path.filename().string() + " could not be read and is kept as it is");
+  }
+  std::error_code ec;
+  std::filesystem::create_directories(path.parent_path(), ec);
+  // A folder that could not be made shows as the writer's "path not found".
+  WriteFileAtomic(path, bytes);
+}
+
+bool IsProtected(const std::filesystem::path& path) { return Protected().count(path.lexically_normal()) != 0; }
+
+void ClearProtectedForTesting() { Protected().clear(); }
+
+}  // namespace mellox::persistence

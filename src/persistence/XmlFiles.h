@@ -1,0 +1,76 @@
+// Reading and writing the plug-in's own XML files (settings, data): the shared
+// layout (root children separated by CR TAB, a lone CR before the end tag),
+// value texts, safe file names, and the rules that keep a good file whole:
+// atomic rewrites, unreadable files moved aside and never overwritten.
+#pragma once
+
+#include <cstdint>
+#include <filesystem>
+#include <string>
+#include <string_view>
+
+#include <pugixml.hpp>
+
+#include "platform/Variant.h"
+
+namespace mellox::persistence {
+
+// --- Layout ------------------------------------------------------------------
+
+// A new document whose root element is `Mellox`, already followed inside by CR TAB.
+pugi::xml_node StartDocument(pugi::xml_document& doc);
+// Appends an element to the root and the CR TAB that follows every element.
+pugi::xml_node AddElement(pugi::xml_node root, const char* name);
+// Sets an attribute; characters XML 1.0 cannot carry are replaced first.
+void SetAttr(pugi::xml_node element, const char* name, std::string_view value);
+void SetAttr(pugi::xml_node element, const char* name, bool value);
+void SetAttr(pugi::xml_node element, const char* name, const char* value);
+void SetAttr(pugi::xml_node element, const char* name, const std::string& value);
+void SetAttr(pugi::xml_node element, const char* name, std::int64_t value);
+void SetAttr(pugi::xml_node element, const char* name, std::int32_t value);
+// Replaces the CR TAB after the last element by a single CR and serialises
+// the document without declaration or indentation.
+std::string FinishDocument(pugi::xml_document& doc);
+
+// --- Values ------------------------------------------------------------------
+
+// The text XML 1.0 can hold: control characters other than TAB, LF and CR become '?'.
+std::string XmlSafe(std::string_view text);
+const char* BoolText(bool value);
+// A cell or data value as text: Booleans "True"/"False", numbers in a fixed
+// locale-independent form, text unchanged, empty as "".
+std::string VariantText(const platform::Variant& value);
+// A double that reads back to the same value, "." as the decimal point.
+std::string DoubleText(double value);
+// A whole number from a cell (error 13 when it holds no number).
+std::int32_t VariantLong(const platform::Variant& value);
+
+// --- Files -------------------------------------------------------------------
+
+// A server or character name as part of a file name: only path separators
+// and NUL are replaced, so ordinary names keep their files.
+std::string FileNamePart(std::string_view name);
+
+enum class LoadOutcome {
+  Loaded,
+  Missing,
+  // Did not parse; moved aside as "<name>.corrupt" and the user told.
+  Corrupt,
+  // Exists but could not be read or moved aside: it is protected from saves.
+  Unreadable,
+};
+
+// Loads an XML file into doc. A file that does not parse is moved aside;
+// one that cannot be read or moved is protected so no save overwrites it.
+LoadOutcome LoadXmlFile(const std::filesystem::path& path, pugi::xml_document& doc);
+
+// Writes the bytes over the file in one atomic step, creating the folder when
+// missing. Raises the writer's error (the old file is then intact), or 75 for
+// a protected file.
+void SaveXmlFile(const std::filesystem::path& path, std::string_view bytes);
+
+// True while a file is protected because it could not be read.
+bool IsProtected(const std::filesystem::path& path);
+void ClearProtectedForTesting();
+
+}  // namespace mellox::persistence

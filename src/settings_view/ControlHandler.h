@@ -1,0 +1,237 @@
+// Keeper of the settings view: one property per bound control, the selection
+// state of the option lists, the option lists' fixed rows and the row look-up.
+// At run time the view is the only store of options, so every subsystem reads
+// and writes its options through these properties.
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "core/ObjRef.h"
+#include "platform/Event.h"
+#include "platform/HostView.h"
+#include "settings_view/IndexedListControl.h"
+
+namespace mellox {
+
+// The plug-in module's instance handle, written into subvalue 0 of a list
+// icon cell so the host draws the plug-in's own swatch icons (101 to 131).
+inline constexpr std::int32_t PluginModuleHandle = 0x10000000;
+
+class ControlHandler {
+ public:
+  // Only writes a debug line; nothing is bound until InitControls.
+  ControlHandler();
+  // Drops every control reference.
+  ~ControlHandler();
+  ControlHandler(const ControlHandler&) = delete;
+  ControlHandler& operator=(const ControlHandler&) = delete;
+
+  // Row of CorpsesList chosen as the tracked corpse; -1 none.
+  std::int32_t SelectedCorpse = 0;
+  // Key of the tracked buff: a spell family number as text, or a spell name.
+  std::string SelectedSpell;
+
+  // The bound controls, in binding order. Empty until InitControls and again
+  // after ReleaseControls; using an empty one raises error 91.
+  ObjRef<platform::StaticTextControl> stVersion;
+  ObjRef<platform::PushButtonControl> ReloadSettings;
+  ObjRef<platform::PushButtonControl> ReloadDefault;
+  ObjRef<platform::PushButtonControl> SetDefault;
+  ObjRef<platform::CheckBoxControl> OutputMain;
+  ObjRef<platform::CheckBoxControl> Output1;
+  ObjRef<platform::CheckBoxControl> Output2;
+  ObjRef<platform::CheckBoxControl> Output3;
+  ObjRef<platform::CheckBoxControl> Output4;
+  ObjRef<platform::CheckBoxControl> GlobalSettings;
+  ObjRef<platform::CheckBoxControl> EventStart;
+  ObjRef<platform::NotebookControl> nbMain;
+  ObjRef<platform::CheckBoxControl> LevelSS;
+  ObjRef<platform::EditControl> StartLevel;
+  ObjRef<platform::CheckBoxControl> AllegChange;
+  ObjRef<platform::CheckBoxControl> LogoutTimer;
+  ObjRef<platform::CheckBoxControl> StatusText;
+  ObjRef<platform::CheckBoxControl> ShowErrors;
+  ObjRef<platform::CheckBoxControl> ToggleVitals;
+  ObjRef<platform::CheckBoxControl> AlarmHealthOn;
+  ObjRef<platform::EditControl> AlarmHealthPer;
+  ObjRef<platform::ChoiceControl> AlarmHealthSound;
+  ObjRef<platform::CheckBoxControl> AlarmStaminaOn;
+  ObjRef<platform::EditControl> AlarmStaminaPer;
+  ObjRef<platform::ChoiceControl> AlarmStaminaSound;
+  ObjRef<platform::CheckBoxControl> AlarmManaOn;
+  ObjRef<platform::EditControl> AlarmManaPer;
+  ObjRef<platform::ChoiceControl> AlarmManaSound;
+  ObjRef<platform::CheckBoxControl> UseGems;
+  ObjRef<platform::CheckBoxControl> FillMana;
+  ObjRef<platform::EditControl> FillThreshold;
+  ObjRef<platform::CheckBoxControl> SplitPeas;
+  ObjRef<platform::EditControl> PeaThreshold;
+  ObjRef<platform::CheckBoxControl> UseBeers;
+  ObjRef<platform::EditControl> BeerTimer;
+  ObjRef<platform::CheckBoxControl> BeerStr;
+  ObjRef<platform::CheckBoxControl> BeerEnd;
+  ObjRef<platform::CheckBoxControl> BeerCoord;
+  ObjRef<platform::CheckBoxControl> BeerQuick;
+  ObjRef<platform::CheckBoxControl> BeerFocus;
+  ObjRef<platform::CheckBoxControl> BeerSelf;
+  ObjRef<platform::CheckBoxControl> BeerUseCheck;
+  ObjRef<platform::EditControl> BeerUseTimer;
+  ObjRef<platform::CheckBoxControl> HudOn;
+  ObjRef<platform::ListControl> HudGeneral;
+  ObjRef<platform::ChoiceControl> HudGeneralBGColor;
+  ObjRef<platform::ChoiceControl> HudGeneralBGAlpha;
+  ObjRef<platform::ChoiceControl> HudGeneralFont;
+  ObjRef<platform::ChoiceControl> HudGeneralSize;
+  ObjRef<IndexedListControl> HudClockList;
+  ObjRef<platform::CheckBoxControl> HudClockDisp;
+  ObjRef<platform::CheckBoxControl> HudClockDateDisp;
+  ObjRef<platform::CheckBoxControl> HudClockHour;
+  ObjRef<platform::ChoiceControl> HudClockColor;
+  ObjRef<platform::CheckBoxControl> HudClockLabel;
+  ObjRef<platform::CheckBoxControl> HudClockShort;
+  ObjRef<platform::PushButtonControl> HudClockAll;
+  ObjRef<platform::PushButtonControl> HudClockDown;
+  ObjRef<platform::PushButtonControl> HudClockUp;
+  ObjRef<platform::EditControl> HudClockTime;
+  ObjRef<platform::ListControl> BuffList;
+  ObjRef<platform::ListControl> DebuffList;
+  ObjRef<platform::EditControl> SpellsOffset;
+  ObjRef<platform::StaticTextControl> SpellsTracked;
+  ObjRef<platform::CheckBoxControl> SpellsItem;
+  ObjRef<platform::CheckBoxControl> SpellsBeers;
+  ObjRef<platform::ChoiceControl> HudMainColor;
+  ObjRef<IndexedListControl> HudList;
+  ObjRef<platform::CheckBoxControl> HudMainLbl;
+  ObjRef<platform::PushButtonControl> HudMainAll;
+  ObjRef<platform::ChoiceControl> HudTimeout;
+  ObjRef<platform::ListControl> HudItems;
+  ObjRef<platform::ChoiceControl> HudItemsColor;
+  ObjRef<platform::EditControl> HudItemsText;
+  ObjRef<platform::EditControl> HudItemsCount;
+  ObjRef<platform::PushButtonControl> HudItemsAdd;
+  ObjRef<platform::PushButtonControl> HudItemsSel;
+  ObjRef<platform::ChoiceControl> HudItemsIconSize;
+  ObjRef<platform::CheckBoxControl> HudItemsHorz;
+  ObjRef<platform::ChoiceControl> HudTargetColor;
+  ObjRef<platform::ChoiceControl> HudTargetLevel;
+  ObjRef<platform::ChoiceControl> HudStatusColor;
+  ObjRef<platform::ChoiceControl> HudStatusLines;
+  ObjRef<platform::StaticTextControl> CharName;
+  ObjRef<platform::StaticTextControl> LevelNum;
+  ObjRef<platform::StaticTextControl> XPNext;
+  ObjRef<platform::StaticTextControl> XPTotal;
+  ObjRef<platform::StaticTextControl> XPUn;
+  ObjRef<platform::StaticTextControl> SessionTime;
+  ObjRef<platform::StaticTextControl> XPSession;
+  ObjRef<platform::StaticTextControl> XPHour;
+  ObjRef<platform::StaticTextControl> XPMin;
+  ObjRef<platform::StaticTextControl> XPChange;
+  ObjRef<platform::ProgressControl> XPBar;
+  ObjRef<platform::PushButtonControl> ResetTime;
+  ObjRef<platform::StaticTextControl> Kills;
+  ObjRef<platform::StaticTextControl> TotalTime;
+  ObjRef<platform::StaticTextControl> TotalXP;
+  ObjRef<platform::StaticTextControl> TotalXPHour;
+  ObjRef<platform::StaticTextControl> TotalXPMin;
+  ObjRef<platform::CheckBoxControl> XPAuto;
+  ObjRef<platform::CheckBoxControl> XPFilter;
+  ObjRef<platform::EditControl> XPFilterThreshold;
+  ObjRef<platform::StaticTextControl> XP5Min;
+  ObjRef<IndexedListControl> ChatOptions;
+  ObjRef<platform::ListControl> ChatFilter;
+  ObjRef<platform::EditControl> FilterBox;
+  ObjRef<platform::PushButtonControl> FilterAdd;
+  ObjRef<platform::CheckBoxControl> ChatFilterMatching;
+  ObjRef<platform::CheckBoxControl> ChatFilterAction;
+  ObjRef<platform::ListControl> ChatAlias;
+  ObjRef<platform::EditControl> AliasAbbr;
+  ObjRef<platform::EditControl> AliasFull;
+  ObjRef<platform::PushButtonControl> AliasAdd;
+  ObjRef<IndexedListControl> ChatColor;
+  ObjRef<platform::ChoiceControl> ChatColorColor;
+  ObjRef<platform::ChoiceControl> ChatColorSound;
+  ObjRef<platform::ChoiceControl> ChatColorWindow;
+  ObjRef<platform::ListControl> ChatCustom;
+  ObjRef<platform::EditControl> ChatCustomText;
+  ObjRef<platform::ChoiceControl> ChatCustomType;
+  ObjRef<platform::EditControl> ChatCustomWindow;
+  ObjRef<platform::ChoiceControl> ChatCustomColor;
+  ObjRef<platform::ChoiceControl> ChatCustomSound;
+  ObjRef<platform::EditControl> ChatCustomAction;
+  ObjRef<platform::PushButtonControl> ChatCustomDown;
+  ObjRef<platform::PushButtonControl> ChatCustomUp;
+  ObjRef<platform::PushButtonControl> ChatCustomDelete;
+  ObjRef<platform::PushButtonControl> ChatCustomEdit;
+  ObjRef<platform::PushButtonControl> ChatCustomAdd;
+  ObjRef<platform::CheckBoxControl> CorpsesTrack;
+  ObjRef<platform::ListControl> CorpsesList;
+  ObjRef<platform::CheckBoxControl> CorpsesAbsolute;
+  ObjRef<platform::CheckBoxControl> CorpsesAuto;
+  ObjRef<platform::ListControl> ChatLogView;
+  ObjRef<platform::EditControl> ChatLogSearch;
+  ObjRef<platform::ChoiceControl> ChatLogFilter;
+  ObjRef<platform::CheckBoxControl> ChatLogAFK;
+  ObjRef<platform::EditControl> ChatLogAFKMessage;
+  ObjRef<platform::CheckBoxControl> ChatLogEnable;
+  ObjRef<platform::EditControl> ChatLogMax;
+  ObjRef<IndexedListControl> ChatLogOptions;
+  ObjRef<platform::CheckBoxControl> ChatLogTimestamp;
+  ObjRef<platform::CheckBoxControl> ChatLogXML;
+  ObjRef<platform::CheckBoxControl> ChatLogAuto;
+  ObjRef<platform::CheckBoxControl> ChatLogByDate;
+  ObjRef<platform::PushButtonControl> ChatLogDir;
+  ObjRef<platform::PushButtonControl> ChatLogClear;
+  ObjRef<platform::CheckBoxControl> VitalsEnabled;
+  ObjRef<platform::EditControl> VitalsBlock;
+  ObjRef<platform::SliderControl> VitalsBlockSlider;
+  ObjRef<platform::EditControl> VitalsSuccess;
+  ObjRef<platform::SliderControl> VitalsSuccessSlider;
+  ObjRef<platform::EditControl> VitalsCheap;
+  ObjRef<platform::SliderControl> VitalsCheapSlider;
+  ObjRef<platform::EditControl> VitalsFallback;
+  ObjRef<platform::SliderControl> VitalsFallbackSlider;
+  ObjRef<platform::ListControl> VitalsExceptions;
+  ObjRef<platform::EditControl> VitalsAddException;
+  ObjRef<platform::PushButtonControl> VitalsAddExceptionBtn;
+  ObjRef<platform::PushButtonControl> VitalsAddExceptionSel;
+
+  // Binds every control by its view name, then fills the five sound lists.
+  void InitControls();
+  void ReleaseControls();
+
+  // Empties the six fixed option lists and refills them with their fixed rows
+  // and default cells, then resets the selection state. versionParts is the
+  // settings file's "Version" attribute split at ".".
+  void Init_Lists(const std::vector<std::string>& versionParts);
+  // Index of the first row of the named option list whose name cell equals
+  // rowName exactly (case counts); -1 when there is none or the list name is
+  // none of "HudList", "HudClock", "ChatOptions", "ChatColor", "ChatLog".
+  // A failure (an unbound list, a cell that cannot be compared with text) is
+  // reported and gives 0.
+  std::int16_t FindName(const std::string& rowName, const std::string& listName);
+
+ private:
+  void BindAll();
+  void ClearLists();
+  // Local time minus UTC in hours, as the clock list shows it.
+  static std::string LocalOffsetText();
+  // The swatch icon of the chat colour "Default".
+  static std::int32_t DefaultChatColorIcon();
+  // Puts the status HUD at (left, top) and re-evaluates its docking; a
+  // settings file from before format 1 kept it elsewhere.
+  static void PlaceStatusHud(std::int32_t left, std::int32_t top);
+
+  std::int32_t SelectedHudListRow = 0;
+  std::int32_t SelectedChatColorRow = 0;
+  std::int32_t SelectedChatCustomRow = 0;
+  std::int32_t SelectedHudItemsRow = 0;
+  std::int32_t SelectedHudGeneralRow = 0;
+  std::int32_t SelectedHudClockRow = 0;
+
+  // Subscriptions to control events; dropped before the controls are.
+  std::vector<platform::Connection> events_;
+};
+
+}  // namespace mellox

@@ -1,0 +1,108 @@
+// The simulated host: implements every platform service in-process,
+// deterministically, on one virtual clock. Tests and mellox-sim drive the
+// plug-in through it exactly as the framework would.
+#pragma once
+
+#include <cstdint>
+#include <filesystem>
+#include <functional>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "platform/ACHooks.h"
+#include "platform/CharacterStats.h"
+#include "platform/EchoFilter.h"
+#include "platform/HostView.h"
+#include "platform/Hotkeys.h"
+#include "platform/Plugin.h"
+#include "platform/PluginSite.h"
+#include "platform/RenderService.h"
+#include "platform/Spells.h"
+#include "platform/System.h"
+#include "platform/World.h"
+
+namespace mellox::sim {
+
+class SimClock;
+class SimSystem;
+class SimSite;
+class SimHostCore;
+class SimHooks;
+class SimWorld;
+class SimCharacter;
+class SimEchoFilter;
+class SimSpells;
+class SimRenderService;
+class SimHotkeySystem;
+class SimView;
+class SimNetworkMessage;
+
+struct SimOptions {
+  // Stands for My Documents (home/Documents), the common application data
+  // folder (home/ProgramData) and the install folder (home/Plugin).
+  std::filesystem::path home;
+  // Where the shipped data lives (view description, sounds, spell table ...);
+  // the install folder is seeded from it when absent.
+  std::filesystem::path dataDir;
+};
+
+class SimHost {
+ public:
+  explicit SimHost(SimOptions options);
+  ~SimHost();
+  SimHost(const SimHost&) = delete;
+  SimHost& operator=(const SimHost&) = delete;
+
+  // Folders.
+  const std::filesystem::path& Home() const;
+  std::filesystem::path DocumentsDir() const;
+  std::filesystem::path ProgramDataDir() const;
+  std::filesystem::path PluginDir() const;
+
+  // The plug-in object: Initialize on load, Terminate on unload.
+  void LoadPlugin(std::unique_ptr<platform::IPlugin2> plugin);
+  void UnloadPlugin();
+  platform::IPlugin2* Plugin() const;
+
+  // Output: every event the host records becomes one line ("chat C W: TEXT",
+  // "game C W: TEXT", "typed: TEXT", "parser: TEXT", "key: ...", ...).
+  void SetOutputSink(std::function<void(const std::string&)> sink);
+  const std::vector<std::string>& Output() const;
+  void Emit(const std::string& line);
+
+  // Virtual clock: moves time forward, firing due timers in order.
+  void Advance(std::int64_t ms);
+  std::int64_t ElapsedMs() const;
+
+  // Game and user actions (each raises the framework's event).
+  bool IncomingChat(const std::string& text, std::int32_t color, std::int32_t window);  // true: eaten
+  bool TypeText(const std::string& text);                                               // true: eaten
+  bool StatusText(const std::string& text);
+  bool ClickChatLink(std::int32_t id, const std::string& text);
+  void WindowMessage(std::int32_t msg, std::int32_t wParam, std::int32_t x, std::int32_t y);
+
+  // Services.
+  SimSystem& System();
+  SimSite& Site();
+  SimHostCore& Core();
+  SimHooks& Hooks();
+  SimWorld& World();
+  SimCharacter& Character();
+  SimEchoFilter& Echo();
+  SimSpells& Spells();
+  SimRenderService& Render();
+  SimHotkeySystem& Hotkeys();
+  SimClock& Clock();
+  // The last view the plug-in had built (null before).
+  SimView* View();
+
+  // Errors that escaped an event handler into the host.
+  const std::vector<std::string>& UnhandledErrors() const;
+
+ private:
+  struct Impl;
+  std::unique_ptr<Impl> impl_;
+};
+
+}  // namespace mellox::sim

@@ -1,0 +1,100 @@
+#include "sim/SimHudView.h"
+
+#include <algorithm>
+
+namespace mellox::sim {
+
+namespace {
+HudCall Call(HudCall::Kind kind, const platform::Rect& rect = {}, std::uint32_t colour = 0) {
+  HudCall c;
+  c.kind = kind;
+  c.rect = rect;
+  c.colour = colour;
+  return c;
+}
+
+// A sane cap keeps a bogus rectangle from allocating gigabytes.
+constexpr std::int64_t kMaxSide = 8192;
+}
+
+SimHudView::SimHudView(const platform::Rect& rect) { SetRect(rect); }
+
+void SimHudView::SetRect(const platform::Rect& rect) {
+  rect_ = rect;
+  const std::int64_t w = std::clamp<std::int64_t>(std::int64_t{rect.right} - rect.left, 0, kMaxSide);
+  const std::int64_t h = std::clamp<std::int64_t>(std::int64_t{rect.bottom} - rect.top, 0, kMaxSide);
+  pixels_.assign(static_cast<std::size_t>(w * h), 0);
+  Record(Call(HudCall::Kind::SetRect, rect));
+}
+
+void SimHudView::RequireRender() {
+  if (!renderOpen_) ++nestingErrors_;
+}
+
+void SimHudView::BeginRender(std::int32_t flags) {
+  if (renderOpen_) ++nestingErrors_;
+  renderOpen_ = true;
+  HudCall c = Call(HudCall::Kind::BeginRender);
+  c.flags = flags;
+  Record(c);
+}
+
+void SimHudView::EndRender() {
+  if (!renderOpen_ || textOpen_) ++nestingErrors_;
+  renderOpen_ = false;
+  textOpen_ = false;
+  Record(Call(HudCall::Kind::EndRender));
+}
+
+void SimHudView::Clear(const platform::Rect& rect) {
+  RequireRender();
+  Record(Call(HudCall::Kind::Clear, rect));
+}
+
+void SimHudView::Fill(const platform::Rect& rect, std::uint32_t argb) {
+  RequireRender();
+  Record(Call(HudCall::Kind::Fill, rect, argb));
+}
+
+void SimHudView::BeginText(const std::string& face, std::int32_t size, std::int32_t weight, std::int32_t italic) {
+  RequireRender();
+  if (textOpen_) ++nestingErrors_;
+  textOpen_ = true;
+  HudCall c = Call(HudCall::Kind::BeginText);
+  c.text = face;
+  c.flags = size;
+  c.weight = weight;
+  c.italic = italic;
+  Record(c);
+}
+
+void SimHudView::EndText() {
+  if (!textOpen_) ++nestingErrors_;
+  textOpen_ = false;
+  Record(Call(HudCall::Kind::EndText));
+}
+
+void SimHudView::WriteText(const platform::Rect& rect, std::uint32_t argb, std::int32_t format,
+                           const std::string& text) {
+  if (!textOpen_) ++nestingErrors_;
+  HudCall c = Call(HudCall::Kind::WriteText, rect, argb);
+  c.text = text;
+  c.flags = format;
+  Record(c);
+}
+
+void SimHudView::DrawPortalImage(std::int32_t imageId, const platform::Rect& rect) {
+  RequireRender();
+  HudCall c = Call(HudCall::Kind::DrawImage, rect);
+  c.image = imageId;
+  Record(c);
+}
+
+void SimHudView::EnabledLet(bool enabled) {
+  enabled_ = enabled;
+  HudCall c = Call(HudCall::Kind::Enabled);
+  c.flags = enabled ? 1 : 0;
+  Record(c);
+}
+
+}  // namespace mellox::sim

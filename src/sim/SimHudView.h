@@ -1,0 +1,70 @@
+// A HUD surface that records every canvas call, checks that drawing passes
+// are properly opened and closed, and owns the RGBA buffer the software
+// rasteriser will draw into.
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "platform/RenderService.h"
+
+namespace mellox::sim {
+
+struct HudCall {
+  enum class Kind { SetRect, BeginRender, EndRender, Clear, Fill, BeginText, EndText, WriteText, DrawImage, Enabled };
+  Kind kind = Kind::SetRect;
+  platform::Rect rect{};
+  std::uint32_t colour = 0;
+  std::string text;          // WriteText: the text; BeginText: the face
+  std::int32_t flags = 0;    // BeginRender flags, WriteText format, BeginText size, Enabled 0/1
+  std::int32_t image = 0;    // DrawPortalImage: the image id
+  std::int32_t weight = 0;   // BeginText
+  std::int32_t italic = 0;   // BeginText
+};
+
+class SimHudView : public platform::HudView {
+ public:
+  explicit SimHudView(const platform::Rect& rect);
+
+  void SetRect(const platform::Rect& rect) override;
+  void BeginRender(std::int32_t flags) override;
+  void EndRender() override;
+  void Clear(const platform::Rect& rect) override;
+  void Fill(const platform::Rect& rect, std::uint32_t argb) override;
+  void BeginText(const std::string& face, std::int32_t size, std::int32_t weight, std::int32_t italic) override;
+  void EndText() override;
+  void WriteText(const platform::Rect& rect, std::uint32_t argb, std::int32_t format, const std::string& text) override;
+  void DrawPortalImage(std::int32_t imageId, const platform::Rect& rect) override;
+  void EnabledLet(bool enabled) override;
+  bool EnabledGet() override { return enabled_; }
+
+  // Sim inspection.
+  const std::vector<HudCall>& Calls() const { return calls_; }
+  void ClearCalls() { calls_.clear(); }
+  const platform::Rect& Rect() const { return rect_; }
+  bool RenderOpen() const { return renderOpen_; }
+  bool TextOpen() const { return textOpen_; }
+  // Calls made out of order: a pass opened twice, closed when not open,
+  // drawing outside a render pass or text outside a text pass.
+  std::int32_t NestingErrors() const { return nestingErrors_; }
+  bool Removed() const { return removed_; }
+  void MarkRemoved() { removed_ = true; }
+  std::int32_t Width() const { return rect_.right - rect_.left; }
+  std::int32_t Height() const { return rect_.bottom - rect_.top; }
+  std::vector<std::uint32_t>& Pixels() { return pixels_; }  // Width x Height ARGB, row-major
+
+ private:
+  void Record(HudCall call) { calls_.push_back(std::move(call)); }
+  void RequireRender();
+  platform::Rect rect_;
+  bool enabled_ = true;
+  bool renderOpen_ = false;
+  bool textOpen_ = false;
+  bool removed_ = false;
+  std::int32_t nestingErrors_ = 0;
+  std::vector<HudCall> calls_;
+  std::vector<std::uint32_t> pixels_;
+};
+
+}  // namespace mellox::sim

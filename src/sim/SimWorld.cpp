@@ -1,0 +1,102 @@
+#include "sim/SimWorld.h"
+
+#include "sim/SimVendorInfo.h"
+#include "sim/SimWorldCollection.h"
+#include "sim/SimWorldObject.h"
+
+namespace mellox::sim {
+
+std::shared_ptr<platform::WorldObject> SimWorld::ObjectById(std::int32_t id) {
+  auto it = objects_.find(id);
+  if (it == objects_.end()) return nullptr;
+  return it->second;
+}
+
+SimWorldObject* SimWorld::Find(std::int32_t id) {
+  auto it = objects_.find(id);
+  return it == objects_.end() ? nullptr : it->second.get();
+}
+
+std::vector<std::shared_ptr<platform::WorldObject>> SimWorld::Select(
+    const std::function<bool(SimWorldObject&)>& keep) {
+  std::vector<std::shared_ptr<platform::WorldObject>> out;
+  for (auto& [id, obj] : objects_)
+    if (keep(*obj)) out.push_back(obj);
+  return out;
+}
+
+std::shared_ptr<platform::WorldCollection> SimWorld::ObjectsByName(const std::string& name) {
+  return std::make_shared<SimWorldCollection>(Select([&](SimWorldObject& o) { return o.Name() == name; }));
+}
+
+std::shared_ptr<platform::WorldCollection> SimWorld::AllObjects() {
+  return std::make_shared<SimWorldCollection>(Select([](SimWorldObject&) { return true; }));
+}
+
+bool SimWorld::InInventory(std::int32_t id) {
+  if (inventory_.count(id)) return true;
+  SimWorldObject* obj = Find(id);
+  if (!obj) return false;
+  const std::int32_t me = characterId_ ? characterId_() : 0;
+  const std::int32_t container = obj->Container();
+  if (container == 0) return false;
+  if (container == me) return true;
+  // One level of packs: a container carried by the character.
+  SimWorldObject* pack = Find(container);
+  return pack && (pack->Container() == me || pack->Owner() == me);
+}
+
+std::shared_ptr<platform::WorldCollection> SimWorld::Inventory() {
+  return std::make_shared<SimWorldCollection>(Select([&](SimWorldObject& o) { return InInventory(o.Id()); }));
+}
+
+std::shared_ptr<platform::WorldCollection> SimWorld::InventoryOf(std::int32_t container) {
+  return std::make_shared<SimWorldCollection>(
+      Select([&](SimWorldObject& o) { return o.Container() == container; }));
+}
+
+std::shared_ptr<platform::WorldCollection> SimWorld::Landscape() {
+  return std::make_shared<SimWorldCollection>(Select([&](SimWorldObject& o) { return !InInventory(o.Id()); }));
+}
+
+std::shared_ptr<platform::VendorInfo> SimWorld::Vendor() {
+  std::vector<std::shared_ptr<platform::WorldObject>> goods;
+  for (std::int32_t id : vendorGoods_)
+    if (auto obj = ObjectById(id)) goods.push_back(obj);
+  return std::make_shared<SimVendorInfo>(std::move(goods), buyRate_);
+}
+
+SimWorldObject& SimWorld::AddObject(std::int32_t id, const std::string& name, std::int32_t objectClass) {
+  auto obj = std::make_shared<SimWorldObject>(id, name, objectClass);
+  objects_[id] = obj;
+  CreateObject.Emit(obj);
+  return *obj;
+}
+
+void SimWorld::RaiseChangeObject(std::int32_t id, std::int32_t change) {
+  if (auto obj = ObjectById(id)) ChangeObject.Emit(obj, change);
+}
+
+void SimWorld::RaiseMoveObject(std::int32_t id, std::int32_t container) {
+  auto it = objects_.find(id);
+  if (it == objects_.end()) return;
+  auto obj = it->second;
+  obj->SetContainer(container);
+  MoveObject.Emit(obj);
+}
+
+void SimWorld::RemoveObject(std::int32_t id) {
+  auto it = objects_.find(id);
+  if (it == objects_.end()) return;
+  std::shared_ptr<platform::WorldObject> obj = it->second;
+  ReleaseObject.Emit(obj);
+  objects_.erase(id);
+  inventory_.erase(id);
+}
+
+void SimWorld::AddToInventory(std::int32_t id, std::int32_t containerId) {
+  if (SimWorldObject* obj = Find(id)) obj->SetContainer(containerId);
+  inventory_.insert(id);
+}
+
+}  // namespace mellox::sim

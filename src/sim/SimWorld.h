@@ -1,0 +1,54 @@
+// The world filter: objects by id, the inventory, the landscape and the open
+// vendor. Objects are listed in id order.
+#pragma once
+
+#include <cstdint>
+#include <functional>
+#include <map>
+#include <memory>
+#include <set>
+#include <string>
+#include <vector>
+
+#include "platform/World.h"
+
+namespace mellox::sim {
+
+class SimWorldObject;
+
+class SimWorld : public platform::World {
+ public:
+  // characterId gives the own character's id (it may change at login).
+  explicit SimWorld(std::function<std::int32_t()> characterId) : characterId_(std::move(characterId)) {}
+
+  std::shared_ptr<platform::WorldObject> ObjectById(std::int32_t id) override;
+  std::shared_ptr<platform::WorldCollection> ObjectsByName(const std::string& name) override;
+  std::shared_ptr<platform::WorldCollection> AllObjects() override;
+  std::shared_ptr<platform::WorldCollection> Inventory() override;
+  std::shared_ptr<platform::WorldCollection> InventoryOf(std::int32_t container) override;
+  std::shared_ptr<platform::WorldCollection> Landscape() override;
+  std::shared_ptr<platform::VendorInfo> Vendor() override;
+
+  // Sim controls. AddObject replaces an object of the same id.
+  SimWorldObject& AddObject(std::int32_t id, const std::string& name, std::int32_t objectClass = 0);
+  SimWorldObject* Find(std::int32_t id);
+  void RaiseChangeObject(std::int32_t id, std::int32_t change);   // raises ChangeObject
+  void RaiseMoveObject(std::int32_t id, std::int32_t container);  // sets the container, raises MoveObject
+  void RemoveObject(std::int32_t id);                        // raises ReleaseObject, then forgets it
+  // Puts an object in the character's inventory, inside containerId.
+  void AddToInventory(std::int32_t id, std::int32_t containerId);
+  void RemoveFromInventory(std::int32_t id) { inventory_.erase(id); }
+  bool InInventory(std::int32_t id);
+  void SetVendorGoods(std::vector<std::int32_t> ids) { vendorGoods_ = std::move(ids); }
+  void SetVendorBuyRate(double rate) { buyRate_ = rate; }
+
+ private:
+  std::vector<std::shared_ptr<platform::WorldObject>> Select(const std::function<bool(SimWorldObject&)>& keep);
+  std::function<std::int32_t()> characterId_;
+  std::map<std::int32_t, std::shared_ptr<SimWorldObject>> objects_;
+  std::set<std::int32_t> inventory_;
+  std::vector<std::int32_t> vendorGoods_;
+  double buyRate_ = 1.0;
+};
+
+}  // namespace mellox::sim

@@ -1,0 +1,353 @@
+#include "tracking/SpellHandler.h"
+
+#include <algorithm>
+#include <limits>
+#include <variant>
+
+#include "core/Globals.h"
+#include "core/Hub.h"
+#include "core/Trap.h"
+#include "core/VB.h"
+#include "core/VBError.h"
+#include "platform/CharacterStats.h"
+#include "persistence/PersistenceLinks.h"
+#include "platform/HostView.h"
+#include "settings_view/ControlHandler.h"
+#include "tracking/SpellFilterHandler.h"
+#include "tracking/Statistics.h"
+#include "tracking/TrackingPeers.h"
+
+namespace mellox {
+
+namespace {
+
+constexpr const char* kClass = "SpellHandler";
+// Sort key of a spell without duration while the list is built.
+constexpr std::int32_t kNoDurationKey = 99999;
+constexpr std::int32_t kNoDuration = -1;
+constexpr std::int32_t kBenedictionSpell = 3810;
+constexpr std::int32_t kFavorSpell = 3811;
+constexpr std::int32_t kLesserBenedictionSpell = 4024;
+
+ControlHandler& Controls() {
+  if (!ControlHandlerInstance) Raise(91);
+  return *ControlHandlerInstance;
+}
+
+SpellFilterHandler& SpellTable() {
+  if (!SpellFilterHandlerInstance) Raise(91);
+  return *SpellFilterHandlerInstance;
+}
+
+std::int32_t ClampToLong(std::int64_t v) {
+  return static_cast<std::int32_t>(
+      std::clamp<std::int64_t>(v, std::numeric_limits<std::int32_t>::min(), std::numeric_limits<std::int32_t>::max()));
+}
+
+std::string CellText(const platform::Variant& v) {
+  if (const auto* s = std::get_if<std::string>(&v.value)) return *s;
+  if (const auto* i = std::get_if<std::int64_t>(&v.value)) return std::to_string(*i);
+  if (const auto* d = std::get_if<double>(&v.value)) return vb::CStr(*d);
+  if (const auto* b = std::get_if<bool>(&v.value)) return *b ? "True" : "False";
+  return {};
+}
+
+std::string DisplayText(const SpellInfo& s) { return s.sTarget.empty() ? s.name : s.name + " on " + s.sTarget; }
+
+}  // namespace
+
+SpellHandler::SpellHandler() {
+  Trap("Class_Initialize", kClass, [&] {
+    Hub::wtcw_debug("Spell Handler Init");
+    for (std::size_t i = 0; i < kBeerSpells.size(); ++i) {
+      BeerTimes[i] = {kBeerSpells[i], 0};
+      BeerRetries[i] = {kBeerSpells[i], 0};
+    }
+  });
+  Links().ForEachItemSpell = [this](const std::function<void(const mellox::ItemSpellRecord&)>& visit) {
+    for (const auto& r : ItemSpellsToSave()) visit({r.id, r.remaining, r.target});
+  };
+}
+
+SpellHandler::~SpellHandler() {
+  Links().ForEachItemSpell = nullptr;
+  Trap("Class_Terminate", kClass, [] { Hub::wtcw_debug("Spell Handler Terminate"); });
+  ItemSpells.clear();
+  AllSpells.clear();
+  CooldownTimers.clear();
+}
+
+std::optional<std::int32_t> SpellHandler::WholeNumber(const std::string& text) {
+  if (!vb::IsNumeric(text)) return std::nullopt;
+  try {
+    return vb::CLng(text);
+  } catch (const VBError&) {
+    // Numeric but beyond 32 bits: no usable number.
+    return std::nullopt;
+  }
+}
+
+std::shared_ptr<SpellItemInfo> SpellHandler::FindItemTarget(const std::string& target) const {
+  for (const auto& [key, info] : ItemSpells) {
+    if (key == target) return info;
+  }
+  return nullptr;
+}
+
+void SpellHandler::RemoveItemSpell(const std::string& target, std::int32_t family) {
+  Trap("RemoveItemSpell", kClass, [&] {
+    if (auto info = FindItemTarget(target)) info->RemoveSpell(family);
+  });
+}
+
+std::vector<SpellHandler::ItemSpellRecord> SpellHandler::ItemSpellsToSave() const {
+  std::vector<ItemSpellRecord> out;
+  const std::int64_t now = TrackingPeers::NowUnix();
+  for (const auto& [target, info] : ItemSpells) {
+    if (!info) continue;
+    for (const auto& entry : info->Spells()) {
+      const SpellInfo& s = *entry.second;
+      const std::int64_t remaining = static_cast<std::int64_t>(s.finish) - now;
+      if (remaining < 1) continue;
+      out.push_back({s.id, ClampToLong(remaining), s.sTarget});
+    }
+  }
+  return out;
+}
+
+void SpellHandler::BuildSpellList() {
+  Trap("BuildSpellList", kClass, [&] {
+    if (!PluginActive) return;
+    Hub::wtcw_debug("Build Spell List");
+    CooldownTimers.clear();
+    SpellFilterHandler& table = SpellTable();
+    std::int64_t now = TrackingPeers::NowUnix();
+
+    // One record per family, each family in the place where it first appeared.
+    std::vector<SpellInfoRef> families;
+    std::map<std::int32_t, std::size_t> familyIndex;
+    const std::int32_t count = TrackingPeers::GetMyEnchantmentCount();
+    for (std::int32_t i = 0; i < count; ++i) {
+      auto e = TrackingPeers::GetMyEnchantment(i);
+      const std::int32_t spellId = e->SpellId();
+      const std::int32_t timeLeft = e->TimeRemaining();
+      if (spellId < 0 && timeLeft > 0) {
+        Hub::wtcw_debug("Adding Cooldown Timer: z.SpellID");
+        CooldownTimers[spellId] = e;
+      }
+      if (spellId <= 0) continue;
+      const std::int32_t family = e->Family();
+      const std::int32_t difficulty = table.GetDifficulty(spellId);
+      auto found = familyIndex.find(family);
+      if (found != familyIndex.end()) {
+        const SpellInfo& held = *families[found->second];
+        const bool stronger = difficulty > held.difficulty;
+        const bool longer = difficulty == held.difficulty && timeLeft > held.timeRemaining;
+        if (!stronger && !longer) continue;
+      }
+      auto s = std::make_shared<SpellInfo>();
+      s->family = family;
+      s->id = spellId;
+      s->name = table.GetName(spellId);
+      if (timeLeft >= 1) {
+        s->timeRemaining = timeLeft;
+        s->finish = ClampToLong(now + timeLeft);
+      } else {
+        s->timeRemaining = kNoDuration;
+      }
+      s->Debuff = table.IsADebuff(spellId);
+      s->difficulty = difficulty;
+      s->icon = table.GetIcon(spellId);
+      if (found != familyIndex.end()) {
+        families[found->second] = std::move(s);
+      } else {
+        familyIndex.emplace(family, families.size());
+        families.push_back(std::move(s));
+      }
+    }
+
+    // Item spells follow the enchantments. Expired ones are collected first
+    // and removed after the walk, so the maps are never changed while walked.
+    std::vector<SpellInfoRef> merged = std::move(families);
+    if (Controls().SpellsItem->CheckedGet()) {
+      now = TrackingPeers::NowUnix();
+      std::vector<std::pair<std::string, std::int32_t>> expired;
+      for (const auto& [target, info] : ItemSpells) {
+        if (!info) continue;
+        for (const auto& entry : info->Spells()) {
+          const SpellInfoRef& sp = entry.second;
+          sp->timeRemaining = ClampToLong(static_cast<std::int64_t>(sp->finish) - now);
+          if (sp->timeRemaining < 1) {
+            expired.emplace_back(target, sp->family);
+          } else {
+            merged.push_back(sp);
+          }
+        }
+      }
+      for (const auto& [target, family] : expired) RemoveItemSpell(target, family);
+    }
+
+    for (auto& s : merged) {
+      if (s->timeRemaining == kNoDuration) s->timeRemaining = kNoDurationKey;
+    }
+    // Stable: equal times keep their collection order.
+    std::stable_sort(merged.begin(), merged.end(),
+                     [](const SpellInfoRef& a, const SpellInfoRef& b) { return a->timeRemaining < b->timeRemaining; });
+    for (auto& s : merged) {
+      if (s->timeRemaining == kNoDurationKey) s->timeRemaining = 0;
+    }
+    AllSpells = std::move(merged);
+    RebuildList = false;
+  });
+}
+
+const char* SpellHandler::ExpiryWarning(std::optional<std::int64_t> previous, std::int64_t current) {
+  struct Threshold {
+    std::int64_t seconds;
+    const char* text;
+  };
+  // Most urgent first.
+  static constexpr Threshold kThresholds[] = {
+      {60, "Your buffs will expire in 1 minute!"},
+      {180, "Your buffs will expire in 3 minutes!"},
+      {300, "Your buffs will expire in 5 minutes!"},
+  };
+  if (current <= 0) return nullptr;
+  for (const Threshold& t : kThresholds) {
+    const bool due = previous ? (*previous > t.seconds && current <= t.seconds) : current == t.seconds;
+    if (due) return t.text;
+  }
+  return nullptr;
+}
+
+void SpellHandler::UpdateSpellList() {
+  Trap("UpdateSpellList", kClass, [&] {
+    if (!PluginActive || !StatisticsInstance || StatisticsInstance->TotalSec() < 1) return;
+    if (RebuildList) BuildSpellList();
+
+    if (AllSpells.empty()) {
+      NextBuffText.clear();
+      lastTrackedValue_.reset();
+      HandleGems(true, true, true);
+      return;
+    }
+
+    NextBuffText.clear();
+    for (const auto& s : AllSpells) {
+      if (!s->Debuff) {
+        NextBuffText = DisplayText(*s);
+        break;
+      }
+    }
+
+    const bool benedictionCooling = CooldownTimers.count(kBenedictionCooldown) > 0;
+    const bool favorCooling = CooldownTimers.count(kFavorCooldown) > 0;
+    const bool lesserCooling = benedictionCooling;
+    bool benedictionActive = false;
+    bool favorActive = false;
+    bool lesserActive = false;
+
+    ControlHandler& c = Controls();
+    platform::ListControl& buffs = *c.BuffList;
+    platform::ListControl& debuffs = *c.DebuffList;
+    const std::int32_t buffScroll = buffs.ScrollPositionGet();
+    const std::int32_t debuffScroll = debuffs.ScrollPositionGet();
+    buffs.Clear();
+    debuffs.Clear();
+
+    std::int32_t trackedTime = 0;
+    // "-1" is what the option lists store for "nothing chosen".
+    const std::string& selected = c.SelectedSpell;
+    const std::string trackedSelection = (selected.empty() || selected == "-1") ? NextBuffText : selected;
+    const bool selectionNumeric = vb::IsNumeric(trackedSelection);
+    const std::optional<std::int32_t> selectedFamily = selectionNumeric ? WholeNumber(trackedSelection) : std::nullopt;
+    for (auto& beer : BeerTimes) beer.second = 0;
+
+    const std::int64_t now = TrackingPeers::NowUnix();
+    for (const auto& sp : AllSpells) {
+      SpellInfo& s = *sp;
+      if (s.timeRemaining > 0) {
+        s.timeRemaining = ClampToLong(static_cast<std::int64_t>(s.finish) - now);
+        if (s.timeRemaining < 1) RebuildList = true;
+      }
+      if (s.id == kBenedictionSpell) benedictionActive = true;
+      if (s.id == kFavorSpell) favorActive = true;
+      if (s.id == kLesserBenedictionSpell) lesserActive = true;
+      for (auto& beer : BeerTimes) {
+        if (beer.first == s.id) beer.second = s.timeRemaining;
+      }
+      if (s.id < 1) continue;
+
+      const std::string timeText = Hub::ConvTime(s.timeRemaining, 0, false);
+      if (s.Debuff) {
+        const std::int32_t row = debuffs.AddRow();
+        debuffs.DataLet(0, row, 1, s.icon);
+        debuffs.DataLet(1, row, 0, s.name);
+        debuffs.DataLet(2, row, 0, timeText);
+        continue;
+      }
+      const std::string text = DisplayText(s);
+      const std::int32_t row = buffs.AddRow();
+      buffs.DataLet(0, row, 1, s.icon);
+      buffs.DataLet(1, row, 0, text);
+      buffs.DataLet(2, row, 0, timeText);
+      const bool match = selectionNumeric ? (selectedFamily && s.family == *selectedFamily) : text == trackedSelection;
+      if (match) {
+        buffs.ColorLet(1, row, kTrackedColor);
+        trackedTime = s.timeRemaining;
+      }
+    }
+    buffs.ScrollPositionLet(buffScroll);
+    debuffs.ScrollPositionLet(debuffScroll);
+
+    const std::int64_t offset = WholeNumber(c.SpellsOffset->TextGet()).value_or(0);
+    std::int64_t trackedValue = trackedTime;
+    std::string label = "N/A";
+    if (!trackedSelection.empty() && trackedTime > 0) {
+      trackedValue = trackedTime + offset;
+      if (trackedValue > 0) label = Hub::ConvTime(static_cast<double>(trackedValue), 0, false);
+    }
+    c.SpellsTracked->TextLet(label);
+
+    HandleGems(!(favorActive || favorCooling), !(benedictionActive || benedictionCooling),
+               !(lesserActive || lesserCooling));
+    HandleBeers(ClampToLong(trackedValue));
+
+    // A new tracked buff starts afresh, so its first value is never taken as a crossing.
+    std::optional<std::int64_t> previous = lastTrackedValue_;
+    if (trackedSelection != lastTrackedSelection_) previous.reset();
+    lastTrackedValue_ = trackedValue;
+    lastTrackedSelection_ = trackedSelection;
+    if (TrackingPeers::ChatOptionTicked("Buffs Expiration Warning")) {
+      if (const char* warning = ExpiryWarning(previous, trackedValue)) Hub::wtcw(warning);
+    }
+  });
+}
+
+// Gems and drinks are handled by their own work, which plugs in here.
+void SpellHandler::HandleGems(bool, bool, bool) {}
+void SpellHandler::HandleBeers(std::int32_t) {}
+
+void SpellHandler::BuffList_Change(std::int32_t id, std::int32_t, std::int32_t row) {
+  Trap("BuffList_Change", kClass, [&] {
+    if (id == -1 || !PluginActive) return;
+    ControlHandler& c = Controls();
+    const std::string text = CellText(c.BuffList->DataGet(1, row, 0));
+    const std::int32_t family = TrackingPeers::GetActiveSpellFamily(text);
+    const std::string key = family == -1 ? text : std::to_string(family);
+    c.SelectedSpell = c.SelectedSpell != key ? key : std::string();
+    TrackingPeers::SettingsSave();
+    TrackingPeers::UpdateMainHUD();
+  });
+}
+
+void SpellHandler::SpellsOffset_End(std::int32_t, bool) {
+  Trap("SpellsOffset_End", kClass, [&] {
+    if (!PluginActive) return;
+    ControlHandler& c = Controls();
+    if (!WholeNumber(c.SpellsOffset->TextGet())) c.SpellsOffset->TextLet("0");
+    TrackingPeers::SettingsSave();
+  });
+}
+
+}  // namespace mellox

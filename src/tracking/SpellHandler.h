@@ -1,0 +1,103 @@
+// The spells active on the character and the spells cast on items, merged
+// into one list sorted by time left and shown in the buff and debuff lists
+// of the settings view; the tracked buff, its label and expiry warnings.
+#pragma once
+
+#include <array>
+#include <cstdint>
+#include <map>
+#include <memory>
+#include <optional>
+#include <string>
+#include <utility>
+#include <vector>
+
+#include "tracking/SpellInfo.h"
+#include "tracking/SpellItemInfo.h"
+
+namespace mellox::platform {
+class Enchantment;
+}
+
+namespace mellox {
+
+class SpellHandler {
+ public:
+  // The colour of the tracked buff's row.
+  static constexpr std::int32_t kTrackedColor = 0xFFFF80;
+  // Cooldown keys of the gems (both Benedictions share one).
+  static constexpr std::int32_t kBenedictionCooldown = -32766;
+  static constexpr std::int32_t kFavorCooldown = -32765;
+  // The drinks' buff spells, in the order every drink operation visits them.
+  static constexpr std::array<std::int32_t, 6> kBeerSpells{3530, 3533, 3531, 3864, 3862, 3863};
+
+  SpellHandler();
+  ~SpellHandler();
+  SpellHandler(const SpellHandler&) = delete;
+  SpellHandler& operator=(const SpellHandler&) = delete;
+
+  // Rebuilds AllSpells and CooldownTimers from the enchantments (one spell per
+  // family) and, while item spells are tracked, the item spells.
+  void BuildSpellList();
+  // The per-second work: times, both lists, the tracked buff and warnings.
+  void UpdateSpellList();
+
+  // Handlers of the spells page (nothing while the plug-in is inactive).
+  // A click on a buff row chooses it as the tracked buff, or clears the choice.
+  void BuffList_Change(std::int32_t id, std::int32_t column, std::int32_t row);
+  // A spell offset that is not a whole number in range becomes "0".
+  void SpellsOffset_End(std::int32_t id, bool success);
+
+  // Removes the family's record of the target; nothing when either is absent.
+  void RemoveItemSpell(const std::string& target, std::int32_t family);
+
+  // What the data file keeps of the item spells: the seconds left now,
+  // computed from each record's finish, so a record not refreshed by the list
+  // never stores a stale time. Expired records are left out.
+  struct ItemSpellRecord {
+    std::int32_t id = 0;
+    std::int32_t remaining = 0;
+    std::string target;
+  };
+  std::vector<ItemSpellRecord> ItemSpellsToSave() const;
+
+  // The expiry warning due when the tracked time moves from previous to
+  // current: the most urgent of the 5-, 3- and 1-minute thresholds crossed
+  // (previous above, current at or below it). Without a previous value only
+  // an exact hit counts. Null when none is due.
+  static const char* ExpiryWarning(std::optional<std::int64_t> previous, std::int64_t current);
+  // The whole-number value of a text that is numeric and fits in 32 bits.
+  static std::optional<std::int32_t> WholeNumber(const std::string& text);
+
+  // Target text -> the spells cast on it, in insertion order.
+  std::vector<std::pair<std::string, std::shared_ptr<SpellItemInfo>>> ItemSpells;
+  // The merged list, sorted by time left.
+  std::vector<SpellInfoRef> AllSpells;
+  // Item cooldowns found in the last build, by (negative) spell id.
+  std::map<std::int32_t, std::shared_ptr<platform::Enchantment>> CooldownTimers;
+  // Inventory ids of the three gems; -1 none.
+  std::int32_t Favor = -1;
+  std::int32_t Benediction = -1;
+  std::int32_t LesserBenediction = -1;
+  // Least time left of an enabled drink's buff; 99999 none.
+  std::int32_t LowBeer = 99999;
+  // The next tick rebuilds the list first.
+  bool RebuildList = false;
+  std::int32_t Augs = 0;
+  // The default tracked buff: the first non-debuff of AllSpells.
+  std::string NextBuffText;
+  // Drink buff spell -> seconds left (0 not active), and ticks before it may be drunk again.
+  std::array<std::pair<std::int32_t, std::int32_t>, 6> BeerTimes{};
+  std::array<std::pair<std::int32_t, std::int32_t>, 6> BeerRetries{};
+
+ private:
+  std::shared_ptr<SpellItemInfo> FindItemTarget(const std::string& target) const;
+  void HandleGems(bool favorMissing, bool benedictionMissing, bool lesserMissing);
+  void HandleBeers(std::int32_t tracked);
+
+  // The tracked value of the last tick and what it tracked, for the warnings.
+  std::optional<std::int64_t> lastTrackedValue_;
+  std::string lastTrackedSelection_;
+};
+
+}  // namespace mellox

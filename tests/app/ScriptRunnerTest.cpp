@@ -1,0 +1,101 @@
+#include "ScriptRunner.h"
+
+#include <gtest/gtest.h>
+
+#include <cstdio>
+#include <fstream>
+#include <sstream>
+
+#include "support/TempHome.h"
+
+namespace mellox::app {
+namespace {
+
+TEST(ScriptRunnerDuration, ParsesUnitsAndRejectsMalformed) {
+  EXPECT_EQ(ParseDuration("1500ms"), 1500);
+  EXPECT_EQ(ParseDuration("2s"), 2000);
+  EXPECT_EQ(ParseDuration("3m"), 180000);
+  for (const char* bad : {"", "ms", "10", "10h", "-5s", "1.5s", "5 s"}) {
+    EXPECT_THROW(ParseDuration(bad), ScriptError) << bad;
+  }
+}
+
+class ScriptRunnerTest : public ::testing::Test {
+ protected:
+  test::TempHome home;
+  sim::SimHost host{{home.path(), MELLOX_DATA_DIR}};
+  std::ostringstream err;
+  ScriptRunner runner{host, err};
+
+  bool Run(const std::string& script) {
+    std::istringstream in(script);
+    return runner.Run(in, "test.session", false);
+  }
+};
+
+TEST_F(ScriptRunnerTest, ExpectMatchesOutputSinceThePreviousExpect) {
+  host.Emit("chat 5 1: first");
+  EXPECT_TRUE(Run("expect first\n"));
+  // The same line does not satisfy a second expect.
+  EXPECT_FALSE(Run("expect first\n"));
+  EXPECT_NE(err.str().find("test.session:1:"), std::string::npos);
+}
+
+TEST_F(ScriptRunnerTest, ExpectNotFailsOnAMatchingLine) {
+  host.Emit("game 0 1: hello");
+  EXPECT_TRUE(Run("expect-not goodbye\n"));
+  EXPECT_FALSE(Run("expect-not hello\n"));
+}
+
+TEST_F(ScriptRunnerTest, UnknownCommandAndMalformedArgumentsFailNamingTheLine) {
+  EXPECT_FALSE(Run("# a comment\n\nfrobnicate now\nadvance 1s\n"));
+  EXPECT_NE(err.str().find("test.session:3: unknown command 'frobnicate'"), std::string::npos);
+  err.str("");
+  EXPECT_FALSE(Run("advance soon\n"));
+  EXPECT_NE(err.str().find("test.session:1:"), std::string::npos);
+  EXPECT_FALSE(Run("advance\n"));
+  EXPECT_FALSE(Run("expect\n"));
+}
+
+TEST_F(ScriptRunnerTest, ScriptStopsAtTheFirstFailureUnlessInteractive) {
+  host.Emit("x");
+  std::istringstream in("bogus\nexpect x\n");
+  EXPECT_FALSE(runner.Run(in, "s", true));
+  // Interactive mode went on to the expect, which consumed the line.
+  EXPECT_FALSE(Run("expect x\n"));
+}
+
+TEST_F(ScriptRunnerTest, ExpectFileReadsUnderTheHomeFolder) {
+  std::filesystem::create_directories(home.path() / "Documents" / "a b");
+  std::ofstream(home.path() / "Documents" / "a b" / "f.txt") << "Error #5 occured";
+  EXPECT_TRUE(Run("expect-file \"Documents/a b/f.txt\" #5 occured\n"));
+  EXPECT_FALSE(Run("expect-file \"Documents/a b/f.txt\" missing text\n"));
+  EXPECT_FALSE(Run("expect-file Documents/none.txt x\n"));
+}
+
+TEST_F(ScriptRunnerTest, AdvanceFiresHostTimers) {
+  EXPECT_TRUE(Run("advance 1500ms\nadvance 2s\nadvance 1m\n"));
+  EXPECT_EQ(host.ElapsedMs(), 1500 + 2000 + 60000);
+}
+
+// The command itself: exit status and the error message on standard error.
+int RunCommand(const std::string& args) {
+  const std::string cmd = std::string(MELLOX_SIM_EXE) + " " + args + " >/dev/null 2>&1";
+  const int status = std::system(cmd.c_str());
+  return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+}
+
+TEST(MelloxSimCommand, ExitStatusFollowsTheScript) {
+  test::TempHome home;
+  const auto good = home.path() / "good.session";
+  const auto bad = home.path() / "bad.session";
+  std::ofstream(good) << "advance 1s\n";
+  std::ofstream(bad) << "advance 1s\nexpect something that never happens\n";
+  const std::string homeArg = "--home " + (home.path() / "h").string() + " ";
+  EXPECT_EQ(RunCommand(homeArg + good.string()), 0);
+  EXPECT_EQ(RunCommand(homeArg + bad.string()), 1);
+  EXPECT_EQ(RunCommand(homeArg + (home.path() / "absent.session").string()), 2);
+}
+
+}  // namespace
+}  // namespace mellox::app

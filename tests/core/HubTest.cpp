@@ -1,0 +1,163 @@
+#include "core/Hub.h"
+
+#include <gtest/gtest.h>
+
+#include <memory>
+
+#include "core/APluginCore.h"
+#include "core/CoreTestSupport.h"
+#include "core/Globals.h"
+#include "core/Trap.h"
+#include "sim/SimSystem.h"
+
+namespace mellox::test {
+namespace {
+
+const std::string kDashes(80, '-');
+
+class HubTest : public ::testing::Test, public HostFixture {
+ protected:
+  void SetUp() override { MakeGameFolder(); }
+  void TearDown() override {
+    if (plugin_) plugin_->Terminate();
+    DebugMode = false;
+    DebugSilent = false;
+    SetErrorSink({});
+  }
+  // The plug-in initialised on a wrapped site, so tests can swap its hooks.
+  void Start() {
+    plugin_ = std::make_unique<APluginCore>();
+    plugin_->Initialize(site_);
+  }
+  FailingHooks hooks_{host.Site().GetHooks()};
+  WrappedSite site_{host.Site()};
+  std::unique_ptr<APluginCore> plugin_;
+};
+
+TEST_F(HubTest, ErrorMessageNamesClassModuleOrForm) {
+  struct Case {
+    const char* proc;
+    const char* module;
+    int number;
+    int line;
+    const char* expected;
+  };
+  const Case cases[] = {
+      {"ConvTime", "!Hub", 6, 0, "Error #6 occured in 'ConvTime' of module 'Hub'"},
+      {"SetSound", "DX8Sound", 53, 0, "Error #53 occured in 'SetSound' of class 'DX8Sound'"},
+      {"Load", "@Options", 5, 12, "Error #5 occured in 'Load' of form 'Options' at line 12"},
+      {"X", "Y", 9, -3, "Error #9 occured in 'X' of class 'Y'"},
+  };
+  for (const auto& c : cases) EXPECT_EQ(Hub::ErrorMessage(c.proc, c.module, c.number, c.line), c.expected);
+}
+
+TEST_F(HubTest, ErrorsFileBlocksStartWithDashesOnlyInAnEmptyFile) {
+  Hub::LogError("ConvTime", "!Hub", 6, "Overflow", 0);
+  Hub::LogError("Debug", "DX8Sound", 53, "", 7);
+  const auto lines = CrLfLines(ErrorsFile());
+  ASSERT_EQ(lines.size(), 8u);
+  EXPECT_EQ(lines[0], kDashes);
+  EXPECT_EQ(lines[1].rfind("Mellox v1.1.1 (", 0), 0u);
+  EXPECT_EQ(lines[1].back(), ')');
+  EXPECT_EQ(lines[2], "Error #6 occured in 'ConvTime' of module 'Hub'");
+  EXPECT_EQ(lines[3], "Overflow");
+  EXPECT_EQ(lines[4], kDashes);
+  EXPECT_EQ(lines[5].rfind("Mellox v1.1.1 (", 0), 0u);
+  EXPECT_EQ(lines[6], "Error #53 occured in 'Debug' of class 'DX8Sound' at line 7");  // no empty description line
+  EXPECT_EQ(lines[7], kDashes);
+  EXPECT_EQ(ErrorsFile().back(), '\n');
+}
+
+TEST_F(HubTest, ErrorsAreEchoedInChatExceptForDebugAndWrittenToTheDebugFileInDebugMode) {
+  Start();
+  DebugMode = true;
+  DebugSilent = true;
+  const std::size_t mark = host.Output().size();
+  Hub::LogError("Play", "DX8Sound", 5, "Invalid procedure call or argument", 0);
+  Hub::LogError("Debug", "X", 5, "", 0);
+  EXPECT_EQ(OutputSince(mark),
+            std::vector<std::string>{"chat 6 1: <Mellox> Error #5 occured in 'Play' of class 'DX8Sound'"});
+  const auto debug = CrLfLines(DebugFile());
+  ASSERT_EQ(debug.size(), 2u);
+  EXPECT_NE(debug[0].find(") - Error #5 occured in 'Play' of class 'DX8Sound', Invalid procedure call or argument"),
+            std::string::npos);
+}
+
+TEST_F(HubTest, TrappedErrorsReachTheReporter) {
+  Start();
+  TrapModule("GetSoundList", "Hub", [] { throw VBError(9); });
+  const auto lines = CrLfLines(ErrorsFile());
+  ASSERT_GE(lines.size(), 4u);
+  EXPECT_EQ(lines[2], "Error #9 occured in 'GetSoundList' of module 'Hub'");
+  EXPECT_EQ(lines[3], "Subscript out of range");
+}
+
+TEST_F(HubTest, AChatWriterThatKeepsFailingDoesNotMakeReportingRecurse) {
+  auto& hooks = hooks_;
+  site_.hooks = &hooks;
+  Start();
+  hooks.failChat = true;
+  hooks.chatAttempts = 0;
+  Hub::LogError("UpdateHUD", "HUDMainHandler", 5, "first", 0);
+  // One echo attempt; its failure is recorded without a second echo.
+  EXPECT_EQ(hooks.chatAttempts, 1);
+  const std::string file = ErrorsFile();
+  EXPECT_NE(file.find("Error #5 occured in 'wtcw_error' of module 'Hub'"), std::string::npos);
+  EXPECT_NE(file.find("Error #5 occured in 'UpdateHUD' of class 'HUDMainHandler'"), std::string::npos);
+
+  // The chat half of a debug line fails the same way, once.
+  DebugMode = true;
+  hooks.chatAttempts = 0;
+  Hub::wtcw_debug("trace");
+  EXPECT_EQ(hooks.chatAttempts, 2);  // the debug line, then the echo of its failure
+  EXPECT_NE(ErrorsFile().find("Error #5 occured in 'wtcw_debug' of module 'Hub'"), std::string::npos);
+  hooks.failChat = false;
+}
+
+TEST_F(HubTest, DebugLinesFollowDebugModeAndSilence) {
+  Start();
+  std::size_t mark = host.Output().size();
+  Hub::wtcw_debug("off");
+  EXPECT_TRUE(OutputSince(mark).empty());
+  EXPECT_FALSE(std::filesystem::exists(GameFolder() / "Mellox Debug.txt"));
+
+  DebugMode = true;
+  Hub::wtcw_debug("loud");
+  EXPECT_EQ(OutputSince(mark), std::vector<std::string>{"chat 32 1: <Mellox-Debug> loud"});
+  DebugSilent = true;
+  mark = host.Output().size();
+  Hub::wtcw_debug("quiet");
+  EXPECT_TRUE(OutputSince(mark).empty());
+
+  const auto lines = CrLfLines(DebugFile());
+  ASSERT_EQ(lines.size(), 2u);
+  EXPECT_EQ(lines[0].rfind("Mellox v1.1.1 (", 0), 0u);
+  EXPECT_EQ(lines[0].substr(lines[0].size() - 8), ") - loud");
+  EXPECT_EQ(lines[1].substr(lines[1].size() - 9), ") - quiet");
+}
+
+TEST_F(HubTest, WritersWithoutTheirObjectsOrFoldersDoNothingAndNeverThrow) {
+  // No plug-in: no chat, but the files still work.
+  DebugMode = true;
+  Hub::wtcw_error("nobody listens");
+  Hub::wtcw_debug("file only");
+  EXPECT_NE(DebugFile().find("file only"), std::string::npos);
+
+  // Without the game's folder nothing is written and the folder is not made.
+  std::filesystem::remove_all(GameFolder());
+  Hub::LogError("A", "B", 5, "", 0);
+  Hub::LogDebug("x");
+  EXPECT_FALSE(std::filesystem::exists(GameFolder()));
+
+  // A failed folder look-up is an error, never a path.
+  host.System().FailFolders(true);
+  EXPECT_THROW(Hub::GetMyDoc(), VBError);
+  EXPECT_THROW(Hub::GetDataFolder(), VBError);
+  Hub::LogError("A", "B", 5, "", 0);
+  host.System().FailFolders(false);
+  EXPECT_EQ(Hub::GetMyDoc(), host.DocumentsDir().string());
+  EXPECT_EQ(Hub::GetDataFolder(), host.ProgramDataDir().string());
+}
+
+}  // namespace
+}  // namespace mellox::test

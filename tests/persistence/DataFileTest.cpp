@@ -1,0 +1,138 @@
+// The per-character data file: canonical layout, byte-stable round trips of
+// awkward texts, log lines beyond the starting limit, damaged and unreadable
+// files, failed writes and coalesced saves.
+#include "PersistenceFixture.h"
+
+namespace mellox::test {
+namespace {
+
+using DataFileTest = PersistenceTest;
+
+const std::string kAwkward = "say \"hi\" & <bye>\nsecond\tline \xC4\xE9\xFF";
+
+TEST_F(DataFileTest, MissingFileStartsAFreshOne) {
+  DataFile::Load(*ch, 0);
+  EXPECT_EQ(Slurp(DataFilePath()), "<Mellox>\r\t<Global enabled=\"False\"/>\r</Mellox>");
+}
+
+TEST_F(DataFileTest, RoundTripKeepsEveryByte) {
+  DataFile::Load(*ch, 0);
+  ch->GlobalSettings->CheckedLet(true);
+  corpses = {{1234, 12.3456789012345, -0.1, 1700000000, false, kAwkward}, {0, 0, 0, 0, true, ""}};
+  spells = {{2345, 3599, "Gem & <Jewel>"}};
+  Log().AddToLogFromData(kAwkward, 4, 2, 3, 1700000001);
+  Log().AddToLogFromData("plain", 32, 5, 18, 1700000002);
+  ASSERT_TRUE(DataFile::Save(*ch));
+  const std::string first = Slurp(DataFilePath());
+
+  ch->GlobalSettings->CheckedLet(false);
+  corpses.clear();
+  spells.clear();
+  Log().Clear();
+  DataFile::Load(*ch, 0);
+  EXPECT_EQ(Slurp(DataFilePath()), first);
+  EXPECT_TRUE(ch->GlobalSettings->CheckedGet());
+  ASSERT_EQ(corpses.size(), 2u);
+  EXPECT_EQ(corpses[0].NS, 12.3456789012345);
+  EXPECT_EQ(corpses[0].EW, -0.1);
+  EXPECT_EQ(corpses[0].data, kAwkward);
+  EXPECT_TRUE(corpses[1].Dungeon);
+  ASSERT_EQ(spells.size(), 1u);
+  EXPECT_EQ(spells[0].sTarget, "Gem & <Jewel>");
+  ASSERT_EQ(Log().Log().size(), 2u);
+  EXPECT_EQ(Log().Log()[0].message(), kAwkward);
+  EXPECT_EQ(Log().Log()[1].msgtag(), 18);
+
+  corpses.clear();
+  spells.clear();
+  Log().Clear();
+  DataFile::Load(*ch, 0);
+  EXPECT_EQ(Slurp(DataFilePath()), first);
+}
+
+TEST_F(DataFileTest, LogLinesBeyondTheStartingLimitSurviveALogin) {
+  std::string xml = "<Mellox>";
+  for (int i = 0; i < 150; ++i) xml += "<Log message=\"line " + std::to_string(i) + "\" type=\"4\"/>";
+  xml += "</Mellox>";
+  Spit(DataFilePath(), xml);
+  ASSERT_EQ(Log().MaxLines(), 100);
+  DataFile::Load(*ch, 0);
+  ASSERT_EQ(Log().Log().size(), 150u);
+  EXPECT_EQ(Log().Log().front().message(), "line 0");
+
+  PlaceShippedDefaults();
+  Spit(CharFile(), "<Mellox Version=\"1.1.0.1\"><Chat_Log max=\"500\"/></Mellox>");
+  SettingsFile::Load(*ch, 0);
+  EXPECT_EQ(Log().MaxLines(), 500);
+  EXPECT_EQ(Log().Log().size(), 150u);
+
+  // Without a limit of its own in the settings the starting one applies again.
+  Log().Clear();
+  Log().MaxLines(100);
+  Spit(DataFilePath(), xml);
+  DataFile::Load(*ch, 0);
+  Spit(CharFile(), "<Mellox Version=\"1.1.0.1\"><Chat_Log max=\"lots\"/></Mellox>");
+  SettingsFile::Load(*ch, 0);
+  EXPECT_EQ(Log().MaxLines(), 100);
+  ASSERT_EQ(Log().Log().size(), 100u);
+  EXPECT_EQ(Log().Log().front().message(), "line 50");
+}
+
+TEST_F(DataFileTest, DamagedValuesCostOnlyThemselves) {
+  Spit(DataFilePath(),
+       "<Mellox><Global enabled=\"perhaps\"/>"
+       "<Corpse ns=\"12.5N\" ew=\"junk\" time=\"abc\" guid=\"7\" data=\"d\"/>"
+       "<Log message=\"m\" type=\"99999999999\" color=\"3\"/>"
+       "<Item_Spell id=\"5\" remaining=\"60\" target=\"t\"/><Other/></Mellox>");
+  DataFile::Load(*ch, 0);
+  EXPECT_FALSE(ch->GlobalSettings->CheckedGet());
+  ASSERT_EQ(corpses.size(), 1u);
+  EXPECT_EQ(corpses[0].NS, 12.5);
+  EXPECT_EQ(corpses[0].EW, 0);
+  EXPECT_EQ(corpses[0].time, 0);
+  EXPECT_EQ(corpses[0].guid, 7);
+  ASSERT_EQ(Log().Log().size(), 1u);
+  EXPECT_EQ(Log().Log()[0].msgtype(), 0);
+  EXPECT_EQ(Log().Log()[0].msgcolor(), 3);
+  EXPECT_EQ(spells.size(), 1u);
+  EXPECT_TRUE(Reported("Data_Load", "Global enabled=\"perhaps\""));
+  EXPECT_TRUE(Reported("Data_Load", "Corpse time=\"abc\""));
+  EXPECT_TRUE(Reported("Data_Load", "Log type=\"99999999999\""));
+  EXPECT_EQ(Slurp(DataFilePath()).find("<Other"), std::string::npos);
+}
+
+TEST_F(DataFileTest, CorruptFileIsKeptAside) {
+  Spit(DataFilePath(), "<Mellox><Log message=\"half");
+  DataFile::Load(*ch, 0);
+  fs::path aside = DataFilePath();
+  aside += ".corrupt";
+  EXPECT_EQ(Slurp(aside), "<Mellox><Log message=\"half");
+  EXPECT_TRUE(Told("kept as Mellox_Data_Alpha_Bob.xml.corrupt"));
+  EXPECT_EQ(Slurp(DataFilePath()), "<Mellox>\r\t<Global enabled=\"False\"/>\r</Mellox>");
+}
+
+TEST_F(DataFileTest, NothingIsWrittenOverAFileThatWasNotRead) {
+  // Before this login's file was read a save would wipe it.
+  Spit(DataFilePath(), "<Mellox><Log message=\"keep\"/></Mellox>");
+  EXPECT_FALSE(DataFile::Save(*ch));
+  EXPECT_EQ(Slurp(DataFilePath()), "<Mellox><Log message=\"keep\"/></Mellox>");
+
+  fs::remove(DataFilePath());
+  fs::create_directories(DataFilePath());  // cannot be read
+  DataFile::Load(*ch, 0);
+  EXPECT_FALSE(DataFile::Save(*ch));
+  EXPECT_TRUE(fs::is_directory(DataFilePath()));
+}
+
+TEST_F(DataFileTest, FailedWriteKeepsTheOldFile) {
+  DataFile::Load(*ch, 0);
+  const std::string old = Slurp(DataFilePath());
+  AddLogLine("new");
+  SetAtomicWriteFaultForTesting([](std::string_view s) { return s == "rename" ? ENOSPC : 0; });
+  EXPECT_FALSE(DataFile::Save(*ch));
+  EXPECT_EQ(Slurp(DataFilePath()), old);
+  EXPECT_TRUE(Reported("Data_Save"));
+}
+
+}  // namespace
+}  // namespace mellox::test

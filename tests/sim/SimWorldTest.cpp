@@ -1,0 +1,97 @@
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+#include "sim/SimWorld.h"
+#include "sim/SimWorldObject.h"
+
+namespace mellox::sim {
+namespace {
+
+constexpr std::int32_t kMe = 0x50000001;
+
+std::vector<std::int32_t> Ids(const std::shared_ptr<platform::WorldCollection>& c) {
+  std::vector<std::int32_t> ids;
+  std::shared_ptr<platform::WorldObject> o;
+  while (c->NextItem(o)) ids.push_back(o->Id());
+  return ids;
+}
+
+class SimWorldTest : public ::testing::Test {
+ protected:
+  SimWorld world{[] { return kMe; }};
+  void SetUp() override {
+    world.AddObject(10, "Pack", 24).SetContainer(kMe);
+    world.AddObject(11, "Mana Stone").SetContainer(10);
+    world.AddObject(12, "Mana Stone").SetContainer(kMe);
+    world.AddObject(13, "Great Mana Stone");
+    world.AddObject(14, "Drudge");
+    world.AddObject(15, "Loose Key");
+  }
+};
+
+TEST_F(SimWorldTest, InventoryLandscapeAndContainers) {
+  world.AddToInventory(15, 10);
+  EXPECT_EQ(Ids(world.Inventory()), (std::vector<std::int32_t>{10, 11, 12, 15}));
+  EXPECT_EQ(Ids(world.Landscape()), (std::vector<std::int32_t>{13, 14}));
+  EXPECT_EQ(Ids(world.InventoryOf(10)), (std::vector<std::int32_t>{11, 15}));
+  EXPECT_EQ(world.AllObjects()->Count(), 6);
+}
+
+TEST_F(SimWorldTest, CollectionsAreSnapshotsAndFiltersNarrowThem) {
+  auto byName = world.ObjectsByName("Mana Stone");
+  EXPECT_EQ(Ids(byName), (std::vector<std::int32_t>{11, 12}));
+  world.AddObject(16, "Mana Stone");
+  EXPECT_EQ(byName->Count(), 2);  // taken before the new object
+
+  auto all = world.AllObjects();
+  all->NameFilter2("Mana");
+  EXPECT_EQ(Ids(all), (std::vector<std::int32_t>{11, 12, 13, 16}));
+  all->NameFilter("Great Mana Stone");
+  EXPECT_EQ(Ids(all), (std::vector<std::int32_t>{13}));
+  all->Reset();
+  EXPECT_EQ(Ids(all), (std::vector<std::int32_t>{13}));
+  std::shared_ptr<platform::WorldObject> end;
+  EXPECT_FALSE(all->NextItem(end));
+  EXPECT_EQ(end, nullptr);
+}
+
+TEST_F(SimWorldTest, EventsAndPropertyMapsAreSeparate) {
+  std::vector<std::string> events;
+  auto c1 = world.CreateObject.Connect([&](const auto& o) { events.push_back("create " + o->Name()); });
+  auto c2 = world.ReleaseObject.Connect([&](const auto& o) { events.push_back("release " + o->Name()); });
+  auto c3 = world.MoveObject.Connect([&](const auto& o) { events.push_back("move " + std::to_string(o->Container())); });
+  world.AddObject(20, "Corpse of Drudge").SetLong(5, 7).SetDouble(5, 1.5).SetString(5, "five");
+  world.RaiseMoveObject(20, kMe);
+  world.RemoveObject(20);
+  EXPECT_EQ(events, (std::vector<std::string>{"create Corpse of Drudge", "move 1342177281", "release Corpse of Drudge"}));
+  EXPECT_EQ(world.ObjectById(20), nullptr);
+
+  auto& o = world.AddObject(21, "Sword");
+  o.SetLong(5, 7).SetDouble(5, 1.5);
+  std::int32_t l = 0;
+  EXPECT_TRUE(o.HasLongProperty(5, l));
+  EXPECT_EQ(l, 7);
+  EXPECT_EQ(o.DoubleProperty(5), 1.5);
+  EXPECT_FALSE(o.BoolProperty(5));
+  EXPECT_EQ(o.StringProperty(1), "Sword");  // key 1 is the name unless set
+  o.SetString(1, "Fine Sword");
+  EXPECT_EQ(o.StringProperty(1), "Fine Sword");
+  EXPECT_EQ(o.LongProperty(99, -3), -3);
+}
+
+TEST_F(SimWorldTest, VendorGoodsNarrowByName) {
+  world.SetVendorGoods({11, 13, 12, 404});
+  world.SetVendorBuyRate(0.8);
+  auto vendor = world.Vendor();
+  EXPECT_DOUBLE_EQ(vendor->BuyRate(), 0.8);
+  vendor->ByName("Mana Stone");
+  std::vector<std::int32_t> ids;
+  std::shared_ptr<platform::WorldObject> o;
+  while (vendor->Next(o)) ids.push_back(o->Id());
+  EXPECT_EQ(ids, (std::vector<std::int32_t>{11, 12}));
+}
+
+}  // namespace
+}  // namespace mellox::sim
