@@ -10,6 +10,7 @@
 
 #include "ScriptRunner.h"
 #include "core/APluginCore.h"
+#include "persistence/SettingsFile.h"
 #include "sim/SimHost.h"
 
 namespace fs = std::filesystem;
@@ -74,6 +75,7 @@ int main(int argc, char** argv) {
   bool ok = false;
   {
     mellox::sim::SimHost host({home, dataDir});
+    mellox::SettingsFile::PlaceDefaults(dataDir / mellox::SettingsFile::kDefaultFileName, host.ProgramDataDir());
     host.SetOutputSink([](const std::string& line) { std::cout << line << std::endl; });
     host.LoadPlugin(std::make_unique<mellox::APluginCore>());
     mellox::app::ScriptRunner runner(host, std::cerr);

@@ -1,5 +1,9 @@
 #include "settings_view/ControlHandler.h"
 
+#include "persistence/AttributeReader.h"
+#include "persistence/DataFile.h"
+#include "persistence/SettingsFile.h"
+
 #include <memory>
 
 #include "core/Globals.h"
@@ -569,5 +573,18 @@ std::int16_t ControlHandler::FindName(const std::string& rowName, const std::str
   });
   return result;
 }
+
+void ControlHandler::Settings_Load(std::int16_t action) { SettingsFile::Load(*this, action); }
+
+bool ControlHandler::Settings_Save(std::int16_t action) { return SettingsFile::Save(*this, action); }
+
+platform::Variant ControlHandler::GetAttribute(const pugi::xml_node& node, const std::string& name,
+                                               const platform::Variant& def) {
+  return ::mellox::GetAttribute(node, name, def);
+}
+
+void ControlHandler::Data_Load(std::int16_t action) { DataFile::Load(*this, action); }
+
+bool ControlHandler::Data_Save() { return DataFile::Save(*this); }
 
 }  // namespace mellox

@@ -9,9 +9,14 @@
 #include <vector>
 
 #include "core/ObjRef.h"
+#include "platform/Variant.h"
 #include "platform/Event.h"
 #include "platform/HostView.h"
 #include "settings_view/IndexedListControl.h"
+
+namespace pugi {
+class xml_node;
+}
 
 namespace mellox {
 
@@ -211,6 +216,13 @@ class ControlHandler {
   // A failure (an unbound list, a cell that cannot be compared with text) is
   // reported and gives 0.
   std::int16_t FindName(const std::string& rowName, const std::string& listName);
+
+  // Settings and data files; the file logic lives in the persistence layer.
+  void Settings_Load(std::int16_t action);
+  bool Settings_Save(std::int16_t action);
+  platform::Variant GetAttribute(const pugi::xml_node& node, const std::string& name, const platform::Variant& def);
+  void Data_Load(std::int16_t action);
+  bool Data_Save();
 
  private:
   void BindAll();

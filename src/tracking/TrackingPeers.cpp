@@ -88,6 +88,6 @@ void TrackingPeers::CreateMainHUD() {}
 void TrackingPeers::UpdateMainHUD() {}
 void TrackingPeers::StartShowChangeTimer() {}
 void TrackingPeers::StartTakeSS() {}
-void TrackingPeers::SettingsSave() {}
+void TrackingPeers::SettingsSave() { ControlHandlerInstance->Settings_Save(0); }
 
 }  // namespace mellox
