@@ -1,12 +1,30 @@
 #include "ScriptRunner.h"
 
 #include <charconv>
+#include <climits>
+#include <cstdint>
+#include <utility>
 #include <fstream>
 #include <istream>
 #include <ostream>
 #include <sstream>
 
 #include "core/APluginCore.h"
+#include "sim/SimCharacter.h"
+#include "sim/SimCheckBox.h"
+#include "sim/SimChoice.h"
+#include "sim/SimEchoFilter.h"
+#include "sim/SimEdit.h"
+#include "sim/SimHooks.h"
+#include "sim/SimList.h"
+#include "sim/SimNetworkMessage.h"
+#include "sim/SimPushButton.h"
+#include "sim/SimSlider.h"
+#include "sim/SimStaticText.h"
+#include "sim/SimProgress.h"
+#include "sim/SimView.h"
+#include "sim/SimWorld.h"
+#include "sim/SimWorldObject.h"
 
 namespace mellox::app {
 
@@ -43,10 +61,53 @@ std::string NextPath(std::string& rest) {
 
 long long ParseInteger(const std::string& text, const char* what) {
   long long value = 0;
+  const char* begin = text.data();
+  const char* end = text.data() + text.size();
+  int base = 10;
+  bool negative = false;
+  if (begin != end && *begin == '-') {
+    negative = true;
+    ++begin;
+  }
+  if (end - begin > 2 && begin[0] == '0' && (begin[1] == 'x' || begin[1] == 'X')) {
+    begin += 2;
+    base = 16;
+  }
+  auto [ptr, ec] = std::from_chars(begin, end, value, base);
+  if (negative) value = -value;
+  if (text.empty() || ec != std::errc() || ptr != end) throw ScriptError{std::string("malformed ") + what + ": '" + text + "'"};
+  return value;
+}
+
+std::int32_t ParseInt32(const std::string& text, const char* what) {
+  const long long value = ParseInteger(text, what);
+  // Ids above 0x7FFFFFFF are written as the unsigned form of a signed 32-bit id.
+  if (value < INT32_MIN || value > UINT32_MAX) throw ScriptError{std::string(what) + " out of range: '" + text + "'"};
+  return static_cast<std::int32_t>(static_cast<std::uint32_t>(value));
+}
+
+double ParseReal(const std::string& text, const char* what) {
+  double value = 0;
   const char* end = text.data() + text.size();
   auto [ptr, ec] = std::from_chars(text.data(), end, value);
   if (text.empty() || ec != std::errc() || ptr != end) throw ScriptError{std::string("malformed ") + what + ": '" + text + "'"};
   return value;
+}
+
+bool ParseOnOffOrBool(const std::string& text) {
+  if (text == "on" || text == "true" || text == "True" || text == "1") return true;
+  if (text == "off" || text == "false" || text == "False" || text == "0") return false;
+  throw ScriptError{"expected a truth value, not '" + text + "'"};
+}
+
+bool ParseOnOff(const std::string& text) {
+  if (text == "on") return true;
+  if (text == "off") return false;
+  throw ScriptError{"expected on or off, not '" + text + "'"};
+}
+
+void NoMore(const std::string& rest, const char* usage) {
+  if (!rest.empty()) throw ScriptError{std::string("too many arguments; usage: ") + usage};
 }
 
 }  // namespace
@@ -107,6 +168,251 @@ void ScriptRunner::AddVerbs() {
     if (!plugin) Fail("no plug-in loaded");
     plugin->AddChatText(rest, static_cast<std::int32_t>(color), static_cast<std::int32_t>(window));
   };
+
+  // --- The character and the game --------------------------------------------------------------
+  verbs_["server"] = [this](const std::string& args) {
+    if (args.empty()) Fail("server needs a name");
+    host_.Character().SetServer(args);
+  };
+  verbs_["character"] = [this](const std::string& args) {
+    if (args.empty()) Fail("character needs a name");
+    host_.Character().SetName(args);
+  };
+  verbs_["level"] = [this](const std::string& args) {
+    std::string rest = args;
+    const auto level = ParseInt32(NextWord(rest), "level");
+    NoMore(rest, "level N");
+    host_.Character().SetLevel(level);
+  };
+  verbs_["login"] = [this](const std::string& args) {
+    NoMore(args, "login");
+    host_.Character().RaiseLoginComplete();
+  };
+  verbs_["logoff"] = [this](const std::string& args) {
+    NoMore(args, "logoff");
+    host_.Character().RaiseLogoff();
+  };
+  verbs_["chat"] = [this](const std::string& args) {
+    std::string rest = args;
+    const auto color = ParseInt32(NextWord(rest), "colour");
+    const auto window = ParseInt32(NextWord(rest), "window");
+    host_.IncomingChat(rest, color, window);
+  };
+  verbs_["type"] = [this](const std::string& args) { host_.TypeText(args); };
+  verbs_["status"] = [this](const std::string& args) { host_.StatusText(args); };
+  verbs_["link"] = [this](const std::string& args) {
+    std::string rest = args;
+    const auto id = ParseInt32(NextWord(rest), "link id");
+    host_.ClickChatLink(id, rest);
+  };
+  verbs_["xp"] = [this](const std::string& args) {
+    std::string rest = args;
+    const auto total = ParseInteger(NextWord(rest), "total XP");
+    const auto unassigned = ParseInteger(NextWord(rest), "unassigned XP");
+    NoMore(rest, "xp TOTAL UNASSIGNED");
+    if (total < 0 || unassigned < 0) Fail("XP values cannot be negative");
+    // The server sends the two halves of an XP change as two messages.
+    for (const auto& [key, value] : {std::pair{1, total}, std::pair{2, unassigned}}) {
+      auto message = std::make_shared<sim::SimNetworkMessage>(0x02CF);
+      message->Set("key", static_cast<std::int64_t>(key));
+      message->Set("value", static_cast<std::int64_t>(value));
+      host_.Echo().Server(message);
+    }
+  };
+  verbs_["net"] = [this](const std::string& args) {
+    std::string rest = args;
+    const auto type = ParseInt32(NextWord(rest), "message type");
+    auto message = std::make_shared<sim::SimNetworkMessage>(type);
+    while (!rest.empty()) {
+      const std::string field = NextWord(rest);
+      const auto eq = field.find('=');
+      if (eq == std::string::npos || eq == 0) Fail("fields are written NAME=VALUE, not '" + field + "'");
+      message->Set(field.substr(0, eq), sim::SimNetworkMessage::ParseValue(field.substr(eq + 1)));
+    }
+    // 0xF7B1 (game actions) only ever travels from the client to the server.
+    if (type == 0xF7B1) {
+      host_.Echo().Client(message);
+    } else {
+      host_.Echo().Server(message);
+    }
+  };
+  verbs_["enchant"] = [this](const std::string& args) {
+    std::string rest = args;
+    const std::string what = NextWord(rest);
+    if (what == "add") {
+      const auto id = ParseInt32(NextWord(rest), "spell id");
+      const auto family = ParseInt32(NextWord(rest), "family");
+      const auto seconds = ParseInt32(NextWord(rest), "seconds");
+      NoMore(rest, "enchant add ID FAMILY SECONDS");
+      host_.Character().AddEnchantment(id, family, seconds);
+    } else if (what == "remove") {
+      const auto id = ParseInt32(NextWord(rest), "spell id");
+      NoMore(rest, "enchant remove ID");
+      host_.Character().RemoveEnchantment(id);
+    } else {
+      Fail("enchant add ID FAMILY SECONDS, or enchant remove ID");
+    }
+  };
+  verbs_["death"] = [this](const std::string& args) { host_.Character().RaiseDeath(args); };
+  verbs_["portal"] = [this](const std::string& args) {
+    // Mode 1 is leaving portal space.
+    if (args == "ENTER") {
+      host_.Character().RaisePortal(0);
+    } else if (args == "EXIT") {
+      host_.Character().RaisePortal(1);
+    } else {
+      Fail("portal ENTER or portal EXIT");
+    }
+  };
+  verbs_["region"] = [this](const std::string& args) {
+    std::string rest = args;
+    platform::Rect r;
+    r.left = ParseInt32(NextWord(rest), "left");
+    r.top = ParseInt32(NextWord(rest), "top");
+    r.right = ParseInt32(NextWord(rest), "right");
+    r.bottom = ParseInt32(NextWord(rest), "bottom");
+    NoMore(rest, "region L T R B");
+    host_.Hooks().Set3DRegion(r);
+    host_.Hooks().AC3DRegionChanged.Emit(r.left, r.top, r.right, r.bottom);
+  };
+
+  // --- The user's hand on the settings view -------------------------------------------------
+  verbs_["check"] = [this](const std::string& args) {
+    std::string rest = args;
+    const std::string name = NextWord(rest);
+    const bool on = ParseOnOff(NextWord(rest));
+    NoMore(rest, "check NAME on|off");
+    ViewControl<sim::SimCheckBox>(name).UserCheck(on);
+  };
+  verbs_["edit"] = [this](const std::string& args) {
+    std::string rest = args;
+    const std::string name = NextWord(rest);
+    ViewControl<sim::SimEdit>(name).UserEdit(rest);
+  };
+  verbs_["choose"] = [this](const std::string& args) {
+    std::string rest = args;
+    const std::string name = NextWord(rest);
+    const auto index = ParseInt32(NextWord(rest), "index");
+    NoMore(rest, "choose NAME INDEX");
+    auto& choice = ViewControl<sim::SimChoice>(name);
+    if (index < 0 || index >= choice.ChoiceCount()) Fail("choice index out of range: " + std::to_string(index));
+    choice.UserChoose(index);
+  };
+  verbs_["press"] = [this](const std::string& args) {
+    std::string rest = args;
+    const std::string name = NextWord(rest);
+    NoMore(rest, "press NAME");
+    ViewControl<sim::SimPushButton>(name).UserPress();
+  };
+  verbs_["click"] = [this](const std::string& args) {
+    std::string rest = args;
+    const std::string name = NextWord(rest);
+    const auto column = ParseInt32(NextWord(rest), "column");
+    const auto row = ParseInt32(NextWord(rest), "row");
+    NoMore(rest, "click NAME COL ROW");
+    auto& list = ViewControl<sim::SimList>(name);
+    if (row < 0 || row >= list.Count()) Fail("list row out of range: " + std::to_string(row));
+    list.UserClick(column, row);
+  };
+  verbs_["slide"] = [this](const std::string& args) {
+    std::string rest = args;
+    const std::string name = NextWord(rest);
+    const auto position = ParseInt32(NextWord(rest), "position");
+    NoMore(rest, "slide NAME POS");
+    ViewControl<sim::SimSlider>(name).UserSlide(position);
+  };
+  verbs_["expect-control"] = [this](const std::string& args) {
+    std::string rest = args;
+    const std::string name = NextWord(rest);
+    if (!host_.View()) Fail("no settings view");
+    auto* control = host_.View()->Control(name);
+    if (!control) Fail("the view has no control " + name);
+    std::string actual;
+    if (auto* c = dynamic_cast<platform::CheckBoxControl*>(control)) {
+      actual = c->CheckedGet() ? "on" : "off";
+    } else if (auto* e = dynamic_cast<platform::EditControl*>(control)) {
+      actual = e->TextGet();
+    } else if (auto* t = dynamic_cast<platform::StaticTextControl*>(control)) {
+      actual = t->TextGet();
+    } else if (auto* b = dynamic_cast<platform::PushButtonControl*>(control)) {
+      actual = b->TextGet();
+    } else if (auto* ch = dynamic_cast<platform::ChoiceControl*>(control)) {
+      const auto selected = ch->SelectedGet();
+      actual = selected >= 0 ? ch->TextGet(selected) : std::string();
+    } else if (auto* p = dynamic_cast<platform::ProgressControl*>(control)) {
+      actual = std::to_string(p->ValueGet());
+    } else if (auto* s = dynamic_cast<platform::SliderControl*>(control)) {
+      actual = std::to_string(s->SliderPositionGet());
+    } else {
+      Fail("control " + name + " has no text to compare");
+    }
+    if (actual != rest) Fail("control " + name + " holds '" + actual + "', expected '" + rest + "'");
+  };
+
+  // --- Building the world --------------------------------------------------------------------
+  verbs_["object"] = [this](const std::string& args) {
+    std::string rest = args;
+    const auto id = ParseInt32(NextWord(rest), "object id");
+    const auto objectClass = ParseInt32(NextWord(rest), "object class");
+    if (rest.empty()) Fail("object ID CLASS NAME");
+    host_.World().AddObject(id, rest, objectClass);
+  };
+  verbs_["prop"] = [this](const std::string& args) {
+    std::string rest = args;
+    const auto id = ParseInt32(NextWord(rest), "object id");
+    const std::string kind = NextWord(rest);
+    const auto key = ParseInt32(NextWord(rest), "property key");
+    auto& object = WorldObject(id);
+    if (kind == "long") {
+      object.SetLong(key, ParseInt32(rest, "long value"));
+    } else if (kind == "double") {
+      object.SetDouble(key, ParseReal(rest, "double value"));
+    } else if (kind == "bool") {
+      object.SetBool(key, ParseOnOffOrBool(rest));
+    } else if (kind == "string") {
+      object.SetString(key, rest);
+    } else {
+      Fail("prop ID long|double|bool|string KEY VALUE");
+    }
+  };
+  verbs_["inventory"] = [this](const std::string& args) {
+    std::string rest = args;
+    const auto id = ParseInt32(NextWord(rest), "object id");
+    NoMore(rest, "inventory ID");
+    auto& object = WorldObject(id);
+    const auto owner = host_.Character().Character();
+    object.SetContainer(owner);
+    host_.World().AddToInventory(id, owner);
+  };
+  verbs_["coords"] = [this](const std::string& args) {
+    std::string rest = args;
+    const auto id = ParseInt32(NextWord(rest), "object id");
+    const double north = ParseReal(NextWord(rest), "north");
+    const double east = ParseReal(NextWord(rest), "east");
+    NoMore(rest, "coords ID NS EW");
+    WorldObject(id).SetCoordinates(north, east);
+  };
+  verbs_["select"] = [this](const std::string& args) {
+    std::string rest = args;
+    const auto id = ParseInt32(NextWord(rest), "object id");
+    NoMore(rest, "select ID");
+    host_.Hooks().SetCurrentSelection(id);
+    host_.Hooks().ObjectSelected.Emit(id);
+  };
+}
+
+template <class T>
+T& ScriptRunner::ViewControl(const std::string& name) {
+  if (!host_.View()) Fail("no settings view");
+  auto* control = dynamic_cast<T*>(host_.View()->Control(name));
+  if (!control) Fail("the view has no control " + name + " of that kind");
+  return *control;
+}
+
+sim::SimWorldObject& ScriptRunner::WorldObject(std::int32_t id) {
+  auto* object = host_.World().Find(id);
+  if (!object) Fail("no object " + std::to_string(id) + " (create it with: object ID CLASS NAME)");
+  return *object;
 }
 
 bool ScriptRunner::RunLine(const std::string& rawLine) {

@@ -9,6 +9,10 @@
 
 #include "sim/SimHost.h"
 
+namespace mellox::sim {
+class SimWorldObject;
+}
+
 namespace mellox::app {
 
 class ScriptRunner {
@@ -29,7 +33,10 @@ class ScriptRunner {
  private:
   using Verb = std::function<void(const std::string& args)>;
   void AddVerbs();
-  void Fail(const std::string& message);
+  [[noreturn]] void Fail(const std::string& message);
+  template <class T>
+  T& ViewControl(const std::string& name);
+  sim::SimWorldObject& WorldObject(std::int32_t id);
 
   sim::SimHost& host_;
   std::ostream& err_;

@@ -6,6 +6,9 @@
 #include <fstream>
 #include <sstream>
 
+#include "sim/SimCharacter.h"
+#include "sim/SimHooks.h"
+#include "sim/SimWorld.h"
 #include "support/TempHome.h"
 
 namespace mellox::app {
@@ -95,6 +98,38 @@ TEST(MelloxSimCommand, ExitStatusFollowsTheScript) {
   EXPECT_EQ(RunCommand(homeArg + good.string()), 0);
   EXPECT_EQ(RunCommand(homeArg + bad.string()), 1);
   EXPECT_EQ(RunCommand(homeArg + (home.path() / "absent.session").string()), 2);
+}
+
+}  // namespace
+}  // namespace mellox::app
+
+namespace mellox::app {
+namespace {
+
+TEST_F(ScriptRunnerTest, GameAndWorldVerbsDriveTheHost) {
+  EXPECT_TRUE(Run("server Frostcull\ncharacter Alia Vex\nlevel 50\n"
+                  "object 0x80001001 6 Mana Stone\nprop 0x80001001 long 218103814 5\n"
+                  "coords 0x80001001 12.5 -3.25\ninventory 0x80001001\nregion 0 0 640 480\n"));
+  EXPECT_EQ(host.Character().Name(), "Alia Vex");
+  EXPECT_EQ(host.Character().Level(), 50);
+  auto object = host.World().ObjectById(static_cast<std::int32_t>(0x80001001u));
+  ASSERT_TRUE(object);
+  EXPECT_EQ(object->Name(), "Mana Stone");
+  EXPECT_EQ(object->LongProperty(218103814), 5);
+  double north = 0, east = 0;
+  object->Coordinates(north, east);
+  EXPECT_DOUBLE_EQ(north, 12.5);
+  EXPECT_DOUBLE_EQ(east, -3.25);
+  EXPECT_EQ(host.Hooks().Get3DRegion().right, 640);
+}
+
+TEST_F(ScriptRunnerTest, MalformedVerbArgumentsFail) {
+  for (const char* line : {"level fifty", "chat x 1 hi", "xp 10", "xp -1 2", "net 0x2CF key", "enchant add 1 2",
+                           "enchant drop 1", "portal SIDEWAYS", "region 1 2 3", "check Output_1 maybe",
+                           "choose nosuchcontrol 0", "prop 42 long 1 2", "coords 7 north east", "select"}) {
+    EXPECT_FALSE(runner.RunLine(line)) << line;
+    EXPECT_FALSE(runner.LastError().empty()) << line;
+  }
 }
 
 }  // namespace
