@@ -22,6 +22,9 @@
 #include "sim/SimSlider.h"
 #include "sim/SimStaticText.h"
 #include "sim/SimProgress.h"
+#include "sim/SimRenderService.h"
+#include "sim/SimSystem.h"
+#include "sim/SimWindow.h"
 #include "sim/SimView.h"
 #include "sim/SimWorld.h"
 #include "sim/SimWorldObject.h"
@@ -398,6 +401,66 @@ void ScriptRunner::AddVerbs() {
     NoMore(rest, "select ID");
     host_.Hooks().SetCurrentSelection(id);
     host_.Hooks().ObjectSelected.Emit(id);
+  };
+
+  // --- The mouse over the game window, the render device, pictures of the HUDs --------------
+  verbs_["mouse"] = [this](const std::string& args) {
+    std::string rest = args;
+    const std::string what = NextWord(rest);
+    const char* usage = "mouse move X Y, mouse down X Y [ctrl] [shift], or mouse up X Y";
+    if (what != "move" && what != "down" && what != "up") Fail(usage);
+    platform::Point at;
+    at.x = ParseInt32(NextWord(rest), "x");
+    at.y = ParseInt32(NextWord(rest), "y");
+    bool ctrl = false;
+    bool shift = false;
+    while (what == "down" && !rest.empty()) {
+      const std::string key = NextWord(rest);
+      if (key == "ctrl") {
+        ctrl = true;
+      } else if (key == "shift") {
+        shift = true;
+      } else {
+        Fail(usage);
+      }
+    }
+    NoMore(rest, usage);
+    // The pointer is placed in screen coordinates, as the plug-in reads it.
+    platform::Point screen = at;
+    host_.System().ClientToScreen(0, screen);
+    host_.System().SetCursorPos(screen.x, screen.y);
+    const bool inside = at.x >= 0 && at.y >= 0 && at.x < sim::SimWindow::kWidth && at.y < sim::SimWindow::kHeight;
+    if (what == "move") {
+      host_.WindowMessage(512, mouseButtonHeld_ ? 1 : 0, at.x, at.y);
+    } else if (what == "down") {
+      mouseButtonHeld_ = true;
+      host_.System().SetKeyHeld(17, ctrl);
+      host_.System().SetKeyHeld(16, shift);
+      host_.WindowMessage(513, 1 | (shift ? 4 : 0) | (ctrl ? 8 : 0), at.x, at.y);
+      host_.System().SetKeyHeld(17, false);
+      host_.System().SetKeyHeld(16, false);
+    } else {
+      mouseButtonHeld_ = false;
+      // A release outside the game window never reaches it.
+      if (inside) host_.WindowMessage(514, 0, at.x, at.y);
+    }
+  };
+  verbs_["device-lost"] = [this](const std::string& args) {
+    NoMore(args, "device-lost");
+    host_.Render().RaiseDeviceLost();
+  };
+  verbs_["snapshot"] = [this](const std::string& args) {
+    std::string rest = args;
+    const std::string name = NextWord(rest);
+    NoMore(rest, "snapshot NAME");
+    if (name.empty() || name == "." || name == ".." || name.find_first_of("/\\:") != std::string::npos)
+      Fail("snapshot takes a plain file name, not '" + name + "'");
+    // Without --hud-png there is nowhere to put pictures; the session goes on.
+    if (hudPngDir_.empty()) return;
+    std::error_code ec;
+    std::filesystem::create_directories(hudPngDir_, ec);
+    const auto path = hudPngDir_ / (name + ".png");
+    if (!host_.WriteFramePng(path)) Fail("cannot write " + path.string());
   };
 }
 

@@ -44,6 +44,7 @@ class ScriptRunner {
   std::size_t expectMark_ = 0;
   std::string lastError_;
   std::filesystem::path hudPngDir_;
+  bool mouseButtonHeld_ = false;  // between "mouse down" and "mouse up"
 };
 
 // Thrown by a verb whose argument is malformed or whose expectation failed.

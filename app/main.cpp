@@ -81,6 +81,15 @@ int main(int argc, char** argv) {
     mellox::app::ScriptRunner runner(host, std::cerr);
     runner.SetHudPngDir(hudPng);
     ok = runner.Run(*in, interactive ? "stdin" : script, interactive);
+    // The last picture shows the HUDs as the session left them.
+    if (!hudPng.empty()) {
+      std::error_code ec;
+      fs::create_directories(hudPng, ec);
+      if (!host.WriteFramePng(hudPng / "final.png")) {
+        std::cerr << "mellox-sim: cannot write " << (hudPng / "final.png").string() << "\n";
+        ok = false;
+      }
+    }
     host.UnloadPlugin();
   }
   return ok ? 0 : 1;

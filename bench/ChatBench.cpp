@@ -70,15 +70,15 @@ struct Plugin {
   }
 };
 
-void BM_IncomingLine_Default(benchmark::State& state) {
+void BM_ChatIncomingLine_Default(benchmark::State& state) {
   Plugin plugin;
   for (auto _ : state) {
     benchmark::DoNotOptimize(ChatTextHandlerInstance->IncomingText(kLine, kOpenChat, 1, false, false));
   }
 }
-BENCHMARK(BM_IncomingLine_Default);
+BENCHMARK(BM_ChatIncomingLine_Default);
 
-void BM_IncomingLine_RulesFilterLog(benchmark::State& state) {
+void BM_ChatIncomingLine_RulesFilterLog(benchmark::State& state) {
   Plugin plugin;
   plugin.Load(static_cast<std::int32_t>(state.range(0)));
   for (auto _ : state) {
@@ -86,6 +86,6 @@ void BM_IncomingLine_RulesFilterLog(benchmark::State& state) {
   }
   state.counters["log_lines"] = static_cast<double>(LogHandlerInstance->Log().size());
 }
-BENCHMARK(BM_IncomingLine_RulesFilterLog)->Arg(100)->Arg(5000);
+BENCHMARK(BM_ChatIncomingLine_RulesFilterLog)->Arg(100)->Arg(5000);
 
 }  // namespace

@@ -127,7 +127,7 @@ class FlagScope {
 
 }  // namespace
 
-ChatTextHandler::ChatTextHandler() {
+ChatTextHandler::ChatTextHandler() : colorNames_(std::size(kChatTypeRows)) {
   Trap("Class_Initialize", kClass, [&] {
     Hub::wtcw_debug("Chat Text Init");
     chatTypeTable_.clear();
@@ -159,10 +159,14 @@ ChatTextHandler::~ChatTextHandler() {
   SpellExpireList.reset();
   SpellCastList.reset();
   chatTypeTable_.clear();
+  chatTypePatterns_.clear();
 }
 
 void ChatTextHandler::AddChatItem(const std::string& pattern, const std::string& rowName, std::int32_t chatType) {
-  Trap("AddChatItem", kClass, [&] { chatTypeTable_.emplace_back(pattern, rowName, chatType); });
+  Trap("AddChatItem", kClass, [&] {
+    chatTypeTable_.emplace_back(pattern, rowName, chatType);
+    chatTypePatterns_.emplace_back(pattern);
+  });
 }
 
 // --- Routing table -------------------------------------------------------------
@@ -254,11 +258,11 @@ std::optional<ChatTextHandler::Classification> ChatTextHandler::Classify(const s
     const std::string& pattern = row.TextIn();
     bool match = (killFlag && pattern == "_KILL_") || (expireFlag && pattern == "_EXPIRE_") ||
                  (npcFlag && pattern == "_NPC_");
-    if (!match && row.color() == chatType) match = vb::Like(text, pattern);
+    if (!match && row.color() == chatType) match = chatTypePatterns_[i].Match(text);
     if (!match) continue;
-    const std::int32_t colorRow = controls.FindName(row.ListID(), "ChatColor");
+    const std::int32_t colorRow = colorNames_.Row(controls, controls.ChatColor.get(), "ChatColor", i, row.ListID());
     if (colorRow < 0) Raise(9);
-    if (CellBool(controls.ChatColor->DataGet(0, colorRow, 0))) return Classification{i, colorRow};
+    if (colorNames_.Flag(*controls.ChatColor, 0, colorRow)) return Classification{i, colorRow};
   }
   return std::nullopt;
 }
@@ -356,8 +360,8 @@ void ChatTextHandler::RunStages(Line& line) {
 
 bool ChatTextHandler::ChatOption(const char* rowName) {
   auto& controls = Controls();
-  const std::int32_t row = controls.FindName(rowName, "ChatOptions");
-  return CellBool(controls.ChatOptions->DataGet(0, row, 0));
+  const std::int32_t row = optionRows_.Row(controls, controls.ChatOptions.get(), "ChatOptions", rowName);
+  return optionRows_.Flag(*controls.ChatOptions, 0, row);
 }
 
 // Stages of the tracking and event-line features. Until those land they
@@ -412,39 +416,104 @@ void ChatTextHandler::TellMarkup(Line& line) {
 
 namespace {
 
-// Whether the padded, lower-cased text holds the word with a character other
-// than a to z on both sides. Words with wildcard characters go through Like,
-// where those characters keep their wildcard meaning.
-bool HasWholeWord(const std::string& paddedLower, const std::string& word) {
-  if (word.find_first_of("*?#[") != std::string::npos) {
-    return vb::Like(paddedLower, "*[!a-z]" + word + "[!a-z]*");
+bool HasWildcard(const std::string& word) { return word.find_first_of("*?#[") != std::string::npos; }
+
+// The bytes of a text, worked out when first asked for.
+class LazyBytes {
+ public:
+  explicit LazyBytes(const std::string& text) : text_(&text) {}
+  const vb::TextBytes& Get() {
+    if (!bytes_) bytes_.emplace(*text_);
+    return *bytes_;
   }
-  for (std::size_t pos = paddedLower.find(word); pos != std::string::npos; pos = paddedLower.find(word, pos + 1)) {
+  // The text changed.
+  void Reset() { bytes_.reset(); }
+
+ private:
+  const std::string* text_;
+  std::optional<vb::TextBytes> bytes_;
+};
+
+// Whether the padded, lower-cased text holds the word with a character other
+// than a to z on both sides. Words with wildcard characters go through their
+// Like pattern ("*[!a-z]" word "[!a-z]*"), where those characters keep their
+// wildcard meaning.
+bool HasWholeWord(const std::string& paddedLower, LazyBytes& paddedBytes, const std::string& word,
+                  const vb::LiteralSearch& search, const std::optional<vb::LikePattern>& wildcardPattern) {
+  if (wildcardPattern) return wildcardPattern->Match(paddedLower, paddedBytes.Get());
+  if (!search.MayOccurIn(paddedBytes.Get())) return false;
+  for (std::size_t pos = search.Find(paddedLower); pos != std::string::npos; pos = search.Find(paddedLower, pos + 1)) {
     if (pos == 0 || pos + word.size() >= paddedLower.size()) continue;
     if (!IsLowerLetter(paddedLower[pos - 1]) && !IsLowerLetter(paddedLower[pos + word.size()])) return true;
   }
   return false;
 }
 
+// " " + LCase(text) + " ", built in one go.
+std::string PaddedLower(const std::string& text) {
+  static const std::array<char, 256> kLower = [] {
+    std::array<char, 256> table{};
+    for (std::size_t c = 0; c < table.size(); ++c) table[c] = vb::LowerChar(static_cast<char>(c));
+    return table;
+  }();
+  std::string padded(text.size() + 2, ' ');
+  for (std::size_t i = 0; i < text.size(); ++i) padded[i + 1] = kLower[static_cast<unsigned char>(text[i])];
+  return padded;
+}
+
 }  // namespace
+
+void ChatTextHandler::RefreshFilterRows(platform::ListControl& list) {
+  if (!filterKey_.Current(list)) {
+    filterRows_.clear();
+    const std::int32_t count = list.Count();
+    for (std::int32_t r = 0; r < count; ++r) {
+      FilterRow& parsed = filterRows_.emplace_back();
+      parsed.enabled = Cached<bool>::Read([&] { return CellBool(list.DataGet(0, r, 0)); });
+      parsed.word = Cached<std::string>::Read([&] { return vb::LCase(vb::Trim(CellText(list.DataGet(1, r, 0)))); });
+      parsed.whole = Cached<bool>::Read([&] { return CellText(list.DataGet(2, r, 0)) == "Whole"; });
+      parsed.block = Cached<bool>::Read([&] { return CellText(list.DataGet(3, r, 0)) == "Block"; });
+      if (parsed.word.Ok()) {
+        parsed.wordSearch = vb::LiteralSearch(parsed.word.Get());
+        if (HasWildcard(parsed.word.Get())) parsed.wholePattern.emplace("*[!a-z]" + parsed.word.Get() + "[!a-z]*");
+      }
+    }
+    filterKey_.Take(list);
+  }
+}
+
+const ChatTextHandler::FilterRow& ChatTextHandler::FilterRowAt(std::int32_t row) const {
+  if (row < 0 || static_cast<std::size_t>(row) >= filterRows_.size()) Raise(9);
+  return filterRows_[static_cast<std::size_t>(row)];
+}
 
 bool ChatTextHandler::WordFilter(Line& line) {
   auto& list = *Controls().ChatFilter;
   const std::int32_t rows = list.Count();
   // The lower-cased text, padded with one blank each side, kept in step with LogText.
-  std::string padded = " " + vb::LCase(line.LogText) + " ";
+  std::string padded = PaddedLower(line.LogText);
+  LazyBytes paddedBytes(padded);
+  RefreshFilterRows(list);
   for (std::int32_t r = 0; r < rows; ++r) {
-    if (!CellBool(list.DataGet(0, r, 0))) continue;
-    const std::string word = vb::LCase(vb::Trim(CellText(list.DataGet(1, r, 0))));
+    const FilterRow& row = FilterRowAt(r);
+    if (!row.enabled.Get()) continue;
     // An empty word would match everywhere (and look before the text).
-    if (word.empty()) continue;
-    const bool whole = CellText(list.DataGet(2, r, 0)) == "Whole";
+    if (row.word.Get().empty()) continue;
+    const bool whole = row.whole.Get();
+    if (whole) {
+      if (!HasWholeWord(padded, paddedBytes, row.word.Get(), row.wordSearch, row.wholePattern)) continue;
+    } else {
+      if (!row.wordSearch.MayOccurIn(paddedBytes.Get()) || row.wordSearch.Find(padded) == std::string::npos) continue;
+    }
+    // Matched: what follows may run other code, so the row is not used again.
+    const std::string word = row.word.Get();
     const std::size_t len = word.size();
     if (whole) {
-      if (!HasWholeWord(padded, word)) continue;
       Hub::wtcw_debug("Chat Filtered " + line.LogText);
-      if (CellText(list.DataGet(3, r, 0)) == "Block") return false;
-      line.LogText = " " + line.LogText + " ";
+      RefreshFilterRows(list);
+      if (FilterRowAt(r).block.Get()) return false;
+      line.LogText.insert(line.LogText.begin(), ' ');
+      line.LogText.push_back(' ');
       std::string lower = padded;
       std::size_t pos = lower.find(word);
       while (pos != std::string::npos) {
@@ -459,13 +528,14 @@ bool ChatTextHandler::WordFilter(Line& line) {
       }
       line.LogText = vb::Trim(line.LogText);
     } else {
-      if (padded.find(word) == std::string::npos) continue;
       Hub::wtcw_debug("Chat Filtered " + line.LogText);
-      if (CellText(list.DataGet(3, r, 0)) == "Block") return false;
+      RefreshFilterRows(list);
+      if (FilterRowAt(r).block.Get()) return false;
       line.LogText = vb::Replace(line.LogText, word, std::string(len, '#'), 1, -1, true);
       line.internal = true;
     }
-    padded = " " + vb::LCase(line.LogText) + " ";
+    padded = PaddedLower(line.LogText);
+    paddedBytes.Reset();
   }
   return true;
 }
@@ -483,22 +553,59 @@ void ChatTextHandler::WriteRouted(const Line& line, std::int32_t routeType, std:
   }
 }
 
+std::int32_t ChatTextHandler::RefreshCustomRows(platform::ListControl& list) {
+  if (!customKey_.Current(list)) {
+    customRows_.clear();
+    const std::int32_t count = list.Count();
+    for (std::int32_t r = 0; r < count; ++r) {
+      CustomRow& parsed = customRows_.emplace_back();
+      parsed.enabled = Cached<bool>::Read([&] { return CellBool(list.DataGet(0, r, 0)); });
+      parsed.type = Cached<std::string>::Read([&] { return CellText(list.DataGet(3, r, 0)); });
+      if (parsed.type.Ok()) {
+        const std::string& type = parsed.type.Get();
+        parsed.typeAll = type == "All";
+        parsed.typeMX = type == "MX";
+        parsed.typeNumber = Cached<std::optional<double>>::Read(
+            [&]() -> std::optional<double> { return vb::IsNumeric(type) ? std::optional(vb::CDbl(type)) : std::nullopt; });
+      }
+      parsed.pattern = Cached<std::string>::Read([&] { return CellText(list.DataGet(1, r, 0)); });
+      if (parsed.pattern.Ok()) parsed.compiled = vb::LikePattern(parsed.pattern.Get());
+      parsed.colourName = Cached<std::string>::Read([&] { return GetColorFromIcon(CellLong(list.DataGet(4, r, 1))); });
+      parsed.window = Cached<std::string>::Read([&] { return CellText(list.DataGet(2, r, 0)); });
+      parsed.sound = Cached<std::string>::Read([&] { return CellText(list.DataGet(5, r, 0)); });
+      parsed.actions = Cached<std::string>::Read([&] { return CellText(list.DataGet(6, r, 0)); });
+    }
+    customKey_.Take(list);
+  }
+  return static_cast<std::int32_t>(customRows_.size());
+}
+
+const ChatTextHandler::CustomRow& ChatTextHandler::CustomRowAt(std::int32_t row) const {
+  if (row < 0 || static_cast<std::size_t>(row) >= customRows_.size()) Raise(9);
+  return customRows_[static_cast<std::size_t>(row)];
+}
+
 void ChatTextHandler::CustomRules(Line& line) {
   auto& list = *Controls().ChatCustom;
   static constexpr std::pair<char, std::int32_t> kWindowLetters[] = {{'m', 1}, {'1', 2}, {'2', 3}, {'3', 4}, {'4', 5}};
-  for (std::int32_t r = 0; r < list.Count(); ++r) {
-    if (!CellBool(list.DataGet(0, r, 0))) continue;
-    const std::string type = CellText(list.DataGet(3, r, 0));
-    const bool typeMatch = type == "All" || (type == "MX" && line.chatType == kOwnLineType) ||
-                           (vb::IsNumeric(type) && vb::CDbl(type) == static_cast<double>(line.chatType));
+  std::int32_t count = RefreshCustomRows(list);
+  LazyBytes textBytes(line.LogText);
+  for (std::int32_t r = 0; r < count; ++r) {
+    const CustomRow& row = CustomRowAt(r);
+    if (!row.enabled.Get()) continue;
+    row.type.Get();  // raises as reading the cell would
+    const bool typeMatch = row.typeAll || (row.typeMX && line.chatType == kOwnLineType) ||
+                           (row.typeNumber.Get() && *row.typeNumber.Get() == static_cast<double>(line.chatType));
     if (!typeMatch) continue;
-    const std::string pattern = CellText(list.DataGet(1, r, 0));
+    const std::string& pattern = row.pattern.Get();
     // A malformed pattern matches nothing.
-    if (!vb::Like(line.LogText, pattern)) continue;
+    if (!row.compiled.Match(line.LogText, textBytes.Get())) continue;
 
+    // Matched: what follows may run other code.
     Hub::wtcw_debug("Custom Rule Match " + pattern);
-    const std::string colourName = GetColorFromIcon(CellLong(list.DataGet(4, r, 1)));
-    const std::string windowCell = CellText(list.DataGet(2, r, 0));
+    RefreshCustomRows(list);
+    const std::string colourName = CustomRowAt(r).colourName.Get();
+    const std::string windowCell = CustomRowAt(r).window.Get();
     if (colourName == "Default" && windowCell == "B") {
       line.ShowLine = false;
       line.RuleBlocked = true;
@@ -515,14 +622,18 @@ void ChatTextHandler::CustomRules(Line& line) {
       line.ShowLine = false;
     }
 
-    const std::string sound = CellText(list.DataGet(5, r, 0));
+    RefreshCustomRows(list);
+    const std::string sound = CustomRowAt(r).sound.Get();
     if (!line.PlusLine && sound != "None") Hub::PlayWavFile(sound);
 
-    const std::string actions = CellText(list.DataGet(6, r, 0));
+    RefreshCustomRows(list);
+    const std::string actions = CustomRowAt(r).actions.Get();
     if (!actions.empty()) {
       for (const std::string& piece : vb::Split(actions, ";")) RunAction(vb::Trim(piece));
     }
     if (line.RuleWritten) break;
+    count = RefreshCustomRows(list);
+    textBytes.Reset();
   }
 }
 
@@ -550,14 +661,30 @@ void ChatTextHandler::RunAction(const std::string& piece) {
   IncomingText(parts[1], vb::CLng(colour), window, true, false);
 }
 
+const ChatTextHandler::ColorRow& ChatTextHandler::ColorRowAt(platform::ListControl& list, std::int32_t row) {
+  if (!colorKey_.Current(list)) {
+    colorRows_.clear();
+    const std::int32_t count = list.Count();
+    for (std::int32_t r = 0; r < count; ++r) {
+      ColorRow& parsed = colorRows_.emplace_back();
+      parsed.colourName = Cached<std::string>::Read([&] { return GetColorFromIcon(CellLong(list.DataGet(3, r, 1))); });
+      parsed.window = Cached<std::string>::Read([&] { return CellText(list.DataGet(2, r, 0)); });
+      parsed.sound = Cached<std::string>::Read([&] { return CellText(list.DataGet(4, r, 0)); });
+    }
+    colorKey_.Take(list);
+  }
+  if (row < 0 || static_cast<std::size_t>(row) >= colorRows_.size()) Raise(9);
+  return colorRows_[static_cast<std::size_t>(row)];
+}
+
 void ChatTextHandler::ColorRule(Line& line) {
   const auto found = Classify(line.text, line.chatType, line.KillFlag, line.ExpireFlag, line.NpcFlag);
   if (!found) return;
   auto& list = *Controls().ChatColor;
   const std::int32_t r = found->colorRow;
   Hub::wtcw_debug("Rule Match " + chatTypeTable_[found->tableRow].ListID());
-  const std::string colourName = GetColorFromIcon(CellLong(list.DataGet(3, r, 1)));
-  const std::string windowCell = CellText(list.DataGet(2, r, 0));
+  const std::string colourName = ColorRowAt(list, r).colourName.Get();
+  const std::string windowCell = ColorRowAt(list, r).window.Get();
   if (windowCell == "B") {
     line.ShowLine = false;
     line.RuleBlocked = true;
@@ -587,7 +714,7 @@ void ChatTextHandler::ColorRule(Line& line) {
     line.RuleWritten = true;
     line.PlusLine = false;
   }
-  const std::string sound = CellText(list.DataGet(4, r, 0));
+  const std::string sound = ColorRowAt(list, r).sound.Get();
   if (!line.PlusLine && sound != "None") Hub::PlayWavFile(sound);
 }
 

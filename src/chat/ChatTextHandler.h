@@ -12,7 +12,9 @@
 #include <vector>
 
 #include "chat/ChatListItem.h"
+#include "chat/ListCache.h"
 #include "core/ObjRef.h"
+#include "core/VB.h"
 #include "platform/Event.h"
 #include "platform/HostTimer.h"
 
@@ -137,6 +139,47 @@ class ChatTextHandler {
   void AutoResponse(Line& line);
   void RunAction(const std::string& piece);
 
+  // Rows of the filter, custom rule and colour lists as the stages use them,
+  // parsed once per content of the list (see ListCache.h). The stages
+  // refresh before the first row and again after anything that may run other
+  // code (debug lines, writes, sounds, actions), which may change the list,
+  // and keep no reference to a row across such a step. The row accessors
+  // raise 9 for a row the list no longer has, as reading its cell would.
+  struct FilterRow {
+    Cached<bool> enabled;
+    Cached<std::string> word;  // trimmed, lower case
+    vb::LiteralSearch wordSearch;
+    Cached<bool> whole;
+    Cached<bool> block;
+    // For a word with wildcard characters: the whole-word pattern around it.
+    std::optional<vb::LikePattern> wholePattern;
+  };
+  struct CustomRow {
+    Cached<bool> enabled;
+    Cached<std::string> type;
+    bool typeAll = false;  // type is "All"
+    bool typeMX = false;   // type is "MX"
+    Cached<std::optional<double>> typeNumber;  // the type's number when it is numeric
+    Cached<std::string> pattern;
+    vb::LikePattern compiled;
+    Cached<std::string> colourName;
+    Cached<std::string> window;
+    Cached<std::string> sound;
+    Cached<std::string> actions;
+  };
+  struct ColorRow {
+    Cached<std::string> colourName;
+    Cached<std::string> window;
+    Cached<std::string> sound;
+  };
+  void RefreshFilterRows(platform::ListControl& list);
+  const FilterRow& FilterRowAt(std::int32_t row) const;
+  // Gives the row count.
+  std::int32_t RefreshCustomRows(platform::ListControl& list);
+  const CustomRow& CustomRowAt(std::int32_t row) const;
+  // Refreshes, then gives the row.
+  const ColorRow& ColorRowAt(platform::ListControl& list, std::int32_t row);
+
   // Writes the text to window i + 1 for every window index i routed for the
   // chat type; a line from another plug-in has no routing and goes to the
   // window its call named.
@@ -146,6 +189,15 @@ class ChatTextHandler {
 
   std::array<std::array<bool, kRoutedTypeCount>, kWindowCount> TargetList{};
   std::vector<ChatListItem> chatTypeTable_;
+  std::vector<vb::LikePattern> chatTypePatterns_;  // compiled TextIn of each table row
+  ListKey filterKey_;
+  std::vector<FilterRow> filterRows_;
+  ListKey customKey_;
+  std::vector<CustomRow> customRows_;
+  ListKey colorKey_;
+  std::vector<ColorRow> colorRows_;
+  NamedRowCache colorNames_;  // chat colour row of each table row, and its tick
+  NamedRowCache optionRows_;
   ObjRef<platform::HostTimer> TimeSpells;
   ObjRef<platform::HostTimer> TimeCast;
   platform::Connection timeSpellsEvent_;

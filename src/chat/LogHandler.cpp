@@ -32,6 +32,16 @@ bool TypeIn(std::int32_t type, std::initializer_list<std::int32_t> types) {
   return false;
 }
 
+// The fixed patterns of the categories, compiled once.
+const vb::LikePattern kYourPatron("Your patron*");
+const vb::LikePattern kSayToPatron("You say to your Patron*");
+const vb::LikePattern kCoVassals("[[]Co-Vassals[]]*");
+const vb::LikePattern kSayToVassals("You say to your Vassals*");
+const vb::LikePattern kYourVassal("Your vassal*");
+const vb::LikePattern kVitae("Your experience has reduced your Vitae penalty!*");
+const vb::LikePattern kDiscovered("* has discovered *");
+const vb::LikePattern kBaseIsNow("Your base*is now*");
+
 struct Category {
   std::int32_t tag;
   const char* rowName;
@@ -46,18 +56,18 @@ const Category kCategories[] = {
     {3, "Fellowship", [](const std::string&, std::int32_t t) { return t == 19; }},
     {4, "Patron/Covassal",
      [](const std::string& s, std::int32_t t) {
-       return (t == 10 && vb::Like(s, "Your patron*")) || (t == 11 && vb::Like(s, "You say to your Patron*")) ||
-              (t == 10 && vb::Like(s, "[[]Co-Vassals[]]*"));
+       return (t == 10 && kYourPatron.Match(s)) || (t == 11 && kSayToPatron.Match(s)) ||
+              (t == 10 && kCoVassals.Match(s));
      }},
     {5, "Vassal",
      [](const std::string& s, std::int32_t t) {
-       return (t == 11 && vb::Like(s, "You say to your Vassals*")) || (t == 10 && vb::Like(s, "Your vassal*"));
+       return (t == 11 && kSayToVassals.Match(s)) || (t == 10 && kYourVassal.Match(s));
      }},
     {6, "Allegiance", [](const std::string&, std::int32_t t) { return t == 18; }},
     {7, "Channels", [](const std::string&, std::int32_t t) { return TypeIn(t, {27, 28, 29, 30}); }},
     {17, "Vitae",
      [](const std::string& s, std::int32_t t) {
-       return t == 7 && vb::Like(s, "Your experience has reduced your Vitae penalty!*");
+       return t == 7 && kVitae.Match(s);
      }},
     {8, "Magic", [](const std::string&, std::int32_t t) { return t == 7; }},
     {9, "Spellwords", [](const std::string&, std::int32_t t) { return t == 17; }},
@@ -65,8 +75,8 @@ const Category kCategories[] = {
     {11, "System", [](const std::string&, std::int32_t t) { return t == 0; }},
     {12, "Recalls", [](const std::string&, std::int32_t t) { return t == 23; }},
     {13, "Tinkers", [](const std::string&, std::int32_t t) { return t == 24; }},
-    {14, "Rares", [](const std::string& s, std::int32_t t) { return t == 5 && vb::Like(s, "* has discovered *"); }},
-    {15, "Stat Raises", [](const std::string& s, std::int32_t t) { return t == 13 && vb::Like(s, "Your base*is now*"); }},
+    {14, "Rares", [](const std::string& s, std::int32_t t) { return t == 5 && kDiscovered.Match(s); }},
+    {15, "Stat Raises", [](const std::string& s, std::int32_t t) { return t == 13 && kBaseIsNow.Match(s); }},
     {16, "Level", [](const std::string&, std::int32_t t) { return t == 13; }},
     {18, "Mellox", [](const std::string&, std::int32_t t) { return t == 32; }},
     {19, "Other", [](const std::string&, std::int32_t) { return true; }},
@@ -142,11 +152,12 @@ void LogHandler::logfile(const std::string& name) {
 
 std::int32_t LogHandler::Classify(const std::string& message, std::int32_t msgtype, std::int32_t column) {
   auto& controls = Controls();
-  for (const Category& category : kCategories) {
+  for (std::size_t c = 0; c < std::size(kCategories); ++c) {
+    const Category& category = kCategories[c];
     if (!category.test(message, msgtype)) continue;
-    const std::int32_t row = controls.FindName(category.rowName, "ChatLog");
+    const std::int32_t row = optionRows_.Row(controls, controls.ChatLogOptions.get(), "ChatLog", c, category.rowName);
     if (row < 0) Raise(9);
-    if (CellBool(controls.ChatLogOptions->DataGet(column, row, 0))) return category.tag;
+    if (optionRows_.Flag(*controls.ChatLogOptions, column, row)) return category.tag;
   }
   return 0;
 }
@@ -171,19 +182,20 @@ void LogHandler::AddToLog(const std::string& message, std::int32_t msgtype, std:
       if (tag > 0) {
         const std::int32_t id = nextMsgId_++;
         log_.emplace_back(message, msgtype, msgcolor, NowUnix(), tag, id);
-        std::vector<LogItem> removed;
+        // Lines leaving the front are counted as they go (the new line itself
+        // when the limit leaves no room for it).
+        std::int32_t removedRows = 0;
+        bool addedRemoved = false;
         while (static_cast<std::int64_t>(log_.size()) > maxLines_ && !log_.empty()) {
-          removed.push_back(std::move(log_.front()));
+          if (log_.size() == 1 && log_.front().MsgID() == id) {
+            addedRemoved = true;
+          } else if (DisplayItem(log_.front())) {
+            ++removedRows;
+          }
           log_.pop_front();
         }
-        const LogItem* added = nullptr;
-        if (!removed.empty() && removed.back().MsgID() == id) {
-          removed.pop_back();
-        } else {
-          added = &log_.back();
-        }
         MarkDataDirty();
-        UpdateView(removed, added);
+        UpdateView(removedRows, addedRemoved ? nullptr : &log_.back());
       }
     }
     if (fileLogging_) {
@@ -253,15 +265,11 @@ void LogHandler::DisplayLog() {
   });
 }
 
-void LogHandler::UpdateView(const std::vector<LogItem>& removed, const LogItem* added) {
+void LogHandler::UpdateView(std::int32_t removedRows, const LogItem* added) {
   auto& view = *Controls().ChatLogView;
   if (!viewKnown_ || view.RowsVersion() != viewVersion_ || view.Count() != viewRows_) {
     DisplayLog();
     return;
-  }
-  std::int32_t removedRows = 0;
-  for (const LogItem& item : removed) {
-    if (DisplayItem(item)) ++removedRows;
   }
   const bool addRow = added != nullptr && DisplayItem(*added);
   if (removedRows == 0 && !addRow) return;

@@ -9,6 +9,7 @@
 #include <string>
 #include <vector>
 
+#include "chat/ListCache.h"
 #include "chat/LogItem.h"
 
 namespace mellox {
@@ -85,9 +86,10 @@ class LogHandler {
   bool Matches(const LogItem& item) const;
   void ParseSearch();
   void SetScrollTop();
-  // Brings the view up to date after lines entered at the end and left at the
-  // front of the log, touching only the rows that changed.
-  void UpdateView(const std::vector<LogItem>& removed, const LogItem* added);
+  // Brings the view up to date after a line entered at the end (added, null
+  // when none stayed) and lines left the front of the log (removedRows of
+  // them shown), touching only the rows that changed.
+  void UpdateView(std::int32_t removedRows, const LogItem* added);
   void AddViewRow(std::int32_t row, const LogItem& item);
   void MarkDataDirty() { dataSavePending_ = true; }
 
@@ -104,6 +106,8 @@ class LogHandler {
   std::string logPath_;
   std::string logfile_;
   bool dataSavePending_ = false;
+  // Rows of the categories in the chat-log options list and their boxes.
+  NamedRowCache optionRows_{kCategoryCount};
 
   // What this object last put into the view: its row count and the list's
   // row version after that. Anything else touching the rows forces a refill.

@@ -17,6 +17,7 @@
 #include "hud/HUDMainHandler.h"
 #include "hud/HUDStatusHandler.h"
 #include "hud/HUDTargetHandler.h"
+#include "hud/HudMouse.h"
 #include "platform/PluginSite.h"
 #include "settings_view/ControlHandler.h"
 #include "tracking/CorpseHandler.h"
@@ -170,7 +171,11 @@ void APluginCore::ReleaseHandlers() {
   Release(filterHandler_, FilterHandlerInstance);
 }
 
-void APluginCore::WindowMessage(std::intptr_t, std::int32_t, std::int32_t, std::int32_t, bool&) {}
+void APluginCore::WindowMessage(std::intptr_t, std::int32_t msg, std::int32_t wParam, std::int32_t, bool& eat) {
+  // The game always gets the message too.
+  eat = false;
+  HudMouse::WindowMessage(msg, wParam);
+}
 
 void APluginCore::WindowMessageEnd(std::intptr_t, std::int32_t, std::int32_t, std::int32_t, bool&) {}
 

@@ -6,6 +6,7 @@
 #include <climits>
 #include <cmath>
 #include <cstdlib>
+#include <cstring>
 #include <limits>
 #include <system_error>
 
@@ -52,11 +53,12 @@ bool IsDigit(char c) { return c >= '0' && c <= '9'; }
 bool IsBlank(char c) { return c == ' ' || c == '\t'; }
 
 // ---------------------------------------------------------------------------
-// Like: the pattern compiles to single-character sets and stars; the match is
-// the greedy two-pointer algorithm, O(n*m) time worst case, O(m) memory.
+// Like: the pattern compiles to single-character sets and stars (LikePattern
+// matches them segment by segment, O(n*m) time worst case, no memory).
 
 struct LikeToken {
     bool star = false;
+    int literal = -1;  // the one byte the set holds, when it holds one
     std::bitset<256> set;
 };
 
@@ -66,7 +68,7 @@ bool CompileLike(std::string_view p, std::vector<LikeToken>& out) {
     while (i < p.size()) {
         const unsigned char c = static_cast<unsigned char>(p[i]);
         if (c == '*') {
-            if (out.empty() || !out.back().star) out.push_back(LikeToken{true, {}});
+            if (out.empty() || !out.back().star) out.push_back(LikeToken{true, -1, {}});
             ++i;
             continue;
         }
@@ -105,39 +107,20 @@ bool CompileLike(std::string_view p, std::vector<LikeToken>& out) {
                 }
             }
             if (negate) tok.set.flip();
+            if (tok.set.count() == 1) {
+                for (unsigned v = 0; v < 256; ++v) {
+                    if (tok.set[v]) tok.literal = static_cast<int>(v);
+                }
+            }
             i = close + 1;
         } else {
             tok.set.set(c);
+            tok.literal = c;
             ++i;
         }
         out.push_back(tok);
     }
     return true;
-}
-
-bool MatchTokens(std::string_view text, const std::vector<LikeToken>& toks) {
-    const size_t n = text.size();
-    const size_t m = toks.size();
-    size_t t = 0;
-    size_t p = 0;
-    size_t starP = std::string_view::npos;
-    size_t starT = 0;
-    while (t < n) {
-        if (p < m && !toks[p].star && toks[p].set.test(static_cast<unsigned char>(text[t]))) {
-            ++t;
-            ++p;
-        } else if (p < m && toks[p].star) {
-            starP = p++;
-            starT = t;
-        } else if (starP != std::string_view::npos) {
-            p = starP + 1;
-            t = ++starT;
-        } else {
-            return false;
-        }
-    }
-    while (p < m && toks[p].star) ++p;
-    return p == m;
 }
 
 // ---------------------------------------------------------------------------
@@ -490,16 +473,175 @@ bool IsValidLikePattern(std::string_view pattern) {
     return CompileLike(pattern, toks);
 }
 
-bool Like(std::string_view text, std::string_view pattern) {
-    std::vector<LikeToken> toks;
-    if (!CompileLike(pattern, toks)) return false;
-    return MatchTokens(text, toks);
+namespace {
+
+// Rough weight of each byte in chat text; what matters is only the order:
+// blanks and common lower-case letters high, digits, capitals, punctuation
+// and bytes above 127 low.
+struct ByteWeights {
+    std::array<unsigned char, 256> weight{};
+    constexpr ByteWeights() {
+        for (int i = 0; i < 256; ++i) weight[i] = 10;
+        for (int c = 'a'; c <= 'z'; ++c) weight[c] = 100;
+        for (int c = 'A'; c <= 'Z'; ++c) weight[c] = 60;
+        for (int c = '0'; c <= '9'; ++c) weight[c] = 40;
+        const char* common = "etaoinshrdlu";  // most frequent first
+        for (int k = 0; common[k] != '\0'; ++k) weight[static_cast<unsigned char>(common[k])] = static_cast<unsigned char>(220 - 8 * k);
+        for (const char c : {'j', 'q', 'x', 'z'}) weight[static_cast<unsigned char>(c)] = 50;
+        weight[' '] = 255;
+        for (const char c : {',', '.', '\'', '"'}) weight[static_cast<unsigned char>(c)] = 70;
+    }
+};
+
+constexpr ByteWeights kByteWeights;
+
+}  // namespace
+
+TextBytes::TextBytes(std::string_view text) {
+    // Four sets filled in turn, so that consecutive bytes do not wait on
+    // each other's update of the same word.
+    std::uint64_t sets[4][4] = {};
+    const std::size_t n = text.size();
+    std::size_t i = 0;
+    for (; i + 4 <= n; i += 4) {
+        for (std::size_t k = 0; k < 4; ++k) {
+            const auto c = static_cast<unsigned char>(text[i + k]);
+            sets[k][c >> 6] |= std::uint64_t{1} << (c & 63);
+        }
+    }
+    for (; i < n; ++i) {
+        const auto c = static_cast<unsigned char>(text[i]);
+        sets[0][c >> 6] |= std::uint64_t{1} << (c & 63);
+    }
+    for (std::size_t w = 0; w < 4; ++w) words_[w] = sets[0][w] | sets[1][w] | sets[2][w] | sets[3][w];
 }
 
+LiteralSearch::LiteralSearch(std::string_view needle) : needle_(needle), bytes_(needle) {
+    for (std::size_t k = 1; k < needle_.size(); ++k) {
+        if (kByteWeights.weight[static_cast<unsigned char>(needle_[k])] <
+            kByteWeights.weight[static_cast<unsigned char>(needle_[rare_])]) {
+            rare_ = k;
+        }
+    }
+}
+
+std::size_t LiteralSearch::Find(std::string_view text, std::size_t from) const {
+    const std::size_t len = needle_.size();
+    if (from > text.size() || text.size() - from < len) return std::string_view::npos;
+    if (len == 0) return from;
+    const char rareByte = needle_[rare_];
+    // Candidate starts run from `from` to `last`; the rare byte sits rare_ after each.
+    const std::size_t last = text.size() - len;
+    std::size_t start = from;
+    while (start <= last) {
+        const void* hit = std::memchr(text.data() + start + rare_, rareByte, last - start + 1);
+        if (hit == nullptr) return std::string_view::npos;
+        start = static_cast<std::size_t>(static_cast<const char*>(hit) - text.data()) - rare_;
+        if (std::memcmp(text.data() + start, needle_.data(), len) == 0) return start;
+        ++start;
+    }
+    return std::string_view::npos;
+}
+
+bool Like(std::string_view text, std::string_view pattern) { return LikePattern(pattern).Match(text); }
+
 bool LikeChecked(std::string_view text, std::string_view pattern) {
+    const LikePattern compiled(pattern);
+    if (!compiled.Valid()) Raise(93);
+    return compiled.Match(text);
+}
+
+// The tokens split at the stars into fixed-length segments. With stars, the
+// first segment (unless a star leads) must sit at the start, the last (unless
+// a star ends the pattern) at the end, and each one between goes at its
+// leftmost place after the one before: a later place never helps the rest.
+LikePattern::LikePattern(std::string_view pattern) {
     std::vector<LikeToken> toks;
-    if (!CompileLike(pattern, toks)) Raise(93);
-    return MatchTokens(text, toks);
+    if (!CompileLike(pattern, toks)) {
+        valid_ = false;
+        return;
+    }
+    Segment current;
+    std::string bytes;  // of the current segment while it is literal
+    bool open = false;
+    auto close = [&] {
+        if (current.literal) {
+            current.text = LiteralSearch(bytes);
+            sets_.resize(current.first);  // a literal segment compares bytes
+        }
+        segments_.push_back(std::move(current));
+    };
+    for (const LikeToken& tok : toks) {
+        if (tok.star) {
+            anyStar_ = true;
+            if (open) {
+                close();
+            } else if (segments_.empty()) {
+                starFirst_ = true;
+            }
+            current = Segment{};
+            bytes.clear();
+            open = false;
+            continue;
+        }
+        if (!open) {
+            current.first = sets_.size();
+            open = true;
+        }
+        sets_.push_back(tok.set);
+        ++current.length;
+        if (tok.literal < 0) current.literal = false;
+        if (tok.literal >= 0) required_.Add(static_cast<unsigned char>(tok.literal));
+        if (current.literal) bytes.push_back(static_cast<char>(tok.literal));
+    }
+    if (open) close();
+    starLast_ = anyStar_ && !open;
+}
+
+bool LikePattern::MatchAt(const Segment& seg, std::string_view text, std::size_t pos) const {
+    if (seg.literal) return std::memcmp(text.data() + pos, seg.text.Needle().data(), seg.length) == 0;
+    for (std::size_t k = 0; k < seg.length; ++k) {
+        if (!sets_[seg.first + k][static_cast<unsigned char>(text[pos + k])]) return false;
+    }
+    return true;
+}
+
+std::size_t LikePattern::Find(const Segment& seg, std::string_view text, std::size_t from, std::size_t end) const {
+    if (end < from || end - from < seg.length) return std::string_view::npos;
+    if (seg.literal) return seg.text.Find(text.substr(0, end), from);
+    for (std::size_t pos = from; pos + seg.length <= end; ++pos) {
+        if (MatchAt(seg, text, pos)) return pos;
+    }
+    return std::string_view::npos;
+}
+
+bool LikePattern::Match(std::string_view text) const {
+    if (!valid_) return false;
+    if (!anyStar_) {
+        if (segments_.empty()) return text.empty();
+        const Segment& only = segments_.front();
+        return text.size() == only.length && MatchAt(only, text, 0);
+    }
+    std::size_t first = 0;
+    std::size_t last = segments_.size();
+    std::size_t pos = 0;
+    std::size_t end = text.size();
+    if (!starFirst_) {
+        const Segment& head = segments_[first++];
+        if (head.length > end || !MatchAt(head, text, 0)) return false;
+        pos = head.length;
+    }
+    if (!starLast_ && first < last) {
+        const Segment& tail = segments_[--last];
+        if (tail.length > end - pos || !MatchAt(tail, text, end - tail.length)) return false;
+        end -= tail.length;
+    }
+    for (std::size_t s = first; s < last; ++s) {
+        const std::size_t at = Find(segments_[s], text, pos, end);
+        if (at == std::string_view::npos) return false;
+        pos = at + segments_[s].length;
+    }
+    return true;
 }
 
 // ---------------------------------------------------------------------------

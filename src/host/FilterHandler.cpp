@@ -1,24 +1,85 @@
 #include "host/FilterHandler.h"
 
+#include "chat/CellValue.h"
+#include "chat/ChatTextHandler.h"
+#include "chat/LogHandler.h"
+#include "core/APluginCore.h"
+#include "core/DHSHandler.h"
 #include "core/Globals.h"
 #include "core/Hub.h"
+#include "core/TimeModule.h"
+#include "core/TimerHandler.h"
 #include "core/Trap.h"
+#include "core/VB.h"
 #include "core/VBError.h"
+#include "host/HostPeers.h"
+#include "host/NetEchoHandler.h"
+#include "persistence/PersistenceLinks.h"
+#include "persistence/SettingsFile.h"
 #include "platform/PluginSite.h"
 #include "platform/System.h"
+#include "settings_view/ControlHandler.h"
+#include "tracking/SpellHandler.h"
+#include "tracking/Statistics.h"
 
 namespace mellox {
 
 namespace {
 
+constexpr const char* kClass = "FilterHandler";
+constexpr const char* kLoginProc = "LoginComplete";
+// The chat link the event queue writes; a click on it runs the queue.
+constexpr const char* kEventQueueLinkText = "[Mellox]";
+constexpr std::int32_t kEventQueueLinkId = 463072;
+// Character properties: the augmentation counts read at login and by Augs.
+constexpr std::int32_t kLoginAugsKey = 238;
+constexpr std::int32_t kAugsKey = 232;
+// Idle time that keeps the game from logging the character out (28 days).
+constexpr double kExtendedIdleSeconds = 2.4192e9;
+constexpr std::int32_t kFoodClass = 6;
+constexpr std::int32_t kKitClass = 29;
+constexpr std::int32_t kNameKey = 1;
+// The 3D view's rectangle as the HUDs place themselves: moved this far down.
+constexpr std::int32_t kHudTitleOffset = 28;
+
+template <class T>
+T& Instance(T* instance) {
+  if (!instance) Raise(91);
+  return *instance;
+}
+
+ControlHandler& Controls() { return Instance(ControlHandlerInstance); }
+
 void StopTimer(ObjRef<platform::HostTimer>& timer) {
   if (timer) timer->Stop();
+}
+
+// "/x ..." or "@x ...": the plug-in's own commands.
+bool IsOwnCommand(const std::string& text) {
+  return text.size() >= 3 && (text[0] == '/' || text[0] == '@') && (text[1] == 'x' || text[1] == 'X') &&
+         text[2] == ' ';
+}
+
+// Positions are kept with one decimal, formatted and read back.
+double OneDecimal(double x) { return vb::Val(vb::FormatFixed(x, 1)); }
+
+// The refresh interval chosen for the main HUD; the default when nothing is
+// selected or the choice's data is unusable (reported).
+std::int32_t MainHudInterval() {
+  std::int32_t interval = TimerHandler::kDefaultMainHUDInterval;
+  Trap(kLoginProc, kClass, [&] {
+    auto& choice = *Controls().HudTimeout;
+    const std::int32_t selected = choice.SelectedGet();
+    if (selected >= 0) interval = CellLong(choice.DataGet(selected));
+  });
+  return interval > 0 ? interval : TimerHandler::kDefaultMainHUDInterval;
 }
 
 }  // namespace
 
 FilterHandler::FilterHandler() {
-  Trap("FilterHandler_Initialize", "FilterHandler", [&] {
+  HostPeers::Reset();
+  Trap("FilterHandler_Initialize", kClass, [&] {
     Hub::wtcw_debug("Filter Handler Init");
     UseCharge = platform::Sys().CreateTimer();
     WaitforScan = platform::Sys().CreateTimer();
@@ -27,15 +88,51 @@ FilterHandler::FilterHandler() {
     World = std::static_pointer_cast<platform::World>(Site->GetServiceByPath(platform::kWorldServicePath));
     Char = std::static_pointer_cast<platform::CharacterStats>(
         Site->GetServiceByPath(platform::kCharacterStatsServicePath));
+
+    auto& hooks = *ACHooks;
+    events_.push_back(hooks.ChatTextIntercept.Connect(
+        [this](const std::string& t, std::int32_t c, std::int32_t w, bool& eat) { ACHooks_ChatTextIntercept(t, c, w, eat); }));
+    events_.push_back(
+        hooks.ChatParserIntercept.Connect([this](const std::string& t, bool& eat) { ACHooks_ChatParserIntercept(t, eat); }));
+    events_.push_back(
+        hooks.StatusTextIntercept.Connect([this](const std::string& t, bool& eat) { ACHooks_StatusTextIntercept(t, eat); }));
+    events_.push_back(hooks.ChatClickIntercept.Connect(
+        [this](const std::string& t, std::int32_t id, bool& eat) { ACHooks_ChatClickIntercept(t, id, eat); }));
+    events_.push_back(hooks.ContainerOpened.Connect([this](std::int32_t id) { ACHooks_ContainerOpened(id); }));
+    events_.push_back(hooks.ObjectSelected.Connect([this](std::int32_t id) { ACHooks_ObjectSelected(id); }));
+    events_.push_back(hooks.AC3DRegionChanged.Connect(
+        [this](std::int32_t l, std::int32_t t, std::int32_t r, std::int32_t b) { ACHooks_AC3DRegionChanged(l, t, r, b); }));
+    if (World) {
+      using ObjPtr = const std::shared_ptr<platform::WorldObject>&;
+      events_.push_back(World->CreateObject.Connect([this](ObjPtr o) { World_CreateObject(o); }));
+      events_.push_back(World->ChangeObject.Connect([this](ObjPtr o, std::int32_t c) { World_ChangeObject(o, c); }));
+      events_.push_back(World->MoveObject.Connect([this](ObjPtr o) { World_MoveObject(o); }));
+      events_.push_back(World->ReleaseObject.Connect([this](ObjPtr o) { World_ReleaseObject(o); }));
+    }
+    if (Char) {
+      events_.push_back(Char->LoginComplete.Connect([this] { Char_LoginComplete(); }));
+      events_.push_back(Char->Logoff.Connect([this] { Char_Logoff(0); }));
+      events_.push_back(Char->ChangeEnchantments.Connect(
+          [this](std::int32_t c, const std::shared_ptr<platform::Enchantment>& e) { Char_ChangeEnchantments(c, e); }));
+      events_.push_back(Char->ChangePortalMode.Connect([this](std::int32_t m) { Char_ChangePortalMode(m); }));
+      events_.push_back(Char->Death.Connect([this](const std::string& m) { Char_Death(m); }));
+    }
+
     HealthSound = std::make_shared<DX8Sound>();
     StaminaSound = std::make_shared<DX8Sound>();
     ManaSound = std::make_shared<DX8Sound>();
     Dev = false;
   });
+  // The settings and data files are named after the logged-in character.
+  Links().GetMyServer = [this] { return GetMyServer(); };
+  Links().GetMyCharName = [this] { return GetMyCharName(); };
 }
 
 FilterHandler::~FilterHandler() {
-  Trap("Class_Terminate", "FilterHandler", [&] {
+  Links().GetMyServer = nullptr;
+  Links().GetMyCharName = nullptr;
+  events_.clear();
+  Trap("Class_Terminate", kClass, [&] {
     Hub::wtcw_debug("Filter Handler Terminate");
     // Stopped before release so no timeout can outlive its handler.
     StopTimer(UseCharge);
@@ -49,7 +146,10 @@ FilterHandler::~FilterHandler() {
   HealthSound.reset();
   StaminaSound.reset();
   ManaSound.reset();
+  HostPeers::Reset();
 }
+
+// --- Chat output and commands ------------------------------------------------------
 
 void FilterHandler::WriteToChatWindow(const std::string& text, std::int32_t color, std::int32_t window) {
   ACHooks->AddChatLine(text, color, window);
@@ -63,8 +163,326 @@ void FilterHandler::SendCommand(const std::string& text) { ACHooks->InvokeChatPa
 
 bool FilterHandler::ChatState() {
   bool result = false;
-  Trap("ChatState", "FilterHandler", [&] { result = ACHooks->ChatState(); });
+  Trap("ChatState", kClass, [&] { result = ACHooks->ChatState(); });
   return result;
+}
+
+// --- 3D view and identification -----------------------------------------------------
+
+platform::Rect FilterHandler::Get3DRegion() { return ACHooks->Get3DRegion(); }
+
+platform::Rect FilterHandler::Get3DRect() {
+  const platform::Rect r = ACHooks->Get3DRegion();
+  return {r.left, r.top + kHudTitleOffset, r.right, r.bottom + kHudTitleOffset};
+}
+
+void FilterHandler::IDObject(std::int32_t& id) { ACHooks->RequestIdentify(id); }
+
+// --- Character services ----------------------------------------------------------------
+
+void FilterHandler::FriendsOnline() {
+  doneFriends = false;
+  ControlHandler& c = Controls();
+  const std::int32_t row = c.FindName("Show Friends Online on Login", "ChatOptions");
+  if (CellBool(c.ChatOptions->DataGet(0, row, 0))) {
+    Hub::wtcw_debug("Checking Friends Online");
+    doneFriends = true;
+    SendCommand("/friends online");
+  }
+}
+
+void FilterHandler::Augs() {
+  std::int32_t value = 0;
+  if (Char->TryGetLongProperty(kAugsKey, value)) {
+    Hub::wtcw_debug("Enduring Enchantment Count: " + vb::CStr(value));
+    Instance(SpellHandlerInstance).Augs = value;
+  }
+}
+
+// --- Login and logoff --------------------------------------------------------------------
+
+void FilterHandler::Char_LoginComplete() {
+  // Each step on its own trap: a failing step is reported and the later
+  // ones still run, so the plug-in is never left half started.
+  auto step = [](auto&& body) { Trap(kLoginProc, kClass, body); };
+
+  step([] { Hub::wtcw_debug("Login Complete Begin"); });
+  step([] { Controls().stVersion->TextLet(std::string(kPluginName) + " v" + SettingsFile::kFormatVersion); });
+  step([&] {
+    dataLoaded_ = true;
+    Controls().Data_Load(0);
+  });
+  step([] { Controls().Settings_Load(0); });
+  if (SettingsState != 2) {
+    Hub::wtcw_error("Unknown settings load failure! Plugin inactive.");
+    return;
+  }
+
+  step([] { Instance(StatisticsInstance).InitStatistics(); });
+  step([] { HostPeers::InitSpells(); });
+  step([] { HostPeers::UpdateCorpseList(); });
+  step([&] {
+    if (!Controls().LogoutTimer->CheckedGet()) return;
+    Hub::wtcw_debug("Logout Extended");
+    ACHooks->SetIdleTime(kExtendedIdleSeconds);
+  });
+  step([] {
+    // A second login replaces the hotkey handler of the first.
+    Instance(PluginCoreInstance).CreateDHSHandler();
+    if (DHSHandlerInstance && DHSHandlerInstance->IsEnabled) {
+      Hub::wtcw_debug("Hotkeys Enabled");
+      HostPeers::AddHotKeys();
+    }
+  });
+  if (!HudCreateFailed) {
+    step([] { HostPeers::MainCreateHUD(); });
+    step([] { HostPeers::ItemCreateHUD(); });
+    step([] { HostPeers::ClockCreateHUD(); });
+    step([] { HostPeers::StatusCreateHUD(); });
+    step([] { HostPeers::TargetCreateHUD(); });
+  }
+  step([&] {
+    std::int32_t value = 0;
+    if (!Char->TryGetLongProperty(kLoginAugsKey, value)) return;
+    Hub::wtcw_debug("Archmage's Endurance Count: " + vb::CStr(value));
+    Instance(SpellHandlerInstance).Augs = value;
+  });
+
+  PluginActive = true;
+
+  step([] { Instance(SpellHandlerInstance).BuildSpellList(); });
+  step([] { Instance(SpellHandlerInstance).UpdateSpellList(); });
+  step([] { Instance(TimerHandlerInstance).StartCoreTimer(); });
+  step([] { Instance(TimerHandlerInstance).StartMainHUDTime(MainHudInterval()); });
+  step([] {
+    if (!Controls().ToggleVitals->CheckedGet()) return;
+    Hub::wtcw_debug("Vitals Toggled");
+    Hub::SendClick(20, 10);
+    Hub::SendClick(20, 10);
+  });
+  step([] { Hub::wtcw("Plugin Loaded! Type /x help for commands."); });
+  step([] { HostPeers::FindFood(); });
+  step([] { HostPeers::FindKits(); });
+  step([] {
+    if (!Controls().FillMana->CheckedGet()) return;
+    Hub::wtcw_debug("Filling Mana");
+    HostPeers::FillMana(true);
+  });
+  step([] { Instance(TimerHandlerInstance).StartStartupDelay(); });
+  step([&] {
+    ControlHandler& c = Controls();
+    if (!c.ChatLogAuto->CheckedGet()) return;
+    Hub::wtcw_debug("Starting Automatic Logging");
+    std::string name = GetMyServer() + "_" + GetMyCharName();
+    if (c.ChatLogByDate->CheckedGet()) name += "_" + vb::FormatDate(platform::Sys().Now(), "yyyy-mm-dd");
+    LogHandler& log = Instance(LogHandlerInstance);
+    log.logfile(name);
+    log.FileLogging(true);
+  });
+  step([] { Hub::wtcw_debug("Login Complete End"); });
+}
+
+void FilterHandler::Char_Logoff(std::int32_t) {
+  Trap("Char_Logoff", kClass, [] { Controls().Settings_Save(0); });
+  Trap("Char_Logoff", kClass, [&] {
+    // Without a data file read at this login there is nothing to save.
+    if (!dataLoaded_) return;
+    if (LogHandlerInstance) LogHandlerInstance->TakeDataSaveRequest();
+    Controls().Data_Save();
+  });
+}
+
+// --- Character events ---------------------------------------------------------------------
+
+void FilterHandler::Char_ChangeEnchantments(std::int32_t, const std::shared_ptr<platform::Enchantment>&) {
+  Trap("Char_ChangeEnchantments", kClass, [] {
+    if (PluginActive) Instance(SpellHandlerInstance).RebuildList = true;
+  });
+}
+
+void FilterHandler::Char_ChangePortalMode(std::int32_t mode) {
+  Trap("Char_ChangePortalMode", kClass, [&] {
+    if (mode != 1 || !HostPeers::CorpseHasDied()) return;
+    HostPeers::AddCorpse();
+    Instance(SpellHandlerInstance).RebuildList = true;
+  });
+}
+
+void FilterHandler::Char_Death(const std::string&) {
+  Trap("Char_Death", kClass, [] { HostPeers::CharDeath(); });
+}
+
+// --- Game-hook intercepts -------------------------------------------------------------------
+
+void FilterHandler::ACHooks_ChatTextIntercept(const std::string& text, std::int32_t color, std::int32_t window,
+                                              bool& eat) {
+  std::string line = text;
+  if (!line.empty() && line.back() == '\n') line.pop_back();
+  bool show = true;
+  Trap("ACHooks_ChatTextIntercept", kClass, [&] {
+    show = Instance(ChatTextHandlerInstance).IncomingText(line, color, window, false, false);
+  });
+  eat = !show;
+}
+
+void FilterHandler::ACHooks_ChatParserIntercept(const std::string& text, bool& eat) {
+  const std::string typed = vb::Trim(text);
+  bool send = true;
+  const bool ok = Trap("ACHooks_ChatParserIntercept", kClass,
+                       [&] { send = Instance(ChatTextHandlerInstance).OutgoingText(typed); });
+  // On a failure only the plug-in's own commands are kept from the game.
+  if (!ok) send = !(PluginActive && IsOwnCommand(typed));
+  eat = !send;
+}
+
+void FilterHandler::ACHooks_StatusTextIntercept(const std::string& text, bool& eat) {
+  if (!PluginActive) return;
+  Trap("ACHooks_StatusTextIntercept", kClass, [&] {
+    if (text == "You are too encumbered to sell that!") HostPeers::StopPeasEncumbered();
+    HostPeers::StatusAddMessage(text);
+    ControlHandler& c = Controls();
+    if (c.StatusText->CheckedGet()) {
+      if (c.ShowErrors->CheckedGet()) Instance(ChatTextHandlerInstance).WriteError(text);
+      eat = true;
+    }
+  });
+}
+
+void FilterHandler::ACHooks_ChatClickIntercept(const std::string& text, std::int32_t id, bool& eat) {
+  eat = false;
+  if (text != kEventQueueLinkText || id != kEventQueueLinkId) return;
+  Trap("ACHooks_ChatClickIntercept", kClass, [] { HostPeers::RunEventQueue(); });
+  eat = true;
+}
+
+void FilterHandler::ACHooks_ContainerOpened(std::int32_t containerId) {
+  Trap("ACHooks_ContainerOpened", kClass, [&] {
+    if (!Controls().CorpsesAuto->CheckedGet()) return;
+    auto obj = World->ObjectById(containerId);
+    if (!obj || !IsMyCorpse(obj->StringProperty(kNameKey, ""))) return;
+    // The character stands at its corpse when it opens it.
+    HostPeers::OpenCorpse(GetRawNS(), GetRawEW(), containerId);
+  });
+}
+
+// --- World, selection and 3D view --------------------------------------------------------------
+
+void FilterHandler::ACHooks_AC3DRegionChanged(std::int32_t, std::int32_t, std::int32_t, std::int32_t) {
+  Trap("ACHooks_AC3DRegionChanged", kClass, [] {
+    if (PluginActive) HostPeers::UpdateHudPositions();
+  });
+}
+
+void FilterHandler::ACHooks_ObjectSelected(std::int32_t id) {
+  Trap("ACHooks_ObjectSelected", kClass, [&] {
+    if (!PluginActive) return;
+    Instance(NetEchoHandlerInstance).ResetHealth();
+    auto obj = id != 0 ? World->ObjectById(id) : nullptr;
+    if (obj) {
+      // Not identified within the current second: ask again.
+      if (obj->LastIdentified() < TimeModule::LocalToUnix(platform::Sys().Now())) ACHooks->RequestIdentify(id);
+      HostPeers::TargetSetObject(obj);
+      HostPeers::TargetCreateHUD();
+    } else {
+      Hub::wtcw_debug("Target = Nothing");
+      HostPeers::TargetSetObject(nullptr);
+      HostPeers::TargetRemoveTitle();
+      HostPeers::TargetCreateHUD();
+    }
+  });
+}
+
+void FilterHandler::World_ChangeObject(const std::shared_ptr<platform::WorldObject>& obj, std::int32_t change) {
+  Trap("World_ChangeObject", kClass, [&] {
+    if (!PluginActive) return;
+    const std::int32_t id = Instance(obj.get()).Id();
+    if (!World->ObjectById(id)) {
+      Hub::wtcw_debug("ChangeObject - Exit on Nothing");
+      return;
+    }
+    if (change < 0 || change > 3) return;
+    if (change <= 1) UpdateItemHUD(obj);
+    std::shared_ptr<platform::WorldObject> target;
+    if (HostPeers::TargetGetObject(target) && target->Id() == id) HostPeers::TargetCreateHUD();
+  });
+}
+
+void FilterHandler::World_CreateObject(const std::shared_ptr<platform::WorldObject>& obj) {
+  Trap("World_CreateObject", kClass, [&] {
+    const std::int32_t id = Instance(obj.get()).Id();
+    if (!World->ObjectById(id)) {
+      Hub::wtcw_debug("CreateObject - Exit on Nothing");
+      return;
+    }
+    const std::string name = obj->Name();
+    if (HostPeers::CorpseHasDied() && IsMyCorpse(name)) {
+      double ns = 0;
+      double ew = 0;
+      obj->Coordinates(ns, ew);
+      HostPeers::NewCorpse(id, OneDecimal(ns), OneDecimal(ew));
+    }
+    if (obj->Owner() == GetMyCharGUID() && name == "Trade Note (250,000)" && PeaState != 0) {
+      Hub::wtcw_debug("New Trade Note created while Selling Peas");
+      NewNoteId = id;
+    }
+    UpdateItemHUD(obj);
+  });
+}
+
+void FilterHandler::World_MoveObject(const std::shared_ptr<platform::WorldObject>& obj) {
+  Trap("World_MoveObject", kClass, [&] {
+    const std::int32_t id = Instance(obj.get()).Id();
+    if (!World->ObjectById(id)) {
+      Hub::wtcw_debug("MoveObject - Exit on Nothing");
+      return;
+    }
+    UpdateItemHUD(obj);
+    if (obj->ObjectClass() == kFoodClass && !obj->HasIdentifyData()) {
+      Hub::wtcw_debug("ID Food on Move: " + obj->Name());
+      ACHooks->RequestIdentify(id);
+    }
+    if (obj->ObjectClass() == kKitClass && !obj->HasIdentifyData()) {
+      Hub::wtcw_debug("ID Kit on Move: " + obj->Name());
+      ACHooks->RequestIdentify(id);
+    }
+  });
+}
+
+void FilterHandler::UpdateItemHUD(const std::shared_ptr<platform::WorldObject>& obj) {
+  Trap("UpdateItemHUD", kClass, [&] {
+    const std::string name = Instance(obj.get()).Name();
+    auto& items = *Controls().HudItems;
+    const std::int32_t rows = items.Count();
+    for (std::int32_t row = 0; row < rows; ++row) {
+      if (CellText(items.DataGet(1, row, 0)) == name) {
+        HostPeers::ItemUpdateHUD();
+        return;
+      }
+    }
+  });
+}
+
+void FilterHandler::World_ReleaseObject(const std::shared_ptr<platform::WorldObject>& obj) {
+  Trap("World_ReleaseObject", kClass, [&] {
+    Hub::wtcw_debug("ReleaseObject");
+    const std::int32_t id = Instance(obj.get()).Id();
+    if (!World->ObjectById(id)) {
+      Hub::wtcw_debug("ReleaseObject - Exit on Nothing");
+      return;
+    }
+    if (Controls().CorpsesAuto->CheckedGet() && IsMyCorpse(obj->StringProperty(kNameKey, ""))) {
+      double ns = 0;
+      double ew = 0;
+      obj->Coordinates(ns, ew);
+      HostPeers::CorpseDisappear(OneDecimal(ns), OneDecimal(ew), id);
+    }
+    std::shared_ptr<platform::WorldObject> target;
+    if (HostPeers::TargetGetObject(target) && target->Id() == id) {
+      HostPeers::TargetSetObject(nullptr);
+      HostPeers::TargetCreateHUD();
+    }
+    HostPeers::TargetRemoveDebuff(id);
+  });
 }
 
 }  // namespace mellox

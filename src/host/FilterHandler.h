@@ -6,11 +6,14 @@
 #include <cstdint>
 #include <memory>
 #include <string>
+#include <vector>
 
 #include "core/DX8Sound.h"
 #include "core/ObjRef.h"
 #include "platform/ACHooks.h"
 #include "platform/CharacterStats.h"
+#include "platform/Event.h"
+#include "platform/Geometry.h"
 #include "platform/HostTimer.h"
 #include "platform/World.h"
 
@@ -39,12 +42,112 @@ class FilterHandler {
   // True while the game's chat input bar is active; False (and a report) when the host fails.
   bool ChatState();
 
+  // The game's 3D view as the hooks give it, and the same moved 28 pixels down.
+  platform::Rect Get3DRegion();
+  platform::Rect Get3DRect();
+  // Asks the game to identify the object; the answer arrives as a network message.
+  void IDObject(std::int32_t& id);
+  // Sends "/friends online" when the chat option asks for it.
+  void FriendsOnline();
+  // Hands the character's item-spell augmentation count to the spell list.
+  void Augs();
+  // Refreshes the item HUD when the object is one of its watched items.
+  void UpdateItemHUD(const std::shared_ptr<platform::WorldObject>& obj);
+
+  // Framework events. Each traps its own errors; none lets one reach the host.
+  void Char_LoginComplete();
+  void Char_Logoff(std::int32_t reason);
+  void Char_ChangeEnchantments(std::int32_t change, const std::shared_ptr<platform::Enchantment>& enchantment);
+  void Char_ChangePortalMode(std::int32_t mode);
+  void Char_Death(const std::string& message);
+  // The intercepts: eat True makes the game drop the line or click. The
+  // chat and typed-text intercepts fail open (the game keeps its line).
+  void ACHooks_ChatTextIntercept(const std::string& text, std::int32_t color, std::int32_t window, bool& eat);
+  void ACHooks_ChatParserIntercept(const std::string& text, bool& eat);
+  void ACHooks_StatusTextIntercept(const std::string& text, bool& eat);
+  void ACHooks_ChatClickIntercept(const std::string& text, std::int32_t id, bool& eat);
+  void ACHooks_ContainerOpened(std::int32_t containerId);
+  void ACHooks_AC3DRegionChanged(std::int32_t left, std::int32_t top, std::int32_t right, std::int32_t bottom);
+  void ACHooks_ObjectSelected(std::int32_t id);
+  void World_ChangeObject(const std::shared_ptr<platform::WorldObject>& obj, std::int32_t change);
+  void World_CreateObject(const std::shared_ptr<platform::WorldObject>& obj);
+  void World_MoveObject(const std::shared_ptr<platform::WorldObject>& obj);
+  void World_ReleaseObject(const std::shared_ptr<platform::WorldObject>& obj);
+
+  // Queries on the character, inventory and world (FilterHandlerQueries.cpp).
+  // Each reads the host at the call. Ids not found give -1; "trap" marks the
+  // ones that report a failure themselves and give their "nothing" value,
+  // the others pass a failure to the caller.
+  std::string GetMyServer();
+  std::string GetMyCharName();
+  std::int32_t GetMyCharLevel();
+  std::int32_t GetMyCharGUID();
+  std::int32_t GetMyCharVitae();
+  std::int32_t GetMyCharVitaeXP();  // an absent own object raises 91
+  std::int32_t GetMyFollowers();     // trap, 0
+  std::int32_t GetAllegFollowers();  // the host's count minus 1; trap, 0
+  std::int32_t GetMyEnchantmentCount();
+  // Index 0 .. count - 1; out of range raises 9.
+  std::shared_ptr<platform::Enchantment> GetMyEnchantment(std::int32_t index);
+  // Family of the first enchantment whose spell name is exactly spellName; trap, -1.
+  std::int32_t GetActiveSpellFamily(const std::string& spellName);
+  // The strongest, longest-lasting enchantment of that family; trap, null.
+  std::shared_ptr<platform::Enchantment> GetActiveSpell(std::int32_t family);
+  bool IsSpellActive(const std::string& spellName);  // trap, false
+  // Whether the object's name is "Corpse of " and the character's name, compared literally.
+  bool IsMyCorpse(const std::string& objectName);
+  bool ItemExists(std::int32_t objectId);  // trap, false
+  std::string GetName(std::int32_t objectId);  // an absent object raises 91
+  std::int32_t GetID(const std::string& name);
+  std::int32_t GetIDinInv(const std::string& name);
+  std::int32_t GetIcon(const std::string& name);
+  std::int32_t GetItemCount(const std::string& name);         // trap, 0
+  std::int32_t GetItemStackCount(std::int32_t objectId);      // trap, -1
+  std::int32_t GetItemMana(std::int32_t objectId);            // trap, -1
+  bool IsNPC(const std::string& name);                        // trap, false
+  bool GetChatState();
+  std::int32_t GetCurrentSelection();
+  std::int32_t GetCombatMode();  // 1 peace
+  std::int32_t GetBusyState();   // 0 idle
+  std::int32_t GetPointerState();
+  // Item actions: nothing for an id the hooks reject; trap.
+  void UseItem(std::int32_t objectId, std::int32_t mode);
+  void GiveItem(std::int32_t objectId, std::int32_t targetId);
+  void ApplyItem(std::int32_t objectId, std::int32_t targetId);
+  void SetIdleTime(double seconds);
+  // The clock, item and main HUDs back at their default places, then the settings saved.
+  void ResetHUDsPos();
+  // One debug line "spell family seconds" per active enchantment.
+  void ExportEnchantments();
+  // Coordinate text "12.3N, 45.7W"; exactly 0 counts as N / E.
+  std::string ConvCoords(double ns, double ew);
+  // One decimal, ties to the even tenth, always "." as the point.
+  std::string FormatCoord(double value);
+  std::string GetCharCoords();
+  std::string GetItemCoords(std::int32_t objectId);  // an absent object raises 91
+  // The character's position rounded to one decimal, halves away from zero.
+  double GetRawNS();
+  double GetRawEW();
+  // Reports and selects every nearby object whose name holds text (any case); trap.
+  void Find(const std::string& text);
+  // Reports and selects the first inventory object of that name.
+  void Find_in_Pack(const std::string& name);
+  // End of the queries.
+
  private:
   ObjRef<platform::ACHooks> ACHooks;
   ObjRef<platform::World> World;
   ObjRef<platform::CharacterStats> Char;
   ObjRef<platform::HostTimer> UseCharge;
   ObjRef<platform::HostTimer> WaitforScan;
+  // Pea selling's state (0 while not selling) and the trade note a sale made.
+  std::int32_t PeaState = 0;
+  std::int32_t NewNoteId = 0;
+  // Set once a login of this object has loaded the data file, so a logoff
+  // without one never writes an empty file over the stored one (the file
+  // itself also refuses a save before a successful read).
+  bool dataLoaded_ = false;
+  std::vector<platform::Connection> events_;
 };
 
 }  // namespace mellox

@@ -13,4 +13,8 @@ HUDStatusHandler::~HUDStatusHandler() {
   Trap("Class_Terminate", "HUDStatusHandler", [] { Hub::wtcw_debug("HUDStatus Handler Terminate"); });
 }
 
+bool HUDStatusHandler::WithinTitle(std::int32_t, std::int32_t) { return false; }
+
+void HUDStatusHandler::ClickHUD(std::int32_t, std::int32_t) {}
+
 }  // namespace mellox

@@ -61,6 +61,10 @@ class ListControl : public HostControl {
   // Bumped whenever rows are added, inserted, deleted or cleared, so callers
   // can cache row look-ups.
   virtual std::uint64_t RowsVersion() const = 0;
+  // Changes on every cell write (value or colour) and every row change, and a
+  // value one list reported is never reported by another list, so the pair
+  // (list, DataVersion) can key caches of parsed cells that cannot go stale.
+  virtual std::uint64_t DataVersion() const = 0;
   Event<std::int32_t, std::int32_t, std::int32_t> Change;  // id, column, row
 };
 

@@ -35,6 +35,7 @@ class IndexedListControl : public platform::ListControl {
   std::int32_t ScrollPositionGet() override { return inner_.ScrollPositionGet(); }
   void ScrollPositionLet(std::int32_t position) override { inner_.ScrollPositionLet(position); }
   std::uint64_t RowsVersion() const override { return inner_.RowsVersion(); }
+  std::uint64_t DataVersion() const override { return inner_.DataVersion(); }
 
   std::int32_t NameColumn() const { return nameColumn_; }
   // The first row whose name cell equals name exactly (case-sensitive), -1
@@ -43,6 +44,9 @@ class IndexedListControl : public platform::ListControl {
   std::int32_t FindRow(const std::string& name);
 
   platform::ListControl& Inner() { return inner_; }
+  // Writes into the name column made through this object. FindRow's answers
+  // stay the same while this and DataVersion do.
+  std::uint64_t NameWrites() const { return nameWrites_; }
 
  private:
   bool IndexCurrent() const;

@@ -1,5 +1,7 @@
-// A font that measures text. Until a real rasteriser exists the width is
-// round(length x height x 0.5).
+// A font that measures text with the same font files and metrics the
+// rasteriser draws with. Flag 1 asks for the bold weight (the HUDs measure
+// with the weight they paint with). Without the font file installed the
+// width falls back to round(length x height x 0.5).
 #pragma once
 
 #include <cstdint>

@@ -167,6 +167,12 @@ SimCharacter& SimHost::Character() { return *impl_->character; }
 SimEchoFilter& SimHost::Echo() { return *impl_->echo; }
 SimSpells& SimHost::Spells() { return *impl_->spells; }
 SimRenderService& SimHost::Render() { return *impl_->render; }
+PixelBuffer SimHost::ComposeFrame() {
+  return impl_->render->ComposeFrame(SimWindow::kWidth, SimWindow::kHeight, impl_->hooks.Get3DRegion());
+}
+
+bool SimHost::WriteFramePng(const fs::path& path) { return WritePng(path.string(), ComposeFrame()); }
+
 SimHotkeySystem& SimHost::Hotkeys() { return *impl_->hotkeys; }
 SimClock& SimHost::Clock() { return impl_->clock; }
 SimView* SimHost::View() { return impl_->core.View(); }

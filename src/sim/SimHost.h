@@ -21,6 +21,7 @@
 #include "platform/Spells.h"
 #include "platform/System.h"
 #include "platform/World.h"
+#include "sim/SimRaster.h"
 
 namespace mellox::sim {
 
@@ -92,6 +93,10 @@ class SimHost {
   SimEchoFilter& Echo();
   SimSpells& Spells();
   SimRenderService& Render();
+  // The game window (1024 x 768) with the 3D view and the shown HUDs.
+  PixelBuffer ComposeFrame();
+  // That frame as a PNG file; false when it cannot be written.
+  bool WriteFramePng(const std::filesystem::path& path);
   SimHotkeySystem& Hotkeys();
   SimClock& Clock();
   // The last view the plug-in had built (null before).

@@ -2,6 +2,8 @@
 
 #include <algorithm>
 
+#include "sim/SimTypeface.h"
+
 namespace mellox::sim {
 
 namespace {
@@ -21,10 +23,31 @@ SimHudView::SimHudView(const platform::Rect& rect) { SetRect(rect); }
 
 void SimHudView::SetRect(const platform::Rect& rect) {
   rect_ = rect;
-  const std::int64_t w = std::clamp<std::int64_t>(std::int64_t{rect.right} - rect.left, 0, kMaxSide);
-  const std::int64_t h = std::clamp<std::int64_t>(std::int64_t{rect.bottom} - rect.top, 0, kMaxSide);
-  pixels_.assign(static_cast<std::size_t>(w * h), 0);
+  const auto w = static_cast<std::int32_t>(std::clamp<std::int64_t>(std::int64_t{rect.right} - rect.left, 0, kMaxSide));
+  const auto h = static_cast<std::int32_t>(std::clamp<std::int64_t>(std::int64_t{rect.bottom} - rect.top, 0, kMaxSide));
+  // A move keeps what was drawn; a new size keeps the part that still fits.
+  if (rasterise_ && (w != pixels_.width || h != pixels_.height)) {
+    PixelBuffer resized(w, h);
+    for (std::int32_t y = 0; y < std::min(h, pixels_.height); ++y) {
+      for (std::int32_t x = 0; x < std::min(w, pixels_.width); ++x) {
+        resized.pixels[static_cast<std::size_t>(y) * static_cast<std::size_t>(w) + static_cast<std::size_t>(x)] =
+            pixels_.At(x, y);
+      }
+    }
+    pixels_ = std::move(resized);
+  }
   Record(Call(HudCall::Kind::SetRect, rect));
+}
+
+void SimHudView::SetRasterise(bool on) {
+  if (on == rasterise_) return;
+  rasterise_ = on;
+  if (!on) {
+    pixels_ = PixelBuffer();
+  } else {
+    SetRect(rect_);
+    calls_.pop_back();  // not a call of the plug-in
+  }
 }
 
 void SimHudView::RequireRender() {
@@ -49,11 +72,13 @@ void SimHudView::EndRender() {
 void SimHudView::Clear(const platform::Rect& rect) {
   RequireRender();
   Record(Call(HudCall::Kind::Clear, rect));
+  if (rasterise_) raster::Fill(pixels_, rect, 0);
 }
 
 void SimHudView::Fill(const platform::Rect& rect, std::uint32_t argb) {
   RequireRender();
   Record(Call(HudCall::Kind::Fill, rect, argb));
+  if (rasterise_) raster::Fill(pixels_, rect, argb);
 }
 
 void SimHudView::BeginText(const std::string& face, std::int32_t size, std::int32_t weight, std::int32_t italic) {
@@ -66,11 +91,14 @@ void SimHudView::BeginText(const std::string& face, std::int32_t size, std::int3
   c.weight = weight;
   c.italic = italic;
   Record(c);
+  typeface_ = rasterise_ ? SimTypeface::Find(face, weight >= 600) : nullptr;
+  textSize_ = size;
 }
 
 void SimHudView::EndText() {
   if (!textOpen_) ++nestingErrors_;
   textOpen_ = false;
+  typeface_ = nullptr;
   Record(Call(HudCall::Kind::EndText));
 }
 
@@ -81,6 +109,8 @@ void SimHudView::WriteText(const platform::Rect& rect, std::uint32_t argb, std::
   c.text = text;
   c.flags = format;
   Record(c);
+  // Text outside a text pass has no font and draws nothing.
+  if (rasterise_ && textOpen_) raster::Text(pixels_, typeface_, textSize_, rect, argb, format, text);
 }
 
 void SimHudView::DrawPortalImage(std::int32_t imageId, const platform::Rect& rect) {
@@ -88,6 +118,7 @@ void SimHudView::DrawPortalImage(std::int32_t imageId, const platform::Rect& rec
   HudCall c = Call(HudCall::Kind::DrawImage, rect);
   c.image = imageId;
   Record(c);
+  if (rasterise_) raster::Icon(pixels_, imageId, rect);
 }
 
 void SimHudView::EnabledLet(bool enabled) {

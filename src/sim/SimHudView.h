@@ -1,6 +1,7 @@
 // A HUD surface that records every canvas call, checks that drawing passes
-// are properly opened and closed, and owns the RGBA buffer the software
-// rasteriser will draw into.
+// are properly opened and closed, and rasterises the calls into its own ARGB
+// buffer (Clear makes pixels transparent, Fill replaces them, text and icons
+// blend; everything clips to the surface).
 #pragma once
 
 #include <cstdint>
@@ -8,8 +9,11 @@
 #include <vector>
 
 #include "platform/RenderService.h"
+#include "sim/SimRaster.h"
 
 namespace mellox::sim {
+
+class SimTypeface;
 
 struct HudCall {
   enum class Kind { SetRect, BeginRender, EndRender, Clear, Fill, BeginText, EndText, WriteText, DrawImage, Enabled };
@@ -52,7 +56,12 @@ class SimHudView : public platform::HudView {
   void MarkRemoved() { removed_ = true; }
   std::int32_t Width() const { return rect_.right - rect_.left; }
   std::int32_t Height() const { return rect_.bottom - rect_.top; }
-  std::vector<std::uint32_t>& Pixels() { return pixels_; }  // Width x Height ARGB, row-major
+  std::vector<std::uint32_t>& Pixels() { return pixels_.pixels; }  // Width x Height ARGB, row-major
+  const PixelBuffer& Buffer() const { return pixels_; }
+  std::uint32_t Pixel(std::int32_t x, std::int32_t y) const { return pixels_.At(x, y); }  // 0 outside
+  // Off: calls are only recorded and the surface keeps no pixels (for
+  // measuring the plug-in's own drawing cost).
+  void SetRasterise(bool on);
 
  private:
   void Record(HudCall call) { calls_.push_back(std::move(call)); }
@@ -64,7 +73,11 @@ class SimHudView : public platform::HudView {
   bool removed_ = false;
   std::int32_t nestingErrors_ = 0;
   std::vector<HudCall> calls_;
-  std::vector<std::uint32_t> pixels_;
+  PixelBuffer pixels_;
+  bool rasterise_ = true;
+  // The font of the open text pass.
+  SimTypeface* typeface_ = nullptr;
+  std::int32_t textSize_ = 0;
 };
 
 }  // namespace mellox::sim

@@ -10,22 +10,27 @@ SimList::Cell& SimList::At(std::int32_t column, std::int32_t row) {
   return rows_[static_cast<std::size_t>(row)][static_cast<std::size_t>(column)];
 }
 
+std::uint64_t SimList::NextDataVersion() {
+  static std::uint64_t counter = 0;
+  return ++counter;
+}
+
 std::int32_t SimList::AddRow() {
   rows_.push_back(NewRow());
-  ++rowsVersion_;
+  RowsChanged();
   return Count() - 1;
 }
 
 void SimList::InsertRow(std::int32_t row) {
   if (row < 0 || row > Count()) throw VBError(9);
   rows_.insert(rows_.begin() + row, NewRow());
-  ++rowsVersion_;
+  RowsChanged();
 }
 
 void SimList::DeleteRow(std::int32_t row) {
   if (row < 0 || row >= Count()) throw VBError(9);
   rows_.erase(rows_.begin() + row);
-  ++rowsVersion_;
+  RowsChanged();
 }
 
 platform::Variant SimList::DataGet(std::int32_t column, std::int32_t row, std::int32_t subvalue) {
@@ -36,14 +41,18 @@ platform::Variant SimList::DataGet(std::int32_t column, std::int32_t row, std::i
 
 void SimList::DataLet(std::int32_t column, std::int32_t row, std::int32_t subvalue, const platform::Variant& value) {
   At(column, row).values[subvalue] = value;
+  dataVersion_ = NextDataVersion();
 }
 
 void SimList::Clear() {
   rows_.clear();
-  ++rowsVersion_;
+  RowsChanged();
 }
 
-void SimList::ColorLet(std::int32_t column, std::int32_t row, std::int32_t color) { At(column, row).color = color; }
+void SimList::ColorLet(std::int32_t column, std::int32_t row, std::int32_t color) {
+  At(column, row).color = color;
+  dataVersion_ = NextDataVersion();
+}
 
 std::optional<std::int32_t> SimList::ColorGet(std::int32_t column, std::int32_t row) { return At(column, row).color; }
 
@@ -55,6 +64,7 @@ void SimList::UserClick(std::int32_t column, std::int32_t row) {
     if (auto* b = std::get_if<bool>(&current)) on = *b;
     if (auto* i = std::get_if<std::int64_t>(&current)) on = *i != 0;
     cell.values[0] = platform::Variant(!on);
+    dataVersion_ = NextDataVersion();
   }
   Change.Emit(Id(), column, row);
 }

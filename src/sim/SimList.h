@@ -3,6 +3,7 @@
 #pragma once
 
 #include <cstdint>
+#include <deque>
 #include <map>
 #include <optional>
 #include <vector>
@@ -20,7 +21,7 @@ class SimList : public SimControl<platform::ListControl> {
   };
 
   SimList(std::int32_t id, std::string name, std::vector<Column> columns)
-      : SimControl(id, std::move(name)), columns_(std::move(columns)) {}
+      : SimControl(id, std::move(name)), columns_(std::move(columns)), dataVersion_(NextDataVersion()) {}
 
   std::int32_t AddRow() override;
   void InsertRow(std::int32_t row) override;  // 0..Count; raises 9 otherwise
@@ -34,6 +35,7 @@ class SimList : public SimControl<platform::ListControl> {
   std::int32_t ScrollPositionGet() override { return scroll_; }
   void ScrollPositionLet(std::int32_t position) override { scroll_ = position; }
   std::uint64_t RowsVersion() const override { return rowsVersion_; }
+  std::uint64_t DataVersion() const override { return dataVersion_; }
 
   // Sim.
   const std::vector<Column>& Columns() const { return columns_; }
@@ -49,11 +51,21 @@ class SimList : public SimControl<platform::ListControl> {
   using Row = std::vector<Cell>;
   Cell& At(std::int32_t column, std::int32_t row);
   Row NewRow() const { return Row(columns_.size()); }
+  // Versions come from one counter shared by all lists, so no two lists (nor
+  // a list made where a destroyed one lived) ever report the same value.
+  static std::uint64_t NextDataVersion();
+  void RowsChanged() {
+    ++rowsVersion_;
+    dataVersion_ = NextDataVersion();
+  }
 
   std::vector<Column> columns_;
-  std::vector<Row> rows_;
+  // A deque, so rows entered or removed at either end (the chat log's newest
+  // line at the top, its oldest at the bottom) cost the same however long the list.
+  std::deque<Row> rows_;
   std::int32_t scroll_ = 0;
   std::uint64_t rowsVersion_ = 0;
+  std::uint64_t dataVersion_;
 };
 
 }  // namespace mellox::sim

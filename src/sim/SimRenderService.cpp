@@ -11,6 +11,7 @@ namespace mellox::sim {
 std::shared_ptr<platform::HudView> SimRenderService::CreateHUD(const platform::Rect& rect) {
   if (refuse_) return nullptr;
   auto hud = std::make_shared<SimHudView>(rect);
+  hud->SetRasterise(rasterise_);
   hud->ClearCalls();  // the log starts with the owner's calls
   surfaces_.push_back(hud);
   recorder_.Emit("hud: create " + std::to_string(rect.left) + " " + std::to_string(rect.top) + " " +
@@ -27,6 +28,17 @@ void SimRenderService::RemoveHUD(const std::shared_ptr<platform::HudView>& hud) 
     surfaces_.erase(it);
   }
   recorder_.Emit("hud: remove");
+}
+
+PixelBuffer SimRenderService::ComposeFrame(std::int32_t width, std::int32_t height, const platform::Rect& view) const {
+  PixelBuffer frame(width, height, kBackdrop);
+  raster::Fill(frame, view, kViewFill);
+  raster::Outline(frame, view, kViewEdge);
+  for (const auto& surface : surfaces_) {
+    if (!surface->EnabledGet()) continue;
+    raster::Compose(frame, surface->Buffer(), surface->Rect().left, surface->Rect().top);
+  }
+  return frame;
 }
 
 }  // namespace mellox::sim

@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "platform/RenderService.h"
+#include "sim/SimRaster.h"
 
 namespace mellox::sim {
 
@@ -22,10 +23,20 @@ class SimRenderService : public platform::RenderService {
   void RaiseDeviceLost() { DeviceLost.Emit(); }
   // Surfaces created and not yet removed, oldest first.
   const std::vector<std::shared_ptr<SimHudView>>& Surfaces() const { return surfaces_; }
+  // Off: new surfaces only record their calls (the plug-in's drawing cost alone).
+  void SetRasterise(bool on) { rasterise_ = on; }
+
+  // The game window as the player would see it: a backdrop, the 3D view
+  // outlined, and every shown surface blended on top in creation order.
+  PixelBuffer ComposeFrame(std::int32_t width, std::int32_t height, const platform::Rect& view) const;
+  static constexpr std::uint32_t kBackdrop = 0xFF1C2430;
+  static constexpr std::uint32_t kViewFill = 0xFF2E3B4C;
+  static constexpr std::uint32_t kViewEdge = 0xFFC8B040;
 
  private:
   SimRecorder& recorder_;
   bool refuse_ = false;
+  bool rasterise_ = true;
   std::vector<std::shared_ptr<SimHudView>> surfaces_;
 };
 

@@ -9,6 +9,7 @@
 #include "core/Trap.h"
 #include "core/VB.h"
 #include "core/VBError.h"
+#include "host/FilterHandler.h"
 #include "platform/CharacterStats.h"
 #include "persistence/PersistenceLinks.h"
 #include "platform/HostView.h"
@@ -29,10 +30,57 @@ constexpr std::int32_t kBenedictionSpell = 3810;
 constexpr std::int32_t kFavorSpell = 3811;
 constexpr std::int32_t kLesserBenedictionSpell = 4024;
 
+// The gems, by their inventory names.
+constexpr const char* kFavorGem = "Blackmoor's Favor";
+constexpr const char* kBenedictionGem = "Asheron's Benediction";
+constexpr const char* kLesserBenedictionGem = "Asheron's Lesser Benediction";
+
+// LowBeer when no ticked drink's buff is active.
+constexpr std::int32_t kNoBeer = 99999;
+// Drink timer when its text is not a whole number.
+constexpr std::int32_t kDefaultBeerTimer = 120;
+// Ticks of an idle event queue before a queued drink may be queued again.
+constexpr std::int32_t kBeerRetryTicks = 5;
+// Event queue action: use a stack of items on a target.
+constexpr std::int16_t kUseStackOnItem = 3;
+
+// The target text of a spell cast on the worn armour as a whole.
+constexpr const char* kArmorTarget = "your armor.";
+
+// The drinks, in the order every drink operation visits them (that of
+// SpellHandler::kBeerSpells), with their inventory names and option boxes.
+struct Beer {
+  std::int32_t spell;
+  const char* item;
+  ObjRef<platform::CheckBoxControl> ControlHandler::*box;
+};
+constexpr std::array<Beer, 6> kBeers{{
+    {3530, "Tusker Spit Ale", &ControlHandler::BeerFocus},
+    {3533, "Amber Ape", &ControlHandler::BeerCoord},
+    {3531, "Bobo's Stout", &ControlHandler::BeerQuick},
+    {3864, "Apothecary Zongo's Stout", &ControlHandler::BeerStr},
+    {3862, "Duke Raoul's Distillation", &ControlHandler::BeerSelf},
+    {3863, "Hunter's Stock Amber", &ControlHandler::BeerEnd},
+}};
+constexpr bool BeersInDrinkOrder() {
+  for (std::size_t i = 0; i < kBeers.size(); ++i) {
+    if (kBeers[i].spell != SpellHandler::kBeerSpells[i]) return false;
+  }
+  return true;
+}
+static_assert(BeersInDrinkOrder(), "BeerTimes and BeerRetries are indexed like kBeers");
+
 ControlHandler& Controls() {
   if (!ControlHandlerInstance) Raise(91);
   return *ControlHandlerInstance;
 }
+
+FilterHandler& Filter() {
+  if (!FilterHandlerInstance) Raise(91);
+  return *FilterHandlerInstance;
+}
+
+bool BeerTicked(ControlHandler& c, const Beer& beer) { return (c.*beer.box)->CheckedGet(); }
 
 SpellFilterHandler& SpellTable() {
   if (!SpellFilterHandlerInstance) Raise(91);
@@ -67,10 +115,14 @@ SpellHandler::SpellHandler() {
   Links().ForEachItemSpell = [this](const std::function<void(const mellox::ItemSpellRecord&)>& visit) {
     for (const auto& r : ItemSpellsToSave()) visit({r.id, r.remaining, r.target});
   };
+  Links().AddItemSpellfromData = [this](std::int32_t id, std::int32_t remaining, const std::string& target) {
+    AddItemSpellfromData(id, remaining, target);
+  };
 }
 
 SpellHandler::~SpellHandler() {
   Links().ForEachItemSpell = nullptr;
+  Links().AddItemSpellfromData = nullptr;
   Trap("Class_Terminate", kClass, [] { Hub::wtcw_debug("Spell Handler Terminate"); });
   ItemSpells.clear();
   AllSpells.clear();
@@ -324,9 +376,159 @@ void SpellHandler::UpdateSpellList() {
   });
 }
 
-// Gems and drinks are handled by their own work, which plugs in here.
-void SpellHandler::HandleGems(bool, bool, bool) {}
-void SpellHandler::HandleBeers(std::int32_t) {}
+// --- Gems and drinks -----------------------------------------------------------------
+
+void SpellHandler::InitSpells() {
+  Trap("InitSpells", kClass, [&] {
+    FilterHandler& f = Filter();
+    Favor = f.GetIDinInv(kFavorGem);
+    Benediction = f.GetIDinInv(kBenedictionGem);
+    LesserBenediction = f.GetIDinInv(kLesserBenedictionGem);
+    if (Benediction != -1) Hub::wtcw_debug("Asheron's Benediction gem found");
+    if (Favor != -1) Hub::wtcw_debug("Blackmoor's Favor gem found");
+    if (LesserBenediction != -1) Hub::wtcw_debug("Asheron's Lesser Benediction gem found");
+  });
+}
+
+// A gem is used on every tick until its buff or its cooldown shows among the
+// enchantments.
+void SpellHandler::HandleGems(bool favorMissing, bool benedictionMissing, bool lesserMissing) {
+  Trap("HandleGems", kClass, [&] {
+    if (!Controls().UseGems->CheckedGet()) return;
+    FilterHandler& f = Filter();
+    if (benedictionMissing && Benediction != -1) {
+      Hub::wtcw_debug("Benediction spell not found, using gem");
+      f.UseItem(Benediction, 0);
+    }
+    if (lesserMissing && LesserBenediction != -1) {
+      Hub::wtcw_debug("Lesser Benediction spell not found, using gem");
+      f.UseItem(LesserBenediction, 0);
+    }
+    if (favorMissing && Favor != -1) {
+      Hub::wtcw_debug("Favor spell not found, using gem");
+      f.UseItem(Favor, 0);
+    }
+  });
+}
+
+bool SpellHandler::LowBeerWarningDue(std::optional<std::int32_t> previous, std::int32_t current,
+                                     std::int32_t beerTimer) {
+  if (current <= 0 || current == kNoBeer) return false;
+  if (!previous) return current == beerTimer;
+  return *previous > beerTimer && current <= beerTimer;
+}
+
+void SpellHandler::HandleBeers(std::int32_t tracked) {
+  Trap("HandleBeers", kClass, [&] {
+    // A queued drink holds its drink back for five ticks of an idle queue.
+    if (!TrackingPeers::EventQueueRunning()) {
+      for (auto& retry : BeerRetries) {
+        if (retry.second > 0) --retry.second;
+      }
+    }
+    ControlHandler& c = Controls();
+    const std::int32_t beerTimer = WholeNumber(c.BeerTimer->TextGet()).value_or(kDefaultBeerTimer);
+    const std::optional<std::int32_t> useTimer = WholeNumber(c.BeerUseTimer->TextGet());
+    if (!useTimer) return;
+
+    LowBeer = kNoBeer;
+    for (std::size_t i = 0; i < kBeers.size(); ++i) {
+      const std::int32_t left = BeerTimes[i].second;
+      if (BeerTicked(c, kBeers[i]) && left != 0 && left < LowBeer) LowBeer = left;
+    }
+    const bool warn = LowBeerWarningDue(lastLowBeer_, LowBeer, beerTimer);
+    lastLowBeer_ = LowBeer;
+    if (warn && TrackingPeers::ChatOptionTicked("Buffs Expiration Warning") && !c.UseBeers->CheckedGet()) {
+      Hub::wtcw("Your beer spells are getting low!");
+    }
+
+    // No drinking while the tracked buff is about to end, or none is tracked.
+    if (c.BeerUseCheck->CheckedGet() && tracked < *useTimer) return;
+    if (!c.UseBeers->CheckedGet()) return;
+    for (std::size_t i = 0; i < kBeers.size(); ++i) {
+      if (!BeerTicked(c, kBeers[i]) || BeerTimes[i].second >= beerTimer || BeerRetries[i].second != 0) continue;
+      BeerRetries[i].second = kBeerRetryTicks;
+      AddBeer(kBeers[i].item);
+    }
+  });
+}
+
+void SpellHandler::AddBeer(const std::string& name) {
+  Trap("AddBeer", kClass, [&] {
+    FilterHandler& f = Filter();
+    const std::int32_t item = f.GetIDinInv(name);
+    if (item == -1) return;
+    TrackingPeers::EventQueueAdd(kUseStackOnItem, item, f.GetMyCharGUID(), f.GetItemStackCount(item));
+  });
+}
+
+void SpellHandler::DrinkAllBeers() {
+  Trap("DrinkAllBeers", kClass, [&] {
+    ControlHandler& c = Controls();
+    for (const Beer& beer : kBeers) {
+      if (BeerTicked(c, beer)) AddBeer(beer.item);
+    }
+    TrackingPeers::EventQueueRun();
+  });
+}
+
+// --- Item spells -------------------------------------------------------------------------
+
+bool SpellHandler::ItemTargetAccepted(const std::string& target) {
+  return target == kArmorTarget || Filter().GetIDinInv(target) != -1;
+}
+
+void SpellHandler::StoreItemSpell(const std::string& target, const SpellInfoRef& spell) {
+  std::shared_ptr<SpellItemInfo> info = FindItemTarget(target);
+  if (!info) {
+    info = std::make_shared<SpellItemInfo>();
+    ItemSpells.emplace_back(target, info);
+  }
+  info->AddSpell(spell->family, spell);
+}
+
+void SpellHandler::AddItemSpell(const std::string& spellName, const std::string& target) {
+  Trap("AddItemSpell", kClass, [&] {
+    Hub::wtcw_debug("AddItemSpell " + spellName + " " + target);
+    if (!ItemTargetAccepted(target)) return;
+    SpellFilterHandler& table = SpellTable();
+    auto s = std::make_shared<SpellInfo>();
+    s->id = table.GetID(spellName);
+    s->family = table.GetFamily(s->id);
+    // Each augmentation lengthens the spell by a fifth; a count too large for
+    // the clock ends at the clock's last second rather than overflowing.
+    const double lengthened = vb::Round((0.2 * Augs + 1.0) * table.GetDuration(s->id));
+    const double bounded = std::clamp(lengthened, static_cast<double>(std::numeric_limits<std::int32_t>::min()),
+                                      static_cast<double>(std::numeric_limits<std::int32_t>::max()));
+    s->finish = ClampToLong(TrackingPeers::NowUnix() + static_cast<std::int64_t>(bounded));
+    s->timeRemaining = ClampToLong(static_cast<std::int64_t>(s->finish) - TrackingPeers::NowUnix());
+    s->difficulty = table.GetDifficulty(s->id);
+    s->icon = table.GetIcon(s->id);
+    s->sTarget = target;
+    s->name = spellName;
+    StoreItemSpell(target, s);
+    BuildSpellList();
+  });
+}
+
+void SpellHandler::AddItemSpellfromData(std::int32_t id, std::int32_t remaining, const std::string& target) {
+  Trap("AddItemSpellfromData", kClass, [&] {
+    Hub::wtcw_debug("AddItemSpellFromData " + std::to_string(id) + " " + std::to_string(remaining) + " " + target);
+    // A spell on an item that is no longer carried is dropped.
+    if (!ItemTargetAccepted(target)) return;
+    SpellFilterHandler& table = SpellTable();
+    auto s = std::make_shared<SpellInfo>();
+    s->id = id;
+    s->family = table.GetFamily(id);
+    s->finish = ClampToLong(static_cast<std::int64_t>(TrackingPeers::NowUnix()) + remaining);
+    s->timeRemaining = remaining;
+    s->difficulty = table.GetDifficulty(id);
+    s->name = table.GetName(id);
+    s->icon = table.GetIcon(id);
+    s->sTarget = target;
+    StoreItemSpell(target, s);
+  });
+}
 
 void SpellHandler::BuffList_Change(std::int32_t id, std::int32_t, std::int32_t row) {
   Trap("BuffList_Change", kClass, [&] {
@@ -347,6 +549,38 @@ void SpellHandler::SpellsOffset_End(std::int32_t, bool) {
     ControlHandler& c = Controls();
     if (!WholeNumber(c.SpellsOffset->TextGet())) c.SpellsOffset->TextLet("0");
     TrackingPeers::SettingsSave();
+  });
+}
+
+void SpellHandler::SpellsItem_Change(std::int32_t, bool) {
+  Trap("SpellsItem_Change", kClass, [&] {
+    if (!PluginActive) return;
+    TrackingPeers::SettingsSave();
+    RebuildList = true;
+  });
+}
+
+void SpellHandler::BeerTimer_End(std::int32_t, bool) {
+  Trap("BeerTimer_End", kClass, [&] {
+    if (!PluginActive) return;
+    ControlHandler& c = Controls();
+    if (!WholeNumber(c.BeerTimer->TextGet())) c.BeerTimer->TextLet("120");
+    TrackingPeers::SettingsSave();
+  });
+}
+
+void SpellHandler::BeerUseTimer_End(std::int32_t, bool) {
+  Trap("BeerUseTimer_End", kClass, [&] {
+    if (!PluginActive) return;
+    ControlHandler& c = Controls();
+    if (!WholeNumber(c.BeerUseTimer->TextGet())) c.BeerUseTimer->TextLet("120");
+    TrackingPeers::SettingsSave();
+  });
+}
+
+void SpellHandler::BeerBox_Change(std::int32_t, bool) {
+  Trap("BeerBox_Change", kClass, [&] {
+    if (PluginActive) TrackingPeers::SettingsSave();
   });
 }
 

@@ -48,8 +48,36 @@ class SpellHandler {
   // A spell offset that is not a whole number in range becomes "0".
   void SpellsOffset_End(std::int32_t id, bool success);
 
+  // --- Gems and drinks ---------------------------------------------------------
+  // Finds the three gems in the inventory (login); a gem picked up later is
+  // seen at the next login.
+  void InitSpells();
+  // Queues every ticked drink, whatever its buff's time left, then runs the
+  // queue (hotkey).
+  void DrinkAllBeers();
+  // Queues one use of the named drink on the character; nothing when none is carried.
+  void AddBeer(const std::string& name);
+  // The low-drink warning due when LowBeer moves from previous to current:
+  // it crossed the drink timer (previous above, current at or below it).
+  // Without a previous value only an exact hit counts.
+  static bool LowBeerWarningDue(std::optional<std::int32_t> previous, std::int32_t current, std::int32_t beerTimer);
+
+  // --- Item spells ----------------------------------------------------------------
+  // A cast on an item (or on "your armor.") seen in chat; the list is rebuilt.
+  void AddItemSpell(const std::string& spellName, const std::string& target);
+  // A record from the data file, with the seconds it had left at the save.
+  void AddItemSpellfromData(std::int32_t id, std::int32_t remaining, const std::string& target);
   // Removes the family's record of the target; nothing when either is absent.
   void RemoveItemSpell(const std::string& target, std::int32_t family);
+
+  // Handlers of the spells and utility pages (nothing while the plug-in is inactive).
+  // The item-spell box: saved, and the next tick lists or drops the item spells.
+  void SpellsItem_Change(std::int32_t id, bool checked);
+  // The drink timers: a text that is not a whole number in range becomes "120".
+  void BeerTimer_End(std::int32_t id, bool success);
+  void BeerUseTimer_End(std::int32_t id, bool success);
+  // The six drink boxes, "Beer_Use_Check" and "Spells_Beers": saved.
+  void BeerBox_Change(std::int32_t id, bool checked);
 
   // What the data file keeps of the item spells: the seconds left now,
   // computed from each record's finish, so a record not refreshed by the list
@@ -92,12 +120,19 @@ class SpellHandler {
 
  private:
   std::shared_ptr<SpellItemInfo> FindItemTarget(const std::string& target) const;
+  // Whether spells cast on the target are tracked: the worn armour, or an
+  // item of exactly that name in the inventory.
+  static bool ItemTargetAccepted(const std::string& target);
+  // Stores the record under its target, the stronger of a family kept.
+  void StoreItemSpell(const std::string& target, const SpellInfoRef& spell);
   void HandleGems(bool favorMissing, bool benedictionMissing, bool lesserMissing);
   void HandleBeers(std::int32_t tracked);
 
   // The tracked value of the last tick and what it tracked, for the warnings.
   std::optional<std::int64_t> lastTrackedValue_;
   std::string lastTrackedSelection_;
+  // LowBeer of the last tick that computed it, for the low-drink warning.
+  std::optional<std::int32_t> lastLowBeer_;
 };
 
 }  // namespace mellox

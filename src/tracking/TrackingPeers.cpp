@@ -4,9 +4,12 @@
 
 #include "core/Globals.h"
 #include "core/TimeModule.h"
+#include "core/TimerHandler.h"
 #include "core/VB.h"
 #include "core/VBError.h"
 #include "host/FilterHandler.h"
+#include "hud/HUDMainHandler.h"
+#include "host/NetEchoHandler.h"
 #include "platform/CharacterStats.h"
 #include "platform/PluginSite.h"
 #include "platform/System.h"
@@ -17,15 +20,9 @@ namespace mellox {
 
 namespace {
 
-double g_netTotalXP = 0;
-double g_netUnassXP = 0;
-
-std::shared_ptr<platform::CharacterStats> Character() {
-  if (!Site) Raise(91);
-  auto svc = std::static_pointer_cast<platform::CharacterStats>(
-      Site->GetServiceByPath(platform::kCharacterStatsServicePath));
-  if (!svc) Raise(91);
-  return svc;
+FilterHandler& Filter() {
+  if (!FilterHandlerInstance) Raise(91);
+  return *FilterHandlerInstance;
 }
 
 bool VariantTrue(const platform::Variant& v) {
@@ -38,36 +35,26 @@ bool VariantTrue(const platform::Variant& v) {
 
 }  // namespace
 
-double TrackingPeers::NetTotalXP() { return g_netTotalXP; }
-double TrackingPeers::NetUnassXP() { return g_netUnassXP; }
+double TrackingPeers::NetTotalXP() { return NetEchoHandlerInstance ? NetEchoHandlerInstance->TotalXP : 0; }
+double TrackingPeers::NetUnassXP() { return NetEchoHandlerInstance ? NetEchoHandlerInstance->UnassXP : 0; }
 void TrackingPeers::SetNetXP(double total, double unassigned) {
-  g_netTotalXP = total;
-  g_netUnassXP = unassigned;
+  if (!NetEchoHandlerInstance) return;
+  NetEchoHandlerInstance->TotalXP = total;
+  NetEchoHandlerInstance->UnassXP = unassigned;
 }
 
-std::int32_t TrackingPeers::GetMyCharLevel() { return Character()->Level(); }
-std::string TrackingPeers::GetMyCharName() { return Character()->Name(); }
-std::int32_t TrackingPeers::GetMyFollowers() { return Character()->Followers(); }
-std::int32_t TrackingPeers::GetAllegFollowers() { return Character()->AllegianceFollowers(); }
-std::int32_t TrackingPeers::GetMyEnchantmentCount() { return Character()->EnchantmentCount(); }
+std::int32_t TrackingPeers::GetMyCharLevel() { return Filter().GetMyCharLevel(); }
+std::string TrackingPeers::GetMyCharName() { return Filter().GetMyCharName(); }
+std::int32_t TrackingPeers::GetMyFollowers() { return Filter().GetMyFollowers(); }
+std::int32_t TrackingPeers::GetAllegFollowers() { return Filter().GetAllegFollowers(); }
+std::int32_t TrackingPeers::GetMyEnchantmentCount() { return Filter().GetMyEnchantmentCount(); }
 
 std::shared_ptr<platform::Enchantment> TrackingPeers::GetMyEnchantment(std::int32_t index) {
-  auto ch = Character();
-  if (index < 0 || index >= ch->EnchantmentCount()) Raise(9);
-  auto e = ch->GetEnchantment(index);
-  if (!e) Raise(91);
-  return e;
+  return Filter().GetMyEnchantment(index);
 }
 
 std::int32_t TrackingPeers::GetActiveSpellFamily(const std::string& spellName) {
-  if (!SpellFilterHandlerInstance) return -1;
-  auto ch = Character();
-  const std::int32_t count = ch->EnchantmentCount();
-  for (std::int32_t i = 0; i < count; ++i) {
-    auto e = ch->GetEnchantment(i);
-    if (e && SpellFilterHandlerInstance->GetName(e->SpellId()) == spellName) return e->Family();
-  }
-  return -1;
+  return Filter().GetActiveSpellFamily(spellName);
 }
 
 void TrackingPeers::WriteToChatWindow(const std::string& text, std::int32_t color, std::int32_t window) {
@@ -84,10 +71,30 @@ bool TrackingPeers::ChatOptionTicked(const std::string& rowName) {
 
 std::int32_t TrackingPeers::NowUnix() { return TimeModule::LocalToUnix(platform::Sys().Now()); }
 
-void TrackingPeers::CreateMainHUD() {}
-void TrackingPeers::UpdateMainHUD() {}
-void TrackingPeers::StartShowChangeTimer() {}
-void TrackingPeers::StartTakeSS() {}
+void TrackingPeers::CreateMainHUD() {
+  if (HUDMainHandlerInstance) HUDMainHandlerInstance->CreateHUD();
+}
+void TrackingPeers::UpdateMainHUD() {
+  if (HUDMainHandlerInstance) HUDMainHandlerInstance->UpdateHUD();
+}
+void TrackingPeers::StartShowChangeTimer() {
+  if (TimerHandlerInstance) TimerHandlerInstance->StartShowChangeTimer();
+}
+void TrackingPeers::StartTakeSS() {
+  if (TimerHandlerInstance) TimerHandlerInstance->StartTakeSS();
+}
 void TrackingPeers::SettingsSave() { ControlHandlerInstance->Settings_Save(0); }
+
+TrackingPeers::EventQueueStandIn& TrackingPeers::QueueStandIn() {
+  static EventQueueStandIn standIn;
+  return standIn;
+}
+bool TrackingPeers::EventQueueRunning() { return QueueStandIn().running ? QueueStandIn().running() : false; }
+void TrackingPeers::EventQueueAdd(std::int16_t eventType, std::int32_t arg1, std::int32_t arg2, std::int32_t arg3) {
+  if (QueueStandIn().add) QueueStandIn().add(eventType, arg1, arg2, arg3);
+}
+void TrackingPeers::EventQueueRun() {
+  if (QueueStandIn().run) QueueStandIn().run();
+}
 
 }  // namespace mellox

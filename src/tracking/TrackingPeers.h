@@ -5,6 +5,7 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <string>
 
@@ -17,7 +18,7 @@ namespace mellox {
 class TrackingPeers {
  public:
   // --- Network echo: the character's XP totals ------------------------------
-  // Held here until the network echo handler keeps them itself.
+  // The network echo handler's values (0 while it does not exist).
   static double NetTotalXP();
   static double NetUnassXP();
   static void SetNetXP(double total, double unassigned);
@@ -42,12 +43,26 @@ class TrackingPeers {
   // --- Now, as Unix seconds of the local clock --------------------------------
   static std::int32_t NowUnix();
 
-  // --- Main HUD, timers, settings file (no-ops until their owners land) -----
+  // --- Main HUD (HUDMainHandler), timers, settings file ---------------------
   static void CreateMainHUD();
   static void UpdateMainHUD();
   static void StartShowChangeTimer();
   static void StartTakeSS();
   static void SettingsSave();
+
+  // --- Event queue: deferred item actions -------------------------------------
+  // The queue does not take events from outside yet. Until it does, these go
+  // to the stand-in below; left empty, nothing is queued and the queue counts
+  // as idle.
+  static bool EventQueueRunning();
+  static void EventQueueAdd(std::int16_t eventType, std::int32_t arg1, std::int32_t arg2, std::int32_t arg3);
+  static void EventQueueRun();
+  struct EventQueueStandIn {
+    std::function<bool()> running;
+    std::function<void(std::int16_t, std::int32_t, std::int32_t, std::int32_t)> add;
+    std::function<void()> run;
+  };
+  static EventQueueStandIn& QueueStandIn();
 };
 
 }  // namespace mellox

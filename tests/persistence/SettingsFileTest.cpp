@@ -30,9 +30,10 @@ std::string LoadAndSave(ControlHandler& ch, const fs::path& written, std::int16_
 }
 
 TEST_F(SettingsFileTest, ShippedDefaultsAreWhatTheSystemWrites) {
-  // Every single element without attributes: each applier puts in its own defaults.
+  // Every single element without attributes, so each applier puts in its own defaults; only the
+  // plug-in's own lines are routed to the main chat window, or a new player would never see them.
   Spit(DefaultFile(),
-       "<Mellox><Location/><Exp/><Util/><Vital_Alarm/><Output_Windows/><Spells/><Corpses/><Chat_Log/>"
+       "<Mellox><Location/><Exp/><Util/><Vital_Alarm/><Output_Windows main=\"True\"/><Spells/><Corpses/><Chat_Log/>"
        "<One_Touch/></Mellox>");
   SettingsFile::Load(*ch, 1);
   ASSERT_EQ(SettingsState, 2);

@@ -17,6 +17,8 @@
 #include "sim/SimHost.h"
 #include "sim/SimList.h"
 #include "sim/SimView.h"
+#include "sim/SimWorld.h"
+#include "sim/SimWorldObject.h"
 #include "support/TempHome.h"
 #include "tracking/SpellFilterHandler.h"
 #include "tracking/SpellHandler.h"
@@ -87,6 +89,17 @@ struct TrackingFixture {
     return {out.begin() + static_cast<std::ptrdiff_t>(mark), out.end()};
   }
   std::size_t Mark() const { return host.Output().size(); }
+
+  // An item in the character's pack (a pack the inventory look-ups count).
+  void Carry(std::int32_t id, const std::string& name, std::int32_t stack = 1) {
+    constexpr std::int32_t kPack = 0x7000;
+    host.World().AddObject(id, name).SetLong(0x0D000002, kPack).SetLong(0x0D000006, stack);
+    host.World().AddToInventory(id, kPack);
+  }
+  // The character's own object at a position.
+  void Place(double ns, double ew) {
+    host.World().AddObject(host.Character().Character(), "Tester").SetCoordinates(ns, ew);
+  }
 };
 
 }  // namespace mellox::test

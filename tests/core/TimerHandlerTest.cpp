@@ -1,0 +1,122 @@
+// The core tick and the other timers, on the simulated host's clock.
+#include "core/TimerHandler.h"
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <memory>
+#include <string>
+
+#include "chat/ChatTextHandler.h"
+#include "host/FilterHandler.h"
+#include "host/HostPeers.h"
+#include "host/HostTestFixture.h"
+#include "host/NetEchoHandler.h"
+#include "settings_view/ControlHandler.h"
+#include "sim/SimEchoFilter.h"
+#include "sim/SimHooks.h"
+#include "sim/SimHostCore.h"
+#include "sim/SimNetworkMessage.h"
+#include "sim/SimWorld.h"
+#include "sim/SimWorldObject.h"
+#include "tracking/SpellHandler.h"
+#include "tracking/SpellItemInfo.h"
+#include "tracking/Statistics.h"
+
+namespace mellox::test {
+namespace {
+
+namespace fs = std::filesystem;
+
+class TimerHandlerTest : public HostTest {
+ protected:
+  TimerHandler& timers() { return *TimerHandlerInstance; }
+  ControlHandler& ch() { return *ControlHandlerInstance; }
+  Statistics& stats() { return *StatisticsInstance; }
+
+  void Xp(std::int64_t total, std::int64_t unassigned) {
+    for (auto [key, value] : {std::pair{1, total}, std::pair{2, unassigned}}) {
+      auto m = std::make_shared<sim::SimNetworkMessage>(NetEchoHandler::kXPUpdate);
+      m->Set("key", static_cast<std::int64_t>(key)).Set("value", value);
+      host->Echo().Server(m);
+    }
+  }
+};
+
+TEST_F(TimerHandlerTest, TheMinuteWorkRunsOncePerMinuteBoundary) {
+  Login();
+  Xp(100, 100);
+  host->Advance(59000);
+  EXPECT_EQ(stats().FiveMinAvg(), 0);
+  host->Advance(1000);
+  EXPECT_EQ(stats().FiveMinAvg(), 12 * 100);
+  Xp(150, 150);
+  host->Advance(59000);
+  EXPECT_EQ(stats().FiveMinAvg(), 12 * 100);
+  host->Advance(1000);
+  EXPECT_EQ(stats().FiveMinAvg(), 12 * 150);
+  EXPECT_TRUE(errors.empty()) << errors.front();
+}
+
+TEST_F(TimerHandlerTest, TheMinuteWorkSavesTheDataFileOnlyWhileItemSpellsAreTracked) {
+  for (const bool tracked : {false, true}) {
+    Start(true);
+    Login();
+    if (tracked)
+      SpellHandlerInstance->ItemSpells.emplace_back("Sword", std::make_shared<SpellItemInfo>());
+    host->Advance(30000);
+    fs::remove(DataFilePath());
+    host->Advance(30000);
+    EXPECT_EQ(fs::exists(DataFilePath()), tracked);
+  }
+}
+
+TEST_F(TimerHandlerTest, ALoggedChatLineIsSavedByTheNextTick) {
+  Login();
+  ch().ChatLogEnable->CheckedLet(true);
+  host->Advance(500);
+  fs::remove(DataFilePath());
+  host->IncomingChat("Alice tells you, \"hello\"", 3, 1);
+  EXPECT_FALSE(fs::exists(DataFilePath()));  // the line itself writes nothing
+  host->Advance(500);
+  ASSERT_TRUE(fs::exists(DataFilePath()));
+  EXPECT_NE(ReadText(DataFilePath()).find("hello"), std::string::npos);
+}
+
+TEST_F(TimerHandlerTest, AFailingScreenshotCheckIsReportedOnceNotEverySecond) {
+  Login();
+  ch().LevelSS->CheckedLet(true);
+  ch().StartLevel->TextLet("ten");
+  timers().StartTakeSS();
+  host->Advance(5000);
+  EXPECT_EQ(std::count(errors.begin(), errors.end(), "TimerHandler.TakeSS_Timeout #13"), 1);
+}
+
+TEST_F(TimerHandlerTest, FriendsAreAskedForOnceThreeSecondsAfterLogin) {
+  Login();
+  const auto row = ch().FindName("Show Friends Online on Login", "ChatOptions");
+  ch().ChatOptions->DataLet(0, row, 0, true);
+  const auto mark = Mark();
+  host->Advance(2999);
+  EXPECT_FALSE(SaidSince(mark, "parser: /friends online"));
+  host->Advance(10000);
+  EXPECT_EQ(CountSince(mark, "parser: /friends online"), 1u);
+  EXPECT_TRUE(FilterHandlerInstance->doneFriends);
+}
+
+TEST_F(TimerHandlerTest, TheTargetRefreshIdentifiesOnlyCreatures) {
+  Login();
+  host->World().AddObject(1000, "Drudge Slinker", 5);
+  host->World().AddObject(1001, "Apple", 6);
+  HostPeers::TargetSetObject(host->World().ObjectById(1000));
+  auto mark = Mark();
+  host->Advance(4000);
+  EXPECT_EQ(CountSince(mark, "item: identify 1000"), 2u);
+  HostPeers::TargetSetObject(host->World().ObjectById(1001));
+  mark = Mark();
+  host->Advance(4000);
+  EXPECT_FALSE(SaidSince(mark, "item: identify"));
+}
+
+}  // namespace
+}  // namespace mellox::test

@@ -1,0 +1,187 @@
+// Saves into a folder that turned read-only or onto a full disk: each save
+// fails with an error report, the files of the last good save stay as they
+// were (no temporaries left over), the plug-in goes on working, and once the
+// fault is gone the next save writes everything changed meanwhile.
+// The faults are injected into the atomic writer (root ignores permission
+// bits, so chmod could not make a folder read-only here); where the machine
+// allows mounts, a real small tmpfs is filled up and remounted read-only too.
+#include <gtest/gtest.h>
+
+#include <fcntl.h>
+#include <sched.h>
+#include <sys/mount.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstdio>
+#include <cstring>
+#include <functional>
+#include <string>
+
+#include "robustness/RobustSession.h"
+#include "support/TempHome.h"
+
+namespace mellox::test {
+namespace {
+
+struct Fault {
+  const char* name;
+  int err;
+  const char* stage;
+  int number;  // the error the report carries
+};
+
+// The state of the files on disk, to compare before and after a failed save.
+struct Disk {
+  std::string settings;
+  std::string data;
+  std::vector<std::string> settingsFolder;
+  std::vector<std::string> dataFolder;
+  bool operator==(const Disk&) const = default;
+};
+
+Disk Snapshot(RobustSession& s) {
+  return {ReadAll(s.SettingsPath()), ReadAll(s.DataPath()), FilesIn(s.SettingsPath().parent_path()),
+          FilesIn(s.DataPath().parent_path())};
+}
+
+// One round of the scenario with the fault switched on and off by the caller;
+// returns a description of the first thing that went wrong, empty when none.
+std::string FaultRound(RobustSession& s, int number, const std::function<void(bool)>& fault) {
+  ControlHandler& ch = s.Controls();
+  s.ApplyState(0, 50);
+  if (!ch.Settings_Save(0) || !ch.Data_Save()) return "the saves before the fault failed";
+  const Disk before = Snapshot(s);
+
+  fault(true);
+  const std::string report = "Error #" + std::to_string(number) + " occured in '";
+  const std::size_t reportsBefore = s.OutputWith(report);
+  ch.XPFilterThreshold->TextLet("changed while failing");
+  if (ch.Settings_Save(0)) return "a settings save reported success";
+  if (ch.Data_Save()) return "a data save reported success";
+  if (s.OutputWith(report + "Settings_Save'") == 0) return "no report of the failed settings save";
+  if (s.OutputWith(report + "Data_Save'") == 0) return "no report of the failed data save";
+  if (s.OutputWith(report) != reportsBefore + 2) return "not exactly one report per failed save";
+  if (!(Snapshot(s) == before)) return "the files on disk changed";
+
+  // Still working: chat lines go through the pipeline and into the log.
+  s.Chat("Someone tells you, \"are you there?\"", 4, 0);
+  const auto& log = LogHandlerInstance->Log();
+  if (log.empty() || log.back().message().find("are you there?") == std::string::npos)
+    return "a chat line was not logged while saves were failing";
+  if (!s.Host().UnhandledErrors().empty()) return "an error reached the host: " + s.Host().UnhandledErrors().front();
+
+  fault(false);
+  if (!ch.Settings_Save(0) || !ch.Data_Save()) return "the saves after the fault failed";
+  if (ReadAll(s.SettingsPath()) != SettingsFile::Build(ch)) return "the settings file misses the change";
+  if (ReadAll(s.DataPath()) != DataFile::Build(ch)) return "the data file misses the new lines";
+  if (ReadAll(s.DataPath()).find("are you there?") == std::string::npos) return "the line logged meanwhile is lost";
+  return {};
+}
+
+TEST(SaveFaultTest, InjectedWriteFailuresKeepTheFilesAndThePlugin) {
+  const Fault faults[] = {
+      {"disk full while writing", ENOSPC, "write", 61},
+      {"disk full at close", ENOSPC, "close", 61},
+      {"quota exceeded", EDQUOT, "write", 61},
+      {"read-only folder", EACCES, "open", 70},
+      {"read-only file system", EROFS, "open", 70},
+      {"rename refused", EPERM, "rename", 70},
+  };
+  TempHome home;
+  RobustSession session(home.path());
+  for (const Fault& f : faults) {
+    SCOPED_TRACE(f.name);
+    const std::string problem = FaultRound(session, f.number, [&](bool on) {
+      if (on) {
+        SetAtomicWriteFaultForTesting([&f](std::string_view stage) { return stage == f.stage ? f.err : 0; });
+      } else {
+        SetAtomicWriteFaultForTesting({});
+      }
+    });
+    EXPECT_EQ(problem, "");
+  }
+}
+
+// --- A real small file system --------------------------------------------------
+
+constexpr int kSkip = 77;
+
+// Fills the file system of the folder until it is full; returns the filler.
+fs::path FillUp(const fs::path& folder) {
+  const fs::path filler = folder / "filler";
+  const int fd = ::open(filler.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
+  if (fd < 0) return filler;
+  const std::string block(4096, 'x');
+  while (::write(fd, block.data(), block.size()) > 0) {
+  }
+  // The last partial block.
+  while (::write(fd, block.data(), 1) > 0) {
+  }
+  ::close(fd);
+  return filler;
+}
+
+// Runs in a child with its own mount namespace, so the mount vanishes with it.
+// Returns 0 when all went as it should, kSkip when mounts are not allowed.
+int RealFileSystemChild(const fs::path& home, int reportFd) {
+  auto fail = [&](const std::string& what) {
+    const std::string line = what + "\n";
+    if (::write(reportFd, line.data(), line.size()) < 0) {
+    }
+    return 1;
+  };
+  if (unshare(CLONE_NEWNS) != 0) return kSkip;
+  if (mount(nullptr, "/", nullptr, MS_REC | MS_PRIVATE, nullptr) != 0) return kSkip;
+  const fs::path common = home / "ProgramData";
+  fs::create_directories(common);
+  if (mount("tmpfs", common.c_str(), "tmpfs", 0, "size=512k") != 0) return kSkip;
+
+  std::string problem;
+  {
+    RobustSession session(home);
+    fs::path filler;
+    problem = FaultRound(session, 61, [&](bool on) {
+      if (on) {
+        filler = FillUp(common);
+      } else {
+        fs::remove(filler);
+      }
+    });
+    if (!problem.empty()) return fail("full disk: " + problem);
+    problem = FaultRound(session, 70, [&](bool on) {
+      const unsigned long flags = MS_REMOUNT | (on ? MS_RDONLY : 0);
+      if (mount("tmpfs", common.c_str(), "tmpfs", flags, "size=512k") != 0) problem = std::strerror(errno);
+    });
+    if (!problem.empty()) return fail("read-only file system: " + problem);
+  }
+  umount2(common.c_str(), MNT_DETACH);
+  return 0;
+}
+
+TEST(SaveFaultTest, RealFullAndReadOnlyFileSystem) {
+  TempHome home;
+  int pipeFds[2];
+  ASSERT_EQ(pipe(pipeFds), 0);
+  std::fflush(nullptr);
+  const pid_t child = fork();
+  ASSERT_GE(child, 0);
+  if (child == 0) {
+    ::close(pipeFds[0]);
+    _exit(RealFileSystemChild(home.path(), pipeFds[1]));
+  }
+  ::close(pipeFds[1]);
+  std::string message;
+  char buffer[256];
+  for (ssize_t n; (n = ::read(pipeFds[0], buffer, sizeof buffer)) > 0;) message.append(buffer, static_cast<size_t>(n));
+  ::close(pipeFds[0]);
+  int status = 0;
+  ASSERT_EQ(waitpid(child, &status, 0), child);
+  ASSERT_TRUE(WIFEXITED(status)) << "the child ended with status " << status;
+  if (WEXITSTATUS(status) == kSkip) GTEST_SKIP() << "this machine does not allow a tmpfs mount here";
+  EXPECT_EQ(WEXITSTATUS(status), 0) << message;
+}
+
+}  // namespace
+}  // namespace mellox::test

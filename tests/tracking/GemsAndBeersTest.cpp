@@ -1,0 +1,243 @@
+#include <gtest/gtest.h>
+
+#include <algorithm>
+
+#include "tracking/TrackingFixture.h"
+
+namespace mellox::test {
+namespace {
+
+using Lines = std::vector<std::string>;
+
+constexpr std::int32_t kTusker = 301;  // Tusker Spit Ale, buff 3530
+constexpr std::int32_t kZongo = 304;   // Apothecary Zongo's Stout, buff 3864
+
+struct Queued {
+  std::int16_t type;
+  std::int32_t item, target, stack;
+  bool operator==(const Queued&) const = default;
+};
+
+// Logged in, the clock a second on, drinking on with both timers at 120,
+// and the event queue played by a recorder.
+struct DrinkFixture : TrackingFixture {
+  std::vector<Queued> queued;
+  int runs = 0;
+  bool queueRunning = false;
+
+  DrinkFixture() {
+    host.Advance(1000);
+    stats().UpdateTime();
+    auto& q = TrackingPeers::QueueStandIn();
+    q.running = [this] { return queueRunning; };
+    q.add = [this](std::int16_t t, std::int32_t a, std::int32_t b, std::int32_t c) { queued.push_back({t, a, b, c}); };
+    q.run = [this] { ++runs; };
+    ch().UseBeers->CheckedLet(true);
+    ch().BeerTimer->TextLet("120");
+    ch().BeerUseTimer->TextLet("120");
+  }
+  ~DrinkFixture() { TrackingPeers::QueueStandIn() = {}; }
+
+  void Enchant(std::int32_t spell, std::int32_t family, std::int32_t seconds) {
+    host.Character().AddEnchantment(spell, family, seconds);
+    spells().RebuildList = true;
+  }
+  std::int32_t Me() { return host.Character().Character(); }
+  Lines ItemUses(std::size_t mark) {
+    Lines out;
+    for (const auto& line : OutputSince(mark))
+      if (line.rfind("item: use", 0) == 0) out.push_back(line);
+    return out;
+  }
+  std::size_t Said(std::size_t mark, const std::string& text) {
+    const auto lines = OutputSince(mark);
+    return static_cast<std::size_t>(
+        std::count_if(lines.begin(), lines.end(), [&](const std::string& l) { return l.find(text) != std::string::npos; }));
+  }
+};
+
+TEST(GemsAndBeersTest, ADrinkIsQueuedOnlyWhenItsBuffIsBelowTheTimer) {
+  struct Case {
+    const char* what;
+    std::int32_t beerLeft;  // seconds left after the tick; -1 not active
+    bool boxTicked, useBeers, useCheck, carried;
+    std::int32_t trackedLeft;  // the tracked buff; 0 one without duration
+    bool expectQueued;
+  };
+  const Case cases[] = {
+      {"exactly the timer", 120, true, true, false, true, 3600, false},
+      {"a second below", 119, true, true, false, true, 3600, true},
+      {"not active", -1, true, true, false, true, 3600, true},
+      {"box unticked", 10, false, true, false, true, 3600, false},
+      {"drinking off", 10, true, false, false, true, 3600, false},
+      {"not carried", 10, true, true, false, false, 3600, false},
+      {"use check, tracked buff long", 10, true, true, true, true, 3600, true},
+      {"use check, tracked buff ending", 10, true, true, true, true, 100, false},
+      {"use check, no timed buff tracked", 10, true, true, true, true, 0, false},
+  };
+  for (const Case& c : cases) {
+    DrinkFixture f;
+    f.ch().BeerFocus->CheckedLet(c.boxTicked);
+    f.ch().BeerUseCheck->CheckedLet(c.useCheck);
+    f.ch().UseBeers->CheckedLet(c.useBeers);
+    if (c.carried) f.Carry(kTusker, "Tusker Spit Ale", 4);
+    if (c.beerLeft >= 0) f.Enchant(3530, 601, c.beerLeft + 1);
+    if (c.trackedLeft > 0) {
+      f.Enchant(13, 110, c.trackedLeft + 1);
+      f.ch().SelectedSpell = "110";
+    } else {
+      f.Enchant(30, 112, 0);
+      f.ch().SelectedSpell = "112";
+    }
+    f.Tick();
+    const std::vector<Queued> expected =
+        c.expectQueued ? std::vector<Queued>{{3, kTusker, f.Me(), 4}} : std::vector<Queued>{};
+    EXPECT_EQ(f.queued, expected) << c.what;
+    EXPECT_TRUE(f.errors.empty()) << c.what;
+  }
+}
+
+TEST(GemsAndBeersTest, AQueuedDrinkWaitsFiveTicksOfAnIdleQueue) {
+  DrinkFixture f;
+  f.ch().BeerFocus->CheckedLet(true);
+  f.Carry(kTusker, "Tusker Spit Ale");
+  f.Enchant(13, 110, 3601);
+  std::vector<std::size_t> counts;
+  for (int tick = 1; tick <= 14; ++tick) {
+    f.queueRunning = tick >= 7 && tick <= 9;  // the countdown stands still meanwhile
+    f.Tick();
+    counts.push_back(f.queued.size());
+  }
+  EXPECT_EQ(counts, (std::vector<std::size_t>{1, 1, 1, 1, 1, 2, 2, 2, 2, 2, 2, 2, 2, 3}));
+}
+
+TEST(GemsAndBeersTest, LowDrinkWarningFiresOnceWhenTheTimerIsCrossed) {
+  struct Case {
+    std::optional<std::int32_t> previous;
+    std::int32_t current;
+    bool due;
+  };
+  const Case cases[] = {
+      {std::nullopt, 120, true}, {std::nullopt, 119, false}, {121, 120, true},  {125, 110, true},  // skipped ticks
+      {120, 120, false},  // a doubled tick
+      {120, 119, false},         {99999, 50, true},          {50, 99999, false}, {50, 400, false},  // drunk again
+  };
+  for (const Case& c : cases) {
+    EXPECT_EQ(SpellHandler::LowBeerWarningDue(c.previous, c.current, 120), c.due)
+        << c.previous.value_or(-1) << " -> " << c.current;
+  }
+
+  DrinkFixture f;
+  f.ch().UseBeers->CheckedLet(false);
+  f.SetOption("Buffs Expiration Warning", true);
+  f.ch().BeerFocus->CheckedLet(true);
+  f.ch().BeerStr->CheckedLet(true);
+  f.Enchant(3530, 601, 124);
+  f.Enchant(3864, 606, 900);
+  f.Enchant(3862, 604, 50);  // unticked: not counted
+  const auto mark = f.Mark();
+  f.Tick();      // 123
+  f.Tick();      // 122
+  f.Tick(3000);  // 119: the exact second was skipped
+  f.Tick(0);     // the same second again
+  f.Tick();
+  EXPECT_EQ(f.Said(mark, "Your beer spells are getting low!"), 1u);
+  EXPECT_EQ(f.spells().LowBeer, 118);
+  EXPECT_TRUE(f.queued.empty());
+
+  // Drinking automatically, no warning.
+  DrinkFixture g;
+  g.SetOption("Buffs Expiration Warning", true);
+  g.ch().BeerFocus->CheckedLet(true);
+  g.Enchant(3530, 601, 122);
+  const auto gmark = g.Mark();
+  g.Tick();
+  g.Tick();
+  EXPECT_EQ(g.Said(gmark, "getting low"), 0u);
+}
+
+TEST(GemsAndBeersTest, TimerTextsOutOfRangeCountAsNotNumbers) {
+  struct Case {
+    const char* beerTimer;
+    const char* useTimer;
+    bool expectQueued;
+  };
+  const Case cases[] = {
+      {"abc", "120", true},          // 120 stands in: 119 left is drunk
+      {"99999999999", "120", true},  // too large: as not numeric, no overflow
+      {"130", "120", true},
+      {"100", "120", false},
+      {"120", "abc", false},  // no drink handling at all
+      {"120", "-3000000000", false},
+  };
+  for (const Case& c : cases) {
+    DrinkFixture f;
+    f.ch().BeerFocus->CheckedLet(true);
+    f.Carry(kTusker, "Tusker Spit Ale");
+    f.Enchant(3530, 601, 120);
+    f.ch().BeerTimer->TextLet(c.beerTimer);
+    f.ch().BeerUseTimer->TextLet(c.useTimer);
+    f.Tick();
+    EXPECT_EQ(f.queued.size(), c.expectQueued ? 1u : 0u) << c.beerTimer << " / " << c.useTimer;
+    EXPECT_EQ(f.spells().LowBeer, vb::IsNumeric(c.useTimer) && std::string(c.useTimer) == "120" ? 119 : 99999)
+        << c.beerTimer << " / " << c.useTimer;
+    EXPECT_TRUE(f.errors.empty()) << c.beerTimer << " / " << c.useTimer;
+    f.spells().BeerTimer_End(0, true);
+    f.spells().BeerUseTimer_End(0, true);
+    EXPECT_EQ(f.ch().BeerTimer->TextGet(), SpellHandler::WholeNumber(c.beerTimer) ? c.beerTimer : "120");
+    EXPECT_EQ(f.ch().BeerUseTimer->TextGet(), SpellHandler::WholeNumber(c.useTimer) ? c.useTimer : "120");
+  }
+}
+
+TEST(GemsAndBeersTest, DrinkAllQueuesEveryTickedDrinkThenRunsTheQueue) {
+  DrinkFixture f;
+  f.ch().BeerFocus->CheckedLet(true);
+  f.ch().BeerStr->CheckedLet(true);
+  f.Carry(kTusker, "Tusker Spit Ale", 3);
+  f.Carry(kZongo, "Apothecary Zongo's Stout", 7);
+  f.Carry(302, "Amber Ape", 2);  // its box is not ticked
+  f.Enchant(3530, 601, 900);     // active: queued all the same
+  f.spells().DrinkAllBeers();
+  EXPECT_EQ(f.queued, (std::vector<Queued>{{3, kTusker, f.Me(), 3}, {3, kZongo, f.Me(), 7}}));
+  EXPECT_EQ(f.runs, 1);
+  for (const auto& retry : f.spells().BeerRetries) EXPECT_EQ(retry.second, 0);
+}
+
+TEST(GemsAndBeersTest, GemsAreUsedWhileTheirBuffAndCooldownAreMissing) {
+  struct Case {
+    const char* what;
+    std::vector<std::pair<std::int32_t, std::int32_t>> enchantments;  // spell, family
+    bool useGems, carried;
+    Lines expected;
+  };
+  const Lines all{"item: use 402 0", "item: use 403 0", "item: use 401 0"};
+  const Case cases[] = {
+      {"all missing: Benediction first", {}, true, true, all},
+      {"buffs active", {{3810, 620}, {3811, 621}, {4024, 622}}, true, true, {}},
+      {"shared Benediction cooldown", {{-32766, 0}}, true, true, {"item: use 401 0"}},
+      {"Favor cooldown", {{-32765, 0}}, true, true, {"item: use 402 0", "item: use 403 0"}},
+      {"gems off", {}, false, true, {}},
+      {"no gems carried", {}, true, false, {}},
+  };
+  for (const Case& c : cases) {
+    DrinkFixture f;
+    f.ch().UseBeers->CheckedLet(false);
+    f.ch().UseGems->CheckedLet(c.useGems);
+    if (c.carried) {
+      f.Carry(401, "Blackmoor's Favor");
+      f.Carry(402, "Asheron's Benediction");
+      f.Carry(403, "Asheron's Lesser Benediction");
+    }
+    f.spells().InitSpells();
+    EXPECT_EQ(f.spells().Benediction, c.carried ? 402 : -1) << c.what;
+    f.Enchant(1, 101, 1800);
+    for (const auto& [spell, family] : c.enchantments) f.Enchant(spell, family, 600);
+    const auto mark = f.Mark();
+    f.Tick();
+    EXPECT_EQ(f.ItemUses(mark), c.expected) << c.what;
+    EXPECT_TRUE(f.errors.empty()) << c.what;
+  }
+}
+
+}  // namespace
+}  // namespace mellox::test
