@@ -16,10 +16,13 @@
 #include "hud/HUDMainHandler.h"
 #include "hud/HudMouse.h"
 #include "settings_view/ControlHandler.h"
+#include "sim/SimCharacter.h"
 #include "sim/SimHost.h"
 #include "sim/SimHudView.h"
 #include "sim/SimRenderService.h"
 #include "sim/SimSystem.h"
+#include "sim/SimWorld.h"
+#include "sim/SimWorldObject.h"
 
 namespace {
 
@@ -53,6 +56,7 @@ struct Plugin {
     ch.Kills->TextLet("321");
     ch.SpellsTracked->TextLet("Strength Self VII 42:10");
     ch.XPChange->TextLet("12,345");
+    host->World().AddObject(host->Character().Character(), "Bob", 1).SetCoordinates(12.3, -45.6);
     const std::int32_t row = ch.CorpsesList->AddRow();
     ch.CorpsesList->DataLet(0, row, 0, "12.3N, 45.6W");
     ch.CorpsesList->DataLet(1, row, 0, "0.5N, 0.2E");

@@ -137,6 +137,11 @@ void APluginCore::Terminate() {
   // First the timers, so no tick runs while the handlers go.
   Release(timerHandler_, TimerHandlerInstance);
   Trap("IPlugin_Terminate", "APluginCore", [] { Hub::wtcw_debug("Plugin Core Terminate"); });
+  // Chat lines logged since the last tick only marked the data file; write it now or they are lost.
+  Trap("IPlugin_Terminate", "APluginCore", [] {
+    if (LogHandlerInstance && ControlHandlerInstance && LogHandlerInstance->TakeDataSaveRequest())
+      ControlHandlerInstance->Data_Save();
+  });
   Trap("IPlugin_Terminate", "APluginCore", [] { FontNames.clear(); });
   Release(dhsHandler_, DHSHandlerInstance);
   ReleaseHandlers();
