@@ -22,6 +22,7 @@
 #include "sim/SimCheckBox.h"
 #include "sim/SimHooks.h"
 #include "sim/SimHost.h"
+#include "sim/SimRenderService.h"
 #include "sim/SimSpell.h"
 #include "sim/SimSpells.h"
 #include "sim/SimView.h"
@@ -63,10 +64,11 @@ class Session {
   }
 
   void Login() {
+    // Until a login sequence handles the event, the files are read and the
+    // plug-in switched on here, in the sequence's order.
+    const bool handled = host_->Character().LoginComplete.HandlerCount() > 0;
     host_->Character().RaiseLoginComplete();
-    // Until the login sequence does it, the files are read and the plug-in
-    // switched on here, in the sequence's order.
-    if (!PluginActive && ControlHandlerInstance) {
+    if (!handled && ControlHandlerInstance) {
       ControlHandlerInstance->Data_Load(0);
       ControlHandlerInstance->Settings_Load(0);
       PluginActive = true;
@@ -204,6 +206,7 @@ void BM_CoreTick(benchmark::State& state) {
   const std::size_t outputBefore = host.Output().size();
   for (auto _ : state) host.Advance(1000);
   state.counters["plugin_active"] = PluginActive ? 1 : 0;
+  state.counters["hud_surfaces"] = static_cast<double>(host.Render().Surfaces().size());
   state.counters["output_lines_per_tick"] =
       static_cast<double>(host.Output().size() - outputBefore) / static_cast<double>(state.iterations());
 }

@@ -93,10 +93,11 @@ class Session {
   }
 
   void Login() {
+    // Until a login sequence handles the event, the files are read and the
+    // plug-in switched on here, in the sequence's order.
+    const bool handled = host_->Character().LoginComplete.HandlerCount() > 0;
     host_->Character().RaiseLoginComplete();
-    // Until the login sequence does it, the files are read and the plug-in
-    // switched on here, as the sequence will.
-    if (!PluginActive && ControlHandlerInstance) {
+    if (!handled && ControlHandlerInstance) {
       ControlHandlerInstance->Data_Load(0);
       ControlHandlerInstance->Settings_Load(0);
       PluginActive = true;

@@ -3,7 +3,10 @@
 #include <string_view>
 
 #include "chat/CellValue.h"
+#include "chat/ChatCommands.h"
 #include "chat/LogHandler.h"
+#include "chat/PeaNames.h"
+#include "chat/ReportCommands.h"
 #include "core/Globals.h"
 #include "core/Hub.h"
 #include "core/Trap.h"
@@ -364,27 +367,8 @@ bool ChatTextHandler::ChatOption(const char* rowName) {
   return optionRows_.Flag(*controls.ChatOptions, 0, row);
 }
 
-// Stages of the tracking and event-line features. Until those land they
-// leave the line as it is.
-bool ChatTextHandler::TempleGuardianLine(Line&) { return true; }
-bool ChatTextHandler::RareDiscoveryLine(Line&) { return true; }
-bool ChatTextHandler::CorpseLines(Line&) { return true; }
-bool ChatTextHandler::FriendsLines(Line&) { return true; }
-bool ChatTextHandler::LowManaLine(Line&) { return true; }
-bool ChatTextHandler::LevelLines(Line&) { return true; }
-bool ChatTextHandler::VitaeLine(Line&) { return true; }
-bool ChatTextHandler::ComponentBurnLine(Line&) { return true; }
-bool ChatTextHandler::SpellExpiryLine(Line&) { return true; }
-bool ChatTextHandler::OwnCastLine(Line&) { return true; }
-bool ChatTextHandler::ItemSpellCastLine(Line&) { return true; }
-// The kill count and the sentences the kill options add.
-void ChatTextHandler::AddKillDetails(Line&) {}
-void ChatTextHandler::TimeSpells_Timeout() {
-  Trap("TimeSpells", kClass, [] {});
-}
-void ChatTextHandler::TimeCast_Timeout() {
-  Trap("TimeCast", kClass, [] {});
-}
+// The event-line stages are in ChatEventLines.cpp, the spell-line stages and
+// the two burst timers in ChatSpellLines.cpp.
 
 void ChatTextHandler::KillLine(Line& line) {
   // An empty kill message would be contained in every line.
@@ -759,6 +743,10 @@ void ChatTextHandler::AutoResponse(Line& line) {
   Filter().SendCommand("/tell " + sender + ", Auto Response: " + controls.ChatLogAFKMessage->TextGet());
 }
 
-bool ChatTextHandler::OutgoingText(const std::string&) { return true; }
+bool ChatTextHandler::OutgoingText(const std::string& text) { return ChatCommands::OutgoingText(text); }
+
+void ChatTextHandler::XPList(std::int32_t first, std::int32_t last) { ReportCommands::XPList(first, last); }
+
+std::string ChatTextHandler::PeaName(const std::string& component) { return PeaNames::PeaName(component); }
 
 }  // namespace mellox

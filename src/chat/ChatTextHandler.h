@@ -11,6 +11,7 @@
 #include <string>
 #include <vector>
 
+#include "chat/ChatLineText.h"
 #include "chat/ChatListItem.h"
 #include "chat/ListCache.h"
 #include "core/ObjRef.h"
@@ -51,9 +52,17 @@ class ChatTextHandler {
   // True when the game is to show its own copy of the line.
   bool IncomingText(const std::string& text, std::int32_t chatType, std::int32_t window, bool internal,
                     bool external);
-  // Typed lines. Hook for the chat commands and aliases, which are built
-  // separately: until then every typed line reaches the game.
+  // Typed lines: the chat commands and aliases (ChatCommands). True when the
+  // game is to receive the line unchanged.
   bool OutgoingText(const std::string& text);
+  // The experience table, levels first to last, as own messages (ReportCommands).
+  void XPList(std::int32_t first, std::int32_t last);
+  // The pea a spell component is split from; "Unknown Pea" for anything else (PeaNames).
+  static std::string PeaName(const std::string& component);
+  // Queues the splitting tool's use on the named pea (event queue, type 2).
+  void AddPea(const std::string& peaName);
+  // How long a burst of item-spell lines is collected before it is replaced.
+  static constexpr std::int32_t kSpellBurstMs = 300;
 
   // --- Colour names and samples --------------------------------------------
   // "testcolors": "This is color N" for N 0..40 to window 0, straight to the game.
@@ -114,8 +123,8 @@ class ChatTextHandler {
   void RunStages(Line& line);
   bool ChatOption(const char* rowName);
 
-  // Stages built with the tracking and event-line features; each returns
-  // false when it drops the line.
+  // Stages of the event lines (ChatEventLines.cpp) and spell lines
+  // (ChatSpellLines.cpp); each returns false when it drops the line.
   bool TempleGuardianLine(Line& line);
   bool RareDiscoveryLine(Line& line);
   bool CorpseLines(Line& line);
@@ -186,6 +195,16 @@ class ChatTextHandler {
   void WriteRouted(const Line& line, std::int32_t routeType, std::int32_t colour);
   void TimeSpells_Timeout();
   void TimeCast_Timeout();
+  // A chat option row those stages read (cached per list content, see ListCache.h).
+  bool LineOption(ChatLineText::Option option);
+  // The "Pea_Threshold" number; nothing (told once per text) when it is not a 16-bit whole number.
+  std::optional<std::int16_t> PeaThreshold();
+  // Adds the line to the burst, opening it (and its timer) when none runs.
+  static void CollectSpellLine(std::optional<std::vector<std::string>>& burst, platform::HostTimer& timer,
+                               const std::string& text);
+  // The burst's end: the one line that replaces it goes back into the pipeline.
+  void EndSpellBurst(std::optional<std::vector<std::string>>& burst, platform::HostTimer& timer,
+                     const char* combinedEnding);
 
   std::array<std::array<bool, kRoutedTypeCount>, kWindowCount> TargetList{};
   std::vector<ChatListItem> chatTypeTable_;
@@ -198,6 +217,9 @@ class ChatTextHandler {
   std::vector<ColorRow> colorRows_;
   NamedRowCache colorNames_;  // chat colour row of each table row, and its tick
   NamedRowCache optionRows_;
+  NamedRowCache lineOptions_{static_cast<std::size_t>(ChatLineText::Option::Count)};
+  // The last "Pea_Threshold" text reported as not a number.
+  std::optional<std::string> badPeaThreshold_;
   ObjRef<platform::HostTimer> TimeSpells;
   ObjRef<platform::HostTimer> TimeCast;
   platform::Connection timeSpellsEvent_;

@@ -1,10 +1,15 @@
 #include "chat/LogHandler.h"
 
 #include <cmath>
+#include <fstream>
 #include <limits>
 #include <string_view>
+#include <system_error>
+
+#include <pugixml.hpp>
 
 #include "chat/CellValue.h"
+#include "core/AtomicFile.h"
 #include "core/Globals.h"
 #include "core/Hub.h"
 #include "core/TimeModule.h"
@@ -13,6 +18,7 @@
 #include "core/VBError.h"
 #include "host/FilterHandler.h"
 #include "persistence/PersistenceLinks.h"
+#include "persistence/XmlFiles.h"
 #include "platform/HostView.h"
 #include "platform/System.h"
 #include "settings_view/ControlHandler.h"
@@ -99,8 +105,13 @@ std::int32_t NowUnix() { return TimeModule::LocalToUnix(platform::Sys().Now()); 
 
 }  // namespace
 
-LogHandler::LogHandler() {
+LogHandler::LogHandler() : file_(std::make_unique<FileState>()) {
   Trap("Class_Initialize", kClass, [] { Hub::wtcw_debug("Log Handler Init"); });
+  // The folder itself is made when a line is first written to a log, so a
+  // folder that cannot be made is told to the player who logs, not at every start.
+  Trap("Class_Initialize", kClass, [&] {
+    logPath_ = (std::filesystem::path(Hub::GetMyDoc()) / Hub::kGameFolderName / "Logs" / "").string();
+  });
   auto& links = Links();
   links.SetLogMaxLines = [this](std::int32_t lines) { MaxLines(lines); };
   links.LogMaxLines = [this] { return maxLines_; };
@@ -116,6 +127,8 @@ LogHandler::LogHandler() {
 }
 
 LogHandler::~LogHandler() {
+  // Lines logged since the last tick would otherwise be lost.
+  WriteFileLog();
   auto& links = Links();
   links.SetLogMaxLines = nullptr;
   links.LogMaxLines = nullptr;
@@ -128,24 +141,215 @@ LogHandler::~LogHandler() {
 
 // --- File side -------------------------------------------------------------------
 
+struct LogHandler::FileState {
+  // The text log, open for appending from its first line to the next InitFileLog.
+  std::unique_ptr<std::ofstream> stream;
+  // The XML log in memory and the element new lines go into (null: none).
+  pugi::xml_document document;
+  pugi::xml_node root;
+};
+
+namespace {
+
+constexpr const char* kStyleSheet = "type=\"text/xsl\" href=\"style/melloxlog.xsl\"";
+// Whole documents are kept as read: the style-sheet instruction, and the CR
+// and TAB texts between the lines, survive a load and save.
+constexpr unsigned kXmlParseFlags =
+    (pugi::parse_full | pugi::parse_ws_pcdata) & ~static_cast<unsigned>(pugi::parse_eol);
+
+// The game's single-byte text (Windows-1252) as the UTF-8 an XML file holds.
+std::string XmlText(std::string_view bytes) {
+  static constexpr char16_t kHigh[32] = {
+      0x20AC, 0x0081, 0x201A, 0x0192, 0x201E, 0x2026, 0x2020, 0x2021, 0x02C6, 0x2030, 0x0160,
+      0x2039, 0x0152, 0x008D, 0x017D, 0x008F, 0x0090, 0x2018, 0x2019, 0x201C, 0x201D, 0x2022,
+      0x2013, 0x2014, 0x02DC, 0x2122, 0x0161, 0x203A, 0x0153, 0x009D, 0x017E, 0x0178};
+  const std::string safe = persistence::XmlSafe(bytes);
+  std::string out;
+  out.reserve(safe.size());
+  for (const unsigned char c : safe) {
+    const unsigned code = c >= 0x80 && c < 0xA0 ? kHigh[c - 0x80] : c;
+    if (code < 0x80) {
+      out += static_cast<char>(code);
+    } else if (code < 0x800) {
+      out += static_cast<char>(0xC0 | (code >> 6));
+      out += static_cast<char>(0x80 | (code & 0x3F));
+    } else {
+      out += static_cast<char>(0xE0 | (code >> 12));
+      out += static_cast<char>(0x80 | ((code >> 6) & 0x3F));
+      out += static_cast<char>(0x80 | (code & 0x3F));
+    }
+  }
+  return out;
+}
+
+// The colour text of a chat colour code; codes outside the table take the
+// colour own lines are shown in, as the view does.
+const std::string& HexColour(std::int32_t code) {
+  if (code < 0 || code >= static_cast<std::int32_t>(ChatColorHex.size())) code = 5;
+  return ChatColorHex[static_cast<std::size_t>(code)];
+}
+
+std::string LineTime(const LogItem& item) {
+  return vb::FormatDate(TimeModule::UnixToLocal(item.msgdate()), "General Date");
+}
+
+class StringWriter : public pugi::xml_writer {
+ public:
+  explicit StringWriter(std::string& out) : out_(out) {}
+  void write(const void* data, size_t size) override { out_.append(static_cast<const char*>(data), size); }
+
+ private:
+  std::string& out_;
+};
+
+}  // namespace
+
+std::string LogHandler::AutomaticName(bool byDate) {
+  if (!FilterHandlerInstance) Raise(91);
+  std::string name = FilterHandlerInstance->GetMyServer() + "_" + FilterHandlerInstance->GetMyCharName();
+  if (byDate) name += "_" + vb::FormatDate(platform::Sys().Now(), "yyyy-mm-dd");
+  return name;
+}
+
+std::filesystem::path LogHandler::LogFilePath(const char* extension) const {
+  return std::filesystem::path(logPath_ + logfile_ + extension);
+}
+
+void LogHandler::EnsureLogFolder() const {
+  if (logPath_.empty()) Raise(76, "Path not found: the chat-log folder is not known");
+  const std::filesystem::path folder = std::filesystem::path(logPath_).parent_path();
+  std::error_code ec;
+  if (std::filesystem::is_directory(folder, ec)) return;
+  std::filesystem::create_directories(folder, ec);
+  if (ec || !std::filesystem::is_directory(folder, ec)) {
+    Raise(76, "Path not found: the chat-log folder " + folder.string() + " cannot be made");
+  }
+}
+
 void LogHandler::InitFileLog() {
-  // Without a name there is no file to open (no stray ".txt").
-  if (logfile_.empty()) return;
-  // Opening LogPath + logfile + ".txt" for appending comes with the chat-log files.
+  // The file of the current name is opened (and made) with the first line
+  // written to it, so no empty or nameless file is ever left behind.
+  file_->stream.reset();
+}
+
+void LogHandler::OpenTextFile() {
+  EnsureLogFolder();
+  const std::filesystem::path path = LogFilePath(".txt");
+  auto stream = std::make_unique<std::ofstream>(path, std::ios::binary | std::ios::app);
+  if (!stream->is_open()) Raise(75, "Path/File access error: " + path.string() + " cannot be opened");
+  file_->stream = std::move(stream);
+}
+
+void LogHandler::DropDocument() {
+  file_->document.reset();
+  file_->root = pugi::xml_node();
+}
+
+void LogHandler::LoadDocument() {
+  DropDocument();
+  const std::filesystem::path path = LogFilePath(".xml");
+  pugi::xml_document& doc = file_->document;
+  // A file that does not parse is moved aside (and the user told) rather
+  // than replaced; one that cannot be read is kept from being saved over.
+  if (persistence::LoadXmlFile(path, doc) == persistence::LoadOutcome::Loaded) {
+    std::string bytes;
+    pugi::xml_document whole;
+    if (ReadWholeFile(path, bytes) &&
+        whole.load_buffer(bytes.data(), bytes.size(), kXmlParseFlags, pugi::encoding_utf8) &&
+        whole.document_element()) {
+      doc.reset(whole);
+    }
+  } else {
+    doc.reset();
+  }
+  file_->root = doc.document_element();
+  if (file_->root) return;
+  file_->root = doc.append_child("Log");
+  pugi::xml_node style = doc.prepend_child(pugi::node_pi);
+  style.set_name("xml-stylesheet");
+  style.set_value(kStyleSheet);
+  file_->root.append_child(pugi::node_pcdata).set_value("\r");
+}
+
+void LogHandler::FileLogging(bool value) {
+  fileLogging_ = value;
+  if (!value && ControlHandlerInstance && ControlHandlerInstance->ChatLogXML->CheckedGet()) DropDocument();
+}
+
+void LogHandler::logfile(const std::string& name) {
+  std::string base = persistence::FileNamePart(vb::Replace(vb::Replace(name, ".txt", ""), ".xml", ""));
+  // "/x log .txt" names no file at all.
+  if (base.empty() && !name.empty()) Raise(52, "Bad file name or number: \"" + name + "\"");
+  logfile_ = std::move(base);
+  if (logfile_.empty()) {
+    DropDocument();
+    return;
+  }
+  if (Controls().ChatLogXML->CheckedGet()) {
+    LoadDocument();
+  } else {
+    DropDocument();
+    InitFileLog();
+  }
+}
+
+void LogHandler::WriteText(const std::deque<LogItem>& lines) {
+  if (!file_->stream) OpenTextFile();
+  auto& controls = Controls();
+  std::string block;
+  for (const LogItem& item : lines) {
+    if (controls.ChatLogTimestamp->CheckedGet()) block += "<" + LineTime(item) + "> ";
+    block += item.message();
+    block += "\r\n";
+  }
+  std::ofstream& out = *file_->stream;
+  out.write(block.data(), static_cast<std::streamsize>(block.size()));
+  out.flush();
+  if (!out) Raise(75, "Path/File access error: " + LogFilePath(".txt").string() + " cannot be written");
+}
+
+void LogHandler::WriteXml(const std::deque<LogItem>& lines) {
+  if (!file_->root) LoadDocument();
+  pugi::xml_node root = file_->root;
+  for (const LogItem& item : lines) {
+    root.append_child(pugi::node_pcdata).set_value("\r\t");
+    pugi::xml_node message = root.append_child("Message");
+    persistence::SetAttr(message, "type", item.msgtype());
+    message.append_attribute("color").set_value(HexColour(item.msgcolor()).c_str());
+    persistence::SetAttr(message, "tag", item.msgtag());
+    message.append_attribute("date").set_value(LineTime(item).c_str());
+    const std::string text = XmlText(item.message());
+    message.append_child(pugi::node_pcdata).set_value(text.c_str());
+    root.append_child(pugi::node_pcdata).set_value("\r");
+  }
+  std::string bytes;
+  StringWriter writer(bytes);
+  file_->document.save(writer, "", pugi::format_raw | pugi::format_no_declaration, pugi::encoding_utf8);
+  EnsureLogFolder();
+  persistence::SaveXmlFile(LogFilePath(".xml"), bytes);
 }
 
 void LogHandler::WriteFileLog() {
   if (fileQueue_.empty()) return;
-  // Writing the queued lines to the text or XML file comes with the chat-log
-  // files; until then the queue is emptied so it cannot grow without end.
+  // Taken off the queue first: a line reported while writing (an error
+  // message is chat too) waits for the next tick.
+  std::deque<LogItem> lines;
+  lines.swap(fileQueue_);
+  // Without a name there is no file: nothing is written (no stray ".txt").
+  if (logfile_.empty()) return;
+  const bool written = Trap("WriteFileLog", kClass, [&] {
+    if (Controls().ChatLogXML->CheckedGet()) {
+      WriteXml(lines);
+    } else {
+      WriteText(lines);
+    }
+  });
+  if (written) return;
+  fileLogging_ = false;
   fileQueue_.clear();
-}
-
-void LogHandler::FileLogging(bool value) { fileLogging_ = value; }
-
-void LogHandler::logfile(const std::string& name) {
-  logfile_ = vb::Replace(vb::Replace(name, ".txt", ""), ".xml", "");
-  // Opening the file of the new name (text or XML) comes with the chat-log files.
+  file_->stream.reset();
+  DropDocument();
+  Hub::wtcw("The chat log file could not be written; logging to the file is off.");
 }
 
 // --- In-memory log -----------------------------------------------------------------

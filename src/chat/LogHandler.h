@@ -5,6 +5,8 @@
 
 #include <cstdint>
 #include <deque>
+#include <filesystem>
+#include <memory>
 #include <optional>
 #include <string>
 #include <vector>
@@ -24,10 +26,14 @@ class LogHandler {
   LogHandler(const LogHandler&) = delete;
   LogHandler& operator=(const LogHandler&) = delete;
 
-  // --- File side (built with the chat-log files) ----------------------------
-  // Opens the text log file. Does nothing while no file name is set.
+  // --- File side: the chat-log file (text, appended; or XML, rewritten whole) --
+  // Closes the text log; LogPath + logfile + ".txt" is opened for appending
+  // (folder and file made when missing) with the next line written to it.
   void InitFileLog();
-  // Called every core tick: writes the queued lines and empties the queue.
+  // Called every core tick: writes the queued lines to the file of the form
+  // the XML box chooses now and empties the queue. A failed write (a log
+  // folder or file that cannot be used) is reported once and turns file
+  // logging off, dropping the lines, so it does not fail on every tick.
   void WriteFileLog();
 
   // --- In-memory log ---------------------------------------------------------
@@ -58,12 +64,26 @@ class LogHandler {
   bool SortAsc() const { return sortAsc_; }
   void SortAsc(bool value);
   bool FileLogging() const { return fileLogging_; }
+  // Switching off in the XML form drops the document; lines still queued
+  // then go to the file that was being written.
   void FileLogging(bool value);
   const std::string& logfile() const { return logfile_; }
-  // Stores the name without any ".txt" and ".xml" in it.
+  // Stores the name without any ".txt" and ".xml" in it, path separators and
+  // NUL replaced by "_" so the file stays in the log folder, and opens the log
+  // of that name in the current form (XML: loads the document, or starts one
+  // with the style-sheet reference; text: InitFileLog). A name that is left
+  // empty raises error 52 and changes nothing; an empty name stores "" and
+  // opens nothing.
   void logfile(const std::string& name);
+  // The log folder, ending in a path separator.
   const std::string& LogPath() const { return logPath_; }
   void LogPath(const std::string& value) { logPath_ = value; }
+
+  // The name automatic logging uses: server "_" character, and "_" and today
+  // as "yyyy-mm-dd" when byDate.
+  static std::string AutomaticName(bool byDate);
+  // The log file of the current name with that extension (".txt", ".xml").
+  std::filesystem::path LogFilePath(const char* extension) const;
 
   // The line limit typed into the page or stored in the settings: the number
   // when the text is numeric and fits a 32-bit number, else nothing (such a
@@ -93,6 +113,16 @@ class LogHandler {
   void AddViewRow(std::int32_t row, const LogItem& item);
   void MarkDataDirty() { dataSavePending_ = true; }
 
+  // File side.
+  struct FileState;
+  void EnsureLogFolder() const;
+  void OpenTextFile();
+  // Loads the XML log of the current name (or starts a new one) as the document.
+  void LoadDocument();
+  void DropDocument();
+  void WriteText(const std::deque<LogItem>& lines);
+  void WriteXml(const std::deque<LogItem>& lines);
+
   std::deque<LogItem> log_;
   std::deque<LogItem> fileQueue_;
   std::int32_t nextMsgId_ = 0;
@@ -114,6 +144,9 @@ class LogHandler {
   bool viewKnown_ = false;
   std::int32_t viewRows_ = 0;
   std::uint64_t viewVersion_ = 0;
+
+  // The open text stream and the XML document in memory.
+  std::unique_ptr<FileState> file_;
 };
 
 }  // namespace mellox

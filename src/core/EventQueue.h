@@ -3,14 +3,38 @@
 #pragma once
 
 #include <cstdint>
+#include <deque>
+#include <string>
 
 #include "core/ObjRef.h"
+#include "platform/Event.h"
 #include "platform/HostTimer.h"
 
 namespace mellox {
 
+// What a queued event does; every kind uses arg1 on arg2.
+enum EventType : std::int32_t {
+  EVENT_USE_ITEM = 1,           // item, target
+  EVENT_USE_ITEM_ON_STACK = 2,  // tool, stack, the stack's count when queued
+  EVENT_USE_STACK_ON_ITEM = 3,  // stack, target, the stack's count when queued
+};
+
+struct EventItem {
+  std::int32_t eventtype = 0;
+  std::int32_t arg1 = 0;
+  std::int32_t arg2 = 0;
+  std::int32_t arg3 = 0;
+};
+
 class EventQueue {
  public:
+  // The chat link every announcement carries; a click on it comes back from
+  // the game as this text and id.
+  static constexpr const char* kLinkText = "[Mellox]";
+  static constexpr std::int32_t kLinkId = 463072;
+  static constexpr std::int32_t kHandleIntervalMs = 200;
+  static constexpr std::int32_t kIdleCheckIntervalMs = 3000;
+
   EventQueue();
   ~EventQueue();
   EventQueue(const EventQueue&) = delete;
@@ -19,9 +43,31 @@ class EventQueue {
   // Run queued events at once instead of waiting for the link or a command.
   bool autorun = false;
 
+  // Whether the queue's timer runs.
+  bool running();
+  // Queues one event unless one of the same type on the same two objects is
+  // queued already; announces it with the link. Trapped: a failure queues nothing.
+  void Add(std::int32_t eventtype, std::int32_t arg1, std::int32_t arg2, std::int32_t arg3);
+  // Resolves the two names to objects (and the stack's count), then Add.
+  void AddByName(std::int32_t eventtype, const std::string& name1, const std::string& name2);
+  void Run();
+  void Clear();
+
+  // The queued events, head first.
+  const std::deque<EventItem>& Events() const { return Events_; }
+  std::int32_t State() const { return State_; }
+
  private:
+  void EventTimer_Timeout();
+  void HandleEvents();
+  void RemoveEvent();
+  void ApplyEvent(const EventItem& item);
+  bool Ready(bool warn);
+
+  std::deque<EventItem> Events_;
   ObjRef<platform::HostTimer> EventTimer;
-  std::int32_t State = 0;  // 0 idle, 1 pending, 2 running
+  platform::Connection timeout_;
+  std::int32_t State_ = 0;  // 0 idle, 1 pending, 2 running
   bool Warned = false;
   bool WaitingForReady = false;
 };

@@ -83,6 +83,8 @@ FilterHandler::FilterHandler() {
     Hub::wtcw_debug("Filter Handler Init");
     UseCharge = platform::Sys().CreateTimer();
     WaitforScan = platform::Sys().CreateTimer();
+    events_.push_back(UseCharge->Timeout.Connect([this] { UseCharge_Timeout(); }));
+    events_.push_back(WaitforScan->Timeout.Connect([this] { WaitforScan_Timeout(); }));
     if (!Site) Raise(91);
     ACHooks = ObjRef<platform::ACHooks>::Borrow(&Site->GetHooks());
     World = std::static_pointer_cast<platform::World>(Site->GetServiceByPath(platform::kWorldServicePath));
@@ -115,6 +117,8 @@ FilterHandler::FilterHandler() {
       events_.push_back(Char->ChangeEnchantments.Connect(
           [this](std::int32_t c, const std::shared_ptr<platform::Enchantment>& e) { Char_ChangeEnchantments(c, e); }));
       events_.push_back(Char->ChangePortalMode.Connect([this](std::int32_t m) { Char_ChangePortalMode(m); }));
+      events_.push_back(
+          Char->ChangeVital.Connect([this](std::int32_t vital, std::int32_t value) { Char_ChangeVital(vital, value); }));
       events_.push_back(Char->Death.Connect([this](const std::string& m) { Char_Death(m); }));
     }
 

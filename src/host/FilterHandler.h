@@ -148,6 +148,54 @@ class FilterHandler {
   // itself also refuses a save before a successful read).
   bool dataLoaded_ = false;
   std::vector<platform::Connection> events_;
+
+  // --- Item automation and vital alarms (FilterHandlerAutomation.cpp) ---
+ public:
+  // Fills the equipment's mana from the stones and charges carried: asks for
+  // identification, waits (bounded) for the answers, then applies the
+  // best-fitting one every second until it is spent. onlyIfNeeded: only when
+  // an equipped item has under two minutes of mana left. Ignored while a
+  // scan runs.
+  void Fill_Mana(bool onlyIfNeeded);
+  // Ask the game to identify the food / healing kits carried.
+  void FindFood();
+  void FindKits();
+  // Eats the food whose restore value best fits what the vital (2, 4, 6)
+  // lacks; True when one was used.
+  bool UseFood(std::int32_t vital);
+  // Uses the healing kit the vitals settings choose; smart: eats health food
+  // first when even that kit is unlikely to work. True when something was used.
+  bool UseKit(bool smart);
+  // Selling peas for trade notes at the open vendor, one step per tick of
+  // the selling timer.
+  void StartPeas();
+  void StopPeas();
+  void StopPeasEncumbered();
+  void SellPeas();
+  // Timer and character events.
+  void WaitforScan_Timeout();
+  void UseCharge_Timeout();
+  // Starts or stops each ticked alarm's looping sound against its threshold.
+  void Char_ChangeVital(std::int32_t vital, std::int32_t value);
+
+ private:
+  void FindCHarge();
+  bool OnlyIfNeeded = false;
+  std::int32_t LastEquipId = -1;
+  std::int32_t ScanStart = 0;
+  std::int32_t ChargeId = 0;
+  std::int32_t scanWaits_ = 0;
+  std::int32_t chargeUses_ = 0;
+  std::int32_t NotesBought = 0;
+  std::int32_t PeaIndex = 1;
+  std::int32_t StackTargetId = 0;
+  std::int32_t StackTargetCount = 0;
+  std::int32_t stackTicks_ = 0;
+  std::int32_t peaStalls_ = 0;
+  // The last threshold text of each alarm reported as not a number.
+  bool alarmBadTold_[3] = {};
+  std::string alarmBadText_[3];
+  // --- End of item automation and vital alarms ---
 };
 
 }  // namespace mellox

@@ -20,12 +20,12 @@ class HostPeers {
   // results and the refresh timer work end to end); drawing is a no-op.
   static bool TargetGetObject(std::shared_ptr<platform::WorldObject>& obj);
   static void TargetSetObject(std::shared_ptr<platform::WorldObject> obj);
-  static void TargetRemoveTitle();                                                      // no-op
-  static void TargetCreateHUD();                                                        // no-op
-  static void TargetUpdateDebuffs();                                                    // no-op
-  static void TargetDebuff(std::int32_t object, std::int32_t effect, std::int32_t speed);  // no-op
-  static void TargetUpdateHealth(bool draw);                                           // no-op
-  static void TargetRemoveDebuff(std::int32_t objectId);                               // no-op
+  static void TargetRemoveTitle();
+  static void TargetCreateHUD();
+  static void TargetUpdateDebuffs();
+  static void TargetDebuff(std::int32_t object, std::int32_t effect, std::int32_t speed);
+  static void TargetUpdateHealth(bool draw);
+  static void TargetRemoveDebuff(std::int32_t objectId);
 
   // --- The other four HUDs: the main HUD's are wired, the rest are no-ops --------
   static void MainCreateHUD();
@@ -50,20 +50,20 @@ class HostPeers {
   static void OpenCorpse(double ns, double ew, std::int32_t guid);
   static void CorpseDisappear(double ns, double ew, std::int32_t guid);
 
-  // --- Spells, hotkeys, event queue (no-ops) -------------------------------------
+  // --- Spells, hotkeys and the event queue; a missing instance raises 91 ---------
   static void InitSpells();
   static void AddHotKeys();
   static void RunEventQueue();
 
-  // --- Item automation (no-ops) --------------------------------------------------
+  // --- Item automation: FilterHandler's own operations; a missing instance raises 91.
   static void FindFood();
   static void FindKits();
   static void FillMana(bool onlyIfNeeded);
   static void StopPeasEncumbered();
   static void SellPeas();
 
-  // --- Keyboard: presses and releases one virtual key; a code outside
-  // 0..255 raises 5.
+  // --- Keyboard: KeyboardAC.SendKey presses and releases one virtual key; it
+  // reports a code outside 0..255 itself. A missing instance raises 91.
   static void SendKey(std::int32_t vk);
 
   // Forgets the target object (plug-in start and end).

@@ -9,7 +9,7 @@
 #include "core/VB.h"
 #include "core/VBError.h"
 #include "hud/HudPeers.h"
-#include "hud/HudSwitchStandIn.h"
+#include "hud/HudRoster.h"
 #include "settings_view/ControlHandler.h"
 #include "tracking/SpellHandler.h"
 #include "tracking/Statistics.h"
@@ -133,14 +133,15 @@ HUDMainHandler::HUDMainHandler() {
     Hub::wtcw_debug("HUDMain Handler Init");
     MainHud = std::make_shared<HUDHandler>();
     MainHud->SetTitle("Main");
-    hudSwitch_ = std::make_unique<HudSwitchStandIn>();
+    // The settings files reach the HUD windows through the roster.
+    HudRoster::Attach();
   });
 }
 
 HUDMainHandler::~HUDMainHandler() {
   Trap("Class_Terminate", kClass, [&] {
     Hub::wtcw_debug("HUDMain Handler Terminate");
-    hudSwitch_.reset();
+    HudRoster::Detach();
     MainHud.reset();
   });
 }

@@ -4,14 +4,11 @@
 #pragma once
 
 #include <cstdint>
-#include <memory>
 
 #include "core/ObjRef.h"
 #include "hud/HUDHandler.h"
 
 namespace mellox {
-
-class HudSwitchStandIn;
 
 class HUDMainHandler {
  public:
@@ -36,7 +33,6 @@ class HUDMainHandler {
 
  private:
   void AddData();
-  std::unique_ptr<HudSwitchStandIn> hudSwitch_;
 };
 
 }  // namespace mellox

@@ -11,6 +11,7 @@
 #include "hud/HUDMainHandler.h"
 #include "hud/HUDStatusHandler.h"
 #include "hud/HUDTargetHandler.h"
+#include "hud/HudHandlerT.h"
 #include "hud/HudPeers.h"
 #include "hud/HudWindow.h"
 #include "platform/PluginSite.h"
@@ -57,7 +58,11 @@ platform::Point ClientPointer() {
 
 bool KeyDown(std::int32_t vk) { return platform::Sys().GetAsyncKeyState(vk) < 0; }
 
-HudWindow* Engine(HUDMainHandler* owner) { return owner && owner->MainHud ? owner->MainHud.get() : nullptr; }
+// The owner's engine, or none while the owner or its engine is missing.
+template <class Owner, class Engine>
+HudWindow* EngineOf(Owner* owner, ObjRef<Engine> Owner::*engine) {
+  return owner && owner->*engine ? (owner->*engine).get() : nullptr;
+}
 
 }  // namespace
 
@@ -72,13 +77,12 @@ void HudMouse::WindowMessage(std::int32_t msg, std::int32_t wParam) {
       input.shift = KeyDown(kVkShift);
     }
     input.buttonHeld = (wParam & kLeftButtonHeld) != 0;
-    // Only the main HUD has an engine so far; the others answer no.
     const std::array<HudSlot, 5> slots{
-        MakeHudSlot(HUDClockHandlerInstance, nullptr),
-        MakeHudSlot(HUDMainHandlerInstance, Engine(HUDMainHandlerInstance)),
-        MakeHudSlot(HUDItemHandlerInstance, nullptr),
-        MakeHudSlot(HUDStatusHandlerInstance, nullptr),
-        MakeHudSlot(HUDTargetHandlerInstance, nullptr),
+        MakeHudSlot(HUDClockHandlerInstance, EngineOf(HUDClockHandlerInstance, &HUDClockHandler::ClockHUD)),
+        MakeHudSlot(HUDMainHandlerInstance, EngineOf(HUDMainHandlerInstance, &HUDMainHandler::MainHud)),
+        MakeHudSlot(HUDItemHandlerInstance, EngineOf(HUDItemHandlerInstance, &HUDItemHandler::ItemHUD)),
+        MakeHudSlot(HUDStatusHandlerInstance, EngineOf(HUDStatusHandlerInstance, &HUDStatusHandler::StatusHud)),
+        MakeHudSlot(HUDTargetHandlerInstance, EngineOf(HUDTargetHandlerInstance, &HUDTargetHandler::TargetHud)),
     };
     Handle(msg, input, slots, &HudPeers::SettingsSave);
   });

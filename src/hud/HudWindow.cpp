@@ -1,12 +1,10 @@
 #include "hud/HudWindow.h"
 
 #include <algorithm>
-#include <cmath>
 
 #include "core/Globals.h"
 #include "core/Hub.h"
 #include "core/Trap.h"
-#include "core/VB.h"
 #include "core/VBError.h"
 #include "hud/HudPeers.h"
 #include "platform/PluginSite.h"

@@ -1,11 +1,17 @@
 #include "settings_view/ControlHandler.h"
 
+#include "hud/HudHandlerT.h"
+#include "hud/HUDTargetHandler.h"
+
 #include "persistence/AttributeReader.h"
 #include "persistence/DataFile.h"
 #include "persistence/SettingsFile.h"
 
 #include <memory>
 
+#include "chat/CellValue.h"
+#include "chat/ChatTextHandler.h"
+#include "core/EventQueue.h"
 #include "core/Globals.h"
 #include "core/Hub.h"
 #include "core/TimeModule.h"
@@ -13,6 +19,13 @@
 #include "core/VB.h"
 #include "core/VBError.h"
 #include "core/ViewHandler.h"
+#include "host/FilterHandler.h"
+#include "host/HostPeers.h"
+#include "hud/HUDClockHandler.h"
+#include "hud/HUDItemHandler.h"
+#include "hud/HUDMainHandler.h"
+#include "hud/HudRoster.h"
+#include "hud/HUDStatusHandler.h"
 #include "settings_view/OptionLists.h"
 
 namespace mellox {
@@ -71,6 +84,11 @@ ControlHandler::~ControlHandler() {
 void ControlHandler::InitControls() {
   Trap("InitControls", kClass, [&] {
     BindAll();
+    SubscribeOptionEvents();
+    SubscribeHudPageEvents();
+    SubscribeTrackingPageEvents();
+    SubscribeChatPageEvents();
+    SubscribeAlarmEvents();
     Hub::GetSoundList();
     Hub::GetSoundLoopList();
   });
@@ -450,10 +468,7 @@ std::int32_t ControlHandler::DefaultChatColorIcon() {
 }
 
 void ControlHandler::PlaceStatusHud(std::int32_t left, std::int32_t top) {
-  // TODO(HUD engine): StatusHud.SetPos(left, top, True) once the status HUD
-  // has its engine; until then there is no window to place.
-  (void)left;
-  (void)top;
+  HudRoster::Place(HudId::Status, left, top);
 }
 
 void ControlHandler::Init_Lists(const std::vector<std::string>& versionParts) {
@@ -586,5 +601,362 @@ platform::Variant ControlHandler::GetAttribute(const pugi::xml_node& node, const
 void ControlHandler::Data_Load(std::int16_t action) { DataFile::Load(*this, action); }
 
 bool ControlHandler::Data_Save() { return DataFile::Save(*this); }
+
+// --- Option handlers: global buttons, toggles, one-touch and utility options ------
+
+namespace {
+
+// Rows of the general HUD list, one per HUD.
+enum HudRow : std::int32_t { kMainRow = 0, kClockRow = 1, kItemRow = 2, kStatusRow = 3, kTargetRow = 4 };
+
+template <class T>
+T& Owner(T* instance) {
+  if (!instance) Raise(91);
+  return *instance;
+}
+
+// The engine of a HUD, or null while that HUD has none. Seam: the target
+// HUD has no engine yet; return HUDTargetHandler's TargetHud here once it has.
+HudWindow* HudEngine(std::int32_t row) {
+  switch (row) {
+    case kMainRow: return &*Owner(HUDMainHandlerInstance).MainHud;
+    case kClockRow: return &*Owner(HUDClockHandlerInstance).ClockHUD;
+    case kItemRow: return &*Owner(HUDItemHandlerInstance).ItemHUD;
+    case kStatusRow: return &*Owner(HUDStatusHandlerInstance).StatusHud;
+    case kTargetRow: return &*Owner(HUDTargetHandlerInstance).TargetHud;
+    default: return nullptr;
+  }
+}
+
+void HudOff(std::int32_t row) {
+  if (HudWindow* engine = HudEngine(row)) engine->HUDOff();
+}
+
+void HudEnable(std::int32_t row, bool enabled) {
+  if (HudWindow* engine = HudEngine(row)) engine->SetEnabled(enabled);
+}
+
+void CreateHud(std::int32_t row) {
+  switch (row) {
+    case kMainRow: HostPeers::MainCreateHUD(); break;
+    case kClockRow: HostPeers::ClockCreateHUD(); break;
+    case kItemRow: HostPeers::ItemCreateHUD(); break;
+    case kStatusRow: HostPeers::StatusCreateHUD(); break;
+    case kTargetRow: HostPeers::TargetCreateHUD(); break;
+    default: break;
+  }
+}
+
+// After a settings load: main, clock, item, target, status.
+void CreateHudsAfterLoad() {
+  for (std::int32_t row : {kMainRow, kClockRow, kItemRow, kTargetRow, kStatusRow}) CreateHud(row);
+}
+
+FilterHandler& Filter() {
+  if (!FilterHandlerInstance) Raise(91);
+  return *FilterHandlerInstance;
+}
+
+// The game's icon for the delete cell of an exception row.
+constexpr std::int32_t kDeleteIcon = 100667896;
+// Idle times: four weeks when the logout timer is extended, else the game's own.
+constexpr double kExtendedIdleSeconds = 2.4192e9;
+constexpr double kNormalIdleSeconds = 900000;
+// Column of the routing table that carries the plug-in's own lines.
+constexpr std::int16_t kOwnLinesChatType = 32;
+
+// Wraps a control event's handler in a trap under the handler's own name.
+template <class F>
+auto Trapped(const char* proc, F body) {
+  return [proc, body](auto... args) { Trap(proc, kClass, [&] { body(args...); }); };
+}
+
+}  // namespace
+
+void ControlHandler::SubscribeOptionEvents() {
+  using platform::EditControl;
+  using platform::SliderControl;
+  auto& ev = events_;
+  if (GlobalSettings)
+    ev.push_back(GlobalSettings->Change.Connect(
+        Trapped("GlobalSettings_Change", [this](std::int32_t, bool state) { GlobalSettings_Change(state); })));
+  struct OutputBox {
+    ObjRef<platform::CheckBoxControl>* box;
+    const char* proc;
+    std::int16_t window;
+  };
+  const OutputBox outputs[] = {{&OutputMain, "OutputMain_Change", 0},
+                               {&Output1, "Output1_Change", 1},
+                               {&Output2, "Output2_Change", 2},
+                               {&Output3, "Output3_Change", 3},
+                               {&Output4, "Output4_Change", 4}};
+  for (const OutputBox& o : outputs) {
+    if (!*o.box) continue;
+    const std::int16_t window = o.window;
+    ev.push_back((*o.box)->Change.Connect(
+        Trapped(o.proc, [this, window](std::int32_t, bool state) { Output_Change(window, state); })));
+  }
+  if (ReloadSettings)
+    ev.push_back(ReloadSettings->Accepted.Connect(
+        Trapped("ReloadSettings_Accepted", [this](std::int32_t) { ReloadSettings_Accepted(); })));
+  if (ReloadDefault)
+    ev.push_back(ReloadDefault->Accepted.Connect(
+        Trapped("ReloadDefault_Accepted", [this](std::int32_t) { ReloadDefault_Accepted(); })));
+  if (SetDefault)
+    ev.push_back(SetDefault->Accepted.Connect(
+        Trapped("SetDefault_Accepted", [this](std::int32_t) { SetDefault_Accepted(); })));
+
+  if (VitalsAddExceptionBtn)
+    ev.push_back(VitalsAddExceptionBtn->Accepted.Connect(
+        Trapped("VitalsAddExceptionBtn_Accepted", [this](std::int32_t) { VitalsAddExceptionBtn_Accepted(); })));
+  if (VitalsAddExceptionSel)
+    ev.push_back(VitalsAddExceptionSel->Accepted.Connect(
+        Trapped("VitalsAddExceptionSel_Accepted", [this](std::int32_t) { VitalsAddExceptionSel_Accepted(); })));
+  if (VitalsExceptions)
+    ev.push_back(VitalsExceptions->Change.Connect(Trapped(
+        "VitalsExceptions_Change", [this](std::int32_t, std::int32_t col, std::int32_t row) { VitalsExceptions_Change(col, row); })));
+
+  struct PercentPair {
+    ObjRef<EditControl>* edit;
+    ObjRef<SliderControl>* slider;
+    const char* editProc;
+    const char* sliderProc;
+    const char* reset;
+  };
+  const PercentPair percents[] = {
+      {&VitalsBlock, &VitalsBlockSlider, "VitalsBlock_Change", "VitalsBlockSlider_Change", "100%"},
+      {&VitalsSuccess, &VitalsSuccessSlider, "VitalsSuccess_Change", "VitalsSuccessSlider_Change", "100%"},
+      {&VitalsCheap, &VitalsCheapSlider, "VitalsCheap_Change", "VitalsCheapSlider_Change", "100%"},
+      {&VitalsFallback, &VitalsFallbackSlider, "VitalsFallback_Change", "VitalsFallbackSlider_Change", "75%"}};
+  for (const PercentPair& p : percents) {
+    ObjRef<EditControl>* edit = p.edit;
+    ObjRef<SliderControl>* slider = p.slider;
+    const char* reset = p.reset;
+    if (*edit)
+      ev.push_back((*edit)->Change.Connect(Trapped(p.editProc, [this, edit, slider, reset](std::int32_t, const std::string&) {
+        VitalsPercent_Change(**edit, **slider, reset);
+      })));
+    if (*slider)
+      ev.push_back((*slider)->Change.Connect(Trapped(
+          p.sliderProc, [this, edit](std::int32_t, std::int32_t position) { VitalsSlider_Change(**edit, position); })));
+  }
+
+  struct SaveBox {
+    ObjRef<platform::CheckBoxControl>* box;
+    const char* proc;
+  };
+  const SaveBox saveOnly[] = {{&ToggleVitals, "ToggleVitals_Change"}, {&FillMana, "FillMana_Change"},
+                              {&LevelSS, "LevelSS_Change"},           {&AllegChange, "AllegChange_Change"},
+                              {&SplitPeas, "SplitPeas_Change"},       {&StatusText, "StatusText_Change"},
+                              {&ShowErrors, "ShowErrors_Change"}};
+  for (const SaveBox& b : saveOnly) {
+    if (*b.box) ev.push_back((*b.box)->Change.Connect(Trapped(b.proc, [this](std::int32_t, bool) { SaveOnly_Change(); })));
+  }
+  if (LogoutTimer)
+    ev.push_back(LogoutTimer->Change.Connect(
+        Trapped("LogoutTimer_Change", [this](std::int32_t, bool checked) { LogoutTimer_Change(checked); })));
+  if (EventStart)
+    ev.push_back(
+        EventStart->Change.Connect(Trapped("EventStart_Change", [this](std::int32_t, bool) { EventStart_Change(); })));
+
+  struct NumberEdit {
+    ObjRef<EditControl>* edit;
+    const char* proc;
+    const char* reset;
+  };
+  const NumberEdit numbers[] = {{&FillThreshold, "FillThreshold_End", "50000"},
+                                {&PeaThreshold, "PeaThreshold_End", "10"},
+                                {&StartLevel, "StartLevel_End", "6"}};
+  for (const NumberEdit& n : numbers) {
+    ObjRef<EditControl>* edit = n.edit;
+    const char* reset = n.reset;
+    if (*edit)
+      ev.push_back((*edit)->End.Connect(
+          Trapped(n.proc, [this, edit, reset](std::int32_t, bool) { NumberEdit_End(**edit, reset); })));
+  }
+}
+
+// --- Toggles ------------------------------------------------------------------------
+
+void ControlHandler::ToggleAll() {
+  if (!PluginActive) return;
+  const bool on = !HudOn->CheckedGet();
+  HudOn->CheckedLet(on);
+  const std::int32_t order[] = {kClockRow, kMainRow, kItemRow, kStatusRow, kTargetRow};
+  for (std::int32_t row : order) {
+    if (on) {
+      HudEnable(row, CellBool(HudGeneral->DataGet(0, row, 0)));
+    } else {
+      HudOff(row);
+    }
+  }
+  Settings_Save(0);
+  for (std::int32_t row : {kMainRow, kClockRow, kItemRow, kStatusRow, kTargetRow}) CreateHud(row);
+}
+
+namespace {
+
+// Flips one HUD's own flag; the engine follows only while the master box is ticked.
+void ToggleHud(ControlHandler& ch, std::int32_t row) {
+  const bool shown = !CellBool(ch.HudGeneral->DataGet(0, row, 0));
+  ch.HudGeneral->DataLet(0, row, 0, shown);
+  if (ch.HudOn->CheckedGet()) HudEnable(row, shown);
+  ch.Settings_Save(0);
+  CreateHud(row);
+}
+
+}  // namespace
+
+void ControlHandler::ToggleMain() {
+  if (PluginActive) ToggleHud(*this, kMainRow);
+}
+void ControlHandler::ToggleClock() {
+  if (PluginActive) ToggleHud(*this, kClockRow);
+}
+void ControlHandler::ToggleItem() {
+  if (PluginActive) ToggleHud(*this, kItemRow);
+}
+void ControlHandler::ToggleStatus() {
+  if (PluginActive) ToggleHud(*this, kStatusRow);
+}
+void ControlHandler::ToggleTarget() {
+  if (PluginActive) ToggleHud(*this, kTargetRow);
+}
+
+void ControlHandler::ToggleBeers() {
+  if (!PluginActive) return;
+  const bool on = !UseBeers->CheckedGet();
+  UseBeers->CheckedLet(on);
+  Hub::wtcw(on ? "Ready to keep em' coming!" : "Yeah, you've had enough.");
+  Settings_Save(0);
+}
+
+void ControlHandler::ToggleAFK() {
+  if (!PluginActive) return;
+  const bool on = !ChatLogAFK->CheckedGet();
+  ChatLogAFK->CheckedLet(on);
+  // The away box is not part of the settings; only going away tells the game.
+  if (on) Filter().SendCommand("*afk*");
+}
+
+// --- Global settings buttons and boxes ---------------------------------------------
+
+void ControlHandler::GlobalSettings_Change(bool /*state*/) {
+  if (!PluginActive) return;
+  // The loader reads the box itself to choose the global or the character's file.
+  Settings_Load(0);
+  Data_Save();
+  CreateHudsAfterLoad();
+}
+
+void ControlHandler::Output_Change(std::int16_t window, bool state) {
+  if (!PluginActive) return;
+  if (!ChatTextHandlerInstance) Raise(91);
+  ChatTextHandlerInstance->SetTargetList(window, kOwnLinesChatType, state);
+  Settings_Save(0);
+}
+
+void ControlHandler::ReloadSettings_Accepted() {
+  if (!PluginActive) return;
+  Trap("ReloadSettings_Accepted", kClass, [&] {
+    Hub::wtcw("Attempting to Reload Your Settings");
+    Settings_Load(0);
+    CreateHudsAfterLoad();
+  });
+}
+
+void ControlHandler::ReloadDefault_Accepted() {
+  if (!PluginActive) return;
+  Trap("ReloadDefault_Accepted", kClass, [&] {
+    Hub::wtcw("Attempting to Load Default Settings");
+    Settings_Load(1);
+    CreateHudsAfterLoad();
+  });
+}
+
+void ControlHandler::SetDefault_Accepted() {
+  if (!PluginActive) return;
+  Trap("SetDefault_Accepted", kClass, [&] {
+    // The saver reports its own failures; success is only claimed for a written file.
+    if (Settings_Save(1)) Hub::wtcw("Settings Saved as Default");
+  });
+}
+
+// --- One-touch healing page ------------------------------------------------------------
+
+void ControlHandler::VitalsAddExceptionBtn_Accepted() {
+  if (!PluginActive) return;
+  Trap("VitalsAddExceptionBtn_Accepted", kClass, [&] {
+    const std::string name = VitalsAddException->TextGet();
+    if (name.empty()) return;
+    auto& list = *VitalsExceptions;
+    const std::int32_t row = list.AddRow();
+    list.DataLet(0, row, 0, name);
+    list.DataLet(1, row, 1, kDeleteIcon);
+    Settings_Save(0);
+  });
+}
+
+void ControlHandler::VitalsAddExceptionSel_Accepted() {
+  if (!PluginActive) return;
+  Trap("VitalsAddExceptionSel_Accepted", kClass, [&] {
+    FilterHandler& f = Filter();
+    const std::int32_t selected = f.GetCurrentSelection();
+    // Nothing selected: nothing to add (the name look-up would fail on id 0).
+    if (selected == 0) return;
+    const std::string name = f.GetName(selected);
+    if (name.empty()) return;
+    auto& list = *VitalsExceptions;
+    const std::int32_t row = list.AddRow();
+    list.DataLet(0, row, 0, name);
+    list.DataLet(1, row, 1, kDeleteIcon);
+    Settings_Save(0);
+  });
+}
+
+void ControlHandler::VitalsExceptions_Change(std::int32_t column, std::int32_t row) {
+  if (!PluginActive) return;
+  if (column == 1) VitalsExceptions->DeleteRow(row);
+  Settings_Save(0);
+}
+
+void ControlHandler::VitalsPercent_Change(platform::EditControl& edit, platform::SliderControl& slider,
+                                          const char* resetText) {
+  if (!PluginActive) return;
+  if (!vb::IsNumeric(vb::Replace(edit.TextGet(), "%", ""))) edit.TextLet(resetText);
+  // Rounded half to even; a number beyond a Long ends the handler unsaved.
+  slider.SliderPositionLet(vb::CLng(std::string_view(vb::Replace(edit.TextGet(), "%", ""))));
+  Settings_Save(0);
+}
+
+void ControlHandler::VitalsSlider_Change(platform::EditControl& edit, std::int32_t position) {
+  // Also while inactive: the edit mirrors the slider whenever it moves.
+  edit.TextLet(vb::CStr(position) + "%");
+}
+
+// --- Utility and status options -----------------------------------------------------------
+
+void ControlHandler::SaveOnly_Change() {
+  if (PluginActive) Settings_Save(0);
+}
+
+void ControlHandler::LogoutTimer_Change(bool checked) {
+  if (!PluginActive) return;
+  Filter().SetIdleTime(checked ? kExtendedIdleSeconds : kNormalIdleSeconds);
+  Settings_Save(0);
+}
+
+void ControlHandler::NumberEdit_End(platform::EditControl& edit, const char* resetText) {
+  if (!PluginActive) return;
+  if (!vb::IsNumeric(edit.TextGet())) edit.TextLet(resetText);
+  Settings_Save(0);
+}
+
+void ControlHandler::EventStart_Change() {
+  if (!PluginActive) return;
+  if (!EventQueueInstance) Raise(91);
+  EventQueueInstance->autorun = EventStart->CheckedGet();
+  Settings_Save(0);
+}
 
 }  // namespace mellox

@@ -20,6 +20,8 @@ class xml_node;
 
 namespace mellox {
 
+class DX8Sound;
+
 // The plug-in module's instance handle, written into subvalue 0 of a list
 // icon cell so the host draws the plug-in's own swatch icons (101 to 131).
 inline constexpr std::int32_t PluginModuleHandle = 0x10000000;
@@ -224,7 +226,88 @@ class ControlHandler {
   void Data_Load(std::int16_t action);
   bool Data_Save();
 
+  // --- Global buttons, toggles and the one-touch / utility options ----------
+  // (ControlHandler.cpp, "Option handlers".) Every one does nothing while the
+  // plug-in is inactive, except the four slider handlers.
+  // Flip an option from outside the view (hotkeys, a HUD's close glyph).
+  // Failures pass to the caller.
+  void ToggleAll();
+  void ToggleMain();
+  void ToggleItem();
+  void ToggleClock();
+  void ToggleTarget();
+  void ToggleStatus();
+  void ToggleBeers();
+  void ToggleAFK();
+
+  // Control events; the subscriptions trap each under the handler's name.
+  void GlobalSettings_Change(bool state);
+  // window: 0 the main chat window, 1 to 4 the floating ones.
+  void Output_Change(std::int16_t window, bool state);
+  void ReloadSettings_Accepted();
+  void ReloadDefault_Accepted();
+  void SetDefault_Accepted();
+  void VitalsAddExceptionBtn_Accepted();
+  void VitalsAddExceptionSel_Accepted();
+  void VitalsExceptions_Change(std::int32_t column, std::int32_t row);
+  // A percentage edit of the one-touch page and its slider.
+  void VitalsPercent_Change(platform::EditControl& edit, platform::SliderControl& slider, const char* resetText);
+  void VitalsSlider_Change(platform::EditControl& edit, std::int32_t position);
+  void LogoutTimer_Change(bool checked);
+  // A number edit of the utility page, when its editing ends.
+  void NumberEdit_End(platform::EditControl& edit, const char* resetText);
+  void EventStart_Change();
+  // The boxes whose change only needs saving.
+  void SaveOnly_Change();
+  // --- End of the option handlers --------------------------------------------
+
+  // --- HUD settings pages (defined in hud/HudSettingsPages.cpp) -----------------
+  // Each does nothing while the plug-in is inactive, except the two clock
+  // timer buttons. Failures of the handlers without a trap of their own pass
+  // to the caller; the subscriptions trap each under the handler's name.
+  void HudOn_Change(bool ticked);
+  void HudGeneral_Change(std::int32_t column, std::int32_t row);
+  void HudGeneralFont_Change(std::int32_t index);
+  void HudGeneralSize_Change(std::int32_t index);
+  void HudGeneralBGColor_Change();
+  void HudGeneralBGAlpha_Change();
+  void HudList_Change(std::int32_t column, std::int32_t row);
+  void HudMainColor_Change(std::int32_t index);
+  void HudMainAll_Accepted();
+  void HudMainLbl_Change();
+  void HudTimeout_Change();
+  // id -1 is ignored.
+  void HudClockList_Change(std::int32_t id, std::int32_t column, std::int32_t row);
+  void HudClockColor_Change(std::int32_t index);
+  void HudClockAll_Accepted();
+  // The five clock option boxes.
+  void HudClockOption_Change();
+  void HudClockDown_Accepted();
+  void HudClockUp_Accepted();
+  void HudItemsAdd_Accepted();
+  void HudItemsSel_Accepted();
+  void HudItems_Change(std::int32_t column, std::int32_t row);
+  void HudItemsColor_Change();
+  void HudItemsIconSize_Change();
+  void HudItemsHorz_Change();
+  void HudTargetColor_Change(std::int32_t index);
+  void HudStatusColor_Change();
+  void HudStatusLines_Change();
+  void HudTargetLevel_Change();
+  // --- End of the HUD settings pages ---------------------------------------------
+
  private:
+  void SubscribeOptionEvents();
+  void SubscribeHudPageEvents();
+  // The experience, spell, drink and corpse pages: their handlers live in the trackers.
+  void SubscribeTrackingPageEvents();
+  // The chat-log page and the chat rule pages (chat/ChatPageEvents.cpp).
+  void SubscribeChatPageEvents();
+  // The vital alarms' boxes, percentage edits and looped-sound choices.
+  void SubscribeAlarmEvents();
+  void Alarm_OnChange(DX8Sound& sound, bool checked);
+  void Alarm_PerChange(platform::EditControl& edit);
+  void Alarm_SoundChange(DX8Sound& sound, platform::ChoiceControl& choice, std::int32_t index);
   void BindAll();
   void ClearLists();
   // Local time minus UTC in hours, as the clock list shows it.

@@ -19,7 +19,7 @@ HudCall Call(HudCall::Kind kind, const platform::Rect& rect = {}, std::uint32_t 
 constexpr std::int64_t kMaxSide = 8192;
 }
 
-SimHudView::SimHudView(const platform::Rect& rect) { SetRect(rect); }
+SimHudView::SimHudView(const platform::Rect& rect, bool rasterise) : rasterise_(rasterise) { SetRect(rect); }
 
 void SimHudView::SetRect(const platform::Rect& rect) {
   rect_ = rect;

@@ -29,7 +29,7 @@ struct HudCall {
 
 class SimHudView : public platform::HudView {
  public:
-  explicit SimHudView(const platform::Rect& rect);
+  explicit SimHudView(const platform::Rect& rect, bool rasterise = true);
 
   void SetRect(const platform::Rect& rect) override;
   void BeginRender(std::int32_t flags) override;

@@ -10,8 +10,7 @@ namespace mellox::sim {
 
 std::shared_ptr<platform::HudView> SimRenderService::CreateHUD(const platform::Rect& rect) {
   if (refuse_) return nullptr;
-  auto hud = std::make_shared<SimHudView>(rect);
-  hud->SetRasterise(rasterise_);
+  auto hud = std::make_shared<SimHudView>(rect, rasterise_);
   hud->ClearCalls();  // the log starts with the owner's calls
   surfaces_.push_back(hud);
   recorder_.Emit("hud: create " + std::to_string(rect.left) + " " + std::to_string(rect.top) + " " +

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <array>
+#include <climits>
 #include <cmath>
 #include <filesystem>
 #include <fstream>
@@ -80,7 +81,12 @@ struct SimTypeface::Impl {
   int descent = 0;
   int lineGap = 0;
   std::array<int, 256> glyphIndex{};
+  std::array<int, 256> advance{};  // font units
+  // Kerning of byte pairs in font units, looked up once each (the font's
+  // tables are slow to search).
+  std::vector<std::int16_t> kerning = std::vector<std::int16_t>(256 * 256, kUnknownKerning);
   std::unordered_map<std::uint32_t, Glyph> glyphs;  // (pixel height << 8) | byte
+  static constexpr std::int16_t kUnknownKerning = INT16_MIN;
 
   float Scale(std::int32_t pixelHeight) { return stbtt_ScaleForPixelHeight(&info, static_cast<float>(ClampPixels(pixelHeight))); }
 };
@@ -108,7 +114,11 @@ SimTypeface* SimTypeface::Find(const std::string& face, bool bold) {
     const int offset = stbtt_GetFontOffsetForIndex(d.data.data(), 0);
     if (offset < 0 || !stbtt_InitFont(&d.info, d.data.data(), offset)) continue;
     stbtt_GetFontVMetrics(&d.info, &d.ascent, &d.descent, &d.lineGap);
-    for (int b = 0; b < 256; ++b) d.glyphIndex[b] = stbtt_FindGlyphIndex(&d.info, CodePointOf(static_cast<unsigned char>(b)));
+    for (int b = 0; b < 256; ++b) {
+      d.glyphIndex[b] = stbtt_FindGlyphIndex(&d.info, CodePointOf(static_cast<unsigned char>(b)));
+      int bearing = 0;
+      stbtt_GetGlyphHMetrics(&d.info, d.glyphIndex[b], &d.advance[b], &bearing);
+    }
     typeface = std::move(candidate);
     break;
   }
@@ -130,12 +140,16 @@ std::int32_t SimTypeface::LineHeight(std::int32_t pixelHeight) const {
 float SimTypeface::Advance(unsigned char byte, unsigned char next, std::int32_t pixelHeight) {
   Impl& d = *impl_;
   const float scale = d.Scale(pixelHeight);
-  int advance = 0;
-  int bearing = 0;
-  stbtt_GetGlyphHMetrics(&d.info, d.glyphIndex[byte], &advance, &bearing);
   int kern = 0;
-  if (next != 0) kern = stbtt_GetGlyphKernAdvance(&d.info, d.glyphIndex[byte], d.glyphIndex[next]);
-  return static_cast<float>(advance + kern) * scale;
+  if (next != 0) {
+    std::int16_t& known = d.kerning[static_cast<std::size_t>(byte) * 256 + next];
+    if (known == Impl::kUnknownKerning) {
+      known = static_cast<std::int16_t>(
+          std::clamp(stbtt_GetGlyphKernAdvance(&d.info, d.glyphIndex[byte], d.glyphIndex[next]), -32767, 32767));
+    }
+    kern = known;
+  }
+  return static_cast<float>(d.advance[byte] + kern) * scale;
 }
 
 std::int32_t SimTypeface::Measure(const std::string& text, std::int32_t pixelHeight) {

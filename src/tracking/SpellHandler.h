@@ -1,6 +1,7 @@
 // The spells active on the character and the spells cast on items, merged
 // into one list sorted by time left and shown in the buff and debuff lists
-// of the settings view; the tracked buff, its label and expiry warnings.
+// of the settings view; the tracked buff, its label and expiry warnings; the
+// gems and drinks that renew buffs.
 #pragma once
 
 #include <array>

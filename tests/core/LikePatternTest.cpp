@@ -66,13 +66,11 @@ std::optional<std::vector<RefToken>> RefParse(const std::string& p) {
   return out;
 }
 
-bool RefLike(const std::string& text, const std::string& pattern) {
-  const auto toks = RefParse(pattern);
-  if (!toks) return false;
+bool RefMatch(const std::vector<RefToken>& toks, const std::string& text) {
   // at[t]: the tokens so far can match the first t characters.
   std::vector<bool> at(text.size() + 1, false);
   at[0] = true;
-  for (const RefToken& tok : *toks) {
+  for (const RefToken& tok : toks) {
     std::vector<bool> next(text.size() + 1, false);
     for (std::size_t t = 0; t <= text.size(); ++t) {
       if (tok.star) {
@@ -84,6 +82,11 @@ bool RefLike(const std::string& text, const std::string& pattern) {
     at = std::move(next);
   }
   return at[text.size()];
+}
+
+bool RefLike(const std::string& text, const std::string& pattern) {
+  const auto toks = RefParse(pattern);
+  return toks && RefMatch(*toks, text);
 }
 
 TEST(VBLikePattern, AgreesWithLikeOnTheTable) {
@@ -128,18 +131,20 @@ TEST(VBLikePattern, AgreesOnGeneratedPatterns) {
     return s;
   };
   std::vector<std::string> texts;
-  for (int i = 0; i < 60; ++i) texts.push_back(pick(textChars, 9));
+  for (int i = 0; i < 40; ++i) texts.push_back(pick(textChars, 9));
   int failures = 0;
-  for (int i = 0; i < 3000 && failures < 10; ++i) {
+  for (int i = 0; i < 2000 && failures < 10; ++i) {
     const std::string p = pick(patternChars, 8);
     const LikePattern compiled(p);
-    if (compiled.Valid() != RefParse(p).has_value()) {
+    const auto toks = RefParse(p);
+    if (compiled.Valid() != toks.has_value()) {
       ADD_FAILURE() << "validity of \"" << p << '"';
       ++failures;
     }
     for (const std::string& t : texts) {
-      if (compiled.Match(t) != RefLike(t, p) || compiled.Match(t, TextBytes(t)) != RefLike(t, p)) {
-        ADD_FAILURE() << '"' << t << "\" Like \"" << p << "\" should be " << RefLike(t, p);
+      const bool expected = toks && RefMatch(*toks, t);
+      if (compiled.Match(t) != expected || compiled.Match(t, TextBytes(t)) != expected) {
+        ADD_FAILURE() << '"' << t << "\" Like \"" << p << "\" should be " << expected;
         ++failures;
       }
     }

@@ -91,8 +91,14 @@ TEST_F(FilterHandlerEventsTest, TheMainHudRefreshGetsADefaultWhenNoIntervalIsCho
     std::int32_t selected;
     std::int32_t interval;
   };
+  std::string stored = "0";
+  const fs::path charFile = DefaultsFile().parent_path() / "Mellox_Settings_Alpha_Bob.xml";
   for (const Case& c : {Case{-1, 1000}, Case{3, 5000}, Case{0, 1000}}) {
-    ControlHandlerInstance->HudTimeout->SelectedLet(c.selected);
+    // The login's settings load applies the stored choice: the first login
+    // reads the defaults, the later ones the character's file.
+    Replace(fs::exists(charFile) ? charFile : DefaultsFile(), "timeout=\"" + stored + "\"",
+            "timeout=\"" + std::to_string(c.selected) + "\"");
+    stored = std::to_string(c.selected);
     Login();
     EXPECT_EQ(TimerHandlerInstance->MainHUDInterval(), c.interval) << c.selected;
   }

@@ -2,11 +2,8 @@
 #include <gtest/gtest.h>
 
 #include "hud/HudFixture.h"
-#include "sim/SimCharacter.h"
 #include "sim/SimCheckBox.h"
 #include "sim/SimView.h"
-#include "sim/SimWorld.h"
-#include "sim/SimWorldObject.h"
 #include "tracking/SpellHandler.h"
 #include "tracking/Statistics.h"
 
@@ -68,14 +65,6 @@ TEST(HUDMainHandlerTest, LinesFollowTheListOrderLabelsAndColours) {
   EXPECT_EQ(f.Shown(),
             (std::vector<std::string>{"Kills: 7", "Level: 12", "STime: ", "SXP: 1,500", ""}));
   EXPECT_TRUE(f.errors.empty());
-}
-
-TEST(HUDMainHandlerTest, CoordsShowTheCharactersPosition) {
-  MainHudFixture f;
-  f.OnlyTick({"Coords"});
-  f.host.World().AddObject(f.host.Character().Character(), "Bob", 1).SetCoordinates(12.3, -45.6);
-  f.owner().CreateHUD();
-  EXPECT_EQ(f.Text("Cor"), "Coords: 12.3N, 45.6W");
 }
 
 TEST(HUDMainHandlerTest, CorpseLineNeedsACorpseAndFollowsTheSelection) {

@@ -93,17 +93,6 @@ TEST_F(SettingsFileTest, RoundTripKeepsEveryByteOfAwkwardValues) {
   EXPECT_EQ(LoadAndSave(*ch, CharFile()), first);
 }
 
-TEST_F(SettingsFileTest, HudElementsAreWrittenBackAsRead) {
-  PlaceShippedDefaults();
-  std::string xml = LoadAndSave(*ch, CharFile());
-  const std::string from = "<HUD_Main on=\"True\"";
-  const auto at = xml.find(from);
-  ASSERT_NE(at, std::string::npos);
-  xml.replace(at, from.size(), "<HUD_Main on=\"False\" extra=\"kept\"");
-  Spit(CharFile(), xml);
-  EXPECT_EQ(LoadAndSave(*ch, CharFile()), xml);
-}
-
 struct FallbackCase {
   const char* name;
   bool global;

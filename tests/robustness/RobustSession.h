@@ -57,10 +57,11 @@ class RobustSession {
     PersistenceLinks& links = Links();
     if (!links.GetMyServer) links.GetMyServer = [] { return std::string("Crashserver"); };
     if (!links.GetMyCharName) links.GetMyCharName = [] { return std::string("Crasher"); };
+    // Until a login sequence handles the event, the files are read and the
+    // plug-in switched on here, in the sequence's order.
+    const bool handled = host_->Character().LoginComplete.HandlerCount() > 0;
     host_->Character().RaiseLoginComplete();
-    // Until the login sequence does it, the files are read and the plug-in
-    // switched on here, in the sequence's order.
-    if (!PluginActive) {
+    if (!handled) {
       Controls().Data_Load(0);
       Controls().Settings_Load(0);
       PluginActive = true;

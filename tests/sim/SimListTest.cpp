@@ -1,11 +1,9 @@
-// The simulated list's versions (what caches of list cells rely on) and its
-// rows at either end.
+// The simulated list's versions, which caches of list cells rely on.
 #include <gtest/gtest.h>
 
 #include <functional>
 #include <set>
 #include <string>
-#include <variant>
 
 #include "core/VBError.h"
 #include "settings_view/IndexedListControl.h"
@@ -15,10 +13,6 @@ namespace mellox::sim {
 namespace {
 
 using Kind = SimList::ColumnKind;
-
-std::string Text(SimList& list, std::int32_t row) {
-  return std::get<std::string>(list.DataGet(0, row, 0).value);
-}
 
 TEST(SimListVersion, EveryChangeGivesANewDataVersionNeverSeenBefore) {
   SimList list(1, "L", {{Kind::Text, 10}, {Kind::Check, 10}});
@@ -66,25 +60,6 @@ TEST(SimListVersion, EveryChangeGivesANewDataVersionNeverSeenBefore) {
   indexed.DataLet(0, 0, 0, "name");
   EXPECT_EQ(indexed.DataVersion(), other.DataVersion());
   EXPECT_TRUE(seen.insert(other.DataVersion()).second);
-}
-
-TEST(SimListRows, InsertAndDeleteAtEitherEndKeepTheOrder) {
-  SimList list(1, "L", {{Kind::Text, 10}});
-  for (int i = 0; i < 5; ++i) {
-    list.InsertRow(0);
-    list.DataLet(0, 0, 0, std::to_string(i));
-  }
-  list.AddRow();
-  list.DataLet(0, 5, 0, "end");
-  list.InsertRow(3);
-  list.DataLet(0, 3, 0, "mid");
-  list.DeleteRow(0);
-  list.DeleteRow(list.Count() - 1);
-  ASSERT_EQ(list.Count(), 5);
-  const char* expected[] = {"3", "2", "mid", "1", "0"};
-  for (std::int32_t r = 0; r < 5; ++r) EXPECT_EQ(Text(list, r), expected[r]) << r;
-  EXPECT_THROW(list.InsertRow(6), VBError);
-  EXPECT_THROW(list.DeleteRow(5), VBError);
 }
 
 }  // namespace

@@ -88,17 +88,6 @@ TEST(ItemSpellTest, TheStrongerSpellOfAFamilyIsKeptAndARecastRestarts) {
   ASSERT_EQ(f.spells().ItemSpells.size(), 2u);
   EXPECT_EQ(f.spells().ItemSpells[1].second->Count(), 0u);
 
-  // Unticking the box leaves them out at the next tick, ticking shows them again.
-  f.host.Character().AddEnchantment(3, 102, 1900);
-  f.ch().SpellsItem->CheckedLet(false);
-  f.spells().SpellsItem_Change(0, false);
-  EXPECT_TRUE(f.spells().RebuildList);
-  f.Tick();
-  EXPECT_EQ(f.Names("Buff_List"), Lines{"Swift Feet I"});
-  f.ch().SpellsItem->CheckedLet(true);
-  f.spells().SpellsItem_Change(0, true);
-  f.Tick();
-  EXPECT_EQ(f.Names("Buff_List"), (Lines{"Warding Veil II on Sword", "Stoneskin I on Sword", "Swift Feet I"}));
   EXPECT_TRUE(f.errors.empty());
 }
 

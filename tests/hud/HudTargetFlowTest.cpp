@@ -1,0 +1,79 @@
+// The target HUD as the game drives it after login: selection, identify
+// results, debuff effects, the core tick and object releases.
+#include <gtest/gtest.h>
+
+#include "host/HostTestFixture.h"
+#include "hud/TargetHudFixture.h"
+#include "sim/SimEchoFilter.h"
+#include "sim/SimHooks.h"
+#include "sim/SimNetworkMessage.h"
+
+namespace mellox::test {
+namespace {
+
+class HudTargetFlowTest : public HostTest {
+ protected:
+  sim::SimHudView& canvas() { return HudFixture::Canvas(*HUDTargetHandlerInstance->TargetHud); }
+  std::vector<std::string> Written() {
+    std::vector<std::string> out;
+    for (const auto& c : canvas().Calls()) {
+      if (c.kind == sim::HudCall::Kind::WriteText) out.push_back(c.text);
+    }
+    canvas().ClearCalls();
+    return out;
+  }
+  void Select(std::int32_t id) {
+    host->Hooks().SetCurrentSelection(id);
+    host->Hooks().ObjectSelected.Emit(id);
+  }
+  void Server(std::int32_t type, std::initializer_list<std::pair<const char*, std::int64_t>> fields) {
+    auto m = std::make_shared<sim::SimNetworkMessage>(type);
+    for (const auto& [name, value] : fields) m->Set(name, value);
+    host->Echo().Server(m);
+  }
+};
+
+TEST_F(HudTargetFlowTest, SelectionIdentificationDebuffsAndRelease) {
+  Login();
+  sim::SpellRow row;
+  row.id = 9007;
+  row.name = "Gossamer Flesh";  // the defaults choose level VII
+  row.duration = 61;
+  row.effect = 116;
+  host->Spells().Add(row);
+  HudHandlerT& hud = *HUDTargetHandlerInstance->TargetHud;
+  hud.SetEnabled(true);
+
+  auto& drudge = host->World().AddObject(1000, "Drudge Slinker", 5);
+  Select(1000);
+  EXPECT_EQ(Written(), (std::vector<std::string>{"Drudge Slinker", "[Waiting for ID]"}));
+  drudge.SetHasIdentifyData(true);
+  Server(NetEchoHandler::kGameEvent, {{"event", NetEchoHandler::kIdentifyEvent},
+                                      {"success", 1},
+                                      {"object", 1000},
+                                      {"flags", 0x100},
+                                      {"health", 40},
+                                      {"healthMax", 80},
+                                      {"spellCount", 0}});
+  EXPECT_EQ(Written(), (std::vector<std::string>{"40 / 80"}));
+
+  Server(NetEchoHandler::kEffect, {{"object", 1000}, {"effect", 56}, {"speed", 1}});
+  EXPECT_EQ(hud.Debuffs(1000)->GetSpell(116)->name, "Gossamer Flesh");
+  Written();
+  host->Advance(1000);  // the core tick counts down
+  EXPECT_EQ(Written(), (std::vector<std::string>{"1"}));
+
+  // Another selection keeps the first target's debuffs until the game releases it.
+  host->World().AddObject(1001, "Apple", 7).SetHasIdentifyData(true);
+  Select(1001);
+  EXPECT_EQ(Written().front(), "Apple");
+  host->World().RemoveObject(1000);
+  EXPECT_EQ(hud.Debuffs(1000), nullptr);
+  host->World().RemoveObject(1001);
+  std::shared_ptr<platform::WorldObject> shown;
+  EXPECT_FALSE(HUDTargetHandlerInstance->GetObject(shown));
+  EXPECT_TRUE(errors.empty()) << errors.front();
+}
+
+}  // namespace
+}  // namespace mellox::test
