@@ -29,6 +29,7 @@
 #include "sim/SimCharacter.h"
 #include "sim/SimHooks.h"
 #include "sim/SimHost.h"
+#include "sim/SimRenderService.h"
 
 namespace mellox::fuzz {
 
@@ -64,6 +65,10 @@ inline std::string Slurp(const fs::path& path) {
 
 class Session {
  public:
+  // Whether HUD surfaces are drawn in pixels; the loaders leave it off, as
+  // pixels cost most of their time and are not what they try.
+  static inline bool rasterise = true;
+
   static Session& Get() {
     if (!Slot()) {
       Slot() = new Session();
@@ -156,6 +161,7 @@ class Session {
     if (!mkdtemp(pattern.data())) Fail("could not make a temporary home folder");
     home_ = pattern;
     host_ = std::make_unique<sim::SimHost>(sim::SimOptions{home_, MELLOX_DATA_DIR});
+    host_->Render().SetRasterise(rasterise);
     if (!SettingsFile::PlaceDefaults(fs::path(MELLOX_DATA_DIR) / SettingsFile::kDefaultFileName,
                                      host_->ProgramDataDir()))
       Fail("could not place the default settings");

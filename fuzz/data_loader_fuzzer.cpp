@@ -28,6 +28,7 @@ void FreshState(ControlHandler& ch) {
 }  // namespace
 
 extern "C" int LLVMFuzzerInitialize(int*, char***) {
+  Session::rasterise = false;
   Session::Get();
   return 0;
 }

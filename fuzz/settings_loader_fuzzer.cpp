@@ -24,6 +24,7 @@ std::string Equivalent(std::string xml) {
 }  // namespace
 
 extern "C" int LLVMFuzzerInitialize(int*, char***) {
+  Session::rasterise = false;
   Session::Get();
   return 0;
 }

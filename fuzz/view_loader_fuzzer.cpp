@@ -19,6 +19,7 @@ constexpr const char* kViewFile = "Mellox_View.xml";
 }
 
 extern "C" int LLVMFuzzerInitialize(int*, char***) {
+  Session::rasterise = false;
   Session::Get();
   return 0;
 }

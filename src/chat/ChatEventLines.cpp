@@ -74,7 +74,8 @@ bool ChatTextHandler::RareDiscoveryLine(Line& line) {
   if (line.chatType != kBroadcastType || !Contains(line.text, " has discovered ")) return true;
   if (!LineOption(Option::RareToAllWindows)) return true;
   FilterHandler& filter = Need(FilterHandlerInstance);
-  for (std::int32_t window = 1; window <= kWindowCount; ++window) filter.WriteToChatWindow(line.text, 5, window);
+  for (std::int32_t window = 1; window <= kWindowCount; ++window)
+    filter.WriteToChatWindow(line.text, 5, window);
   for (int i = 0; i < 3; ++i) filter.WriteToChatWindow(line.text, 26, 0);
   return true;
 }
@@ -106,7 +107,8 @@ bool ChatTextHandler::FriendsLines(Line& line) {
   FilterHandler& filter = Need(FilterHandlerInstance);
   if (!filter.doneFriends) return true;
   if (Contains(line.text, "Your friends:")) return false;
-  if (Contains(line.text, "You have no friends that are online") || Contains(line.text, "Your friends list is empty!")) {
+  if (Contains(line.text, "You have no friends that are online") ||
+      Contains(line.text, "Your friends list is empty!")) {
     filter.doneFriends = false;
     return false;
   }
@@ -116,7 +118,8 @@ bool ChatTextHandler::FriendsLines(Line& line) {
 }
 
 bool ChatTextHandler::LowManaLine(Line& line) {
-  if (line.chatType != kMagicType || !Contains(line.text, "Your") || !Contains(line.text, "is low on Mana.")) {
+  if (line.chatType != kMagicType || !Contains(line.text, "Your") ||
+      !Contains(line.text, "is low on Mana.")) {
     return true;
   }
   if (!Need(ControlHandlerInstance).FillMana->CheckedGet()) return true;
@@ -127,7 +130,8 @@ bool ChatTextHandler::LowManaLine(Line& line) {
 }
 
 bool ChatTextHandler::LevelLines(Line& line) {
-  if (line.chatType == kAdvancementType && StartsWith(line.text, "You are now level")) Need(StatisticsInstance).Level();
+  if (line.chatType == kAdvancementType && StartsWith(line.text, "You are now level"))
+    Need(StatisticsInstance).Level();
   const bool raised = (line.chatType == kAdvancementType && IsSkillRaise(line.text)) ||
                       (line.chatType == kSystemType && IsExperienceEarned(line.text));
   if (raised) {
@@ -139,7 +143,8 @@ bool ChatTextHandler::LevelLines(Line& line) {
 }
 
 bool ChatTextHandler::VitaeLine(Line& line) {
-  if (line.chatType != kMagicType || !StartsWith(line.text, "Your experience has reduced your Vitae penalty!")) {
+  if (line.chatType != kMagicType ||
+      !StartsWith(line.text, "Your experience has reduced your Vitae penalty!")) {
     return true;
   }
   if (!LineOption(Option::ImprovedVitae)) return true;
@@ -156,13 +161,18 @@ void ChatTextHandler::AddKillDetails(Line& line) {
     line.LogText = DropLastChar(line.LogText) + " for " + Hub::FormatCount(stats.MonsterXP(), false) + " XP!";
   }
   ControlHandler& controls = Need(ControlHandlerInstance);
-  if (LineOption(Option::KillUnassignedXP)) line.LogText += " You have " + controls.XPUn->TextGet() + " XP unassigned.";
-  if (LineOption(Option::KillXPToLevel)) line.LogText += " It will take " + controls.XPNext->TextGet() + " XP to level.";
-  if (LineOption(Option::KillXPHour)) line.LogText += " You are making " + controls.XPHour->TextGet() + " XP per hour.";
+  if (LineOption(Option::KillUnassignedXP))
+    line.LogText += " You have " + controls.XPUn->TextGet() + " XP unassigned.";
+  if (LineOption(Option::KillXPToLevel))
+    line.LogText += " It will take " + controls.XPNext->TextGet() + " XP to level.";
+  if (LineOption(Option::KillXPHour))
+    line.LogText += " You are making " + controls.XPHour->TextGet() + " XP per hour.";
   if (LineOption(Option::KillKillsToLevel)) {
-    line.LogText += " It will take " + Hub::FormatCount(stats.KillsLevel(), true) + " similar kills to level.";
+    line.LogText +=
+        " It will take " + Hub::FormatCount(stats.KillsLevel(), true) + " similar kills to level.";
   }
-  if (LineOption(Option::KillTimeToLevel)) line.LogText += " It will take " + stats.TimetoLevel() + " to level.";
+  if (LineOption(Option::KillTimeToLevel))
+    line.LogText += " It will take " + stats.TimetoLevel() + " to level.";
 }
 
 }  // namespace mellox

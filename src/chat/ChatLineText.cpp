@@ -61,7 +61,8 @@ std::vector<std::string> BurnComponents(std::string_view text) {
   return components;
 }
 
-std::string BurnLineWithCounts(const std::vector<std::string>& components, const std::vector<std::int32_t>& counts) {
+std::string BurnLineWithCounts(const std::vector<std::string>& components,
+                               const std::vector<std::int32_t>& counts) {
   std::string line = kBurnPrefix;
   for (std::size_t i = 0; i < components.size(); ++i) {
     line += components[i] + " (" + std::to_string(i < counts.size() ? counts[i] : 0) + "), ";
@@ -70,7 +71,9 @@ std::string BurnLineWithCounts(const std::vector<std::string>& components, const
   return line;
 }
 
-std::string ExpiredSpellName(std::string_view text) { return vb::Trim(vb::Replace(text, " has expired.", "")); }
+std::string ExpiredSpellName(std::string_view text) {
+  return vb::Trim(vb::Replace(text, " has expired.", ""));
+}
 
 std::optional<ItemSpellCast> ParseItemSpellCast(std::string_view text) {
   constexpr std::string_view kOn = " on ";

@@ -34,9 +34,12 @@ inline bool StartsWith(std::string_view text, std::string_view prefix) {
   return text.size() >= prefix.size() && text.compare(0, prefix.size(), prefix) == 0;
 }
 inline bool EndsWith(std::string_view text, std::string_view suffix) {
-  return text.size() >= suffix.size() && text.compare(text.size() - suffix.size(), suffix.size(), suffix) == 0;
+  return text.size() >= suffix.size() &&
+         text.compare(text.size() - suffix.size(), suffix.size(), suffix) == 0;
 }
-inline bool Contains(std::string_view text, std::string_view part) { return text.find(part) != std::string_view::npos; }
+inline bool Contains(std::string_view text, std::string_view part) {
+  return text.find(part) != std::string_view::npos;
+}
 
 // --- Recognising lines (the game's texts, letter case exact) ------------------
 // A temple guardian's essence offer: guardian + " tells you," and later "essence of".
@@ -54,7 +57,8 @@ inline constexpr const char* kBurnPrefix = "The spell consumed the following com
 // The component names of a burn line, trimmed, in line order.
 std::vector<std::string> BurnComponents(std::string_view text);
 // The burn line with each component's remaining count: "... Lead Scarab (3), Hyssop (0)".
-std::string BurnLineWithCounts(const std::vector<std::string>& components, const std::vector<std::int32_t>& counts);
+std::string BurnLineWithCounts(const std::vector<std::string>& components,
+                               const std::vector<std::int32_t>& counts);
 // The spell of an own expiry line: the text without " has expired.", trimmed.
 std::string ExpiredSpellName(std::string_view text);
 

@@ -84,7 +84,8 @@ bool ChatTextHandler::ComponentBurnLine(Line& line) {
 }
 
 bool ChatTextHandler::SpellExpiryLine(Line& line) {
-  if (line.chatType != kMagicType || !EndsWith(line.text, "has expired.") || StartsWith(line.text, "Vitae penalty")) {
+  if (line.chatType != kMagicType || !EndsWith(line.text, "has expired.") ||
+      StartsWith(line.text, "Vitae penalty")) {
     return true;
   }
   // A re-injected or changed line is shown as it is.
@@ -132,8 +133,8 @@ bool ChatTextHandler::ItemSpellCastLine(Line& line) {
   return true;
 }
 
-void ChatTextHandler::CollectSpellLine(std::optional<std::vector<std::string>>& burst, platform::HostTimer& timer,
-                                       const std::string& text) {
+void ChatTextHandler::CollectSpellLine(std::optional<std::vector<std::string>>& burst,
+                                       platform::HostTimer& timer, const std::string& text) {
   // A burst lasts from its first line; later lines never restart the timer.
   if (!timer.Running()) {
     burst.emplace();
@@ -144,19 +145,21 @@ void ChatTextHandler::CollectSpellLine(std::optional<std::vector<std::string>>& 
   burst->push_back(text);
 }
 
-void ChatTextHandler::EndSpellBurst(std::optional<std::vector<std::string>>& burst, platform::HostTimer& timer,
-                                    const char* combinedEnding) {
+void ChatTextHandler::EndSpellBurst(std::optional<std::vector<std::string>>& burst,
+                                    platform::HostTimer& timer, const char* combinedEnding) {
   // The burst is closed before its line goes back into the pipeline, so
   // nothing that line sets off can leave the timer repeating the burst.
   std::optional<std::vector<std::string>> lines = std::exchange(burst, std::nullopt);
   timer.Stop();
   if (!lines || lines->empty()) return;
-  const std::string text = lines->size() < 2 ? lines->front() : CombinedBurstLine(lines->front(), combinedEnding);
+  const std::string text =
+      lines->size() < 2 ? lines->front() : CombinedBurstLine(lines->front(), combinedEnding);
   IncomingText(text, kMagicType, 0, true, false);
 }
 
 void ChatTextHandler::TimeSpells_Timeout() {
-  Trap("TimeSpells", kClass, [&] { EndSpellBurst(SpellExpireList, *TimeSpells, " on your armor has expired."); });
+  Trap("TimeSpells", kClass,
+       [&] { EndSpellBurst(SpellExpireList, *TimeSpells, " on your armor has expired."); });
 }
 
 void ChatTextHandler::TimeCast_Timeout() {

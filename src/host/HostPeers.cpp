@@ -9,6 +9,8 @@
 #include "hud/HUDClockHandler.h"
 #include "hud/HUDItemHandler.h"
 #include "hud/HUDMainHandler.h"
+#include "hud/HudHandlerT.h"
+#include "hud/HUDTargetHandler.h"
 #include "hud/HUDTargetHandler.h"
 #include "hud/HUDStatusHandler.h"
 #include "tracking/CorpseHandler.h"
@@ -89,6 +91,7 @@ void HostPeers::UpdateHudPositions() {
   if (HUDMainHandlerInstance) HUDMainHandlerInstance->MainHud->UpdatePos();
   if (HUDItemHandlerInstance) HUDItemHandlerInstance->ItemHUD->UpdatePos();
   if (HUDClockHandlerInstance) HUDClockHandlerInstance->ClockHUD->UpdatePos();
+  if (HUDTargetHandlerInstance) HUDTargetHandlerInstance->TargetHud->UpdatePos();
   if (HUDStatusHandlerInstance) HUDStatusHandlerInstance->StatusHud->UpdatePos();
 }
 

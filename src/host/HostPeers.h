@@ -1,6 +1,7 @@
-// The calls the host layer, the core timers and the network echo make into
-// neighbours that are not built yet, gathered in one place so each can be
-// rewired when its owner lands. Every entry says what it does until then.
+// The calls the host layer, the core timers and the network echo make into the
+// HUD owners, the trackers, the event queue and the item automation, gathered
+// in one place; a missing instance raises "object not set" (91) or, for the
+// HUD owners, does nothing while the owner does not exist.
 #pragma once
 
 #include <cstdint>
@@ -16,8 +17,7 @@ namespace mellox {
 class HostPeers {
  public:
   // --- Target HUD --------------------------------------------------------------
-  // The object the target HUD describes is kept here (so selection, identify
-  // results and the refresh timer work end to end); drawing is a no-op.
+  // The object the target HUD describes, its title, debuffs and health bar.
   static bool TargetGetObject(std::shared_ptr<platform::WorldObject>& obj);
   static void TargetSetObject(std::shared_ptr<platform::WorldObject> obj);
   static void TargetRemoveTitle();
@@ -27,7 +27,7 @@ class HostPeers {
   static void TargetUpdateHealth(bool draw);
   static void TargetRemoveDebuff(std::int32_t objectId);
 
-  // --- The other four HUDs: the main HUD's are wired, the rest are no-ops --------
+  // --- The other four HUDs ------------------------------------------------------
   static void MainCreateHUD();
   static void MainUpdateHUD();
   static void ItemCreateHUD();
@@ -37,11 +37,10 @@ class HostPeers {
   static void StatusCreateHUD();
   static void StatusUpdate();
   static void StatusAddMessage(const std::string& msg);
-  // UpdatePos of the main, item, clock, target and status HUDs, in that order
-  // (the main one so far).
+  // UpdatePos of the main, item, clock, target and status HUDs, in that order.
   static void UpdateHudPositions();
 
-  // --- Corpse tracking (no-ops; HasDied is False) -------------------------------
+  // --- Corpse tracking -----------------------------------------------------------
   static void UpdateCorpseList();
   static bool CorpseHasDied();
   static void AddCorpse();

@@ -13,6 +13,7 @@
 #include "hud/HUDTargetHandler.h"
 #include "hud/HudHandlerT.h"
 #include "hud/HudPeers.h"
+#include "hud/HudRoster.h"
 #include "hud/HudWindow.h"
 #include "platform/PluginSite.h"
 #include "platform/System.h"
@@ -58,12 +59,6 @@ platform::Point ClientPointer() {
 
 bool KeyDown(std::int32_t vk) { return platform::Sys().GetAsyncKeyState(vk) < 0; }
 
-// The owner's engine, or none while the owner or its engine is missing.
-template <class Owner, class Engine>
-HudWindow* EngineOf(Owner* owner, ObjRef<Engine> Owner::*engine) {
-  return owner && owner->*engine ? (owner->*engine).get() : nullptr;
-}
-
 }  // namespace
 
 void HudMouse::WindowMessage(std::int32_t msg, std::int32_t wParam) {
@@ -78,11 +73,11 @@ void HudMouse::WindowMessage(std::int32_t msg, std::int32_t wParam) {
     }
     input.buttonHeld = (wParam & kLeftButtonHeld) != 0;
     const std::array<HudSlot, 5> slots{
-        MakeHudSlot(HUDClockHandlerInstance, EngineOf(HUDClockHandlerInstance, &HUDClockHandler::ClockHUD)),
-        MakeHudSlot(HUDMainHandlerInstance, EngineOf(HUDMainHandlerInstance, &HUDMainHandler::MainHud)),
-        MakeHudSlot(HUDItemHandlerInstance, EngineOf(HUDItemHandlerInstance, &HUDItemHandler::ItemHUD)),
-        MakeHudSlot(HUDStatusHandlerInstance, EngineOf(HUDStatusHandlerInstance, &HUDStatusHandler::StatusHud)),
-        MakeHudSlot(HUDTargetHandlerInstance, EngineOf(HUDTargetHandlerInstance, &HUDTargetHandler::TargetHud)),
+        MakeHudSlot(HUDClockHandlerInstance, HudRoster::Engine(HudId::Clock)),
+        MakeHudSlot(HUDMainHandlerInstance, HudRoster::Engine(HudId::Main)),
+        MakeHudSlot(HUDItemHandlerInstance, HudRoster::Engine(HudId::Items)),
+        MakeHudSlot(HUDStatusHandlerInstance, HudRoster::Engine(HudId::Status)),
+        MakeHudSlot(HUDTargetHandlerInstance, HudRoster::Engine(HudId::Target)),
     };
     Handle(msg, input, slots, &HudPeers::SettingsSave);
   });

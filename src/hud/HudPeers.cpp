@@ -1,7 +1,5 @@
 #include "hud/HudPeers.h"
 
-#include <variant>
-
 #include "core/Globals.h"
 #include "core/VB.h"
 #include "core/VBError.h"
@@ -21,26 +19,16 @@ ControlHandler& Controls() {
   return *ControlHandlerInstance;
 }
 
-bool CellTrue(const platform::Variant& v) {
-  if (const auto* b = std::get_if<bool>(&v.value)) return *b;
-  if (const auto* i = std::get_if<std::int64_t>(&v.value)) return *i != 0;
-  if (const auto* d = std::get_if<double>(&v.value)) return *d != 0;
-  if (const auto* s = std::get_if<std::string>(&v.value)) return vb::CBool(*s);
-  return false;
-}
-
 }  // namespace
 
 platform::Rect HudPeers::Get3DRegion() {
-  if (!Site) Raise(91);
-  return Site->GetHooks().Get3DRegion();
+  if (!FilterHandlerInstance) Raise(91);
+  return FilterHandlerInstance->Get3DRegion();
 }
 
 platform::Rect HudPeers::Get3DRect() {
-  platform::Rect r = Get3DRegion();
-  r.top += 28;
-  r.bottom += 28;
-  return r;
+  if (!FilterHandlerInstance) Raise(91);
+  return FilterHandlerInstance->Get3DRect();
 }
 
 std::string HudPeers::GetCharCoords() {
@@ -52,14 +40,6 @@ bool HudPeers::HudOnTicked() { return Controls().HudOn->CheckedGet(); }
 
 void HudPeers::SettingsSave() { Controls().Settings_Save(0); }
 
-void HudPeers::ToggleMain() {
-  ControlHandler& ch = Controls();
-  const bool shown = !CellTrue(ch.HudGeneral->DataGet(0, 0, 0));
-  ch.HudGeneral->DataLet(0, 0, 0, shown);
-  if (!HUDMainHandlerInstance) Raise(91);
-  if (ch.HudOn->CheckedGet()) HUDMainHandlerInstance->MainHud->SetEnabled(shown);
-  ch.Settings_Save(0);
-  HUDMainHandlerInstance->CreateHUD();
-}
+void HudPeers::ToggleMain() { Controls().ToggleMain(); }
 
 }  // namespace mellox

@@ -28,8 +28,7 @@ class HudRoster {
   static HudWindow* Engine(HudId hud);
   // The owner's CreateHUD (clear, refill, draw).
   static void CreateHUD(HudId hud);
-  // The owner's UpdateHUD (refill without clearing, draw); only the main,
-  // clock and item owners have one.
+  // The owner's UpdateHUD (refill without clearing, draw).
   static void UpdateHUD(HudId hud);
 
   // What the settings file keeps of a HUD's window: the engine's state, or

@@ -615,17 +615,10 @@ T& Owner(T* instance) {
   return *instance;
 }
 
-// The engine of a HUD, or null while that HUD has none. Seam: the target
-// HUD has no engine yet; return HUDTargetHandler's TargetHud here once it has.
+// The engine of a HUD, or null while that HUD has none.
 HudWindow* HudEngine(std::int32_t row) {
-  switch (row) {
-    case kMainRow: return &*Owner(HUDMainHandlerInstance).MainHud;
-    case kClockRow: return &*Owner(HUDClockHandlerInstance).ClockHUD;
-    case kItemRow: return &*Owner(HUDItemHandlerInstance).ItemHUD;
-    case kStatusRow: return &*Owner(HUDStatusHandlerInstance).StatusHud;
-    case kTargetRow: return &*Owner(HUDTargetHandlerInstance).TargetHud;
-    default: return nullptr;
-  }
+  const auto hud = HudRoster::FromRow(row);
+  return hud ? HudRoster::Engine(*hud) : nullptr;
 }
 
 void HudOff(std::int32_t row) {
@@ -637,14 +630,7 @@ void HudEnable(std::int32_t row, bool enabled) {
 }
 
 void CreateHud(std::int32_t row) {
-  switch (row) {
-    case kMainRow: HostPeers::MainCreateHUD(); break;
-    case kClockRow: HostPeers::ClockCreateHUD(); break;
-    case kItemRow: HostPeers::ItemCreateHUD(); break;
-    case kStatusRow: HostPeers::StatusCreateHUD(); break;
-    case kTargetRow: HostPeers::TargetCreateHUD(); break;
-    default: break;
-  }
+  if (const auto hud = HudRoster::FromRow(row)) HudRoster::CreateHUD(*hud);
 }
 
 // After a settings load: main, clock, item, target, status.

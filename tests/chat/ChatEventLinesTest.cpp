@@ -27,15 +27,41 @@ TEST(ChatEventLines, TempleGuardiansAreAskedUntilTheyOfferMalar) {
     bool forgetAfter, enlightenAfter;
   };
   const std::vector<Case> cases = {
-      {"other essence: use the guardian again", true, false, forget + " tells you, take the essence of Zojak.",
-       {"item: use 900 0"}, true, false},
-      {"Malar: hand over Hyssop", true, false, forget + " tells you, take the essence of Malar.",
-       {"item: give 500 900"}, false, false},
-      {"not waiting: nothing", false, false, forget + " tells you, take the essence of Malar.", {}, false, false},
-      {"the other temple", false, true, enlighten + " tells you, the essence of Malar is yours.",
-       {"item: give 500 901"}, false, false},
-      {"one temple's offer leaves the other waiting", true, true, enlighten + " tells you, essence of Zojak.",
-       {"item: use 901 0"}, true, true},
+      {"other essence: use the guardian again",
+       true,
+       false,
+       forget + " tells you, take the essence of Zojak.",
+       {"item: use 900 0"},
+       true,
+       false},
+      {"Malar: hand over Hyssop",
+       true,
+       false,
+       forget + " tells you, take the essence of Malar.",
+       {"item: give 500 900"},
+       false,
+       false},
+      {"not waiting: nothing",
+       false,
+       false,
+       forget + " tells you, take the essence of Malar.",
+       {},
+       false,
+       false},
+      {"the other temple",
+       false,
+       true,
+       enlighten + " tells you, the essence of Malar is yours.",
+       {"item: give 500 901"},
+       false,
+       false},
+      {"one temple's offer leaves the other waiting",
+       true,
+       true,
+       enlighten + " tells you, essence of Zojak.",
+       {"item: use 901 0"},
+       true,
+       true},
   };
   for (const Case& c : cases) {
     ChatStageFixture f;
@@ -100,8 +126,12 @@ TEST(ChatEventLines, TheFriendsAnswerIsIntroducedOnce) {
   const std::vector<Case> cases = {
       {"header hidden, the list introduced",
        {{"Your friends:", 0}, {"Bob, Alice", 0}, {"Carol", 0}},
-       {"chat 0 0: Your friends: ", "game 0 1: Bob, Alice", "game 0 1: Carol"}, false},
-      {"no friends online: hidden", {{"You have no friends that are online.", 0}, {"Hello", 0}}, {"game 0 1: Hello"}, false},
+       {"chat 0 0: Your friends: ", "game 0 1: Bob, Alice", "game 0 1: Carol"},
+       false},
+      {"no friends online: hidden",
+       {{"You have no friends that are online.", 0}, {"Hello", 0}},
+       {"game 0 1: Hello"},
+       false},
       {"empty list: hidden", {{"Your friends list is empty!", 0}}, {}, false},
       {"other types wait", {{"Bob says, hi", 2}}, {"game 2 1: Bob says, hi"}, true},
   };
@@ -141,7 +171,8 @@ TEST(ChatEventLines, LevelAndExperienceLinesUpdateTheStatistics) {
       {"skill raise", "Your Melee Defense is now 300!", 13, true},
       {"experience spent", "You've earned 1,000 experience in your Melee Defense.", 0, true},
       {"skill raise of the wrong type", "Your Melee Defense is now 300!", 0, false},
-      {"experience line of the wrong type", "You've earned 1,000 experience in your Melee Defense.", 13, false},
+      {"experience line of the wrong type", "You've earned 1,000 experience in your Melee Defense.", 13,
+       false},
   };
   for (const Case& c : cases) {
     ChatStageFixture f;
@@ -175,15 +206,23 @@ TEST(ChatEventLines, KillLinesAreCountedAndTellWhatTheOptionsAsk) {
   };
   const std::vector<Case> cases = {
       {"no option", {}, [] {}, kill},
-      {"monster XP", {"Kill: Show Monster XP"}, [] { TrackingPeers::SetNetXP(1500, 1500); },
+      {"monster XP",
+       {"Kill: Show Monster XP"},
+       [] { TrackingPeers::SetNetXP(1500, 1500); },
        "You killed the drudge for 1,500 XP!"},
       {"labels",
        {"Kill: Show Unassigned XP", "Kill: Show XP to Level", "Kill: Show XP/Hr"},
        [] {},
-       kill + " You have 1,234 XP unassigned. It will take 5,000 XP to level. You are making 600 XP per hour."},
-      {"kills to level unknown", {"Kill: Show Kills to Level"}, [] { TrackingPeers::SetNetXP(100, 0); },
+       kill +
+           " You have 1,234 XP unassigned. It will take 5,000 XP to level. You are making 600 XP per hour."},
+      {"kills to level unknown",
+       {"Kill: Show Kills to Level"},
+       [] { TrackingPeers::SetNetXP(100, 0); },
        kill + " It will take Infinate similar kills to level."},
-      {"time to level without a rate", {"Kill: Show Time to Level"}, [] {}, kill + " It will take Infinity to level."},
+      {"time to level without a rate",
+       {"Kill: Show Time to Level"},
+       [] {},
+       kill + " It will take Infinity to level."},
   };
   for (const Case& c : cases) {
     ChatStageFixture f;

@@ -22,7 +22,7 @@ TEST(ChatLineText, RecognisesTheGameLines) {
       {"Your Melee Defense is now 300!", IsSkillRaise, true},
       {"Your  is now 5", IsSkillRaise, true},
       {"Your Melee Defense is now", IsSkillRaise, false},  // needs the blank after "now"
-      {"Your is now 5", IsSkillRaise, false},             // "Your " and " is now " may not share the blank
+      {"Your is now 5", IsSkillRaise, false},              // "Your " and " is now " may not share the blank
       {"You are now level 11!", IsSkillRaise, false},
       {"You've earned 1,000 experience in your Melee Defense.", IsExperienceEarned, true},
       {"You've earned experience in your Melee Defense.", IsExperienceEarned, false},
@@ -77,7 +77,8 @@ TEST(ChatLineText, BurnLinesBurstsAndCorpsePositions) {
   EXPECT_EQ(ExpiredSpellName("Stoneskin I has expired."), "Stoneskin I");
   EXPECT_EQ(CombinedBurstLine("The spell Stoneskin I on Sword has expired.", " on your armor has expired."),
             "The spell Stoneskin I on your armor has expired.");
-  EXPECT_EQ(CombinedBurstLine("You cast Stoneskin I", " on your armor."), "You cast Stoneskin I on your armor.");
+  EXPECT_EQ(CombinedBurstLine("You cast Stoneskin I", " on your armor."),
+            "You cast Stoneskin I on your armor.");
   EXPECT_EQ(CorpseCoordsText("Your corpse is located at (12.3N, 45.6E)."), "12.3N, 45.6E");
   EXPECT_EQ(DropLastChar("You killed the drudge!"), "You killed the drudge");
   EXPECT_EQ(DropLastChar(""), "");

@@ -71,7 +71,9 @@ TEST(ChatSpellLines, BurstsOfItemSpellLinesBecomeOneLine) {
 TEST(ChatSpellLines, WithoutCombiningItemSpellLinesPassAtOnce) {
   ChatStageFixture f;
   RunTimeline(f, "not combined",
-              {{0, "The spell Blade Bane VI on Sword has expired.", {"game 7 1: The spell Blade Bane VI on Sword has expired."}},
+              {{0,
+                "The spell Blade Bane VI on Sword has expired.",
+                {"game 7 1: The spell Blade Bane VI on Sword has expired."}},
                {0, "You cast Stoneskin I on Sword", {"game 7 1: You cast Stoneskin I on Sword"}},
                {1000, "", {}}});
 }
@@ -92,7 +94,11 @@ TEST(ChatSpellLines, ExpiriesAreClassifiedAndStillActiveSpellsHidden) {
       {"filtered, not active: shown as an expiry", true, false, false, own, {"chat 21 1: " + own}},
       {"not filtered, still active: shown as an expiry", false, true, false, own, {"chat 21 1: " + own}},
       {"an item spell is never filtered", true, true, false, item, {"chat 21 1: " + item}},
-      {"a vitae line is no expiry", true, false, false, "Vitae penalty has expired.",
+      {"a vitae line is no expiry",
+       true,
+       false,
+       false,
+       "Vitae penalty has expired.",
        {"game 7 1: Vitae penalty has expired."}},
   };
   for (const Case& c : cases) {
@@ -119,14 +125,32 @@ TEST(ChatSpellLines, CastsOnItemsAreRecordedWhileItemSpellsAreTracked) {
     Lines recorded;
   };
   const std::vector<Case> cases = {
-      {"a cast on a carried item", true, false, {"You cast Stoneskin I on Sword, surpassing Stoneskin"}, {"Stoneskin I on Sword"}},
-      {"a cast on an item named with your", true, false, {"You cast Stoneskin I on your Sword"}, {"Stoneskin I on Sword"}},
+      {"a cast on a carried item",
+       true,
+       false,
+       {"You cast Stoneskin I on Sword, surpassing Stoneskin"},
+       {"Stoneskin I on Sword"}},
+      {"a cast on an item named with your",
+       true,
+       false,
+       {"You cast Stoneskin I on your Sword"},
+       {"Stoneskin I on Sword"}},
       {"not tracked", false, false, {"You cast Stoneskin I on Sword"}, {}},
-      {"a combined burst is recorded on the armour", true, true,
-       {"You cast Stoneskin I on Sword", "You cast Swift Feet I on Shield"}, {"Stoneskin I on your armor."}},
-      {"a single collected cast is recorded on its item", true, true, {"You cast Stoneskin I on Sword"}, {"Stoneskin I on Sword"}},
-      {"a burst is combined even when not tracked", false, true,
-       {"You cast Stoneskin I on Sword", "You cast Swift Feet I on Shield"}, {}},
+      {"a combined burst is recorded on the armour",
+       true,
+       true,
+       {"You cast Stoneskin I on Sword", "You cast Swift Feet I on Shield"},
+       {"Stoneskin I on your armor."}},
+      {"a single collected cast is recorded on its item",
+       true,
+       true,
+       {"You cast Stoneskin I on Sword"},
+       {"Stoneskin I on Sword"}},
+      {"a burst is combined even when not tracked",
+       false,
+       true,
+       {"You cast Stoneskin I on Sword", "You cast Swift Feet I on Shield"},
+       {}},
   };
   for (const Case& c : cases) {
     ChatStageFixture f;
@@ -165,8 +189,13 @@ TEST(ChatSpellLines, BurnLinesShowCountsAndSplitPeasBelowTheThreshold) {
     std::vector<std::int32_t> peasQueued;  // ids of the peas the splitting tool is queued for
   };
   const std::vector<Case> cases = {
-      {"counts shown", false, "5", true,
-       {"chat 7 1: The spell consumed the following components: Lead Scarab (3), Hyssop (10), Ashwood Sprig (0)"}, {}},
+      {"counts shown",
+       false,
+       "5",
+       true,
+       {"chat 7 1: The spell consumed the following components: Lead Scarab (3), Hyssop (10), Ashwood Sprig "
+        "(0)"},
+       {}},
       {"split below 5; no pea for an unknown component", true, "5", false, {"game 7 1: " + burn}, {601}},
       {"split below 11, in component order", true, "11", false, {"game 7 1: " + burn}, {601, 602}},
       {"nothing below 0", true, "0", false, {"game 7 1: " + burn}, {}},

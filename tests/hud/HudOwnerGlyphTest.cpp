@@ -1,15 +1,13 @@
 // The title-bar glyphs of the clock, item and status HUDs: hide the title,
-// close the HUD; and their owners in the mouse handling.
+// close the HUD.
 #include <gtest/gtest.h>
 
-#include <array>
 #include <functional>
 
 #include "chat/CellValue.h"
 #include "hud/HUDClockHandler.h"
 #include "hud/HUDItemHandler.h"
 #include "hud/HUDStatusHandler.h"
-#include "hud/HudMouse.h"
 #include "hud/HudOwnerFixture.h"
 
 namespace mellox::test {
@@ -90,34 +88,6 @@ TEST(HudOwnerGlyphTest, TheGlyphsHideTheTitleOrCloseTheHud) {
     EXPECT_FALSE(f.Canvas(hud).EnabledGet());
     EXPECT_TRUE(f.errors.empty());
   }
-}
-
-TEST(HudOwnerGlyphTest, TheMouseHandlingReachesTheOwners) {
-  HudOwnerFixture f;
-  HUDHandler& hud = *HUDClockHandlerInstance->ClockHUD;
-  hud.SetEnabled(true);
-  HUDClockHandlerInstance->CreateHUD();
-  const std::array<HudSlot, 1> slots{MakeHudSlot(HUDClockHandlerInstance, &hud)};
-  static int saves = 0;
-  saves = 0;
-  auto send = [&](std::int32_t msg, std::int32_t x, std::int32_t y) {
-    HudMouse::Input in;
-    in.pos = {x, y};
-    in.buttonHeld = msg != HudMouse::kMouseMove;
-    HudMouse::Handle(msg, in, slots, [] { ++saves; });
-  };
-  const std::int32_t right = hud.X() + hud.Width();
-  const std::int32_t y = hud.Y() + 5;
-  // A press on the bar picks the HUD up; a press on a glyph does not.
-  send(HudMouse::kLeftDown, hud.X() + 10, y);
-  EXPECT_TRUE(hud.OnCanvas());
-  send(HudMouse::kLeftUp, hud.X() + 10, y);
-  EXPECT_FALSE(hud.OnCanvas());
-  send(HudMouse::kLeftDown, right - 15, y);
-  EXPECT_FALSE(hud.OnCanvas());
-  send(HudMouse::kLeftUp, right - 15, y);
-  EXPECT_FALSE(hud.DrawTitle());
-  EXPECT_GE(saves, 2);
 }
 
 }  // namespace
