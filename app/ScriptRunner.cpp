@@ -189,7 +189,10 @@ void ScriptRunner::AddVerbs() {
   };
   verbs_["login"] = [this](const std::string& args) {
     NoMore(args, "login");
-    host_.Character().RaiseLoginComplete();
+    // The game world always holds the character's own object.
+    auto& me = host_.Character();
+    if (!host_.World().Find(me.Character())) host_.World().AddObject(me.Character(), me.Name(), 1);
+    me.RaiseLoginComplete();
   };
   verbs_["logoff"] = [this](const std::string& args) {
     NoMore(args, "logoff");

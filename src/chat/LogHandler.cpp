@@ -216,8 +216,12 @@ std::filesystem::path LogHandler::LogFilePath(const char* extension) const {
 }
 
 void LogHandler::EnsureLogFolder() const {
-  if (logPath_.empty()) Raise(76, "Path not found: the chat-log folder is not known");
   const std::filesystem::path folder = std::filesystem::path(logPath_).parent_path();
+  // Only a whole path names the folder; anything else would land wherever
+  // the game happens to run from.
+  if (logPath_.empty() || !folder.is_absolute()) {
+    Raise(76, "Path not found: the chat-log folder \"" + logPath_ + "\" is not a full path");
+  }
   std::error_code ec;
   if (std::filesystem::is_directory(folder, ec)) return;
   std::filesystem::create_directories(folder, ec);

@@ -10,6 +10,7 @@
 
 #include "chat/LogHandler.h"
 #include "core/Globals.h"
+#include "core/Hub.h"
 #include "host/HostTestFixture.h"
 #include "settings_view/ControlHandler.h"
 #include "sim/SimCheckBox.h"
@@ -47,11 +48,11 @@ class ChatLogFileTest : public HostTest {
     errors.clear();
     Login();
   }
-  void BlockFolder() { std::ofstream(host->DocumentsDir() / "Asheron's Call") << "not a folder"; }
+  void BlockFolder() { std::ofstream(host->DocumentsDir() / Hub::kGameFolderName) << "not a folder"; }
   ControlHandler& C() { return *ControlHandlerInstance; }
   LogHandler& L() { return *LogHandlerInstance; }
   void Check(const std::string& name, bool on) { host->View()->Get<sim::SimCheckBox>(name).UserCheck(on); }
-  fs::path Logs() const { return host->DocumentsDir() / "Asheron's Call" / "Logs"; }
+  fs::path Logs() const { return host->DocumentsDir() / Hub::kGameFolderName / "Logs"; }
   void Tick() { host->Advance(1000); }
   void Say(const std::string& text) { host->IncomingChat("Al says, \"" + text + "\"", 2, 1); }
   std::set<std::string> LogFiles() const {
@@ -159,7 +160,7 @@ TEST_F(ChatLogFileTest, AnUnusableFolderIsReportedOnceAndLoggingGoesOff) {
     }
     EXPECT_EQ(errors.size(), 1u);
     EXPECT_TRUE(L().FileQueue().empty());
-    EXPECT_TRUE(fs::is_regular_file(host->DocumentsDir() / "Asheron's Call"));
+    EXPECT_TRUE(fs::is_regular_file(host->DocumentsDir() / Hub::kGameFolderName));
   }
 }
 
