@@ -162,6 +162,14 @@ TEST_F(ChatLogFileTest, AnUnusableFolderIsReportedOnceAndLoggingGoesOff) {
     EXPECT_TRUE(L().FileQueue().empty());
     EXPECT_TRUE(fs::is_regular_file(host->DocumentsDir() / Hub::kGameFolderName));
   }
+  // A folder that is not a full path would land wherever the game runs from.
+  Fresh();
+  L().LogPath("relative-logs/");
+  Check("Chat_Log_Auto", true);
+  Say("lost");
+  Tick();
+  EXPECT_EQ(errors, std::vector<std::string>{"LogHandler.WriteFileLog #76"});
+  EXPECT_FALSE(fs::exists("relative-logs"));
 }
 
 TEST_F(ChatLogFileTest, NamesStayInsideTheLogFolderAndNoStrayFileIsMade) {
