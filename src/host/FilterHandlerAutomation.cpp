@@ -140,9 +140,10 @@ void FilterHandler::Fill_Mana(bool onlyIfNeeded) {
     scanWaits_ = 0;
     Hub::wtcw_debug("Time: " + Num(ScanStart));
 
-    for (const auto& [name, label] : {std::pair{kStoneName, "ID Stone: "}, std::pair{kChargeName, "ID Charge: "}}) {
+    for (const auto& kind : {std::pair{kStoneName, "ID Stone: "}, std::pair{kChargeName, "ID Charge: "}}) {
+      const std::string label = kind.second;
       ObjRef<platform::WorldCollection> items = World->Inventory();
-      items->NameFilter2(name);
+      items->NameFilter2(kind.first);
       Walk(*items, [&](platform::WorldObject& obj) {
         const std::int32_t id = obj.Id();
         Hub::wtcw_debug(label + Num(id));
