@@ -4,6 +4,7 @@
 // every input the session checks that nothing escaped into the host.
 #pragma once
 
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <cstdint>
@@ -36,11 +37,7 @@ namespace mellox::fuzz {
 namespace fs = std::filesystem;
 
 // Ends the run; libFuzzer keeps the input that got here as a crash.
-[[noreturn]] inline void Fail(const std::string& what) {
-  std::fprintf(stderr, "\n*** invariant broken: %s\n", what.c_str());
-  std::fflush(stderr);
-  std::abort();
-}
+[[noreturn]] inline void Fail(const std::string& what);
 
 // The first difference of two texts, with a little context on each side.
 inline std::string FirstDifference(const std::string& a, const std::string& b) {
@@ -76,9 +73,25 @@ class Session {
         delete Slot();
         Slot() = nullptr;
       });
+    } else if (!Slot()->HomeIntact()) {
+      Fail("the session's files are gone");
     }
     return *Slot();
   }
+
+  // Whether the home folder is still the one this session made. Crashed runs
+  // leave their "mellox-fuzz-*" folders behind, and whatever cleans those up
+  // can take a live one too; every input after that would fail on the missing
+  // files (the default settings first) and be reported as a plug-in fault.
+  bool HomeIntact() const {
+    struct stat st {};
+    return ::stat(home_.c_str(), &st) == 0 && st.st_dev == homeDevice_ && st.st_ino == homeInode_ &&
+           ::access((home_ / kMarker).c_str(), F_OK) == 0;
+  }
+  const fs::path& Home() const { return home_; }
+
+  // The session when one has been made (no new one is started).
+  static Session* Existing() { return Slot(); }
 
   sim::SimHost& Host() { return *host_; }
   ControlHandler& Controls() {
@@ -160,6 +173,13 @@ class Session {
     std::string pattern = (base / "mellox-fuzz-XXXXXX").string();
     if (!mkdtemp(pattern.data())) Fail("could not make a temporary home folder");
     home_ = pattern;
+    struct stat st {};
+    if (::stat(home_.c_str(), &st) != 0) Fail("could not find the temporary home folder");
+    homeDevice_ = st.st_dev;
+    homeInode_ = st.st_ino;
+    std::FILE* marker = std::fopen((home_ / kMarker).c_str(), "wb");
+    if (!marker) Fail("could not mark the temporary home folder");
+    std::fclose(marker);
     host_ = std::make_unique<sim::SimHost>(sim::SimOptions{home_, MELLOX_DATA_DIR});
     host_->Render().SetRasterise(rasterise);
     if (!SettingsFile::PlaceDefaults(fs::path(MELLOX_DATA_DIR) / SettingsFile::kDefaultFileName,
@@ -189,9 +209,25 @@ class Session {
     }
   }
 
+  // Written at the top of the home, where the plug-in writes nothing.
+  static constexpr const char* kMarker = ".mellox-fuzz-home";
+
   fs::path home_;
+  dev_t homeDevice_ = 0;
+  ino_t homeInode_ = 0;
   std::unique_ptr<sim::SimHost> host_;
   std::uint64_t inputs_ = 0;
 };
+
+// A removed home explains any finding, so it is named with it.
+[[noreturn]] inline void Fail(const std::string& what) {
+  std::string note;
+  if (Session* session = Session::Existing(); session && !session->HomeIntact())
+    note = "\n    (the fuzzing home folder " + session->Home().string() +
+           " was removed or replaced from outside this process: the finding is about the missing files, not the plug-in)";
+  std::fprintf(stderr, "\n*** invariant broken: %s%s\n", what.c_str(), note.c_str());
+  std::fflush(stderr);
+  std::abort();
+}
 
 }  // namespace mellox::fuzz
