@@ -4,6 +4,8 @@
 // lines: the two should cost the same per line.
 #include <benchmark/benchmark.h>
 
+#include "BenchSupport.h"
+
 #include <cstdlib>
 #include <filesystem>
 #include <memory>
@@ -50,23 +52,7 @@ struct Plugin {
   // so every row is read and tried; the line's category logged to the view.
   void Load(std::int32_t logLines) {
     auto& ch = *ControlHandlerInstance;
-    for (int i = 0; i < 50; ++i) {
-      const std::int32_t row = ch.ChatCustom->AddRow();
-      ch.ChatCustom->DataLet(0, row, 0, true);
-      ch.ChatCustom->DataLet(1, row, 0, "*rule pattern number " + std::to_string(i) + "*");
-      ch.ChatCustom->DataLet(2, row, 0, "M");
-      ch.ChatCustom->DataLet(3, row, 0, i % 2 ? "All" : "2");
-      ch.ChatCustom->DataLet(4, row, 1, 103);
-      ch.ChatCustom->DataLet(5, row, 0, "None");
-      ch.ChatCustom->DataLet(6, row, 0, "");
-    }
-    for (int i = 0; i < 20; ++i) {
-      const std::int32_t row = ch.ChatFilter->AddRow();
-      ch.ChatFilter->DataLet(0, row, 0, true);
-      ch.ChatFilter->DataLet(1, row, 0, "badword" + std::to_string(i));
-      ch.ChatFilter->DataLet(2, row, 0, i % 2 ? "Whole" : "Part");
-      ch.ChatFilter->DataLet(3, row, 0, "Replace");
-    }
+    bench::AddUnmatchedChatRules(ch);
     ch.ChatLogEnable->CheckedLet(true);
     ch.ChatLogOptions->DataLet(2, ch.FindName("Open Chat", "ChatLog"), 0, true);
     LogHandlerInstance->MaxLines(logLines);
