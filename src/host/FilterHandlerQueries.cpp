@@ -15,6 +15,9 @@
 #include "core/VB.h"
 #include "core/VBError.h"
 #include "host/FilterHandler.h"
+
+#include "hud/HudRoster.h"
+#include "hud/HudWindow.h"
 #include "settings_view/ControlHandler.h"
 #include "tracking/SpellFilterHandler.h"
 
@@ -82,10 +85,13 @@ void ObjectCoordinates(platform::World& world, std::int32_t objectId, double& ns
 // Half away from zero, as the "0.0" number format rounds; never gives -0.
 double RoundTenthAway(double value) { return vb::CDbl(vb::FormatFixed(value, 1)) + 0.0; }
 
-// The HUD engines (clock, item, main) are not built yet. When they are, this
-// moves the named engine's window at once (its x, then its y).
-enum class HudSlot { Clock, Item, Main };
-void MoveHudEngine(HudSlot /*slot*/, std::int32_t /*x*/, std::int32_t /*y*/) {}
+// Moves a HUD's window at once: its x, then its y.
+void MoveHudEngine(HudId hud, std::int32_t x, std::int32_t y) {
+  HudWindow* engine = HudRoster::Engine(hud);
+  if (!engine) Raise(91);
+  engine->SetX(x);
+  engine->SetY(y);
+}
 
 }  // namespace
 
@@ -299,9 +305,9 @@ void FilterHandler::ApplyItem(std::int32_t objectId, std::int32_t targetId) {
 void FilterHandler::SetIdleTime(double seconds) { ACHooks->SetIdleTime(seconds); }
 
 void FilterHandler::ResetHUDsPos() {
-  MoveHudEngine(HudSlot::Clock, 5, 60);
-  MoveHudEngine(HudSlot::Item, 5, 400);
-  MoveHudEngine(HudSlot::Main, 5, 200);
+  MoveHudEngine(HudId::Clock, 5, 60);
+  MoveHudEngine(HudId::Items, 5, 400);
+  MoveHudEngine(HudId::Main, 5, 200);
   if (!ControlHandlerInstance) Raise(91);
   ControlHandlerInstance->Settings_Save(0);
 }

@@ -461,11 +461,7 @@ std::string ControlHandler::LocalOffsetText() {
   return vb::CStr(static_cast<double>(TimeModule::GetUTCOffset()) / 3600.0);
 }
 
-std::int32_t ControlHandler::DefaultChatColorIcon() {
-  // TODO(chat colours): ChatTextHandler.GetIconFromColor("Default") once the
-  // chat colour table exists; its "Default" row carries this swatch.
-  return 114;
-}
+std::int32_t ControlHandler::DefaultChatColorIcon() { return ChatTextHandler::GetIconFromColor("Default"); }
 
 void ControlHandler::PlaceStatusHud(std::int32_t left, std::int32_t top) {
   HudRoster::Place(HudId::Status, left, top);
