@@ -28,6 +28,7 @@
 #include "sim/SimSpell.h"
 #include "sim/SimSpells.h"
 #include "sim/SimView.h"
+#include "sim/SimWorld.h"
 
 namespace {
 
@@ -58,33 +59,20 @@ class Session {
 
   void Load() {
     host_->LoadPlugin(std::make_unique<APluginCore>());
-    // The files are named after the character; until the host layer gives
-    // the names, fixed ones stand in.
-    PersistenceLinks& links = Links();
-    if (!links.GetMyServer) links.GetMyServer = [] { return std::string("Benchserver"); };
-    if (!links.GetMyCharName) links.GetMyCharName = [] { return std::string("Bencher"); };
   }
 
+  // The files are named after the character, whose own object the world holds.
   void Login() {
-    // Until a login sequence handles the event, the files are read and the
-    // plug-in switched on here, in the sequence's order.
-    const bool handled = host_->Character().LoginComplete.HandlerCount() > 0;
-    host_->Character().RaiseLoginComplete();
-    if (!handled && ControlHandlerInstance) {
-      ControlHandlerInstance->Data_Load(0);
-      ControlHandlerInstance->Settings_Load(0);
-      PluginActive = true;
-    }
+    auto& me = host_->Character();
+    me.SetServer("Benchserver");
+    me.SetName("Bencher");
+    if (!host_->World().Find(me.Character())) host_->World().AddObject(me.Character(), me.Name(), 1);
+    me.RaiseLoginComplete();
   }
 
-  // An incoming line as the game hands it over (through the chat hook once
-  // it is connected, else where the hook will send it).
+  // An incoming line as the game hands it over, through the chat hook.
   void Chat(const std::string& text, std::int32_t color, std::int32_t window) {
-    if (host_->Hooks().ChatTextIntercept.HandlerCount() > 0) {
-      benchmark::DoNotOptimize(host_->IncomingChat(text, color, window));
-    } else {
-      benchmark::DoNotOptimize(ChatTextHandlerInstance->IncomingText(text, color, window, false, false));
-    }
+    benchmark::DoNotOptimize(host_->IncomingChat(text, color, window));
   }
 
   // 50 custom rules and 20 filter words that the lines never match, so every

@@ -31,6 +31,7 @@
 #include "sim/SimHooks.h"
 #include "sim/SimHost.h"
 #include "sim/SimRenderService.h"
+#include "sim/SimWorld.h"
 
 namespace mellox::fuzz {
 
@@ -102,38 +103,25 @@ class Session {
   // Unloads the plug-in and loads a fresh one, logged in.
   void Restart() {
     host_->LoadPlugin(std::make_unique<APluginCore>());
-    // The file names need the character's server and name; until the host
-    // layer provides them, fixed ones stand in.
-    PersistenceLinks& links = Links();
-    if (!links.GetMyServer) links.GetMyServer = [] { return std::string("Fuzzserver"); };
-    if (!links.GetMyCharName) links.GetMyCharName = [] { return std::string("Fuzzer"); };
     Login();
   }
 
+  // The files are named after the character, whose own object the world holds.
   void Login() {
-    // Until a login sequence handles the event, the files are read and the
-    // plug-in switched on here, in the sequence's order.
-    const bool handled = host_->Character().LoginComplete.HandlerCount() > 0;
-    host_->Character().RaiseLoginComplete();
-    if (!handled && ControlHandlerInstance) {
-      ControlHandlerInstance->Data_Load(0);
-      ControlHandlerInstance->Settings_Load(0);
-      PluginActive = true;
-    }
+    auto& me = host_->Character();
+    me.SetServer("Fuzzserver");
+    me.SetName("Fuzzer");
+    if (!host_->World().Find(me.Character())) host_->World().AddObject(me.Character(), me.Name(), 1);
+    me.RaiseLoginComplete();
   }
 
-  // An incoming chat line as the game hands it over: through the chat hook,
-  // or where the hook will send it while it is not connected yet.
+  // An incoming chat line as the game hands it over, through the chat hook.
   bool IncomingChat(const std::string& text, std::int32_t color, std::int32_t window) {
-    if (host_->Hooks().ChatTextIntercept.HandlerCount() > 0) return host_->IncomingChat(text, color, window);
-    return ChatTextHandlerInstance && !ChatTextHandlerInstance->IncomingText(text, color, window, false, false);
+    return host_->IncomingChat(text, color, window);
   }
 
-  // A typed line, likewise (the host layer trims it before the pipeline sees it).
-  bool TypeText(const std::string& text) {
-    if (host_->Hooks().ChatParserIntercept.HandlerCount() > 0) return host_->TypeText(text);
-    return ChatTextHandlerInstance && !ChatTextHandlerInstance->OutgoingText(vb::Trim(text));
-  }
+  // A typed line, through the typed-text hook.
+  bool TypeText(const std::string& text) { return host_->TypeText(text); }
 
   // Files a failed load moved aside, and the protection of unreadable ones.
   void ClearAside(const fs::path& folder) {
