@@ -838,22 +838,22 @@ void ControlHandler::Output_Change(std::int16_t window, bool state) {
   Settings_Save(0);
 }
 
-void ControlHandler::ReloadSettings_Accepted() {
+// The reload buttons: say so, load the settings of the action, rebuild the HUDs.
+void ControlHandler::ReloadWith(const char* proc, const char* message, std::int16_t action) {
   if (!PluginActive) return;
-  Trap("ReloadSettings_Accepted", kClass, [&] {
-    Hub::wtcw("Attempting to Reload Your Settings");
-    Settings_Load(0);
+  Trap(proc, kClass, [&] {
+    Hub::wtcw(message);
+    Settings_Load(action);
     CreateHudsAfterLoad();
   });
 }
 
+void ControlHandler::ReloadSettings_Accepted() {
+  ReloadWith("ReloadSettings_Accepted", "Attempting to Reload Your Settings", 0);
+}
+
 void ControlHandler::ReloadDefault_Accepted() {
-  if (!PluginActive) return;
-  Trap("ReloadDefault_Accepted", kClass, [&] {
-    Hub::wtcw("Attempting to Load Default Settings");
-    Settings_Load(1);
-    CreateHudsAfterLoad();
-  });
+  ReloadWith("ReloadDefault_Accepted", "Attempting to Load Default Settings", 1);
 }
 
 void ControlHandler::SetDefault_Accepted() {

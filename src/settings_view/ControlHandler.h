@@ -298,6 +298,7 @@ class ControlHandler {
 
  private:
   void SubscribeOptionEvents();
+  void ReloadWith(const char* proc, const char* message, std::int16_t action);
   void SubscribeHudPageEvents();
   // The experience, spell, drink and corpse pages: their handlers live in the trackers.
   void SubscribeTrackingPageEvents();
