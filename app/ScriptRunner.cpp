@@ -142,10 +142,14 @@ void ScriptRunner::AddVerbs() {
   verbs_["expect"] = [this](const std::string& args) {
     if (args.empty()) Fail("expect needs a text");
     const auto& out = host_.Output();
-    bool found = false;
-    for (std::size_t i = expectMark_; i < out.size() && !found; ++i) found = out[i].find(args) != std::string::npos;
-    expectMark_ = out.size();
-    if (!found) Fail("expected output containing '" + args + "'");
+    // Consumes up to and including the matched line, so later lines of the same
+    // event stay for the next expectation, in order.
+    for (std::size_t i = expectMark_; i < out.size(); ++i) {
+      if (out[i].find(args) == std::string::npos) continue;
+      expectMark_ = i + 1;
+      return;
+    }
+    Fail("expected output containing '" + args + "'");
   };
   verbs_["expect-not"] = [this](const std::string& args) {
     if (args.empty()) Fail("expect-not needs a text");

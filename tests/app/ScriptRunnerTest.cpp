@@ -44,6 +44,17 @@ TEST_F(ScriptRunnerTest, ExpectMatchesOutputSinceThePreviousExpect) {
   EXPECT_NE(err.str().find("test.session:1:"), std::string::npos);
 }
 
+TEST_F(ScriptRunnerTest, ExpectConsumesOnlyUpToTheMatchedLine) {
+  host.Emit("chat 5 1: first");
+  host.Emit("chat 5 1: second");
+  host.Emit("chat 5 1: third");
+  // Two lines of one event are checked in order; the one before stays consumed.
+  EXPECT_TRUE(Run("expect second\nexpect-not first\nexpect third\n"));
+  host.Emit("chat 5 1: first");
+  host.Emit("chat 5 1: second");
+  EXPECT_FALSE(Run("expect second\nexpect first\n"));
+}
+
 TEST_F(ScriptRunnerTest, ExpectNotFailsOnAMatchingLine) {
   host.Emit("game 0 1: hello");
   EXPECT_TRUE(Run("expect-not goodbye\n"));
