@@ -26,7 +26,6 @@ using namespace ChatLineText;
 
 constexpr const char* kClass = "ChatTextHandler";
 constexpr std::int32_t kMagicType = 7;
-constexpr const char* kUnknownPea = "Unknown Pea";
 
 template <class T>
 T& Need(T* instance) {
@@ -69,10 +68,9 @@ bool ChatTextHandler::ComponentBurnLine(Line& line) {
   if (Need(ControlHandlerInstance).SplitPeas->CheckedGet()) {
     if (const auto threshold = PeaThreshold()) {
       for (std::size_t i = 0; i < components.size(); ++i) {
-        if (counts[i] >= *threshold) continue;
-        // Components no pea splits into (tapers and the like) have nothing to split.
-        const std::string pea = PeaName(components[i]);
-        if (pea != kUnknownPea) AddPea(pea);
+        // A component no pea splits into asks for the "Unknown Pea", which the
+        // queue then reports as missing.
+        if (counts[i] < *threshold) AddPea(PeaName(components[i]));
       }
     }
   }

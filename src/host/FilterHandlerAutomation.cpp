@@ -580,11 +580,11 @@ void FilterHandler::SellPeas() {
       return;
     }
 
-    // A vendor whose buy rate is not known (yet) cannot be sold to.
-    if (!(rate > 0)) return;
+    // A vendor buying at a rate of 0 fails here as a division error; the step
+    // is tried again on the next tick, within the bound below.
     // Never a split to nothing or less: with enough pyreals already, one pea
     // is sold and the note bought.
-    std::int32_t peasNeeded = vb::CLng(Hub::Ceiling(neededPyreals / (kind.value * rate)));
+    std::int32_t peasNeeded = vb::CLng(Hub::Ceiling(vb::Divide(neededPyreals, kind.value * rate)));
     if (peasNeeded < 1) peasNeeded = 1;
 
     switch (PeaState) {

@@ -287,17 +287,9 @@ void ControlHandler::HudList_Change(std::int32_t column, std::int32_t row) {
     } else if (column == 4 && row > 0 && row < count) {
       upper = row - 1;
     }
-    if (upper >= 0) {
-      MoveRowDown(lines, upper, kMainLineCells, WriteMainLineIcons);
-      // The selection stays with its line, so the colour choice keeps acting
-      // on the line the player picked.
-      if (SelectedHudListRow == upper) {
-        SelectedHudListRow = upper + 1;
-      } else if (SelectedHudListRow == upper + 1) {
-        SelectedHudListRow = upper;
-      }
-      Highlight(lines, SelectedHudListRow);
-    }
+    // A move leaves the selected row index and the other rows' highlight as
+    // they are: the colour choice goes on acting on that index.
+    if (upper >= 0) MoveRowDown(lines, upper, kMainLineCells, WriteMainLineIcons);
     HudPages::SetXPChangeOn(*this);
     Settings_Save(0);
     HudRoster::CreateHUD(HudId::Main);

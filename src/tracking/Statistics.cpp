@@ -27,9 +27,14 @@ ControlHandler& Controls() {
 
 std::string Count(double value) { return Hub::FormatCount(value, false); }
 
-// Whole seconds between two monotonic readings; the wall clock may jump, this never does.
-std::int32_t ElapsedSeconds(std::int64_t startMs, std::int64_t nowMs) {
-  const std::int64_t s = (nowMs - startMs) / 1000;
+// The second a monotonic reading falls in (rounded down, also before zero).
+std::int64_t SecondOf(std::int64_t ms) { return ms >= 0 ? ms / 1000 : -((999 - ms) / 1000); }
+
+// Second boundaries passed between two monotonic readings, as a clock that ticks
+// on whole seconds counts them: a start at 1.5 s reads 1 at 2.0 s. The wall clock
+// may jump, this never does.
+std::int32_t SecondBoundaries(std::int64_t startMs, std::int64_t nowMs) {
+  const std::int64_t s = SecondOf(nowMs) - SecondOf(startMs);
   return static_cast<std::int32_t>(std::clamp<std::int64_t>(s, 0, std::numeric_limits<std::int32_t>::max()));
 }
 
@@ -225,9 +230,9 @@ void Statistics::UpdateTime() {
   Trap("UpdateTime", kClass, [&] {
     ControlHandler& c = Controls();
     const std::int64_t now = MonotonicNow();
-    SessionSec_ = ElapsedSeconds(SessionStartMs_, now);
+    SessionSec_ = SecondBoundaries(SessionStartMs_, now);
     c.SessionTime->TextLet(Hub::ConvTime(SessionSec_, 1, false));
-    TotalSec_ = ElapsedSeconds(TotalStartMs_, now);
+    TotalSec_ = SecondBoundaries(TotalStartMs_, now);
     c.TotalTime->TextLet(Hub::ConvTime(TotalSec_, 1, false));
     UpdateXP();
     UpdateAllegiance();

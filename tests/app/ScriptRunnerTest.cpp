@@ -111,6 +111,14 @@ TEST(MelloxSimCommand, ExitStatusFollowsTheScript) {
   EXPECT_EQ(RunCommand(homeArg + (home.path() / "absent.session").string()), 2);
 }
 
+TEST(MelloxSimCommand, SessionClockCountsSecondBoundariesAfterAMidSecondReset) {
+  test::TempHome home;
+  const auto script = home.path() / "reset.session";
+  std::ofstream(script) << "server Alpha\ncharacter Bob\nobject 0x50000001 1 Bob\nlogin\nadvance 1500ms\n"
+                           "press Reset_Time\nadvance 500ms\nexpect-control Session_Time 00:00:01\n";
+  EXPECT_EQ(RunCommand("--home " + (home.path() / "h").string() + " " + script.string()), 0);
+}
+
 }  // namespace
 }  // namespace mellox::app
 

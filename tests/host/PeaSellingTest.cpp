@@ -75,8 +75,6 @@ TEST_F(PeaSellingTest, SellingStopsWithItsReason) {
          host->Hooks().SetSelectedStackSizeValue(2);
        },
        8},
-      // A vendor buying at no rate: one message, no error every tick.
-      {"Selling peas stopped: the vendor step kept failing.", [this] { host->World().SetVendorBuyRate(0); }, 10},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.message);
@@ -93,6 +91,28 @@ TEST_F(PeaSellingTest, SellingStopsWithItsReason) {
     EXPECT_TRUE(Since(after).empty());
     EXPECT_TRUE(errors.empty()) << errors.front();
   }
+}
+
+TEST_F(PeaSellingTest, AVendorRateOfZeroIsAnErrorOfTheStepWhichIsRetried) {
+  Peas(500, "Pyreal", 1000);
+  host->World().SetVendorBuyRate(0);
+  fh().StartPeas();
+  EXPECT_TRUE(Ticks(3).empty());
+  EXPECT_EQ(errors, (std::vector<std::string>(3, "FilterHandler.SellPeas #11")));
+  // The same step runs again once the rate is known.
+  host->World().SetVendorBuyRate(1);
+  EXPECT_EQ(Ticks(1), (Lines{"item: select 500"}));
+  // A rate that stays 0 is given up after a bounded number of tries, with one message.
+  host->World().SetVendorBuyRate(0);
+  errors.clear();
+  const auto mark = Mark();
+  EXPECT_TRUE(Ticks(10).empty());  // the split needs the rate too
+  EXPECT_EQ(CountSince(mark, "<Mellox> Selling peas stopped: the vendor step kept failing."), 1u);
+  EXPECT_EQ(errors.size(), 10u);
+  const auto after = Mark();
+  Ticks(20);
+  EXPECT_TRUE(Since(after).empty());
+  EXPECT_EQ(errors.size(), 10u);
 }
 
 TEST_F(PeaSellingTest, NeverSplitsBelowOnePeaNorWaitsForeverForTheNote) {

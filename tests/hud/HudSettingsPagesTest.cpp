@@ -192,7 +192,7 @@ TEST_F(HudPagesTest, TheMasterSwitchShowsExactlyTheTickedHuds) {
 
 // --- Main HUD lines ------------------------------------------------------------------------
 
-TEST_F(HudPagesTest, MovedLinesKeepTheirCellsAndTheSelectionFollowsItsLine) {
+TEST_F(HudPagesTest, MovedLinesKeepTheirCellsAndTheSelectionStaysOnItsRow) {
   LoggedIn();
   auto& lines = Get<sim::SimList>("HUD_LIST");
   const auto names = [&] {
@@ -213,11 +213,21 @@ TEST_F(HudPagesTest, MovedLinesKeepTheirCellsAndTheSelectionFollowsItsLine) {
   EXPECT_EQ(Cell("HUD_LIST", 0, 2), "False");
   EXPECT_EQ(Cell("HUD_LIST", 2, 2, 1), "117");
   EXPECT_EQ(Cell("HUD_LIST", 2, 2, 0), Cell("HUD_LIST", 2, 0, 0));  // still drawn from the plug-in's icons
-  EXPECT_EQ(Highlighted("HUD_LIST"), 2);
+  // The highlight left with the moved row and was given to no other row; the
+  // colour choice still acts on row 0, which now holds another line.
+  EXPECT_EQ(Highlighted("HUD_LIST"), -1);
   Choose("HUD_Main_Color", "Green");
-  EXPECT_EQ(Cell("HUD_LIST", 2, 2, 1), "122");
-  EXPECT_EQ(Cell("HUD_LIST", 2, 0, 1), "101");
+  EXPECT_EQ(Cell("HUD_LIST", 2, 0, 1), "122");
+  EXPECT_EQ(Cell("HUD_LIST", 2, 2, 1), "117");
   EXPECT_EQ(Saved("HUD_LIST", "name"), "Session Time");
+
+  // A move elsewhere leaves the selected row's highlight where it is.
+  Click("HUD_LIST", 1, 4);
+  Click("HUD_LIST", 3, 1);
+  Click("HUD_LIST", 4, 6);
+  EXPECT_EQ(Highlighted("HUD_LIST"), 4);
+  Choose("HUD_Main_Color", "Red");
+  EXPECT_EQ(Cell("HUD_LIST", 2, 4, 1), "117");
 
   Choose("HUD_Main_Color", "Blue");
   Press("HUD_Main_All");

@@ -156,6 +156,28 @@ TEST(StatisticsTest, ClocksIgnoreWallClockChanges) {
   EXPECT_EQ(f.ch().TotalTime->TextGet(), "00:01:30");
 }
 
+TEST(StatisticsTest, ClocksCountSecondBoundariesNotElapsedSeconds) {
+  TrackingFixture f(10, 100000, 0);
+  f.host.Advance(1500);
+  f.stats().ResetSession();  // the session starts in mid-second
+  f.host.Advance(500);
+  f.stats().UpdateTime();
+  EXPECT_EQ(f.stats().SessionSec(), 1);
+  EXPECT_EQ(f.ch().SessionTime->TextGet(), "00:00:01");
+  EXPECT_EQ(f.stats().TotalSec(), 2);
+  // The rate uses the boundary count too: 600 XP over one boundary is 600 a second.
+  f.Xp(100600, 0);
+  EXPECT_EQ(f.ch().XPMin->TextGet(), "36,000");
+  f.host.Advance(999);
+  f.stats().UpdateTime();
+  EXPECT_EQ(f.stats().SessionSec(), 1);  // 2.999 s: no new boundary yet
+  f.host.Advance(1);
+  f.stats().UpdateTime();
+  EXPECT_EQ(f.stats().SessionSec(), 2);
+  EXPECT_EQ(f.ch().TotalTime->TextGet(), "00:00:03");
+  EXPECT_TRUE(f.errors.empty());
+}
+
 TEST(StatisticsTest, TimeToLevelInWords) {
   TrackingFixture f(10, 50000, 0);
   EXPECT_EQ(f.stats().TimetoLevel(), "Infinity");
