@@ -1,0 +1,18 @@
+#!/usr/bin/env bash
+# The long run of the crash-consistency test: a process saving the settings
+# and the data file is killed mid-save N times (default 1,000), and after every
+# kill both files must be whole. Prints the figures: kills made, how many cut a
+# save short, which files (old or new) were found, failures.
+# Usage: scripts/crash-kills.sh [N]
+# BUILD_DIR chooses the build folder (default build, as scripts/setup.sh makes it).
+set -euo pipefail
+cd "$(dirname "$0")/.."
+
+kills=${1:-1000}
+case $kills in
+  '' | *[!0-9]* | 0) echo "usage: scripts/crash-kills.sh [N]  (N a whole number above 0)" >&2; exit 2 ;;
+esac
+build_dir=${BUILD_DIR:-build}
+[ -d "$build_dir" ] || scripts/setup.sh "$build_dir"
+cmake --build "$build_dir" --target mellox_tests >/dev/null
+MELLOX_CRASH_KILLS=$kills "$build_dir/mellox_tests" --gtest_filter='CrashConsistencyTest.*' --gtest_brief=1
