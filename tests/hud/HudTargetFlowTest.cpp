@@ -6,6 +6,7 @@
 #include "hud/TargetHudFixture.h"
 #include "sim/SimEchoFilter.h"
 #include "sim/SimHooks.h"
+#include "sim/SimIdentifier.h"
 #include "sim/SimNetworkMessage.h"
 
 namespace mellox::test {
@@ -35,6 +36,7 @@ class HudTargetFlowTest : public HostTest {
 
 TEST_F(HudTargetFlowTest, SelectionIdentificationDebuffsAndRelease) {
   Login();
+  host->Identifier().SetAnswering(false);  // the identify answer is sent by hand below
   sim::SpellRow row;
   row.id = 9007;
   row.name = "Gossamer Flesh";  // the defaults choose level VII
