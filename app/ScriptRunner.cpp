@@ -347,7 +347,7 @@ void ScriptRunner::AddVerbs() {
     NoMore(rest, "hotkey NAME");
     if (name.empty()) Fail("hotkey needs the name of a registered hotkey");
     if (!host_.Hotkeys().HotkeyExists(name))
-      Fail("no hotkey '" + name + "' is registered with the hotkey system (the plug-in registers its hotkeys at login)");
+      Fail("no hotkey '" + name + "' is registered with the hotkey system (the plug-in registers them at login)");
     host_.Hotkeys().Trigger(name);
   };
   verbs_["combat"] = [this](const std::string& args) {

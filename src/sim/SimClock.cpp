@@ -39,7 +39,8 @@ std::int64_t SimClock::UnixNow() const {
   const std::int64_t bias = zone_.Bias + (zoneId_ == platform::TIME_ZONE_ID_DAYLIGHT ? zone_.DaylightBias
                                                                                        : zone_.StandardBias);
   // From whole milliseconds, so a moment just past a second never reads as the one before.
-  const std::int64_t ms = std::llround((startDate_ + static_cast<double>(kOleEpochFromUnixDays)) * 86'400'000.0) + nowMs_;
+  const double startDays = startDate_ + static_cast<double>(kOleEpochFromUnixDays);
+  const std::int64_t ms = std::llround(startDays * 86'400'000.0) + nowMs_;
   const std::int64_t seconds = ms >= 0 ? ms / 1000 : -((-ms + 999) / 1000);
   return seconds + bias * 60;
 }
