@@ -1,0 +1,179 @@
+// The verbs that change the character and the world and fire hotkeys, each
+// raising the event the game or the framework would.
+#include <gtest/gtest.h>
+
+#include <climits>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include "ScriptRunner.h"
+#include "sim/SimCharacter.h"
+#include "sim/SimHooks.h"
+#include "sim/SimHotkeyEntry.h"
+#include "sim/SimHotkeySystem.h"
+#include "sim/SimIdentifier.h"
+#include "sim/SimWorld.h"
+#include "sim/SimWorldObject.h"
+#include "support/TempHome.h"
+
+namespace mellox::app {
+namespace {
+
+class ScriptRunnerWorldTest : public ::testing::Test {
+ protected:
+  test::TempHome home;
+  sim::SimHost host{{home.path(), MELLOX_DATA_DIR}};
+  std::ostringstream err;
+  ScriptRunner runner{host, err};
+  std::vector<std::string> events;
+
+  bool Run(const std::string& script) {
+    std::istringstream in(script);
+    return runner.Run(in, "test.session", false);
+  }
+  void Fails(const std::string& line, const std::string& message) {
+    EXPECT_FALSE(runner.RunLine(line)) << line;
+    EXPECT_NE(runner.LastError().find(message), std::string::npos) << line << ": " << runner.LastError();
+  }
+};
+
+TEST_F(ScriptRunnerWorldTest, CharacterVerbsSetItsStateAndVitalsRaiseTheirEvent) {
+  auto& me = host.Character();
+  auto vitals = me.ChangeVital.Connect([&](std::int32_t vital, std::int32_t value) {
+    events.push_back(std::to_string(vital) + "=" + std::to_string(value));
+  });
+  EXPECT_TRUE(
+      Run("vital health 40 120\nvital stamina 7\nvital mana 0 300\nvital health 55\n"
+          "skill 21 310\ncharprop 238 2\nfollowers 3 17\n"));
+  EXPECT_EQ(events, (std::vector<std::string>{"2=40", "4=7", "6=0", "2=55"}));
+  EXPECT_EQ(me.Health(), 55);
+  EXPECT_EQ(me.EffectiveVital(2), 120);  // a later change without maximum keeps it
+  EXPECT_EQ(me.Stamina(), 7);
+  EXPECT_EQ(me.EffectiveVital(6), 300);
+  EXPECT_EQ(me.Skill(21), 310);
+  std::int32_t augs = 0;
+  EXPECT_TRUE(me.TryGetLongProperty(238, augs));
+  EXPECT_EQ(augs, 2);
+  EXPECT_EQ(me.Followers(), 3);
+  EXPECT_EQ(me.AllegianceFollowers(), 17);
+  for (const char* line : {"vital blood 5", "vital health", "vital health 1 2 3", "vital mana x", "skill 21",
+                           "charprop 238", "followers 3", "followers 3 17 1"}) {
+    EXPECT_FALSE(runner.RunLine(line)) << line;
+  }
+  EXPECT_EQ(events.size(), 4u);  // a malformed line changes nothing
+}
+
+TEST_F(ScriptRunnerWorldTest, HotkeysFireByRegisteredNameOnly) {
+  auto entry = std::make_shared<sim::SimHotkeyEntry>();
+  entry->NameLet("MX:RunEvents");
+  host.Hotkeys().AddHotkey("Mellox", entry);
+  auto fired = host.Hotkeys().HotkeyEvent.Connect([&](const std::string& name, bool& handled) {
+    events.push_back(name);
+    handled = true;
+  });
+  EXPECT_TRUE(Run("hotkey MX:RunEvents\n"));
+  EXPECT_EQ(events, std::vector<std::string>{"MX:RunEvents"});
+  Fails("hotkey MX:runevents", "no hotkey 'MX:runevents' is registered");
+  Fails("hotkey", "hotkey needs");
+  EXPECT_EQ(events.size(), 1u);
+}
+
+TEST_F(ScriptRunnerWorldTest, CombatModeAndBusyState) {
+  EXPECT_TRUE(Run("combat 2\nbusy 1\n"));
+  EXPECT_EQ(host.Hooks().CombatMode(), 2);
+  EXPECT_EQ(host.Hooks().BusyState(), 1);
+  EXPECT_TRUE(Run("combat 1\nbusy 0\n"));
+  EXPECT_EQ(host.Hooks().CombatMode(), 1);
+  EXPECT_EQ(host.Hooks().BusyState(), 0);
+  EXPECT_FALSE(runner.RunLine("combat peace"));
+  EXPECT_FALSE(runner.RunLine("busy"));
+}
+
+TEST_F(ScriptRunnerWorldTest, IdentifyAnswersAtOnceWithTheGivenHealth) {
+  EXPECT_TRUE(Run("object 7 5 Drudge\n"));
+  auto changes = host.World().ChangeObject.Connect([&](const auto& o, std::int32_t change) {
+    events.push_back(std::to_string(o->Id()) + ":" + std::to_string(change));
+  });
+  host.Hooks().RequestIdentify(7);
+  EXPECT_TRUE(Run("identify 7 25 50\n"));
+  EXPECT_EQ(events, std::vector<std::string>{"7:2"});
+  EXPECT_TRUE(host.World().Find(7)->HasIdentifyData());
+  EXPECT_EQ(host.World().Find(7)->HealthMax(), 50);
+  // The request made before is answered already: nothing more comes.
+  host.Advance(sim::SimIdentifier::kAnswerDelayMs);
+  EXPECT_EQ(events.size(), 1u);
+  Fails("identify 8", "no object 8");
+  Fails("identify 7 25", "malformed health maximum");
+}
+
+TEST_F(ScriptRunnerWorldTest, ObjectVerbsRaiseTheWorldsEvents) {
+  EXPECT_TRUE(Run("object 7 6 Apple\nobject 8 21 Pack\n"));
+  auto& world = host.World();
+  auto moved =
+      world.MoveObject.Connect([&](const auto& o) { events.push_back("move " + std::to_string(o->Id())); });
+  auto changed = world.ChangeObject.Connect([&](const auto& o, std::int32_t c) {
+    events.push_back("change " + std::to_string(o->Id()) + " " + std::to_string(c));
+  });
+  auto released = world.ReleaseObject.Connect(
+      [&](const auto& o) { events.push_back("release " + std::to_string(o->Id())); });
+  auto opened = host.Hooks().ContainerOpened.Connect(
+      [&](std::int32_t id) { events.push_back("open " + std::to_string(id)); });
+  EXPECT_TRUE(Run("move 7 8\nchange 7\nopen 8\nrelease 7\n"));
+  EXPECT_EQ(events, (std::vector<std::string>{"move 7", "change 7 0", "open 8", "release 7"}));
+  EXPECT_EQ(world.Find(7), nullptr);
+  EXPECT_EQ(world.Find(8)->Container(), 0);
+  for (const char* line : {"release 7", "move 7 8", "change 7", "open 9"}) Fails(line, "no object");
+  Fails("move 8", "malformed container id");
+}
+
+TEST_F(ScriptRunnerWorldTest, InventoryMakesTheCharacterTheContainerAlsoAsAProperty) {
+  EXPECT_TRUE(Run("object 7 6 Apple\ninventory 7\n"));
+  auto apple = host.World().ObjectById(7);
+  const std::int32_t me = host.Character().Character();
+  EXPECT_EQ(apple->Container(), me);
+  // Inventory look-ups read the container from the object's properties.
+  EXPECT_EQ(apple->LongProperty(sim::SimWorldObject::kContainerKey), me);
+  EXPECT_EQ(host.World().Inventory()->Count(), 1);
+}
+
+TEST_F(ScriptRunnerWorldTest, SayPrintsAHeading) {
+  EXPECT_TRUE(Run("say The vital alarms\nexpect == The vital alarms\n"));
+  EXPECT_EQ(host.Output().back(), "== The vital alarms");
+  Fails("say", "say needs a text");
+}
+
+TEST_F(ScriptRunnerWorldTest, ADurationTooLargeForTheClockIsAScriptError) {
+  EXPECT_FALSE(Run("advance 1s\nadvance 99999999999999999m\n"));
+  EXPECT_NE(err.str().find("test.session:2: duration too large for the clock"), std::string::npos)
+      << err.str();
+  EXPECT_EQ(host.ElapsedMs(), 1000);
+  Fails("advance 99999999999999999999ms", "out of range");
+  // The largest duration still fits the clock once; the next step would not.
+  EXPECT_TRUE(runner.RunLine("advance " + std::to_string(LLONG_MAX - 1000) + "ms"));
+  Fails("advance 1ms", "duration too large for the clock");
+}
+
+TEST(MelloxSimHomeTest, ARelativeHomeWorksLikeAnAbsoluteOne) {
+  test::TempHome dir;
+  std::ofstream(dir.path() / "log.session")
+      << "server Alpha\ncharacter Bob\nlogin\ncheck Chat_Log_Auto on\n"
+         "chat 2 1 Al says, \"hi\"\nadvance 2s\nexpect-not Error\n"
+         // An effect message without its effect is an error the errors file records.
+         "net 0xF755 object=1\n"
+         "expect-file \"Documents/Asheron's Call/Mellox Errors.txt\" 'NetEcho_EchoMessage'\nlogoff\n";
+  const std::string cmd =
+      "cd '" + dir.path().string() + "' && " + MELLOX_SIM_EXE + " --home home log.session >/dev/null 2>&1";
+  const int status = std::system(cmd.c_str());
+  ASSERT_TRUE(WIFEXITED(status));
+  EXPECT_EQ(WEXITSTATUS(status), 0);
+  // The chat log and the errors file go to the game's folder of the home, which a fresh home holds.
+  EXPECT_TRUE(std::filesystem::exists(dir.path() / "home" / "Documents" / "Asheron's Call" / "Logs" /
+                                      "Alpha_Bob.txt"));
+}
+
+}  // namespace
+}  // namespace mellox::app
