@@ -49,6 +49,7 @@ long long ParseInteger(const std::string& text, const char* what) {
     base = 16;
   }
   auto [ptr, ec] = std::from_chars(begin, end, value, base);
+  if (ec == std::errc::result_out_of_range) throw ScriptError{std::string(what) + " out of range: '" + text + "'"};
   if (negative) value = -value;
   if (text.empty() || ec != std::errc() || ptr != end) throw ScriptError{std::string("malformed ") + what + ": '" + text + "'"};
   return value;

@@ -17,6 +17,8 @@
 #include "sim/SimEchoFilter.h"
 #include "sim/SimEdit.h"
 #include "sim/SimHooks.h"
+#include "sim/SimHotkeySystem.h"
+#include "sim/SimIdentifier.h"
 #include "sim/SimList.h"
 #include "sim/SimNetworkMessage.h"
 #include "sim/SimPushButton.h"
@@ -39,10 +41,13 @@ long long ParseDuration(const std::string& text) {
   const std::string unit = text.substr(digits);
   if (number.empty()) throw ScriptError{"malformed duration: '" + text + "'"};
   const long long n = ParseInteger(number, "duration");
-  if (unit == "ms") return n;
-  if (unit == "s") return n * 1000;
-  if (unit == "m") return n * 60000;
-  throw ScriptError{"malformed duration (use ms, s or m): '" + text + "'"};
+  long long scale = 0;
+  if (unit == "ms") scale = 1;
+  if (unit == "s") scale = 1000;
+  if (unit == "m") scale = 60000;
+  if (scale == 0) throw ScriptError{"malformed duration (use ms, s or m): '" + text + "'"};
+  if (n > LLONG_MAX / scale) throw ScriptError{"duration too large for the clock: '" + text + "'"};
+  return n * scale;
 }
 
 ScriptRunner::ScriptRunner(sim::SimHost& host, std::ostream& err) : host_(host), err_(err) {
@@ -57,7 +62,9 @@ void ScriptRunner::AddVerbs() {
     std::string rest = args;
     const std::string amount = NextWord(rest);
     if (amount.empty() || !rest.empty()) Fail("advance takes one duration, such as 1500ms, 2s or 3m");
-    host_.Advance(ParseDuration(amount));
+    const long long ms = ParseDuration(amount);
+    if (ms > LLONG_MAX - host_.ElapsedMs()) Fail("duration too large for the clock: '" + amount + "'");
+    host_.Advance(ms);
   };
   verbs_["expect"] = [this](const std::string& args) {
     if (args.empty()) Fail("expect needs a text");
@@ -86,6 +93,10 @@ void ScriptRunner::AddVerbs() {
     std::stringstream content;
     content << in.rdbuf();
     if (content.str().find(rest) == std::string::npos) Fail("file " + path + " does not contain '" + rest + "'");
+  };
+  verbs_["say"] = [this](const std::string& args) {
+    if (args.empty()) Fail("say needs a text");
+    host_.Emit("== " + args);
   };
   verbs_["plugin-text"] = [this](const std::string& args) {
     std::string rest = args;
@@ -204,6 +215,109 @@ void ScriptRunner::AddVerbs() {
     NoMore(rest, "region L T R B");
     host_.Hooks().Set3DRegion(r);
     host_.Hooks().AC3DRegionChanged.Emit(r.left, r.top, r.right, r.bottom);
+  };
+
+  // --- The character's state and the game's answers ------------------------------------------
+  verbs_["vital"] = [this](const std::string& args) {
+    std::string rest = args;
+    const char* usage = "vital health|stamina|mana CURRENT [MAXIMUM]";
+    const std::string which = NextWord(rest);
+    std::int32_t vital = 0;
+    if (which == "health") vital = 2;
+    if (which == "stamina") vital = 4;
+    if (which == "mana") vital = 6;
+    if (vital == 0) Fail(usage);
+    const auto current = ParseInt32(NextWord(rest), "vital value");
+    const bool hasMaximum = !rest.empty();
+    const auto maximum = hasMaximum ? ParseInt32(NextWord(rest), "vital maximum") : 0;
+    NoMore(rest, usage);
+    auto& me = host_.Character();
+    if (hasMaximum) me.SetMaximum(vital, maximum);
+    me.RaiseVital(vital, current);
+  };
+  verbs_["skill"] = [this](const std::string& args) {
+    std::string rest = args;
+    const auto index = ParseInt32(NextWord(rest), "skill index");
+    const auto value = ParseInt32(NextWord(rest), "skill value");
+    NoMore(rest, "skill INDEX VALUE");
+    host_.Character().SetSkill(index, value);
+  };
+  verbs_["charprop"] = [this](const std::string& args) {
+    std::string rest = args;
+    const auto key = ParseInt32(NextWord(rest), "property key");
+    const auto value = ParseInt32(NextWord(rest), "property value");
+    NoMore(rest, "charprop KEY VALUE");
+    host_.Character().SetLongProperty(key, value);
+  };
+  verbs_["followers"] = [this](const std::string& args) {
+    std::string rest = args;
+    const auto direct = ParseInt32(NextWord(rest), "direct followers");
+    const auto total = ParseInt32(NextWord(rest), "total followers");
+    NoMore(rest, "followers DIRECT TOTAL");
+    host_.Character().SetFollowers(direct);
+    host_.Character().SetAllegianceFollowers(total);
+  };
+  verbs_["hotkey"] = [this](const std::string& args) {
+    std::string rest = args;
+    const std::string name = NextWord(rest);
+    NoMore(rest, "hotkey NAME");
+    if (name.empty()) Fail("hotkey needs the name of a registered hotkey");
+    if (!host_.Hotkeys().HotkeyExists(name))
+      Fail("no hotkey '" + name + "' is registered with the hotkey system (the plug-in registers them at login)");
+    host_.Hotkeys().Trigger(name);
+  };
+  verbs_["combat"] = [this](const std::string& args) {
+    std::string rest = args;
+    const auto mode = ParseInt32(NextWord(rest), "combat mode");
+    NoMore(rest, "combat MODE");
+    host_.Hooks().SetCombatMode(mode);
+  };
+  verbs_["busy"] = [this](const std::string& args) {
+    std::string rest = args;
+    const auto state = ParseInt32(NextWord(rest), "busy state");
+    NoMore(rest, "busy STATE");
+    host_.Hooks().SetBusyState(state);
+  };
+  verbs_["identify"] = [this](const std::string& args) {
+    std::string rest = args;
+    const char* usage = "identify ID [HEALTH MAXIMUM]";
+    const auto id = ParseInt32(NextWord(rest), "object id");
+    auto& object = WorldObject(id);
+    const bool hasHealth = !rest.empty();
+    const auto health = hasHealth ? ParseInt32(NextWord(rest), "health") : 0;
+    const auto maximum = hasHealth ? ParseInt32(NextWord(rest), "health maximum") : 0;
+    NoMore(rest, usage);
+    if (hasHealth) object.SetHealth(health, maximum);
+    host_.Identifier().Answer(id);
+  };
+  verbs_["release"] = [this](const std::string& args) {
+    std::string rest = args;
+    const auto id = ParseInt32(NextWord(rest), "object id");
+    NoMore(rest, "release ID");
+    WorldObject(id);
+    host_.World().RemoveObject(id);
+  };
+  verbs_["move"] = [this](const std::string& args) {
+    std::string rest = args;
+    const auto id = ParseInt32(NextWord(rest), "object id");
+    const auto container = ParseInt32(NextWord(rest), "container id");
+    NoMore(rest, "move ID CONTAINER");
+    WorldObject(id);
+    host_.World().RaiseMoveObject(id, container);
+  };
+  verbs_["open"] = [this](const std::string& args) {
+    std::string rest = args;
+    const auto id = ParseInt32(NextWord(rest), "container id");
+    NoMore(rest, "open ID");
+    WorldObject(id);
+    host_.Hooks().ContainerOpened.Emit(id);
+  };
+  verbs_["change"] = [this](const std::string& args) {
+    std::string rest = args;
+    const auto id = ParseInt32(NextWord(rest), "object id");
+    NoMore(rest, "change ID");
+    WorldObject(id);
+    host_.World().RaiseChangeObject(id, sim::SimWorld::kChangeSize);
   };
 
   // --- The user's hand on the settings view -------------------------------------------------

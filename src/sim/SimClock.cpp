@@ -35,6 +35,16 @@ SimClock::~SimClock() {
 
 double SimClock::LocalDate() const { return startDate_ + static_cast<double>(nowMs_) / 86'400'000.0; }
 
+std::int64_t SimClock::UnixNow() const {
+  const std::int64_t bias = zone_.Bias + (zoneId_ == platform::TIME_ZONE_ID_DAYLIGHT ? zone_.DaylightBias
+                                                                                       : zone_.StandardBias);
+  // From whole milliseconds, so a moment just past a second never reads as the one before.
+  const double startDays = startDate_ + static_cast<double>(kOleEpochFromUnixDays);
+  const std::int64_t ms = std::llround(startDays * 86'400'000.0) + nowMs_;
+  const std::int64_t seconds = ms >= 0 ? ms / 1000 : -((-ms + 999) / 1000);
+  return seconds + bias * 60;
+}
+
 void SimClock::SetLocalDate(double date) { startDate_ = date - static_cast<double>(nowMs_) / 86'400'000.0; }
 
 void SimClock::SetTimeZone(const platform::TimeZoneInformation& info, std::int32_t zoneId) {

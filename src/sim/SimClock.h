@@ -28,6 +28,7 @@ class SimClock {
 
   std::int64_t NowMs() const { return nowMs_; }
   double LocalDate() const;  // the local time now
+  std::int64_t UnixNow() const;  // whole Unix seconds now, from the local time and the zone
   void SetLocalDate(double date);  // the local time now becomes date; elapsed ms are unchanged
   void SetTimeZone(const platform::TimeZoneInformation& info, std::int32_t zoneId);
   const platform::TimeZoneInformation& TimeZone() const { return zone_; }

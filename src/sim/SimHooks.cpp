@@ -93,7 +93,10 @@ void SimHooks::MoveItem(std::int32_t item, std::int32_t destination) {
   Record("item: move " + N(item) + " " + N(destination));
 }
 
-void SimHooks::RequestIdentify(std::int32_t id) { Record("item: identify " + N(id)); }
+void SimHooks::RequestIdentify(std::int32_t id) {
+  Record("item: identify " + N(id));
+  if (identify_) identify_(id);
+}
 
 void SimHooks::VendorAddToBuyList(std::int32_t id, std::int32_t count) {
   Record("vendor: buy-add " + N(id) + " " + N(count));

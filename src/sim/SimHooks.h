@@ -4,6 +4,7 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <string>
 
 #include "platform/ACHooks.h"
@@ -66,6 +67,8 @@ class SimHooks : public platform::ACHooks {
   void SetExcludedContainer(std::int32_t id) { excluded_ = id; }
   void SetSelectedStackSizeValue(std::int32_t count) { stackSize_ = count; }
   void SetVendorId(std::int32_t id);  // a vendor window opening or closing empties both lists
+  // Receives every identify request after it is recorded (the game's answer).
+  void SetIdentifyHandler(std::function<void(std::int32_t)> handler) { identify_ = std::move(handler); }
 
  private:
   void Record(const std::string& line);
@@ -84,6 +87,7 @@ class SimHooks : public platform::ACHooks {
   std::int32_t excluded_ = 0;
   std::int32_t stackSize_ = 0;
   std::int32_t vendor_ = 0;
+  std::function<void(std::int32_t)> identify_;
 };
 
 }  // namespace mellox::sim

@@ -11,6 +11,7 @@
 #include "sim/SimHooks.h"
 #include "sim/SimHostCore.h"
 #include "sim/SimHotkeySystem.h"
+#include "sim/SimIdentifier.h"
 #include "sim/SimRecorder.h"
 #include "sim/SimRenderService.h"
 #include "sim/SimSite.h"
@@ -40,6 +41,7 @@ struct SimHost::Impl {
   std::shared_ptr<SimHotkeySystem> hotkeys = std::make_shared<SimHotkeySystem>(recorder);
   SimGame game{*world, *character};
   SimHooks hooks{recorder, *world, game};
+  SimIdentifier identifier{clock, *world, *echo};
   SimHostCore core{hotkeys, window};
   SimSite site{{world, character, echo, spells, render}, hooks, core, window};
   std::unique_ptr<SimSystem> system;
@@ -68,7 +70,13 @@ struct SimHost::Impl {
 SimHost::SimHost(SimOptions options) : impl_(std::make_unique<Impl>(std::move(options))) {
   Impl& d = *impl_;
   std::error_code ec;
-  fs::create_directories(d.options.home / "Documents", ec);
+  // The plug-in's files must not depend on the folder it later runs in.
+  if (!d.options.home.empty() && d.options.home.is_relative()) {
+    fs::path absolute = fs::absolute(d.options.home, ec);
+    if (!ec) d.options.home = std::move(absolute);
+  }
+  // The game creates its own folder under My Documents; the plug-in writes its error log there.
+  fs::create_directories(d.options.home / "Documents" / "Asheron's Call", ec);
   const fs::path plugin = d.options.home / "Plugin";
   if (!fs::exists(plugin, ec)) {
     if (!d.options.dataDir.empty() && fs::is_directory(d.options.dataDir, ec))
@@ -77,6 +85,7 @@ SimHost::SimHost(SimOptions options) : impl_(std::make_unique<Impl>(std::move(op
     fs::create_directories(plugin, ec);
   }
   if (!d.options.dataDir.empty()) d.spells->Load(d.options.dataDir / "Spells.txt");
+  d.hooks.SetIdentifyHandler([this](std::int32_t id) { impl_->identifier.Request(id); });
   d.clock.SetErrorSink([this](const std::string& line) { Emit(line); });
   d.system = std::make_unique<SimSystem>(d.options.home, d.clock, d.recorder);
   d.system->SetKeyDownSink([&d](std::int32_t vk) {
@@ -175,6 +184,7 @@ PixelBuffer SimHost::ComposeFrame() {
 bool SimHost::WriteFramePng(const fs::path& path) { return WritePng(path.string(), ComposeFrame()); }
 
 SimHotkeySystem& SimHost::Hotkeys() { return *impl_->hotkeys; }
+SimIdentifier& SimHost::Identifier() { return impl_->identifier; }
 SimClock& SimHost::Clock() { return impl_->clock; }
 SimView* SimHost::View() { return impl_->core.View(); }
 

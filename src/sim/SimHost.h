@@ -36,12 +36,14 @@ class SimEchoFilter;
 class SimSpells;
 class SimRenderService;
 class SimHotkeySystem;
+class SimIdentifier;
 class SimView;
 class SimNetworkMessage;
 
 struct SimOptions {
   // Stands for My Documents (home/Documents), the common application data
-  // folder (home/ProgramData) and the install folder (home/Plugin).
+  // folder (home/ProgramData) and the install folder (home/Plugin); a
+  // relative path is taken from the current folder at start.
   std::filesystem::path home;
   // Where the shipped data lives (view description, sounds, spell table ...);
   // the install folder is seeded from it when absent.
@@ -98,6 +100,8 @@ class SimHost {
   // That frame as a PNG file; false when it cannot be written.
   bool WriteFramePng(const std::filesystem::path& path);
   SimHotkeySystem& Hotkeys();
+  // Answers the plug-in's identify requests on the virtual clock.
+  SimIdentifier& Identifier();
   SimClock& Clock();
   // The last view the plug-in had built (null before).
   SimView* View();

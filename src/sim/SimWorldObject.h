@@ -14,6 +14,8 @@ namespace mellox::sim {
 class SimWorldObject : public platform::WorldObject {
  public:
   static constexpr std::int32_t kNameKey = 1;
+  // The container as a property too: inventory look-ups read it there.
+  static constexpr std::int32_t kContainerKey = 0x0D000002;
 
   SimWorldObject(std::int32_t id, std::string name, std::int32_t objectClass = 0)
       : id_(id), name_(std::move(name)), class_(objectClass) {}
@@ -39,7 +41,11 @@ class SimWorldObject : public platform::WorldObject {
   SimWorldObject& SetObjectClass(std::int32_t c) { class_ = c; return *this; }
   SimWorldObject& SetHasIdentifyData(bool has) { hasIdData_ = has; return *this; }
   SimWorldObject& SetOwner(std::int32_t id) { owner_ = id; return *this; }
-  SimWorldObject& SetContainer(std::int32_t id) { container_ = id; return *this; }
+  SimWorldObject& SetContainer(std::int32_t id) {
+    container_ = id;
+    longs_[kContainerKey] = id;
+    return *this;
+  }
   SimWorldObject& SetIcon(std::int32_t icon) { icon_ = icon; return *this; }
   SimWorldObject& SetCoordinates(double north, double east) { north_ = north; east_ = east; return *this; }
   SimWorldObject& SetLastIdentified(double unixSeconds) { lastIdentified_ = unixSeconds; return *this; }
@@ -52,6 +58,15 @@ class SimWorldObject : public platform::WorldObject {
   // A copy of original under another id, as the game makes a split stack or a bought good.
   SimWorldObject(const SimWorldObject& original, std::int32_t id) : SimWorldObject(original) { id_ = id; }
 
+  // What an identify answer reports of a creature's health (full 100 until set).
+  SimWorldObject& SetHealth(std::int32_t current, std::int32_t maximum) {
+    health_ = current;
+    healthMax_ = maximum;
+    return *this;
+  }
+  std::int32_t Health() const { return health_; }
+  std::int32_t HealthMax() const { return healthMax_; }
+
  private:
   std::int32_t id_;
   std::string name_;
@@ -63,6 +78,8 @@ class SimWorldObject : public platform::WorldObject {
   double north_ = 0;
   double east_ = 0;
   double lastIdentified_ = 0;
+  std::int32_t health_ = 100;
+  std::int32_t healthMax_ = 100;
   std::map<std::int32_t, std::int32_t> longs_;
   std::map<std::int32_t, double> doubles_;
   std::map<std::int32_t, bool> bools_;

@@ -1,71 +1,157 @@
-// The script verbs for the vendor and the chat bar.
+// The verbs that change the character and the world and fire hotkeys, each
+// raising the event the game or the framework would.
 #include <gtest/gtest.h>
 
-#include <memory>
+#include <climits>
+#include <sstream>
+#include <string>
 #include <vector>
 
-#include "ScriptRunnerFixture.h"
+#include "ScriptRunner.h"
+#include "sim/SimCharacter.h"
 #include "sim/SimHooks.h"
+#include "sim/SimHotkeyEntry.h"
+#include "sim/SimHotkeySystem.h"
+#include "sim/SimIdentifier.h"
 #include "sim/SimWorld.h"
+#include "sim/SimWorldObject.h"
+#include "support/TempHome.h"
 
 namespace mellox::app {
 namespace {
 
-class ScriptRunnerWorldTest : public ScriptRunnerTest {
+class ScriptRunnerWorldTest : public ::testing::Test {
  protected:
-  std::vector<std::int32_t> Offered() {
-    std::vector<std::int32_t> ids;
-    auto goods = host.World().Vendor();
-    std::shared_ptr<platform::WorldObject> item;
-    while (goods->Next(item)) ids.push_back(item->Id());
-    return ids;
+  test::TempHome home;
+  sim::SimHost host{{home.path(), MELLOX_DATA_DIR}};
+  std::ostringstream err;
+  ScriptRunner runner{host, err};
+  std::vector<std::string> events;
+
+  bool Run(const std::string& script) {
+    std::istringstream in(script);
+    return runner.Run(in, "test.session", false);
+  }
+  void Fails(const std::string& line, const std::string& message) {
+    EXPECT_FALSE(runner.RunLine(line)) << line;
+    EXPECT_NE(runner.LastError().find(message), std::string::npos) << line << ": " << runner.LastError();
   }
 };
 
-TEST_F(ScriptRunnerWorldTest, VendorOpensOffersAndCloses) {
-  EXPECT_TRUE(Run("object 900 0 Trade Note (250,000)\nobject 901 0 Lead Pea\n"
-                  "vendor open 7000 0.75\nvendor sells 900\nvendor sells 901\nvendor sells 900\n"));
-  EXPECT_EQ(host.Hooks().VendorId(), 7000);
-  EXPECT_DOUBLE_EQ(host.World().Vendor()->BuyRate(), 0.75);
-  EXPECT_EQ(Offered(), (std::vector<std::int32_t>{900, 901}));
-  // Another vendor offers its own goods.
-  EXPECT_TRUE(Run("vendor open 7001 1\nvendor sells 901\n"));
-  EXPECT_EQ(Offered(), (std::vector<std::int32_t>{901}));
-  EXPECT_TRUE(Run("vendor close\n"));
-  EXPECT_EQ(host.Hooks().VendorId(), 0);
-  EXPECT_TRUE(Offered().empty());
-}
-
-TEST_F(ScriptRunnerWorldTest, VendorMisuseFailsWithItsReason) {
-  struct Case {
-    const char* line;
-    const char* message;
-  };
-  EXPECT_TRUE(Run("object 900 0 Note\n"));
-  for (const Case& c : {Case{"vendor sells 900", "no vendor is open"},
-                        Case{"vendor open 0 1", "above 0"},
-                        Case{"vendor open 7000 -1", "negative"},
-                        Case{"vendor open 7000", "malformed rate"},
-                        Case{"vendor open 7000 1 2", "usage: vendor open ID RATE"},
-                        Case{"vendor haggle", "vendor open ID RATE, vendor sells ID, or vendor close"},
-                        Case{"vendor close now", "usage: vendor close"}}) {
-    EXPECT_FALSE(runner.RunLine(c.line)) << c.line;
-    EXPECT_NE(runner.LastError().find(c.message), std::string::npos) << c.line << ": " << runner.LastError();
+TEST_F(ScriptRunnerWorldTest, CharacterVerbsSetItsStateAndVitalsRaiseTheirEvent) {
+  auto& me = host.Character();
+  auto vitals = me.ChangeVital.Connect([&](std::int32_t vital, std::int32_t value) {
+    events.push_back(std::to_string(vital) + "=" + std::to_string(value));
+  });
+  EXPECT_TRUE(
+      Run("vital health 40 120\nvital stamina 7\nvital mana 0 300\nvital health 55\n"
+          "skill 21 310\ncharprop 238 2\nfollowers 3 17\n"));
+  EXPECT_EQ(events, (std::vector<std::string>{"2=40", "4=7", "6=0", "2=55"}));
+  EXPECT_EQ(me.Health(), 55);
+  EXPECT_EQ(me.EffectiveVital(2), 120);  // a later change without maximum keeps it
+  EXPECT_EQ(me.Stamina(), 7);
+  EXPECT_EQ(me.EffectiveVital(6), 300);
+  EXPECT_EQ(me.Skill(21), 310);
+  std::int32_t augs = 0;
+  EXPECT_TRUE(me.TryGetLongProperty(238, augs));
+  EXPECT_EQ(augs, 2);
+  EXPECT_EQ(me.Followers(), 3);
+  EXPECT_EQ(me.AllegianceFollowers(), 17);
+  for (const char* line : {"vital blood 5", "vital health", "vital health 1 2 3", "vital mana x", "skill 21",
+                           "charprop 238", "followers 3", "followers 3 17 1"}) {
+    EXPECT_FALSE(runner.RunLine(line)) << line;
   }
-  EXPECT_TRUE(runner.RunLine("vendor open 7000 1"));
-  EXPECT_FALSE(runner.RunLine("vendor sells 12345"));
-  EXPECT_NE(runner.LastError().find("no object 12345"), std::string::npos);
+  EXPECT_EQ(events.size(), 4u);  // a malformed line changes nothing
 }
 
-TEST_F(ScriptRunnerWorldTest, ExpectChatbarWantsAnOpenBarHoldingTheText) {
-  EXPECT_FALSE(runner.RunLine("expect-chatbar"));
-  EXPECT_NE(runner.LastError().find("not open"), std::string::npos);
-  host.Hooks().ChatBarKey(13, 0);
-  EXPECT_TRUE(runner.RunLine("expect-chatbar"));
-  for (char c : std::string("/tell Guild,")) host.Hooks().ChatBarKey(0, c);
-  EXPECT_TRUE(runner.RunLine("expect-chatbar /tell Guild,"));
-  EXPECT_FALSE(runner.RunLine("expect-chatbar /tell Guild"));
-  EXPECT_NE(runner.LastError().find("holds '/tell Guild,'"), std::string::npos);
+TEST_F(ScriptRunnerWorldTest, HotkeysFireByRegisteredNameOnly) {
+  auto entry = std::make_shared<sim::SimHotkeyEntry>();
+  entry->NameLet("MX:RunEvents");
+  host.Hotkeys().AddHotkey("Mellox", entry);
+  auto fired = host.Hotkeys().HotkeyEvent.Connect([&](const std::string& name, bool& handled) {
+    events.push_back(name);
+    handled = true;
+  });
+  EXPECT_TRUE(Run("hotkey MX:RunEvents\n"));
+  EXPECT_EQ(events, std::vector<std::string>{"MX:RunEvents"});
+  Fails("hotkey MX:runevents", "no hotkey 'MX:runevents' is registered");
+  Fails("hotkey", "hotkey needs");
+  EXPECT_EQ(events.size(), 1u);
+}
+
+TEST_F(ScriptRunnerWorldTest, CombatModeAndBusyState) {
+  EXPECT_TRUE(Run("combat 2\nbusy 1\n"));
+  EXPECT_EQ(host.Hooks().CombatMode(), 2);
+  EXPECT_EQ(host.Hooks().BusyState(), 1);
+  EXPECT_TRUE(Run("combat 1\nbusy 0\n"));
+  EXPECT_EQ(host.Hooks().CombatMode(), 1);
+  EXPECT_EQ(host.Hooks().BusyState(), 0);
+  EXPECT_FALSE(runner.RunLine("combat peace"));
+  EXPECT_FALSE(runner.RunLine("busy"));
+}
+
+TEST_F(ScriptRunnerWorldTest, IdentifyAnswersAtOnceWithTheGivenHealth) {
+  EXPECT_TRUE(Run("object 7 5 Drudge\n"));
+  auto changes = host.World().ChangeObject.Connect([&](const auto& o, std::int32_t change) {
+    events.push_back(std::to_string(o->Id()) + ":" + std::to_string(change));
+  });
+  host.Hooks().RequestIdentify(7);
+  EXPECT_TRUE(Run("identify 7 25 50\n"));
+  EXPECT_EQ(events, std::vector<std::string>{"7:2"});
+  EXPECT_TRUE(host.World().Find(7)->HasIdentifyData());
+  EXPECT_EQ(host.World().Find(7)->HealthMax(), 50);
+  // The request made before is answered already: nothing more comes.
+  host.Advance(sim::SimIdentifier::kAnswerDelayMs);
+  EXPECT_EQ(events.size(), 1u);
+  Fails("identify 8", "no object 8");
+  Fails("identify 7 25", "malformed health maximum");
+}
+
+TEST_F(ScriptRunnerWorldTest, ObjectVerbsRaiseTheWorldsEvents) {
+  EXPECT_TRUE(Run("object 7 6 Apple\nobject 8 21 Pack\n"));
+  auto& world = host.World();
+  auto moved =
+      world.MoveObject.Connect([&](const auto& o) { events.push_back("move " + std::to_string(o->Id())); });
+  auto changed = world.ChangeObject.Connect([&](const auto& o, std::int32_t c) {
+    events.push_back("change " + std::to_string(o->Id()) + " " + std::to_string(c));
+  });
+  auto released = world.ReleaseObject.Connect(
+      [&](const auto& o) { events.push_back("release " + std::to_string(o->Id())); });
+  auto opened = host.Hooks().ContainerOpened.Connect(
+      [&](std::int32_t id) { events.push_back("open " + std::to_string(id)); });
+  EXPECT_TRUE(Run("move 7 8\nchange 7\nopen 8\nrelease 7\n"));
+  EXPECT_EQ(events, (std::vector<std::string>{"move 7", "change 7 0", "open 8", "release 7"}));
+  EXPECT_EQ(world.Find(7), nullptr);
+  EXPECT_EQ(world.Find(8)->Container(), 0);
+  for (const char* line : {"release 7", "move 7 8", "change 7", "open 9"}) Fails(line, "no object");
+  Fails("move 8", "malformed container id");
+}
+
+TEST_F(ScriptRunnerWorldTest, InventoryMakesTheCharacterTheContainerAlsoAsAProperty) {
+  EXPECT_TRUE(Run("object 7 6 Apple\ninventory 7\n"));
+  auto apple = host.World().ObjectById(7);
+  const std::int32_t me = host.Character().Character();
+  EXPECT_EQ(apple->Container(), me);
+  // Inventory look-ups read the container from the object's properties.
+  EXPECT_EQ(apple->LongProperty(sim::SimWorldObject::kContainerKey), me);
+  EXPECT_EQ(host.World().Inventory()->Count(), 1);
+}
+
+TEST_F(ScriptRunnerWorldTest, SayPrintsAHeading) {
+  EXPECT_TRUE(Run("say The vital alarms\nexpect == The vital alarms\n"));
+  EXPECT_EQ(host.Output().back(), "== The vital alarms");
+  Fails("say", "say needs a text");
+}
+
+TEST_F(ScriptRunnerWorldTest, ADurationTooLargeForTheClockIsAScriptError) {
+  EXPECT_FALSE(Run("advance 1s\nadvance 99999999999999999m\n"));
+  EXPECT_NE(err.str().find("test.session:2: duration too large for the clock"), std::string::npos)
+      << err.str();
+  EXPECT_EQ(host.ElapsedMs(), 1000);
+  Fails("advance 99999999999999999999ms", "out of range");
+  // The largest duration still fits the clock once; the next step would not.
+  EXPECT_TRUE(runner.RunLine("advance " + std::to_string(LLONG_MAX - 1000) + "ms"));
+  Fails("advance 1ms", "duration too large for the clock");
 }
 
 }  // namespace

@@ -48,7 +48,10 @@ class ChatLogFileTest : public HostTest {
     errors.clear();
     Login();
   }
-  void BlockFolder() { std::ofstream(host->DocumentsDir() / Hub::kGameFolderName) << "not a folder"; }
+  void BlockFolder() {
+    fs::remove_all(host->DocumentsDir() / Hub::kGameFolderName);
+    std::ofstream(host->DocumentsDir() / Hub::kGameFolderName) << "not a folder";
+  }
   ControlHandler& C() { return *ControlHandlerInstance; }
   LogHandler& L() { return *LogHandlerInstance; }
   void Check(const std::string& name, bool on) { host->View()->Get<sim::SimCheckBox>(name).UserCheck(on); }

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include "host/AutomationFixture.h"
+#include "sim/SimIdentifier.h"
 
 namespace mellox::test {
 namespace {
@@ -64,6 +65,7 @@ TEST_F(ManaFillingTest, TheStoneOrChargeClosestToTheNeedIsApplied) {
 
 TEST_F(ManaFillingTest, WaitsAndUsesAreBounded) {
   Login();
+  host->Identifier().SetAnswering(false);  // answers come by hand, or never
   Equip(kItem, 0, 5000, 1.0);
   Equip(kItem + 1, 0, 5000, 1.0);
   Stone(200, 300);

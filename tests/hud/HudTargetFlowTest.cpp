@@ -2,11 +2,17 @@
 // results, debuff effects, the core tick and object releases.
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <iterator>
+#include <set>
+
 #include "host/HostTestFixture.h"
 #include "hud/TargetHudFixture.h"
 #include "sim/SimEchoFilter.h"
 #include "sim/SimHooks.h"
+#include "sim/SimIdentifier.h"
 #include "sim/SimNetworkMessage.h"
+#include "sim/SimSpells.h"
 
 namespace mellox::test {
 namespace {
@@ -35,8 +41,11 @@ class HudTargetFlowTest : public HostTest {
 
 TEST_F(HudTargetFlowTest, SelectionIdentificationDebuffsAndRelease) {
   Login();
+  host->Identifier().SetAnswering(false);  // the identify answer is sent by hand below
   sim::SpellRow row;
-  row.id = 9007;
+  // A short spell in place of the shipped one, so the countdown changes within the test.
+  auto shipped = host->Spells().SpellByName("Gossamer Flesh");
+  row.id = shipped ? shipped->ID() : 9007;
   row.name = "Gossamer Flesh";  // the defaults choose level VII
   row.duration = 61;
   row.effect = 116;
@@ -73,6 +82,27 @@ TEST_F(HudTargetFlowTest, SelectionIdentificationDebuffsAndRelease) {
   std::shared_ptr<platform::WorldObject> shown;
   EXPECT_FALSE(HUDTargetHandlerInstance->GetObject(shown));
   EXPECT_TRUE(errors.empty()) << errors.front();
+}
+
+TEST_F(HudTargetFlowTest, TheShippedSpellTableHoldsEveryDebuffAtEveryLevelInItsOwnSlot) {
+  const std::int32_t effects[] = {23, 44, 46, 48, 50, 52, 54, 56};
+  std::set<std::int32_t> slotsUsed;
+  for (const std::int32_t effect : effects) {
+    std::set<std::int32_t> families;
+    for (const char* level : {"I", "II", "III", "IV", "V", "VI", "VII"}) {
+      const std::string name = HUDTargetHandler::DebuffSpellName(effect, level);
+      auto spell = host->Spells().SpellByName(name);
+      ASSERT_TRUE(spell) << name;
+      families.insert(spell->Effect());
+    }
+    ASSERT_EQ(families.size(), 1u) << "effect " << effect;
+    const std::int32_t family = *families.begin();
+    EXPECT_NE(std::find(std::begin(HudHandlerT::kDebuffSlots), std::end(HudHandlerT::kDebuffSlots), family),
+              std::end(HudHandlerT::kDebuffSlots))
+        << "effect " << effect;
+    slotsUsed.insert(family);
+  }
+  EXPECT_EQ(slotsUsed.size(), 8u);
 }
 
 }  // namespace

@@ -121,5 +121,21 @@ TEST(SimClockTest, LocalTimeStartsAtTheDefaultDateAndMovesWithTheClock) {
   EXPECT_EQ(clock.TimeZoneId(), platform::TIME_ZONE_ID_STANDARD);
 }
 
+TEST(SimClockTest, UnixSecondsFollowTheLocalTimeAndTheZone) {
+  SimClock clock;
+  // 2026-12-08 19:00:00 in a zone at UTC.
+  constexpr std::int64_t kStart = 20795LL * 86400 + 19 * 3600;
+  EXPECT_EQ(clock.UnixNow(), kStart);
+  clock.Advance(999);
+  EXPECT_EQ(clock.UnixNow(), kStart);
+  clock.Advance(1);
+  EXPECT_EQ(clock.UnixNow(), kStart + 1);
+  // UTC = local + bias; daylight time adds its own bias instead of the standard one.
+  clock.SetTimeZone({300, 0, -60}, platform::TIME_ZONE_ID_STANDARD);
+  EXPECT_EQ(clock.UnixNow(), kStart + 1 + 300 * 60);
+  clock.SetTimeZone({300, 0, -60}, platform::TIME_ZONE_ID_DAYLIGHT);
+  EXPECT_EQ(clock.UnixNow(), kStart + 1 + 240 * 60);
+}
+
 }  // namespace
 }  // namespace mellox::sim

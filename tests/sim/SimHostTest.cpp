@@ -86,6 +86,21 @@ TEST_F(SimHostTest, SeedsTheInstallFolderAndGivesFoldersOnRequest) {
   EXPECT_EQ(path, "");
 }
 
+TEST(SimHostHomeTest, AFreshHomeHoldsTheGameFolderAndARelativeHomeIsMadeAbsolute) {
+  TempDir dir;
+  const auto before = std::filesystem::current_path();
+  std::filesystem::current_path(dir.path());
+  {
+    SimHost relative(SimOptions{"rel", {}});
+    // Later changes of the current folder must not move the plug-in's files.
+    std::filesystem::current_path(before);
+    EXPECT_EQ(relative.Home(), dir.path() / "rel");
+    EXPECT_EQ(relative.DocumentsDir(), dir.path() / "rel" / "Documents");
+    EXPECT_TRUE(std::filesystem::is_directory(relative.DocumentsDir() / "Asheron's Call"));
+  }
+  std::filesystem::current_path(before);
+}
+
 TEST_F(SimHostTest, AThrowingHandlerIsRecordedAndTheHostGoesOn) {
   host->Advance(250);
   EXPECT_EQ(host->UnhandledErrors(), (std::vector<std::string>{"tick failed", "tick failed"}));
