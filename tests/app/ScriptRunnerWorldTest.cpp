@@ -3,6 +3,9 @@
 #include <gtest/gtest.h>
 
 #include <climits>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
 #include <sstream>
 #include <string>
 #include <vector>
@@ -152,6 +155,24 @@ TEST_F(ScriptRunnerWorldTest, ADurationTooLargeForTheClockIsAScriptError) {
   // The largest duration still fits the clock once; the next step would not.
   EXPECT_TRUE(runner.RunLine("advance " + std::to_string(LLONG_MAX - 1000) + "ms"));
   Fails("advance 1ms", "duration too large for the clock");
+}
+
+TEST(MelloxSimHomeTest, ARelativeHomeWorksLikeAnAbsoluteOne) {
+  test::TempHome dir;
+  std::ofstream(dir.path() / "log.session")
+      << "server Alpha\ncharacter Bob\nlogin\ncheck Chat_Log_Auto on\n"
+         "chat 2 1 Al says, \"hi\"\nadvance 2s\nexpect-not Error\n"
+         // An effect message without its effect is an error the errors file records.
+         "net 0xF755 object=1\n"
+         "expect-file \"Documents/Asheron's Call/Mellox Errors.txt\" 'NetEcho_EchoMessage'\nlogoff\n";
+  const std::string cmd =
+      "cd '" + dir.path().string() + "' && " + MELLOX_SIM_EXE + " --home home log.session >/dev/null 2>&1";
+  const int status = std::system(cmd.c_str());
+  ASSERT_TRUE(WIFEXITED(status));
+  EXPECT_EQ(WEXITSTATUS(status), 0);
+  // The chat log and the errors file go to the game's folder of the home, which a fresh home holds.
+  EXPECT_TRUE(std::filesystem::exists(dir.path() / "home" / "Documents" / "Asheron's Call" / "Logs" /
+                                      "Alpha_Bob.txt"));
 }
 
 }  // namespace
