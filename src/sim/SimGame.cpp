@@ -38,7 +38,7 @@ std::int32_t CurrentVital(SimCharacter& character, std::int32_t vital) {
 
 // The vital raised by amount, never above its maximum (when one is known).
 void Restore(SimCharacter& character, std::int32_t vital, std::int64_t amount) {
-  if (vital != 2 && vital != 4 && vital != 6) return;
+  if ((vital != 2 && vital != 4 && vital != 6) || amount <= 0) return;
   const std::int64_t current = CurrentVital(character, vital);
   const std::int64_t maximum = character.EffectiveVital(vital);
   std::int64_t value = current + amount;

@@ -81,6 +81,11 @@ TEST_F(SimGameTest, FoodAndKitsRestoreAVitalAndAreUsedUp) {
   EXPECT_EQ(host.World().Find(70)->LongProperty(92), 1);
   EXPECT_EQ(During([&] { hooks.ApplyItem(70, Me()); }), (Events{"release 70"}));
   EXPECT_EQ(host.Character().Health(), 100);
+  // Before the maximum is known a kit heals nothing, and never takes health away.
+  host.Character().SetMaximum(2, 0);
+  Carry(71, "Healing Kit", 29);
+  EXPECT_EQ(During([&] { hooks.ApplyItem(71, Me()); }), (Events{"release 71"}));
+  EXPECT_EQ(host.Character().Health(), 100);
 }
 
 TEST_F(SimGameTest, AManaStoneFillsTheEquippedItemsInOrderAndIsUsedUp) {
