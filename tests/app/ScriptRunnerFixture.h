@@ -22,6 +22,11 @@ class ScriptRunnerTest : public ::testing::Test {
     std::istringstream in(script);
     return runner.Run(in, "test.session", false);
   }
+  // The line fails with a message holding the text.
+  void Fails(const std::string& line, const std::string& message) {
+    EXPECT_FALSE(runner.RunLine(line)) << line;
+    EXPECT_NE(runner.LastError().find(message), std::string::npos) << line << ": " << runner.LastError();
+  }
 };
 
 }  // namespace mellox::app
