@@ -5,6 +5,7 @@
 
 #include "PersistenceFixture.h"
 #include "core/ViewHandler.h"
+#include "host/FilterHandler.h"
 #include "persistence/UtilitySettings.h"
 
 namespace mellox::test {
@@ -37,6 +38,9 @@ TEST_F(SettingsFileTest, ShippedDefaultsAreWhatTheSystemWrites) {
        "<One_Touch/></Mellox>");
   SettingsFile::Load(*ch, 1);
   ASSERT_EQ(SettingsState, 2);
+  // The HUDs start where the reset command puts them, not on top of each other.
+  ASSERT_NE(FilterHandlerInstance, nullptr);
+  FilterHandlerInstance->ResetHUDsPos();
   ASSERT_TRUE(SettingsFile::Save(*ch, 1));
   const std::string produced = Slurp(DefaultFile());
   // MELLOX_WRITE_DEFAULTS=1 rewrites the shipped file after a deliberate change of the format.
