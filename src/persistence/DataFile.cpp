@@ -133,6 +133,8 @@ void DataFile::Load(ControlHandler& ch, std::int16_t action) {
       GuardElement(kLoadProc, child.name(), [&] { ApplyElement(ch, child); });
     }
     damage.Finish();
+    // Its message is a chat line the chat log keeps: told before the file is built.
+    persistence::SetAsideIfPending(path);
     if (Links().DisplayLog) Links().DisplayLog();
     Save(ch);
   });

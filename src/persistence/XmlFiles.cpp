@@ -258,18 +258,21 @@ void SaveXmlFile(const std::filesystem::path& path, std::string_view bytes) {
   std::error_code ec;
   std::filesystem::create_directories(path.parent_path(), ec);
   SweepOnce(path);
-  const auto pending = PendingAside().find(path.lexically_normal());
-  if (pending != PendingAside().end()) {
-    // Without the copy the user's own text would be lost: no save until it exists.
-    const auto aside = FreeAsideName(path, ".damaged");
-    if (!aside) Raise(58, "File already exists: no free name to keep " + path.filename().string() + " aside");
-    WriteFileAtomic(*aside, pending->second);
-    PendingAside().erase(pending);
-    Hub::wtcw_error(path.filename().string() + " held values that could not be used; the file as it was is kept as " +
-                    aside->filename().string() + ".");
-  }
+  // Without the copy the user's own text would be lost: no save until it exists.
+  SetAsideIfPending(path);
   // A folder that could not be made shows as the writer's "path not found".
   WriteFileAtomic(path, bytes);
+}
+
+void SetAsideIfPending(const std::filesystem::path& path) {
+  const auto pending = PendingAside().find(path.lexically_normal());
+  if (pending == PendingAside().end()) return;
+  const auto aside = FreeAsideName(path, ".damaged");
+  if (!aside) Raise(58, "File already exists: no free name to keep " + path.filename().string() + " aside");
+  WriteFileAtomic(*aside, pending->second);
+  PendingAside().erase(pending);
+  Hub::wtcw_error(path.filename().string() + " held values that could not be used; the file as it was is kept as " +
+                  aside->filename().string() + ".");
 }
 
 void KeepAsideBeforeSave(const std::filesystem::path& path, std::optional<std::string> loadedBytes) {

@@ -91,6 +91,9 @@ void SaveXmlFile(const std::filesystem::path& path, std::string_view bytes);
 // next save replaces it, and the user is told the copy's name. A load of the
 // file that finds nothing damaged calls it with nothing to forget it.
 void KeepAsideBeforeSave(const std::filesystem::path& path, std::optional<std::string> loadedBytes);
+// Makes that copy now when one is waiting, so its message comes before the
+// save that follows a load. Raises when the copy cannot be written.
+void SetAsideIfPending(const std::filesystem::path& path);
 
 // True while a file is protected because it could not be read.
 bool IsProtected(const std::filesystem::path& path);
