@@ -128,7 +128,9 @@ class Session {
     persistence::ClearProtectedForTesting();
     std::error_code ec;
     for (fs::directory_iterator it(folder, ec), end; !ec && it != end; it.increment(ec)) {
-      if (it->path().filename().string().find(".corrupt") != std::string::npos) fs::remove(it->path(), ec);
+      const std::string name = it->path().filename().string();
+      if (name.find(".corrupt") != std::string::npos || name.find(".damaged") != std::string::npos)
+        fs::remove(it->path(), ec);
     }
   }
 

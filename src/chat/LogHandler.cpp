@@ -124,6 +124,10 @@ LogHandler::LogHandler() : file_(std::make_unique<FileState>()) {
     AddToLogFromData(message, msgtype, msgcolor, msgtag, msgdate);
   };
   links.DisplayLog = [this] { DisplayLog(); };
+  links.ClearLog = [this] {
+    log_.clear();
+    DisplayLog();
+  };
 }
 
 LogHandler::~LogHandler() {
@@ -136,6 +140,7 @@ LogHandler::~LogHandler() {
   links.ForEachLogItem = nullptr;
   links.AddToLogFromData = nullptr;
   links.DisplayLog = nullptr;
+  links.ClearLog = nullptr;
   Trap("Class_Terminate", kClass, [] { Hub::wtcw_debug("Log Handler Terminate"); });
 }
 
@@ -157,31 +162,6 @@ constexpr const char* kStyleSheet = "type=\"text/xsl\" href=\"style/melloxlog.xs
 constexpr unsigned kXmlParseFlags =
     (pugi::parse_full | pugi::parse_ws_pcdata) & ~static_cast<unsigned>(pugi::parse_eol);
 
-// The game's single-byte text (Windows-1252) as the UTF-8 an XML file holds.
-std::string XmlText(std::string_view bytes) {
-  static constexpr char16_t kHigh[32] = {
-      0x20AC, 0x0081, 0x201A, 0x0192, 0x201E, 0x2026, 0x2020, 0x2021, 0x02C6, 0x2030, 0x0160,
-      0x2039, 0x0152, 0x008D, 0x017D, 0x008F, 0x0090, 0x2018, 0x2019, 0x201C, 0x201D, 0x2022,
-      0x2013, 0x2014, 0x02DC, 0x2122, 0x0161, 0x203A, 0x0153, 0x009D, 0x017E, 0x0178};
-  const std::string safe = persistence::XmlSafe(bytes);
-  std::string out;
-  out.reserve(safe.size());
-  for (const unsigned char c : safe) {
-    const unsigned code = c >= 0x80 && c < 0xA0 ? kHigh[c - 0x80] : c;
-    if (code < 0x80) {
-      out += static_cast<char>(code);
-    } else if (code < 0x800) {
-      out += static_cast<char>(0xC0 | (code >> 6));
-      out += static_cast<char>(0x80 | (code & 0x3F));
-    } else {
-      out += static_cast<char>(0xE0 | (code >> 12));
-      out += static_cast<char>(0x80 | ((code >> 6) & 0x3F));
-      out += static_cast<char>(0x80 | (code & 0x3F));
-    }
-  }
-  return out;
-}
-
 // The colour text of a chat colour code; codes outside the table take the
 // colour own lines are shown in, as the view does.
 const std::string& HexColour(std::int32_t code) {
@@ -192,15 +172,6 @@ const std::string& HexColour(std::int32_t code) {
 std::string LineTime(const LogItem& item) {
   return vb::FormatDate(TimeModule::UnixToLocal(item.msgdate()), "General Date");
 }
-
-class StringWriter : public pugi::xml_writer {
- public:
-  explicit StringWriter(std::string& out) : out_(out) {}
-  void write(const void* data, size_t size) override { out_.append(static_cast<const char*>(data), size); }
-
- private:
-  std::string& out_;
-};
 
 }  // namespace
 
@@ -259,7 +230,7 @@ void LogHandler::LoadDocument() {
     std::string bytes;
     pugi::xml_document whole;
     if (ReadWholeFile(path, bytes) &&
-        whole.load_buffer(bytes.data(), bytes.size(), kXmlParseFlags, pugi::encoding_utf8) &&
+        persistence::ParseXml(bytes, whole, kXmlParseFlags) &&
         whole.document_element()) {
       doc.reset(whole);
     }
@@ -322,13 +293,11 @@ void LogHandler::WriteXml(const std::deque<LogItem>& lines) {
     message.append_attribute("color").set_value(HexColour(item.msgcolor()).c_str());
     persistence::SetAttr(message, "tag", item.msgtag());
     message.append_attribute("date").set_value(LineTime(item).c_str());
-    const std::string text = XmlText(item.message());
+    const std::string text = persistence::XmlSafe(item.message());
     message.append_child(pugi::node_pcdata).set_value(text.c_str());
     root.append_child(pugi::node_pcdata).set_value("\r");
   }
-  std::string bytes;
-  StringWriter writer(bytes);
-  file_->document.save(writer, "", pugi::format_raw | pugi::format_no_declaration, pugi::encoding_utf8);
+  const std::string bytes = persistence::SerializeXml(file_->document);
   EnsureLogFolder();
   persistence::SaveXmlFile(LogFilePath(".xml"), bytes);
 }
@@ -590,8 +559,8 @@ void LogHandler::SortAsc(bool value) {
 std::optional<std::int32_t> LogHandler::MaxLinesFromText(const std::string& text) {
   if (!vb::IsNumeric(text)) return std::nullopt;
   const double value = vb::Round(vb::CDbl(text));
-  if (!std::isfinite(value) || value < static_cast<double>(std::numeric_limits<std::int32_t>::min()) ||
-      value > static_cast<double>(std::numeric_limits<std::int32_t>::max())) {
+  // A negative limit would keep no line at all.
+  if (!std::isfinite(value) || value < 0 || value > static_cast<double>(std::numeric_limits<std::int32_t>::max())) {
     return std::nullopt;
   }
   return static_cast<std::int32_t>(value);

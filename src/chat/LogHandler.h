@@ -86,8 +86,8 @@ class LogHandler {
   std::filesystem::path LogFilePath(const char* extension) const;
 
   // The line limit typed into the page or stored in the settings: the number
-  // when the text is numeric and fits a 32-bit number, else nothing (such a
-  // text is treated as not numeric and leaves the limit alone).
+  // when the text is numeric, not negative and fits a 32-bit number, else
+  // nothing (such a text is treated as not numeric and leaves the limit alone).
   static std::optional<std::int32_t> MaxLinesFromText(const std::string& text);
 
   // --- Coalesced data-file save -------------------------------------------------

@@ -37,12 +37,15 @@ int Injected(std::string_view stage) { return g_fault ? g_fault(stage) : 0; }
     }
 }
 
+constexpr std::string_view kTempMark = ".tmp-";
+constexpr std::size_t kTempDigits = 12;
+constexpr char kHex[] = "0123456789abcdef";
+
 std::string TempName(const std::filesystem::path& path) {
-    static const char kHex[] = "0123456789abcdef";
     uint64_t v = (static_cast<uint64_t>(::getpid()) << 32) ^ ++g_tempCounter ^
                  reinterpret_cast<uintptr_t>(&g_tempCounter);
-    std::string suffix = ".tmp-";
-    for (int i = 0; i < 12; ++i) {
+    std::string suffix(kTempMark);
+    for (std::size_t i = 0; i < kTempDigits; ++i) {
         suffix.push_back(kHex[v & 15]);
         v >>= 4;
     }
@@ -100,6 +103,19 @@ void WriteFileAtomic(const std::filesystem::path& path, std::string_view bytes) 
     err = Injected("rename");
     if (err == 0 && ::rename(temp.c_str(), path.c_str()) != 0) err = errno;
     if (err != 0) fail(err);
+}
+
+void RemoveLeftoverTemporaries(const std::filesystem::path& path) {
+    const std::string prefix = path.filename().string() + std::string(kTempMark);
+    std::error_code ec;
+    std::filesystem::directory_iterator it(path.parent_path().empty() ? "." : path.parent_path(), ec);
+    for (const std::filesystem::directory_iterator end; !ec && it != end; it.increment(ec)) {
+        const std::string name = it->path().filename().string();
+        if (name.size() != prefix.size() + kTempDigits || name.compare(0, prefix.size(), prefix) != 0) continue;
+        if (name.find_first_not_of(kHex, prefix.size()) != std::string::npos) continue;
+        std::error_code ignored;
+        if (it->is_regular_file(ignored)) std::filesystem::remove(it->path(), ignored);
+    }
 }
 
 bool ReadWholeFile(const std::filesystem::path& path, std::string& out) {

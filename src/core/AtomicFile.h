@@ -14,6 +14,10 @@ namespace mellox {
 // 70 permission denied, 76 path not found, 75 otherwise). The folder must exist.
 void WriteFileAtomic(const std::filesystem::path& path, std::string_view bytes);
 
+// Removes the temporaries WriteFileAtomic left beside path when a save was
+// killed between write and rename. Only names of its own form are touched.
+void RemoveLeftoverTemporaries(const std::filesystem::path& path);
+
 // Reads a whole file; false when it cannot be opened or read.
 bool ReadWholeFile(const std::filesystem::path& path, std::string& out);
 

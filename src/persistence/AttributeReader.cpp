@@ -75,7 +75,7 @@ void AttributeReader::ReportBad(int number, const char* name, std::string_view v
   if (value.size() > kShownValueLength) shown += "...";
   const std::string description = VBError::StandardDescription(number) + ": " + element_.name() + " " + name +
                                   "=\"" + persistence::XmlSafe(shown) + "\", using " + std::string(used);
-  ReportTrapped(number, description, procedure_, kClass, false);
+  LoadDamage::Report(std::string(element_.name()) + " " + name, number, description, procedure_);
 }
 
 }  // namespace mellox

@@ -13,6 +13,7 @@
 
 #include "core/Trap.h"
 #include "core/VBError.h"
+#include "persistence/LoadDamage.h"
 #include "platform/Variant.h"
 
 namespace mellox {
@@ -21,21 +22,41 @@ namespace mellox {
 // (no element) is reported under "GetAttribute" and gives an empty value.
 platform::Variant GetAttribute(const pugi::xml_node& node, const std::string& name, const platform::Variant& def);
 
-// Runs one step of a load or save; an error is reported under procedure
-// (with the context appended to its description) and the caller goes on.
-template <class F>
-bool GuardStep(const std::string& procedure, const std::string& context, F&& step) {
+namespace detail {
+// Runs step; an error goes to report(number, description) and the caller goes on.
+template <class F, class R>
+bool RunReporting(F&& step, R&& report) {
   try {
     std::forward<F>(step)();
     return true;
   } catch (const VBError& e) {
-    ReportTrapped(e.Number(), e.Description() + context, procedure, "ControlHandler", false);
+    report(e.Number(), e.Description());
   } catch (const std::bad_alloc&) {
-    ReportTrapped(7, "Out of memory" + context, procedure, "ControlHandler", false);
+    report(7, "Out of memory");
   } catch (const std::exception& e) {
-    ReportTrapped(5, e.what() + context, procedure, "ControlHandler", false);
+    report(5, e.what());
   }
   return false;
+}
+}  // namespace detail
+
+// Runs one step of a load or save; an error is reported under procedure
+// (with the context appended to its description) and the caller goes on.
+template <class F>
+bool GuardStep(const std::string& procedure, const std::string& context, F&& step) {
+  return detail::RunReporting(std::forward<F>(step), [&](int number, const std::string& description) {
+    ReportTrapped(number, description + context, procedure, "ControlHandler", false);
+  });
+}
+
+// Applies one element of a loaded file; an error is a fault of the file
+// (LoadDamage), reported once for all elements of that name failing alike.
+template <class F>
+bool GuardElement(const std::string& procedure, const std::string& element, F&& apply) {
+  return detail::RunReporting(std::forward<F>(apply), [&](int number, const std::string& description) {
+    LoadDamage::Report(element + " #" + std::to_string(number), number, description + " (" + element + ")",
+                       procedure);
+  });
 }
 
 class AttributeReader {
@@ -55,7 +76,8 @@ class AttributeReader {
   // A plain decimal number read as far as it goes; never fails (no number is 0).
   double Number(const char* name) const;
 
-  // Reports a value that could not be used (error number, attribute, text, what was used instead).
+  // Reports a value that could not be used (error number, attribute, text,
+  // what was used instead): a fault of the file, once per element and attribute.
   void ReportBad(int number, const char* name, std::string_view value, std::string_view used) const;
 
   pugi::xml_node Element() const { return element_; }

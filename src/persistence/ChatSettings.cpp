@@ -38,6 +38,11 @@ std::string CellText(platform::ListControl& list, std::int32_t column, std::int3
   return VariantText(list.DataGet(column, row, 0));
 }
 
+// A rule added by a command may leave its box empty: it is not ticked.
+std::string CheckCell(platform::ListControl& list, std::int32_t column, std::int32_t row) {
+  return persistence::CheckText(list.DataGet(column, row, 0));
+}
+
 void SetColorCell(platform::ListControl& list, std::int32_t column, std::int32_t row, const std::string& name) {
   list.DataLet(column, row, 0, PluginModuleHandle);
   list.DataLet(column, row, 1, ChatSettings::IconFromColor(name));
@@ -77,7 +82,8 @@ void ApplyChatLog(ControlHandler& ch, const AttributeReader& r) {
       r.ReportBad(e.Number(), "max", max, "the current limit");
       ok = false;
     }
-    if (ok && Links().SetLogMaxLines) {
+    // A negative limit, like a text that is no number, leaves the limit alone.
+    if (ok && lines >= 0 && Links().SetLogMaxLines) {
       Links().SetLogMaxLines(lines);
       DataFile::LogLimitSetBySettings();
     }
@@ -160,7 +166,7 @@ void ChatSettings::Write(ControlHandler& ch, pugi::xml_node root) {
     for (std::int32_t row = 0, n = list.Count(); row < n; ++row) {
       pugi::xml_node e = AddElement(root, "Chat_Option");
       SetAttr(e, "name", CellText(list, 1, row));
-      SetAttr(e, "enabled", CellText(list, 0, row));
+      SetAttr(e, "enabled", CheckCell(list, 0, row));
     }
   }
   {
@@ -168,7 +174,7 @@ void ChatSettings::Write(ControlHandler& ch, pugi::xml_node root) {
     for (std::int32_t row = 0, n = list.Count(); row < n; ++row) {
       pugi::xml_node e = AddElement(root, "Chat_Filter");
       SetAttr(e, "name", CellText(list, 1, row));
-      SetAttr(e, "enabled", CellText(list, 0, row));
+      SetAttr(e, "enabled", CheckCell(list, 0, row));
       SetAttr(e, "matching", CellText(list, 2, row));
       SetAttr(e, "action", CellText(list, 3, row));
     }
@@ -179,7 +185,7 @@ void ChatSettings::Write(ControlHandler& ch, pugi::xml_node root) {
       pugi::xml_node e = AddElement(root, "Chat_Alias");
       SetAttr(e, "abbr", CellText(list, 1, row));
       SetAttr(e, "full", CellText(list, 2, row));
-      SetAttr(e, "enabled", CellText(list, 0, row));
+      SetAttr(e, "enabled", CheckCell(list, 0, row));
     }
   }
   {
@@ -187,7 +193,7 @@ void ChatSettings::Write(ControlHandler& ch, pugi::xml_node root) {
     for (std::int32_t row = 0, n = list.Count(); row < n; ++row) {
       pugi::xml_node e = AddElement(root, "Chat_Color");
       SetAttr(e, "name", CellText(list, 1, row));
-      SetAttr(e, "enabled", CellText(list, 0, row));
+      SetAttr(e, "enabled", CheckCell(list, 0, row));
       SetAttr(e, "window", CellText(list, 2, row));
       SetAttr(e, "color", ColorFromIcon(IconOf(list.DataGet(3, row, 1))));
       SetAttr(e, "sound", CellText(list, 4, row));
@@ -198,7 +204,7 @@ void ChatSettings::Write(ControlHandler& ch, pugi::xml_node root) {
     for (std::int32_t row = 0, n = list.Count(); row < n; ++row) {
       pugi::xml_node e = AddElement(root, "Chat_Custom");
       SetAttr(e, "text", CellText(list, 1, row));
-      SetAttr(e, "enabled", CellText(list, 0, row));
+      SetAttr(e, "enabled", CheckCell(list, 0, row));
       SetAttr(e, "type", CellText(list, 3, row));
       SetAttr(e, "window", CellText(list, 2, row));
       SetAttr(e, "color", ColorFromIcon(IconOf(list.DataGet(4, row, 1))));
@@ -221,8 +227,8 @@ void ChatSettings::Write(ControlHandler& ch, pugi::xml_node root) {
     for (std::int32_t row = 0, n = list.Count(); row < n; ++row) {
       pugi::xml_node e = AddElement(root, "Chat_Log_Option");
       SetAttr(e, "name", CellText(list, 0, row));
-      SetAttr(e, "view", CellText(list, 2, row));
-      SetAttr(e, "file", CellText(list, 4, row));
+      SetAttr(e, "view", CheckCell(list, 2, row));
+      SetAttr(e, "file", CheckCell(list, 4, row));
     }
   }
 }

@@ -11,6 +11,7 @@
 #include "core/VB.h"
 #include "core/VBError.h"
 #include "persistence/AttributeReader.h"
+#include "persistence/LoadDamage.h"
 #include "persistence/PersistenceLinks.h"
 #include "persistence/XmlFiles.h"
 #include "settings_view/ControlHandler.h"
@@ -86,6 +87,14 @@ void RaiseLogLimitFor(pugi::xml_node root) {
   links.SetLogMaxLines(lines);
 }
 
+// Empties what the file fills: corpses, item spells and the chat log's lines.
+void StartFromFile() {
+  const PersistenceLinks& links = Links();
+  if (links.ClearCorpses) links.ClearCorpses();
+  if (links.ClearItemSpells) links.ClearItemSpells();
+  if (links.ClearLog) links.ClearLog();
+}
+
 }  // namespace
 
 std::filesystem::path DataFile::Folder() { return std::filesystem::path(Hub::GetDataFolder()) / "Mellox" / "Data"; }
@@ -101,8 +110,13 @@ void DataFile::Load(ControlHandler& ch, std::int16_t action) {
   S().ready = false;
   GuardStep(kLoadProc, "", [&] {
     using persistence::LoadOutcome;
+    // The plug-in outlives a logoff: what the last login held must not be
+    // added to again (nor carried over to another character).
+    StartFromFile();
     pugi::xml_document doc;
-    const LoadOutcome outcome = persistence::LoadXmlFile(Path(), doc);
+    std::string bytes;
+    const std::filesystem::path path = Path();
+    const LoadOutcome outcome = persistence::LoadXmlFile(path, doc, pugi::parse_default, &bytes);
     // A file that could not be read stays as it is for this whole login.
     if (outcome == LoadOutcome::Unreadable) return;
     S().ready = true;
@@ -112,11 +126,15 @@ void DataFile::Load(ControlHandler& ch, std::int16_t action) {
     }
     const pugi::xml_node root = doc.document_element();
     RaiseLogLimitFor(root);
+    LoadDamage damage(path, std::move(bytes));
     // One damaged element costs only itself.
     for (pugi::xml_node child : root.children()) {
       if (child.type() != pugi::node_element) continue;
-      GuardStep(kLoadProc, std::string(" (") + child.name() + ")", [&] { ApplyElement(ch, child); });
+      GuardElement(kLoadProc, child.name(), [&] { ApplyElement(ch, child); });
     }
+    damage.Finish();
+    // Its message is a chat line the chat log keeps: told before the file is built.
+    persistence::SetAsideIfPending(path);
     if (Links().DisplayLog) Links().DisplayLog();
     Save(ch);
   });

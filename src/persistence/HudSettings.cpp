@@ -355,7 +355,7 @@ struct HudWriter {
   HudWindowState window;
 
   std::string Cell(std::int32_t column) { return VariantText(ch.HudGeneral->DataGet(column, row, 0)); }
-  void On() { SetAttr(e, "on", Cell(0)); }
+  void On() { SetAttr(e, "on", persistence::CheckText(ch.HudGeneral->DataGet(0, row, 0))); }
   void Font() { SetAttr(e, "font", Cell(2)); }
   void Size() { SetAttr(e, "size", Cell(3)); }
   void Background() {
@@ -432,7 +432,7 @@ void HudSettings::Write(ControlHandler& ch, pugi::xml_node root) {
     for (std::int32_t row = 0, n = list.Count(); row < n; ++row) {
       pugi::xml_node e = AddElement(root, "Clock_List");
       SetAttr(e, "name", VariantText(list.DataGet(1, row, 0)));
-      SetAttr(e, "enabled", VariantText(list.DataGet(0, row, 0)));
+      SetAttr(e, "enabled", persistence::CheckText(list.DataGet(0, row, 0)));
       SetAttr(e, "color", HudColor(list, 4, row));
     }
   }
@@ -452,7 +452,7 @@ void HudSettings::Write(ControlHandler& ch, pugi::xml_node root) {
     for (std::int32_t row = 0, n = list.Count(); row < n; ++row) {
       pugi::xml_node e = AddElement(root, "HUD_LIST");
       SetAttr(e, "name", VariantText(list.DataGet(1, row, 0)));
-      SetAttr(e, "enabled", VariantText(list.DataGet(0, row, 0)));
+      SetAttr(e, "enabled", persistence::CheckText(list.DataGet(0, row, 0)));
       SetAttr(e, "color", HudColor(list, 2, row));
     }
   }
@@ -473,7 +473,7 @@ void HudSettings::Write(ControlHandler& ch, pugi::xml_node root) {
     for (std::int32_t row = 0, n = list.Count(); row < n; ++row) {
       pugi::xml_node e = AddElement(root, "HUD_Item");
       SetAttr(e, "name", VariantText(list.DataGet(1, row, 0)));
-      SetAttr(e, "enabled", VariantText(list.DataGet(0, row, 0)));
+      SetAttr(e, "enabled", persistence::CheckText(list.DataGet(0, row, 0)));
       SetAttr(e, "count", VariantText(list.DataGet(2, row, 0)));
       SetAttr(e, "icon", VariantText(list.DataGet(6, row, 0)));
     }

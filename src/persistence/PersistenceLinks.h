@@ -62,14 +62,19 @@ struct PersistenceLinks {
                      std::int32_t msgdate)>
       AddToLogFromData;
   std::function<void()> DisplayLog;
+  // Empties the in-memory log and its view.
+  std::function<void()> ClearLog;
 
   // CorpseHandler.
   std::function<void(const std::function<void(const CorpseRecord&)>&)> ForEachCorpse;
   std::function<void(const CorpseRecord&)> AddCorpsefromData;
+  // Forgets every corpse: tracked, pending and opened.
+  std::function<void()> ClearCorpses;
 
   // SpellHandler: every spell of every item, in the dictionaries' order.
   std::function<void(const std::function<void(const ItemSpellRecord&)>&)> ForEachItemSpell;
   std::function<void(std::int32_t id, std::int32_t remaining, const std::string& target)> AddItemSpellfromData;
+  std::function<void()> ClearItemSpells;
 };
 
 // The one set of hooks of the running plug-in.

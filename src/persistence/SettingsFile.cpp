@@ -15,6 +15,7 @@
 #include "persistence/DataFile.h"
 #include "persistence/GeneralSettings.h"
 #include "persistence/HudSettings.h"
+#include "persistence/LoadDamage.h"
 #include "persistence/PersistenceLinks.h"
 #include "persistence/UtilitySettings.h"
 #include "persistence/XmlFiles.h"
@@ -122,11 +123,13 @@ void ReselectChoices(ControlHandler& ch, const std::string& procedure) {
   }
 }
 
-// Applies a loaded document: state 1 while it runs, 2 and a save at its end.
-void ApplyDocument(ControlHandler& ch, const pugi::xml_document& doc) {
+// Applies a document loaded from path: state 1 while it runs, 2 and a save at its end.
+void ApplyDocument(ControlHandler& ch, const pugi::xml_document& doc, const std::filesystem::path& path,
+                   std::string bytes) {
   SettingsState = 1;
   const std::string procedure = "Settings_Load 1";
   const pugi::xml_node root = doc.document_element();
+  LoadDamage damage(path, std::move(bytes));
 
   Parts() = ReadVersion(root, procedure);
   ch.Init_Lists(Parts());
@@ -136,8 +139,9 @@ void ApplyDocument(ControlHandler& ch, const pugi::xml_document& doc) {
   // One damaged element costs only itself.
   for (pugi::xml_node child : root.children()) {
     if (child.type() != pugi::node_element) continue;
-    GuardStep(procedure, std::string(" (") + child.name() + ")", [&] { ApplyElement(ch, child, procedure); });
+    GuardElement(procedure, child.name(), [&] { ApplyElement(ch, child, procedure); });
   }
+  damage.Finish();
 
   ReselectChoices(ch, procedure);
   GuardStep(procedure, " (UpdatePos)", [&] {
@@ -203,25 +207,29 @@ void SettingsFile::Load(ControlHandler& ch, std::int16_t action) {
   GuardStep("Settings_Load 0", "", [&] {
     using persistence::LoadOutcome;
     pugi::xml_document doc;
-    const std::filesystem::path defaults = Folder() / kDefaultFileName;
+    std::string bytes;
+    std::filesystem::path loaded = Folder() / kDefaultFileName;
+    const auto load = [&](const std::filesystem::path& path) {
+      loaded = path;
+      return persistence::LoadXmlFile(path, doc, pugi::parse_default, &bytes) == LoadOutcome::Loaded;
+    };
     if (action == 1) {
-      if (persistence::LoadXmlFile(defaults, doc) != LoadOutcome::Loaded) {
+      if (!load(Folder() / kDefaultFileName)) {
         Hub::wtcw_error("Loading setting defaults failed.");
         return;
       }
     } else {
       const bool global = ch.GlobalSettings->CheckedGet();
-      const std::filesystem::path chosen = global ? Folder() / kGlobalFileName : Folder() / CharacterFileName();
-      if (persistence::LoadXmlFile(chosen, doc) != LoadOutcome::Loaded) {
+      if (!load(global ? Folder() / kGlobalFileName : Folder() / CharacterFileName())) {
         Hub::wtcw_error(global ? "Failed to find global settings, loading defaults"
                                : "Failed to find character's settings, loading defaults");
-        if (persistence::LoadXmlFile(defaults, doc) != LoadOutcome::Loaded) {
+        if (!load(Folder() / kDefaultFileName)) {
           Hub::wtcw_error("Loading setting defaults failed.");
           return;
         }
       }
     }
-    ApplyDocument(ch, doc);
+    ApplyDocument(ch, doc, loaded, std::move(bytes));
   });
 }
 

@@ -2,12 +2,14 @@
 
 #include <charconv>
 #include <cmath>
+#include <map>
 #include <set>
 #include <system_error>
 #include <variant>
 
 #include "core/AtomicFile.h"
 #include "core/Hub.h"
+#include "core/TextEncoding.h"
 #include "core/VB.h"
 #include "core/VBError.h"
 
@@ -35,6 +37,54 @@ class StringWriter : public pugi::xml_writer {
 };
 
 void Protect(const std::filesystem::path& path) { Protected().insert(path.lexically_normal()); }
+
+// Bytes of loaded files with damaged values, to be kept aside before their next save.
+std::map<std::filesystem::path, std::string>& PendingAside() {
+  static std::map<std::filesystem::path, std::string> pending;
+  return pending;
+}
+
+// Files whose leftover temporaries were already swept in this run.
+std::set<std::filesystem::path>& Swept() {
+  static std::set<std::filesystem::path> paths;
+  return paths;
+}
+
+// Temporaries of saves killed before their rename would otherwise stay forever.
+void SweepOnce(const std::filesystem::path& path) {
+  if (Swept().insert(path.lexically_normal()).second) RemoveLeftoverTemporaries(path);
+}
+
+// The first name of "<path><suffix>", "<path><suffix>.1", ... that is free.
+std::optional<std::filesystem::path> FreeAsideName(const std::filesystem::path& path, const std::string& suffix) {
+  std::error_code ec;
+  for (int n = 0; n < 100; ++n) {
+    std::filesystem::path aside = path;
+    aside += n == 0 ? suffix : suffix + "." + std::to_string(n);
+    if (!std::filesystem::exists(aside, ec) && !ec) return aside;
+  }
+  return std::nullopt;
+}
+
+// Turns every name and text of a parsed document from UTF-8 into the game's text.
+class FromUtf8Walker : public pugi::xml_tree_walker {
+ public:
+  bool for_each(pugi::xml_node& node) override {
+    Convert(node.name(), [&](const std::string& t) { node.set_name(t.c_str()); });
+    Convert(node.value(), [&](const std::string& t) { node.set_value(t.c_str()); });
+    for (pugi::xml_attribute attr : node.attributes()) {
+      Convert(attr.name(), [&](const std::string& t) { attr.set_name(t.c_str()); });
+      Convert(attr.value(), [&](const std::string& t) { attr.set_value(t.c_str()); });
+    }
+    return true;
+  }
+
+ private:
+  template <class Set>
+  static void Convert(const char* text, Set&& set) {
+    if (!TextEncoding::IsAscii(text)) set(TextEncoding::FromUtf8(text));
+  }
+};
 
 }  // namespace
 
@@ -88,10 +138,25 @@ std::string FinishDocument(pugi::xml_document& doc) {
   pugi::xml_node root = doc.document_element();
   pugi::xml_node last = root.last_child();
   if (last && last.type() == pugi::node_pcdata) last.set_value("\r");
+  return SerializeXml(doc);
+}
+
+bool ParseXml(std::string_view bytes, pugi::xml_document& doc, unsigned options) {
+  // pugixml keeps bytes as they are; the decision is made for the whole file.
+  if (!doc.load_buffer(bytes.data(), bytes.size(), options, pugi::encoding_utf8)) return false;
+  if (!TextEncoding::IsAscii(bytes) && TextEncoding::IsValidUtf8(bytes)) {
+    FromUtf8Walker walker;
+    doc.traverse(walker);
+  }
+  return true;
+}
+
+std::string SerializeXml(const pugi::xml_document& doc) {
   std::string out;
   StringWriter writer(out);
   doc.save(writer, "", pugi::format_raw | pugi::format_no_declaration, pugi::encoding_utf8);
-  return out;
+  // The markup is ASCII, so converting the whole text converts every value.
+  return TextEncoding::ToUtf8(out);
 }
 
 std::string XmlSafe(std::string_view text) {
@@ -137,6 +202,11 @@ std::int32_t VariantLong(const platform::Variant& value) {
   return std::visit(Visitor{}, value.value);
 }
 
+std::string CheckText(const platform::Variant& value) {
+  const std::string text = VariantText(value);
+  return text.empty() ? BoolText(false) : text;
+}
+
 std::string FileNamePart(std::string_view name) {
   std::string out(name);
   for (char& c : out) {
@@ -145,8 +215,10 @@ std::string FileNamePart(std::string_view name) {
   return out;
 }
 
-LoadOutcome LoadXmlFile(const std::filesystem::path& path, pugi::xml_document& doc) {
+LoadOutcome LoadXmlFile(const std::filesystem::path& path, pugi::xml_document& doc, unsigned options,
+                        std::string* bytesOut) {
   doc.reset();
+  SweepOnce(path);
   std::error_code ec;
   const auto status = std::filesystem::status(path, ec);
   if (status.type() == std::filesystem::file_type::not_found) return LoadOutcome::Missing;
@@ -159,23 +231,20 @@ LoadOutcome LoadXmlFile(const std::filesystem::path& path, pugi::xml_document& d
     return LoadOutcome::Unreadable;
   }
 
-  const pugi::xml_parse_result result =
-      doc.load_buffer(bytes.data(), bytes.size(), pugi::parse_default, pugi::encoding_utf8);
-  if (result && doc.document_element()) {
+  if (ParseXml(bytes, doc, options) && doc.document_element()) {
     Protected().erase(path.lexically_normal());
+    if (bytesOut) *bytesOut = std::move(bytes);
     return LoadOutcome::Loaded;
   }
   doc.reset();
 
   // Never overwritten: the damaged file goes aside under a free name.
-  for (int n = 0; n < 100; ++n) {
-    std::filesystem::path aside = path;
-    aside += n == 0 ? std::string(".corrupt") : ".corrupt." + std::to_string(n);
-    if (std::filesystem::exists(aside, ec) || ec) continue;
-    std::filesystem::rename(path, aside, ec);
-    if (ec) break;
-    Hub::wtcw_error(fileName + " could not be read and was kept as " + aside.filename().string() + ".");
-    return LoadOutcome::Corrupt;
+  if (const auto aside = FreeAsideName(path, ".corrupt")) {
+    std::filesystem::rename(path, *aside, ec);
+    if (!ec) {
+      Hub::wtcw_error(fileName + " could not be read and was kept as " + aside->filename().string() + ".");
+      return LoadOutcome::Corrupt;
+    }
   }
   Protect(path);
   Hub::wtcw_error(fileName + " could not be read; it is left as it is and will not be saved over.");
@@ -188,12 +257,38 @@ void SaveXmlFile(const std::filesystem::path& path, std::string_view bytes) {
   }
   std::error_code ec;
   std::filesystem::create_directories(path.parent_path(), ec);
+  SweepOnce(path);
+  // Without the copy the user's own text would be lost: no save until it exists.
+  SetAsideIfPending(path);
   // A folder that could not be made shows as the writer's "path not found".
   WriteFileAtomic(path, bytes);
 }
 
+void SetAsideIfPending(const std::filesystem::path& path) {
+  const auto pending = PendingAside().find(path.lexically_normal());
+  if (pending == PendingAside().end()) return;
+  const auto aside = FreeAsideName(path, ".damaged");
+  if (!aside) Raise(58, "File already exists: no free name to keep " + path.filename().string() + " aside");
+  WriteFileAtomic(*aside, pending->second);
+  PendingAside().erase(pending);
+  Hub::wtcw_error(path.filename().string() + " held values that could not be used; the file as it was is kept as " +
+                  aside->filename().string() + ".");
+}
+
+void KeepAsideBeforeSave(const std::filesystem::path& path, std::optional<std::string> loadedBytes) {
+  if (loadedBytes) {
+    PendingAside()[path.lexically_normal()] = std::move(*loadedBytes);
+  } else {
+    PendingAside().erase(path.lexically_normal());
+  }
+}
+
 bool IsProtected(const std::filesystem::path& path) { return Protected().count(path.lexically_normal()) != 0; }
 
-void ClearProtectedForTesting() { Protected().clear(); }
+void ClearProtectedForTesting() {
+  Protected().clear();
+  PendingAside().clear();
+  Swept().clear();
+}
 
 }  // namespace mellox::persistence

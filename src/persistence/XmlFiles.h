@@ -1,11 +1,13 @@
 // Reading and writing the plug-in's own XML files (settings, data): the shared
 // layout (root children separated by CR TAB, a lone CR before the end tag),
-// value texts, safe file names, and the rules that keep a good file whole:
+// value texts, safe file names, the one conversion between the game's text
+// and the UTF-8 in the files, and the rules that keep a good file whole:
 // atomic rewrites, unreadable files moved aside and never overwritten.
 #pragma once
 
 #include <cstdint>
 #include <filesystem>
+#include <optional>
 #include <string>
 #include <string_view>
 
@@ -32,6 +34,16 @@ void SetAttr(pugi::xml_node element, const char* name, std::int32_t value);
 // the document without declaration or indentation.
 std::string FinishDocument(pugi::xml_document& doc);
 
+// --- Encoding ----------------------------------------------------------------
+// A document in memory holds the game's text (Windows-1252); a file holds UTF-8.
+
+// Parses file bytes into doc, turning the file's UTF-8 into the game's text.
+// Bytes that are not valid UTF-8 (files of earlier builds) are taken as the
+// game's text already. False when they do not parse.
+bool ParseXml(std::string_view bytes, pugi::xml_document& doc, unsigned options = pugi::parse_default);
+// The document as file bytes: no declaration, no indentation, UTF-8.
+std::string SerializeXml(const pugi::xml_document& doc);
+
 // --- Values ------------------------------------------------------------------
 
 // The text XML 1.0 can hold: control characters other than TAB, LF and CR become '?'.
@@ -44,6 +56,8 @@ std::string VariantText(const platform::Variant& value);
 std::string DoubleText(double value);
 // A whole number from a cell (error 13 when it holds no number).
 std::int32_t VariantLong(const platform::Variant& value);
+// A check-box cell as text: "True"/"False", an empty cell "False".
+std::string CheckText(const platform::Variant& value);
 
 // --- Files -------------------------------------------------------------------
 
@@ -60,17 +74,30 @@ enum class LoadOutcome {
   Unreadable,
 };
 
-// Loads an XML file into doc. A file that does not parse is moved aside;
-// one that cannot be read or moved is protected so no save overwrites it.
-LoadOutcome LoadXmlFile(const std::filesystem::path& path, pugi::xml_document& doc);
+// Loads an XML file into doc (see ParseXml). A file that does not parse is
+// moved aside; one that cannot be read or moved is protected so no save
+// overwrites it. bytes, when given, receives the file as read.
+LoadOutcome LoadXmlFile(const std::filesystem::path& path, pugi::xml_document& doc,
+                        unsigned options = pugi::parse_default, std::string* bytes = nullptr);
 
 // Writes the bytes over the file in one atomic step, creating the folder when
 // missing. Raises the writer's error (the old file is then intact), or 75 for
-// a protected file.
+// a protected file. Before the first save after a load that found damaged
+// values, the bytes as loaded are kept beside the file (KeepAsideBeforeSave).
 void SaveXmlFile(const std::filesystem::path& path, std::string_view bytes);
+
+// The file was loaded with values that could not be used: its bytes as loaded
+// are copied to "<name>.damaged" (or the next free ".damaged.N") before the
+// next save replaces it, and the user is told the copy's name. A load of the
+// file that finds nothing damaged calls it with nothing to forget it.
+void KeepAsideBeforeSave(const std::filesystem::path& path, std::optional<std::string> loadedBytes);
+// Makes that copy now when one is waiting, so its message comes before the
+// save that follows a load. Raises when the copy cannot be written.
+void SetAsideIfPending(const std::filesystem::path& path);
 
 // True while a file is protected because it could not be read.
 bool IsProtected(const std::filesystem::path& path);
+// Forgets protected files, pending copies and swept temporaries.
 void ClearProtectedForTesting();
 
 }  // namespace mellox::persistence

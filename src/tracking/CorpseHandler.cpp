@@ -95,11 +95,18 @@ CorpseHandler::CorpseHandler() {
   Links().ForEachCorpse = [this](const std::function<void(const CorpseRecord&)>& visit) {
     for (const CorpseInfo& c : Corpses) visit({c.guid, c.NS, c.EW, c.time, c.Dungeon, c.data});
   };
+  Links().ClearCorpses = [this] {
+    Corpses.clear();
+    pending_.reset();
+    opened_.clear();
+    hasDied_ = false;
+  };
 }
 
 CorpseHandler::~CorpseHandler() {
   Links().AddCorpsefromData = nullptr;
   Links().ForEachCorpse = nullptr;
+  Links().ClearCorpses = nullptr;
   Trap("Class_Terminate", kClass, [] { Hub::wtcw_debug("Corpse Handler Terminate"); });
   Corpses.clear();
   opened_.clear();

@@ -118,11 +118,16 @@ SpellHandler::SpellHandler() {
   Links().AddItemSpellfromData = [this](std::int32_t id, std::int32_t remaining, const std::string& target) {
     AddItemSpellfromData(id, remaining, target);
   };
+  Links().ClearItemSpells = [this] {
+    ItemSpells.clear();
+    RebuildList = true;
+  };
 }
 
 SpellHandler::~SpellHandler() {
   Links().ForEachItemSpell = nullptr;
   Links().AddItemSpellfromData = nullptr;
+  Links().ClearItemSpells = nullptr;
   Trap("Class_Terminate", kClass, [] { Hub::wtcw_debug("Spell Handler Terminate"); });
   ItemSpells.clear();
   AllSpells.clear();

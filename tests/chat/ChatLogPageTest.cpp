@@ -88,6 +88,7 @@ TEST_F(ChatLogPageTest, LineLimitTakesOnlyNumbersThatFit) {
   };
   const std::vector<Case> cases = {
       {"10", 10, "10"}, {"abc", 10, "10"}, {"99999999999", 10, "10"}, {"2.5", 2, "2.5"}, {" 7 ", 7, " 7 "},
+      {"-5", 7, "7"},
   };
   for (const auto& c : cases) {
     Type("Chat_Log_Max", c.typed);

@@ -171,6 +171,8 @@ TEST(ChatLogView, LineLimitText) {
   EXPECT_EQ(LogHandler::MaxLinesFromText("99999999999"), std::nullopt);
   EXPECT_EQ(LogHandler::MaxLinesFromText("abc"), std::nullopt);
   EXPECT_EQ(LogHandler::MaxLinesFromText(""), std::nullopt);
+  EXPECT_EQ(LogHandler::MaxLinesFromText("-5"), std::nullopt);
+  EXPECT_EQ(LogHandler::MaxLinesFromText("0"), 0);
 }
 
 }  // namespace

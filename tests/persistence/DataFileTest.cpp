@@ -101,6 +101,26 @@ TEST_F(DataFileTest, DamagedValuesCostOnlyThemselves) {
   EXPECT_EQ(Slurp(DataFilePath()).find("<Other"), std::string::npos);
 }
 
+TEST_F(DataFileTest, RepeatedFaultsAreReportedOnceWithTheirCount) {
+  std::string xml = "<Mellox><Global enabled=\"maybe\"/>";
+  for (int i = 0; i < 2000; ++i) xml += "<Corpse time=\"abc\" guid=\"" + std::to_string(i) + "\"/>";
+  for (int i = 0; i < 3; ++i) xml += "<Log message=\"m\" type=\"x\"/>";
+  xml += "</Mellox>";
+  Spit(DataFilePath(), xml);
+  DataFile::Load(*ch, 0);
+  EXPECT_EQ(corpses.size(), 2000u);
+  EXPECT_EQ(Log().Log().size(), 3u);
+  ASSERT_EQ(reports.size(), 3u);
+  EXPECT_NE(reports[0].description.find("Global enabled=\"maybe\""), std::string::npos);
+  EXPECT_EQ(reports[0].description.find("times)"), std::string::npos);
+  EXPECT_NE(reports[1].description.find("Corpse time=\"abc\", using 0 (2000 times)"), std::string::npos);
+  EXPECT_NE(reports[2].description.find("Log type=\"x\", using 0 (3 times)"), std::string::npos);
+  fs::path aside = DataFilePath();
+  aside += ".damaged";
+  EXPECT_EQ(Slurp(aside), xml);
+  EXPECT_TRUE(Told("kept as Mellox_Data_Alpha_Bob.xml.damaged"));
+}
+
 TEST_F(DataFileTest, CorruptFileIsKeptAside) {
   Spit(DataFilePath(), "<Mellox><Log message=\"half");
   DataFile::Load(*ch, 0);

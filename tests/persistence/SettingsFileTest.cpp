@@ -4,7 +4,9 @@
 #include <cstdlib>
 
 #include "PersistenceFixture.h"
+#include "core/VB.h"
 #include "core/ViewHandler.h"
+#include "host/FilterHandler.h"
 #include "persistence/UtilitySettings.h"
 
 namespace mellox::test {
@@ -37,6 +39,9 @@ TEST_F(SettingsFileTest, ShippedDefaultsAreWhatTheSystemWrites) {
        "<One_Touch/></Mellox>");
   SettingsFile::Load(*ch, 1);
   ASSERT_EQ(SettingsState, 2);
+  // The HUDs start where the reset command puts them, not on top of each other.
+  ASSERT_NE(FilterHandlerInstance, nullptr);
+  FilterHandlerInstance->ResetHUDsPos();
   ASSERT_TRUE(SettingsFile::Save(*ch, 1));
   const std::string produced = Slurp(DefaultFile());
   // MELLOX_WRITE_DEFAULTS=1 rewrites the shipped file after a deliberate change of the format.
@@ -260,6 +265,90 @@ TEST_F(SettingsFileTest, DamagedValuesTakeTheirDefaultsAndTheLoadGoesOn) {
   EXPECT_TRUE(Reported("Settings_Load 1", "One_Touch cheap=\"abc\""));
 }
 
+// The element of that name as written, "" when the text has none.
+std::string ElementText(const std::string& xml, const std::string& name) {
+  const auto at = xml.find("<" + name + " ");
+  if (at == std::string::npos) return "";
+  return xml.substr(at, xml.find("/>", at) + 2 - at);
+}
+
+// The elements whose values live in the view's controls, not in its lists.
+const char* const kControlElements[] = {"Location", "Exp",     "Util",     "Vital_Alarm", "Output_Windows",
+                                        "Corpses",  "HUD_All", "Chat_Log", "One_Touch"};
+
+// Loads a file of that body into the freshly started plug-in; every element
+// the controls carry is then the shipped default, but for `changed` (which
+// the body sets) and its own text.
+void ExpectShippedDefaultsBut(const fs::path& file, ControlHandler& ch, const std::string& body,
+                              const std::string& changed, const std::string& changedText) {
+  const std::string shipped = Slurp(fs::path(MELLOX_DATA_DIR) / SettingsFile::kDefaultFileName);
+  Spit(file, "<Mellox Version=\"1.1.0.1\">" + body + "</Mellox>");
+  SettingsFile::Load(ch, 0);
+  ASSERT_EQ(SettingsState, 2);
+  const std::string written = Slurp(file);
+  for (const char* name : kControlElements) {
+    EXPECT_EQ(ElementText(written, name), name == changed ? changedText : ElementText(shipped, name)) << name;
+  }
+  EXPECT_EQ(LogHandlerInstance->MaxLines(), 100);
+  EXPECT_EQ(ch.VitalsCheapSlider->SliderPositionGet(), 80);
+}
+
+TEST_F(SettingsFileTest, AFileWithoutElementsLeavesTheShippedDefaults) {
+  ExpectShippedDefaultsBut(CharFile(), *ch, "", "", "");
+  EXPECT_TRUE(reports.empty());
+}
+
+TEST_F(SettingsFileTest, AFileWithOneElementLeavesTheOthersAtTheShippedDefaults) {
+  const std::string shipped = Slurp(fs::path(MELLOX_DATA_DIR) / SettingsFile::kDefaultFileName);
+  ExpectShippedDefaultsBut(CharFile(), *ch, "<Util fillmana=\"True\"/>", "Util",
+                           vb::Replace(ElementText(shipped, "Util"), "fillmana=\"False\"", "fillmana=\"True\""));
+  EXPECT_TRUE(reports.empty());
+}
+
+TEST_F(SettingsFileTest, ADamagedFileIsKeptAsideBeforeItIsRewritten) {
+  const std::string damaged = "<Mellox Version=\"1.1.0.1\"><One_Touch cheap=\"abc\"/><Util startlevel=\"9\"/></Mellox>";
+  Spit(CharFile(), damaged);
+  SettingsFile::Load(*ch, 0);
+  fs::path aside = CharFile();
+  aside += ".damaged";
+  EXPECT_EQ(Slurp(aside), damaged);
+  EXPECT_TRUE(Told("kept as Mellox_Settings_Alpha_Bob.xml.damaged"));
+  EXPECT_NE(Slurp(CharFile()).find("cheap=\"80%\""), std::string::npos);
+
+  // The rewritten file is sound: nothing more is kept aside.
+  SettingsFile::Load(*ch, 0);
+  fs::path second = aside;
+  second += ".1";
+  EXPECT_FALSE(fs::exists(second));
+
+  // A later damage keeps the first copy and takes the next free name.
+  Spit(CharFile(), "<Mellox Version=\"1.1.0.1\"><Exp auto=\"perhaps\"/></Mellox>");
+  SettingsFile::Load(*ch, 0);
+  EXPECT_EQ(Slurp(aside), damaged);
+  EXPECT_EQ(Slurp(second), "<Mellox Version=\"1.1.0.1\"><Exp auto=\"perhaps\"/></Mellox>");
+}
+
+TEST_F(SettingsFileTest, ThousandsOfBadRowsGiveOneReportPerFault) {
+  std::string xml = "<Mellox Version=\"1.1.0.1\"><Util fillmana=\"maybe\"/>";
+  for (int i = 0; i < 5; ++i) xml += "<Chat_Filter enabled=\"perhaps\" name=\"w" + std::to_string(i) + "\"/>";
+  // Two rows more than a list can number.
+  for (int i = 0; i < 32770; ++i) xml += "<One_Touch_Exception name=\"x\"/>";
+  Spit(CharFile(), xml + "</Mellox>");
+  SettingsFile::Load(*ch, 0);
+  EXPECT_EQ(SettingsState, 2);
+  EXPECT_EQ(ch->ChatFilter->Count(), 5);
+  EXPECT_EQ(ch->VitalsExceptions->Count(), 32768);
+  std::vector<std::string> descriptions;
+  for (const Report& r : reports) descriptions.push_back(r.description);
+  ASSERT_EQ(descriptions.size(), 3u) << ::testing::PrintToString(descriptions);
+  EXPECT_EQ(descriptions[0].find("(1 times)"), std::string::npos);
+  EXPECT_NE(descriptions[0].find("Util fillmana=\"maybe\""), std::string::npos);
+  EXPECT_NE(descriptions[1].find("Chat_Filter enabled=\"perhaps\""), std::string::npos);
+  EXPECT_NE(descriptions[1].find("(5 times)"), std::string::npos);
+  EXPECT_NE(descriptions[2].find("(One_Touch_Exception) (2 times)"), std::string::npos);
+  EXPECT_TRUE(Reported("Settings_Load 1", "(2 times)"));
+}
+
 TEST_F(SettingsFileTest, AppliersFillMissingAttributesWithTheirDefaults) {
   std::vector<std::pair<std::int16_t, bool>> routed;
   Links().SetTargetList = [&](std::int16_t w, std::int16_t type, bool on) {
@@ -289,6 +378,49 @@ TEST_F(SettingsFileTest, AppliersFillMissingAttributesWithTheirDefaults) {
   EXPECT_EQ(text(*ch->ChatCustom, 6, 0), "");
   EXPECT_EQ(ch->ChatFilter->Count(), 2);
   EXPECT_EQ(ch->SelectedSpell, "");
+}
+
+TEST_F(SettingsFileTest, AnEmptyCheckCellIsSavedAsFalse) {
+  PlaceShippedDefaults();
+  SettingsFile::Load(*ch, 0);
+  // A rule as the chat command adds it: every cell but the check box.
+  platform::ListControl& rules = *ch->ChatCustom;
+  const std::int32_t row = rules.AddRow();
+  const char* cells[] = {"", "*hi*", "All", "m3", "", "None", "[]seen"};
+  for (std::int32_t column : {1, 2, 3, 5, 6}) rules.DataLet(column, row, 0, std::string(cells[column]));
+  ASSERT_TRUE(SettingsFile::Save(*ch, 0));
+  EXPECT_NE(Slurp(CharFile()).find("<Chat_Custom text=\"*hi*\" enabled=\"False\""), std::string::npos);
+  SettingsFile::Load(*ch, 0);
+  EXPECT_EQ(rules.Count(), 1);
+  EXPECT_TRUE(reports.empty());
+}
+
+TEST_F(SettingsFileTest, ANegativeLogLimitIsRefusedLikeAText) {
+  AddLogLine("kept");
+  Spit(CharFile(), "<Mellox Version=\"1.1.0.1\"><Chat_Log max=\"-5\"/></Mellox>");
+  SettingsFile::Load(*ch, 0);
+  EXPECT_EQ(Log().MaxLines(), 100);
+  EXPECT_EQ(Log().Log().size(), 1u);
+}
+
+TEST_F(SettingsFileTest, TemporariesOfKilledSavesAreSweptAtTheNextLoad) {
+  const fs::path leftover = CharFile().string() + ".tmp-0123456789ab";
+  const fs::path dataLeftover = DataFilePath().string() + ".tmp-fedcba987654";
+  // Another file's, and names not of the writer's own form, stay.
+  const fs::path others[] = {GlobalFile().string() + ".tmp-0123456789ab", CharFile().string() + ".tmp-mine",
+                             CharFile().string() + ".tmp-0123456789abc"};
+  for (const fs::path& p : {leftover, dataLeftover}) Spit(p, "<Mellox");
+  for (const fs::path& p : others) Spit(p, "keep");
+  PlaceShippedDefaults();
+  SettingsFile::Load(*ch, 0);
+  DataFile::Load(*ch, 0);
+  EXPECT_FALSE(fs::exists(leftover));
+  EXPECT_FALSE(fs::exists(dataLeftover));
+  for (const fs::path& p : others) EXPECT_TRUE(fs::exists(p)) << p;
+  // A file first written, not read, in this run is swept at that save.
+  ch->GlobalSettings->CheckedLet(true);
+  ASSERT_TRUE(SettingsFile::Save(*ch, 0));
+  EXPECT_FALSE(fs::exists(others[0]));
 }
 
 TEST_F(SettingsFileTest, NamesOnlyLoseTheirPathSeparators) {

@@ -19,7 +19,8 @@ struct Queued {
 };
 
 // Logged in, the clock a second on, drinking on with both timers at 120,
-// and the event queue played by a recorder.
+// every drink box unticked (each test ticks its own), and the event queue
+// played by a recorder.
 struct DrinkFixture : TrackingFixture {
   std::vector<Queued> queued;
   int runs = 0;
@@ -35,6 +36,9 @@ struct DrinkFixture : TrackingFixture {
     ch().UseBeers->CheckedLet(true);
     ch().BeerTimer->TextLet("120");
     ch().BeerUseTimer->TextLet("120");
+    for (auto box : {&ControlHandler::BeerStr, &ControlHandler::BeerEnd, &ControlHandler::BeerCoord,
+                     &ControlHandler::BeerQuick, &ControlHandler::BeerFocus, &ControlHandler::BeerSelf})
+      (ch().*box)->CheckedLet(false);
   }
   ~DrinkFixture() { TrackingPeers::QueueStandIn() = {}; }
 

@@ -1,0 +1,78 @@
+#include "persistence/LoadDamage.h"
+
+#include <map>
+#include <optional>
+#include <utility>
+#include <vector>
+
+#include "core/Trap.h"
+#include "persistence/XmlFiles.h"
+
+namespace mellox {
+
+namespace {
+
+constexpr const char* kClass = "ControlHandler";
+
+LoadDamage*& Current() {
+  static LoadDamage* current = nullptr;
+  return current;
+}
+
+}  // namespace
+
+struct LoadDamage::Faults {
+  struct Fault {
+    int number;
+    std::string description;
+    std::string procedure;
+    std::int64_t count;
+  };
+  // In the order they were first found.
+  std::vector<Fault> list;
+  std::map<std::string, std::size_t> byKey;
+};
+
+LoadDamage::LoadDamage(std::filesystem::path path, std::string bytes)
+    : path_(std::move(path)), bytes_(std::move(bytes)), faults_(std::make_unique<Faults>()), outer_(Current()) {
+  Current() = this;
+}
+
+LoadDamage::~LoadDamage() { Finish(); }
+
+void LoadDamage::Finish() noexcept {
+  if (finished_) return;
+  finished_ = true;
+  Current() = outer_;
+  try {
+    for (const Faults::Fault& f : faults_->list) {
+      const std::string times = f.count > 1 ? " (" + std::to_string(f.count) + " times)" : std::string();
+      ReportTrapped(f.number, f.description + times, f.procedure, kClass, false);
+    }
+    persistence::KeepAsideBeforeSave(path_, faults_->list.empty() ? std::nullopt : std::optional(std::move(bytes_)));
+  } catch (...) {
+    // Out of memory while reporting: the faults stay unreported, the load goes on.
+  }
+}
+
+void LoadDamage::Report(const std::string& key, int number, const std::string& description,
+                        const std::string& procedure) noexcept {
+  LoadDamage* load = Current();
+  if (!load) {
+    ReportTrapped(number, description, procedure, kClass, false);
+    return;
+  }
+  try {
+    Faults& faults = *load->faults_;
+    const auto [at, added] = faults.byKey.emplace(procedure + '\n' + key, faults.list.size());
+    if (added) {
+      faults.list.push_back({number, description, procedure, 1});
+    } else {
+      ++faults.list[at->second].count;
+    }
+  } catch (...) {
+    ReportTrapped(number, description, procedure, kClass, false);
+  }
+}
+
+}  // namespace mellox
