@@ -1,7 +1,8 @@
 #include "chat/LogHandler.h"
 
+#include <algorithm>
 #include <cmath>
-#include <fstream>
+#include <iterator>
 #include <limits>
 #include <string_view>
 #include <system_error>
@@ -146,12 +147,19 @@ LogHandler::~LogHandler() {
 
 // --- File side -------------------------------------------------------------------
 
+// The XML log. The text log needs no state: each write appends to the file.
 struct LogHandler::FileState {
-  // The text log, open for appending from its first line to the next InitFileLog.
-  std::unique_ptr<std::ofstream> stream;
-  // The XML log in memory and the element new lines go into (null: none).
+  // A log written whole at every write: the document and the element new lines
+  // go into (null: none).
   pugi::xml_document document;
   pugi::xml_node root;
+  // The document is the plug-in's own new (or repaired) log: once it is on
+  // disk, its lines are appended.
+  bool ownLayout = false;
+  // Set while the file holds exactly this many bytes as the plug-in writes
+  // them, ending in the root's end tag: new lines then go in place of that
+  // tag, and the file is never rewritten.
+  std::optional<std::uint64_t> appendSize;
 };
 
 namespace {
@@ -161,6 +169,7 @@ constexpr const char* kStyleSheet = "type=\"text/xsl\" href=\"style/melloxlog.xs
 // and TAB texts between the lines, survive a load and save.
 constexpr unsigned kXmlParseFlags =
     (pugi::parse_full | pugi::parse_ws_pcdata) & ~static_cast<unsigned>(pugi::parse_eol);
+constexpr std::string_view kLogEnd = "</Log>";
 
 // The colour text of a chat colour code; codes outside the table take the
 // colour own lines are shown in, as the view does.
@@ -171,6 +180,66 @@ const std::string& HexColour(std::int32_t code) {
 
 std::string LineTime(const LogItem& item) {
   return vb::FormatDate(TimeModule::UnixToLocal(item.msgdate()), "General Date");
+}
+
+// Per line: CR TAB, the Message element, CR.
+void AppendMessages(pugi::xml_node root, const std::deque<LogItem>& lines) {
+  for (const LogItem& item : lines) {
+    root.append_child(pugi::node_pcdata).set_value("\r\t");
+    pugi::xml_node message = root.append_child("Message");
+    persistence::SetAttr(message, "type", item.msgtype());
+    message.append_attribute("color").set_value(HexColour(item.msgcolor()).c_str());
+    persistence::SetAttr(message, "tag", item.msgtag());
+    message.append_attribute("date").set_value(LineTime(item).c_str());
+    const std::string text = persistence::XmlSafe(item.message());
+    message.append_child(pugi::node_pcdata).set_value(text.c_str());
+    root.append_child(pugi::node_pcdata).set_value("\r");
+  }
+}
+
+bool Parse(pugi::xml_document& doc, const std::string& bytes) {
+  return persistence::ParseXml(bytes, doc, kXmlParseFlags) && doc.document_element();
+}
+
+// The bytes are exactly what writing the document whole gives, ending in the
+// root's end tag: lines appended in its place then give the same file as a
+// whole rewrite with them.
+bool IsOwnLayout(const pugi::xml_document& doc, const std::string& bytes) {
+  if (!bytes.ends_with(kLogEnd)) return false;
+  return persistence::SerializeXml(doc) == bytes;
+}
+
+// A log of the plug-in's own whose end was torn (the game stopped, or the
+// disk filled up, while lines were appended): the file up to its last whole
+// element, the root closed again as the writer closes it. Only what the
+// writer itself was writing is cut off; nothing for any other file.
+std::optional<std::string> RepairedEnd(const std::string& bytes) {
+  // The writer escapes '>' in texts and its attributes (numbers, colour,
+  // date) never hold one, so the last of these ends a whole element.
+  constexpr std::string_view kElementEnd = "</Message>";
+  constexpr std::string_view kEmptyEnd = "/>";
+  constexpr std::string_view kRootStart = "<Log>";
+  std::size_t cut = 0;
+  if (const std::size_t at = bytes.rfind(kElementEnd); at != std::string::npos) cut = at + kElementEnd.size();
+  if (const std::size_t at = bytes.rfind(kEmptyEnd); at != std::string::npos) cut = std::max(cut, at + kEmptyEnd.size());
+  if (cut == 0) {
+    const std::size_t root = bytes.find(kRootStart);
+    if (root == std::string::npos) return std::nullopt;
+    cut = root + kRootStart.size();
+  }
+  // What follows a whole element: the CR and the root's end tag, or the next
+  // line's CR, CR TAB and element start, torn anywhere.
+  const std::string_view torn = std::string_view(bytes).substr(cut);
+  constexpr std::string_view kClose = "\r</Log>";
+  constexpr std::string_view kNext = "\r\r\t<Message type=\"";
+  const bool writerTail =
+      kClose.starts_with(torn) || (torn.size() < kNext.size() ? kNext.starts_with(torn) : torn.starts_with(kNext));
+  if (!writerTail) return std::nullopt;
+  std::string repaired = bytes.substr(0, cut);
+  repaired += kClose;
+  pugi::xml_document doc;
+  if (!Parse(doc, repaired) || !IsOwnLayout(doc, repaired)) return std::nullopt;
+  return repaired;
 }
 
 }  // namespace
@@ -202,48 +271,76 @@ void LogHandler::EnsureLogFolder() const {
 }
 
 void LogHandler::InitFileLog() {
-  // The file of the current name is opened (and made) with the first line
-  // written to it, so no empty or nameless file is ever left behind.
-  file_->stream.reset();
-}
-
-void LogHandler::OpenTextFile() {
-  EnsureLogFolder();
-  const std::filesystem::path path = LogFilePath(".txt");
-  auto stream = std::make_unique<std::ofstream>(path, std::ios::binary | std::ios::app);
-  if (!stream->is_open()) Raise(75, "Path/File access error: " + path.string() + " cannot be opened");
-  file_->stream = std::move(stream);
+  // Without a name there is no file (no stray ".txt").
+  if (logfile_.empty()) return;
+  // A file that cannot be made counts as a failed write: told once, and the
+  // lines wait for the folder as they do at every tick.
+  FileWrite("InitFileLog", [&] {
+    EnsureLogFolder();
+    ReplaceFileEnd(LogFilePath(".txt"), "", "");
+  });
 }
 
 void LogHandler::DropDocument() {
   file_->document.reset();
   file_->root = pugi::xml_node();
+  file_->ownLayout = false;
+  file_->appendSize.reset();
 }
 
-void LogHandler::LoadDocument() {
+void LogHandler::OpenXml() {
   DropDocument();
+  FileState& f = *file_;
   const std::filesystem::path path = LogFilePath(".xml");
-  pugi::xml_document& doc = file_->document;
+  std::string bytes;
+  // Missing and unreadable files are left to the whole-document load below.
+  if (ReadWholeFile(path, bytes)) {
+    pugi::xml_document doc;
+    bool parsed = Parse(doc, bytes);
+    bool onDisk = true;
+    if (!parsed) {
+      if (std::optional<std::string> repaired = RepairedEnd(bytes)) {
+        bytes = std::move(*repaired);
+        parsed = Parse(doc, bytes);
+        Hub::wtcw_error(path.filename().string() +
+                        " ended in the middle of a line; it was cut back to its last whole line and closed.");
+        try {
+          WriteFileAtomic(path, bytes);
+        } catch (const VBError&) {
+          // Written whole with the next lines instead.
+          onDisk = false;
+        }
+      }
+    }
+    if (parsed && IsOwnLayout(doc, bytes)) {
+      if (onDisk) {
+        f.appendSize = bytes.size();
+      } else {
+        f.document = std::move(doc);
+        f.root = f.document.document_element();
+        f.ownLayout = true;
+      }
+      return;
+    }
+  }
+
+  pugi::xml_document& doc = f.document;
   // A file that does not parse is moved aside (and the user told) rather
   // than replaced; one that cannot be read is kept from being saved over.
   if (persistence::LoadXmlFile(path, doc) == persistence::LoadOutcome::Loaded) {
-    std::string bytes;
     pugi::xml_document whole;
-    if (ReadWholeFile(path, bytes) &&
-        persistence::ParseXml(bytes, whole, kXmlParseFlags) &&
-        whole.document_element()) {
-      doc.reset(whole);
-    }
+    if (ReadWholeFile(path, bytes) && Parse(whole, bytes)) doc.reset(whole);
   } else {
     doc.reset();
   }
-  file_->root = doc.document_element();
-  if (file_->root) return;
-  file_->root = doc.append_child("Log");
+  f.root = doc.document_element();
+  if (f.root) return;
+  f.root = doc.append_child("Log");
   pugi::xml_node style = doc.prepend_child(pugi::node_pi);
   style.set_name("xml-stylesheet");
   style.set_value(kStyleSheet);
-  file_->root.append_child(pugi::node_pcdata).set_value("\r");
+  f.root.append_child(pugi::node_pcdata).set_value("\r");
+  f.ownLayout = true;
 }
 
 void LogHandler::FileLogging(bool value) {
@@ -261,7 +358,7 @@ void LogHandler::logfile(const std::string& name) {
     return;
   }
   if (Controls().ChatLogXML->CheckedGet()) {
-    LoadDocument();
+    OpenXml();
   } else {
     DropDocument();
     InitFileLog();
@@ -269,7 +366,6 @@ void LogHandler::logfile(const std::string& name) {
 }
 
 void LogHandler::WriteText(const std::deque<LogItem>& lines) {
-  if (!file_->stream) OpenTextFile();
   auto& controls = Controls();
   std::string block;
   for (const LogItem& item : lines) {
@@ -277,40 +373,110 @@ void LogHandler::WriteText(const std::deque<LogItem>& lines) {
     block += item.message();
     block += "\r\n";
   }
-  std::ofstream& out = *file_->stream;
-  out.write(block.data(), static_cast<std::streamsize>(block.size()));
-  out.flush();
-  if (!out) Raise(75, "Path/File access error: " + LogFilePath(".txt").string() + " cannot be written");
+  EnsureLogFolder();
+  ReplaceFileEnd(LogFilePath(".txt"), "", block);
 }
 
 void LogHandler::WriteXml(const std::deque<LogItem>& lines) {
-  if (!file_->root) LoadDocument();
-  pugi::xml_node root = file_->root;
-  for (const LogItem& item : lines) {
-    root.append_child(pugi::node_pcdata).set_value("\r\t");
-    pugi::xml_node message = root.append_child("Message");
-    persistence::SetAttr(message, "type", item.msgtype());
-    message.append_attribute("color").set_value(HexColour(item.msgcolor()).c_str());
-    persistence::SetAttr(message, "tag", item.msgtag());
-    message.append_attribute("date").set_value(LineTime(item).c_str());
-    const std::string text = persistence::XmlSafe(item.message());
-    message.append_child(pugi::node_pcdata).set_value(text.c_str());
-    root.append_child(pugi::node_pcdata).set_value("\r");
+  FileState& f = *file_;
+  if (!f.root && !f.appendSize) OpenXml();
+  if (f.appendSize && AppendXml(lines)) return;
+  if (f.appendSize) {
+    // The file is no longer as last written (edited, replaced, or an end a
+    // failed write could not put back): it is read again, and repaired.
+    OpenXml();
+    if (f.appendSize) {
+      if (AppendXml(lines)) return;
+      Raise(75, "Path/File access error: " + LogFilePath(".xml").string() + " changed while it was written");
+    }
   }
-  const std::string bytes = persistence::SerializeXml(file_->document);
-  EnsureLogFolder();
-  persistence::SaveXmlFile(LogFilePath(".xml"), bytes);
+
+  pugi::xml_node root = f.root;
+  const pugi::xml_node before = root.last_child();
+  AppendMessages(root, lines);
+  const std::string bytes = persistence::SerializeXml(f.document);
+  try {
+    EnsureLogFolder();
+    persistence::SaveXmlFile(LogFilePath(".xml"), bytes);
+  } catch (...) {
+    // The lines stay queued for the next try, so they leave the document again.
+    while (root.last_child() != before) root.remove_child(root.last_child());
+    throw;
+  }
+  if (f.ownLayout) {
+    // From now on only the new lines are written.
+    f.document.reset();
+    f.root = pugi::xml_node();
+    f.ownLayout = false;
+    f.appendSize = bytes.size();
+  }
+}
+
+bool LogHandler::AppendXml(const std::deque<LogItem>& lines) {
+  // The new elements are made and printed as in the whole document, so the
+  // file ends up with the very bytes a whole rewrite would give it.
+  pugi::xml_document scratch;
+  AppendMessages(scratch.append_child("Log"), lines);
+  std::string bytes = persistence::SerializeXml(scratch);
+  bytes.erase(0, std::string_view("<Log>").size());
+  const std::optional<std::uint64_t> size = ReplaceFileEnd(LogFilePath(".xml"), kLogEnd, bytes, file_->appendSize);
+  if (!size) return false;
+  file_->appendSize = *size;
+  return true;
+}
+
+bool LogHandler::FileWrite(const char* procedure, const std::function<void()>& write) {
+  bool written = false;
+  if (!writeFailing_) {
+    written = Trap(procedure, kClass, write);
+  } else {
+    // Reported when the run of failures began.
+    try {
+      write();
+      written = true;
+    } catch (...) {
+    }
+  }
+  if (written == !writeFailing_) return written;
+  writeFailing_ = !written;
+  if (!written) {
+    Hub::wtcw("The chat log file could not be written; its lines are kept and written as soon as it can be.");
+    return false;
+  }
+  std::string text = "The chat log file is written again.";
+  if (droppedLines_ > 0) {
+    text += " " + std::to_string(droppedLines_) + " of the lines that waited for it were dropped.";
+  }
+  droppedLines_ = 0;
+  Hub::wtcw(text);
+  return true;
+}
+
+void LogHandler::LimitFileQueue() {
+  if (!writeFailing_) return;
+  const std::size_t limit = static_cast<std::size_t>(std::max<std::int32_t>(maxLines_, kFileQueueFloor));
+  if (fileQueue_.size() <= limit) return;
+  const bool first = droppedLines_ == 0;
+  while (fileQueue_.size() > limit) {
+    fileQueue_.pop_front();
+    ++droppedLines_;
+  }
+  // Said after the count, as the message itself joins the queue.
+  if (first) Hub::wtcw("The chat log file still cannot be written; the oldest of its waiting lines are being dropped.");
 }
 
 void LogHandler::WriteFileLog() {
   if (fileQueue_.empty()) return;
-  // Taken off the queue first: a line reported while writing (an error
-  // message is chat too) waits for the next tick.
+  // Without a name there is no file: nothing is written (no stray ".txt").
+  if (logfile_.empty()) {
+    fileQueue_.clear();
+    return;
+  }
+  // Taken off the queue first: a line said while writing (a report is chat
+  // too) waits for the next tick.
   std::deque<LogItem> lines;
   lines.swap(fileQueue_);
-  // Without a name there is no file: nothing is written (no stray ".txt").
-  if (logfile_.empty()) return;
-  const bool written = Trap("WriteFileLog", kClass, [&] {
+  const bool written = FileWrite("WriteFileLog", [&] {
     if (Controls().ChatLogXML->CheckedGet()) {
       WriteXml(lines);
     } else {
@@ -318,11 +484,10 @@ void LogHandler::WriteFileLog() {
     }
   });
   if (written) return;
-  fileLogging_ = false;
-  fileQueue_.clear();
-  file_->stream.reset();
-  DropDocument();
-  Hub::wtcw("The chat log file could not be written; logging to the file is off.");
+  // Tried again at the next tick, ahead of the lines said meanwhile.
+  lines.insert(lines.end(), std::make_move_iterator(fileQueue_.begin()), std::make_move_iterator(fileQueue_.end()));
+  fileQueue_.swap(lines);
+  LimitFileQueue();
 }
 
 // --- In-memory log -----------------------------------------------------------------
@@ -377,7 +542,10 @@ void LogHandler::AddToLog(const std::string& message, std::int32_t msgtype, std:
     }
     if (fileLogging_) {
       const std::int32_t tag = ClassifyToFile(message, msgtype);
-      if (tag > 0) fileQueue_.emplace_back(message, msgtype, msgcolor, NowUnix(), tag, 0);
+      if (tag > 0) {
+        fileQueue_.emplace_back(message, msgtype, msgcolor, NowUnix(), tag, 0);
+        LimitFileQueue();
+      }
     }
   });
 }

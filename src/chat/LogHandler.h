@@ -6,6 +6,7 @@
 #include <cstdint>
 #include <deque>
 #include <filesystem>
+#include <functional>
 #include <memory>
 #include <optional>
 #include <string>
@@ -26,14 +27,16 @@ class LogHandler {
   LogHandler(const LogHandler&) = delete;
   LogHandler& operator=(const LogHandler&) = delete;
 
-  // --- File side: the chat-log file (text, appended; or XML, rewritten whole) --
-  // Closes the text log; LogPath + logfile + ".txt" is opened for appending
-  // (folder and file made when missing) with the next line written to it.
+  // --- File side: the chat-log file (text or XML, both appended) ------------
+  // Opens LogPath + logfile + ".txt" for appending: folder and file are made
+  // when missing (nothing without a name). A failure counts as a failed write.
   void InitFileLog();
   // Called every core tick: writes the queued lines to the file of the form
   // the XML box chooses now and empties the queue. A failed write (a log
-  // folder or file that cannot be used) is reported once and turns file
-  // logging off, dropping the lines, so it does not fail on every tick.
+  // folder or file that cannot be used, a full disk) leaves the file as it was
+  // and keeps the lines for the next tick; the first failure of a run is
+  // reported, and the first success after it told. While writes fail the
+  // queue keeps only its newest lines (at least MaxLines) and counts the rest.
   void WriteFileLog();
 
   // --- In-memory log ---------------------------------------------------------
@@ -64,16 +67,16 @@ class LogHandler {
   bool SortAsc() const { return sortAsc_; }
   void SortAsc(bool value);
   bool FileLogging() const { return fileLogging_; }
-  // Switching off in the XML form drops the document; lines still queued
+  // Switching off in the XML form closes the XML log; lines still queued
   // then go to the file that was being written.
   void FileLogging(bool value);
   const std::string& logfile() const { return logfile_; }
   // Stores the name without any ".txt" and ".xml" in it, path separators and
   // NUL replaced by "_" so the file stays in the log folder, and opens the log
-  // of that name in the current form (XML: loads the document, or starts one
-  // with the style-sheet reference; text: InitFileLog). A name that is left
-  // empty raises error 52 and changes nothing; an empty name stores "" and
-  // opens nothing.
+  // of that name in the current form (XML: reads the file, repairing a torn
+  // end, or starts a log with the style-sheet reference; text: InitFileLog).
+  // A name that is left empty raises error 52 and changes nothing; an empty
+  // name stores "" and opens nothing.
   void logfile(const std::string& name);
   // The log folder, ending in a path separator.
   const std::string& LogPath() const { return logPath_; }
@@ -115,13 +118,23 @@ class LogHandler {
 
   // File side.
   struct FileState;
+  // While writes fail, the queue keeps at least this many of its newest lines.
+  static constexpr std::int32_t kFileQueueFloor = 10000;
   void EnsureLogFolder() const;
-  void OpenTextFile();
-  // Loads the XML log of the current name (or starts a new one) as the document.
-  void LoadDocument();
+  // Opens the XML log of the current name: a file in the plug-in's own layout
+  // is appended to (after its torn end, if any, is cut back); any other file
+  // is loaded to be written whole; a missing one starts a new log.
+  void OpenXml();
   void DropDocument();
   void WriteText(const std::deque<LogItem>& lines);
   void WriteXml(const std::deque<LogItem>& lines);
+  // Appends in place; false when the file is no longer as last written.
+  bool AppendXml(const std::deque<LogItem>& lines);
+  // Runs a write of the log file, reporting the first failure of a run and
+  // telling the first success after one; true when it went through.
+  bool FileWrite(const char* procedure, const std::function<void()>& write);
+  // While writes fail: drops the oldest queued lines beyond the limit.
+  void LimitFileQueue();
 
   std::deque<LogItem> log_;
   std::deque<LogItem> fileQueue_;
@@ -136,6 +149,9 @@ class LogHandler {
   std::string logPath_;
   std::string logfile_;
   bool dataSavePending_ = false;
+  // File writes fail at present; the queued lines dropped meanwhile.
+  bool writeFailing_ = false;
+  std::int64_t droppedLines_ = 0;
   // Rows of the categories in the chat-log options list and their boxes.
   NamedRowCache optionRows_{kCategoryCount};
 
@@ -145,7 +161,7 @@ class LogHandler {
   std::int32_t viewRows_ = 0;
   std::uint64_t viewVersion_ = 0;
 
-  // The open text stream and the XML document in memory.
+  // The XML log being written.
   std::unique_ptr<FileState> file_;
 };
 

@@ -1,6 +1,7 @@
 #include "core/AtomicFile.h"
 
 #include <fcntl.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <cerrno>
@@ -50,6 +51,36 @@ std::string TempName(const std::filesystem::path& path) {
         v >>= 4;
     }
     return path.string() + suffix;
+}
+
+// Writes all the bytes at offset; 0 or the errno of the step that failed.
+int WriteAllAt(int fd, std::string_view bytes, std::uint64_t offset) {
+    const char* p = bytes.data();
+    size_t left = bytes.size();
+    while (left > 0) {
+        const ssize_t n = ::pwrite(fd, p, left, static_cast<off_t>(offset));
+        if (n < 0) {
+            if (errno == EINTR) continue;
+            return errno;
+        }
+        if (n == 0) return EIO;
+        p += n;
+        left -= static_cast<size_t>(n);
+        offset += static_cast<std::uint64_t>(n);
+    }
+    return 0;
+}
+
+// Reads exactly bytes.size() bytes at offset; false when it cannot.
+bool ReadAllAt(int fd, std::string& bytes, std::uint64_t offset) {
+    size_t done = 0;
+    while (done < bytes.size()) {
+        const ssize_t n = ::pread(fd, bytes.data() + done, bytes.size() - done, static_cast<off_t>(offset + done));
+        if (n < 0 && errno == EINTR) continue;
+        if (n <= 0) return false;
+        done += static_cast<size_t>(n);
+    }
+    return true;
 }
 
 }  // namespace
@@ -116,6 +147,47 @@ void RemoveLeftoverTemporaries(const std::filesystem::path& path) {
         std::error_code ignored;
         if (it->is_regular_file(ignored)) std::filesystem::remove(it->path(), ignored);
     }
+}
+
+std::optional<std::uint64_t> ReplaceFileEnd(const std::filesystem::path& path, std::string_view oldEnd,
+                                            std::string_view newEnd, std::optional<std::uint64_t> expectedSize) {
+    const int flags = O_RDWR | O_CLOEXEC | (oldEnd.empty() ? O_CREAT : 0);
+    const int fd = ::open(path.c_str(), flags, 0666);
+    if (fd < 0) {
+        if (errno == ENOENT && !oldEnd.empty()) return std::nullopt;
+        RaiseForErrno(errno);
+    }
+    struct Closer {
+        int fd;
+        ~Closer() { ::close(fd); }
+    } closer{fd};
+
+    struct stat st {};
+    if (::fstat(fd, &st) != 0) RaiseForErrno(errno);
+    const auto size = static_cast<std::uint64_t>(st.st_size);
+    if ((expectedSize && *expectedSize != size) || size < oldEnd.size()) return std::nullopt;
+    const std::uint64_t at = size - oldEnd.size();
+    std::string end(oldEnd.size(), '\0');
+    if (!ReadAllAt(fd, end, at) || end != oldEnd) return std::nullopt;
+
+    int err = Injected("append");
+    if (err != 0) {
+        WriteAllAt(fd, newEnd.substr(0, newEnd.size() / 2), at);
+    } else {
+        err = WriteAllAt(fd, newEnd, at);
+    }
+    const std::uint64_t newSize = at + newEnd.size();
+    if (err == 0 && newSize < size && ::ftruncate(fd, static_cast<off_t>(newSize)) != 0) err = errno;
+    if (err != 0) {
+        // Cut first: that frees what the failed write took, so putting the old
+        // end back needs no new space.
+        if (Injected("restore") == 0 && ::ftruncate(fd, static_cast<off_t>(size)) == 0) WriteAllAt(fd, oldEnd, at);
+        RaiseForErrno(err);
+    }
+    // Not synced: a crash can only leave the file at an older length with at
+    // most a torn end (which the XML log cuts back when it opens the file), and
+    // a sync every second would stall the game's thread on the disk.
+    return newSize;
 }
 
 bool ReadWholeFile(const std::filesystem::path& path, std::string& out) {

@@ -1,7 +1,9 @@
 #pragma once
 
+#include <cstdint>
 #include <filesystem>
 #include <functional>
+#include <optional>
 #include <string>
 #include <string_view>
 
@@ -18,11 +20,27 @@ void WriteFileAtomic(const std::filesystem::path& path, std::string_view bytes);
 // killed between write and rename. Only names of its own form are touched.
 void RemoveLeftoverTemporaries(const std::filesystem::path& path);
 
+// Replaces the last oldEnd.size() bytes of a file by newEnd where they stand, so a
+// file that only grows costs the new bytes, not its length. A missing file is
+// made when oldEnd is empty. Returns the new size; returns nothing and writes
+// nothing when the file is not as the caller knew it (another size than
+// expectedSize, or an end other than oldEnd, or missing while oldEnd is not
+// empty). Bytes before the replaced end are never touched. A write that fails
+// part way (a full disk) is taken back: the file is cut to its old size and
+// oldEnd put back, so a retry writes every byte once; VBError is then raised as
+// by WriteFileAtomic. Should even that fail, the file is left with a torn end
+// that no longer matches oldEnd, which the next call reports as a mismatch.
+std::optional<std::uint64_t> ReplaceFileEnd(const std::filesystem::path& path, std::string_view oldEnd,
+                                            std::string_view newEnd,
+                                            std::optional<std::uint64_t> expectedSize = std::nullopt);
+
 // Reads a whole file; false when it cannot be opened or read.
 bool ReadWholeFile(const std::filesystem::path& path, std::string& out);
 
-// Test seam: called at "open", "write", "close" and "rename"; a non-zero errno
-// makes that step fail as if the system had returned it. Empty to clear.
+// Test seam: called at "open", "write", "close" and "rename" of a whole write and
+// at "append" and "restore" of ReplaceFileEnd; a non-zero errno makes that step
+// fail as if the system had returned it ("append" after writing half the bytes,
+// as a disk that fills up mid-write). Empty to clear.
 void SetAtomicWriteFaultForTesting(std::function<int(std::string_view stage)> injector);
 
 }  // namespace mellox

@@ -2,6 +2,7 @@
 // commands, what each command writes and what it changes.
 #include <gtest/gtest.h>
 
+#include <filesystem>
 #include <string>
 #include <vector>
 
@@ -127,14 +128,15 @@ TEST(ChatCommands, LogOpensAndClosesTheLogFile) {
     std::string file;
   };
   CommandFixture f;
-  f.log().LogPath("C:/Logs/");
+  const std::string logs = (f.host.DocumentsDir() / "Logs").string() + "/";
+  f.log().LogPath(logs);
   const std::vector<Step> steps = {
       {"/x log", "Closing log file", false, ""},
-      {"/x log  My Hunt.txt ", "Now logging to C:/Logs/My Hunt", true, "My Hunt"},
+      {"/x log  My Hunt.txt ", "Now logging to " + logs + "My Hunt", true, "My Hunt"},
       {"/x log other", "Logging is currently in progress, close the current file before opening a new one", true,
        "My Hunt"},
       {"/x LOG", "Closing log file", false, "My Hunt"},
-      {"/x login", "Now logging to C:/Logs/in", true, "in"},
+      {"/x login", "Now logging to " + logs + "in", true, "in"},
   };
   for (const auto& s : steps) {
     const auto typed = f.Type(s.typed);
@@ -142,6 +144,10 @@ TEST(ChatCommands, LogOpensAndClosesTheLogFile) {
     EXPECT_EQ(typed.output, Lines{Own(s.written)}) << s.typed;
     EXPECT_EQ(f.log().FileLogging(), s.logging) << s.typed;
     EXPECT_EQ(f.log().logfile(), s.file) << s.typed;
+    // The named text file is there as soon as logging starts.
+    if (!s.file.empty()) {
+      EXPECT_TRUE(std::filesystem::is_regular_file(logs + s.file + ".txt")) << s.typed;
+    }
   }
 }
 

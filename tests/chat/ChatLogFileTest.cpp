@@ -1,7 +1,9 @@
 // The chat-log files: text and XML logs, their names, the daily move, and
 // what happens to files that cannot be read or folders that cannot be used.
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 
+#include <cerrno>
 #include <filesystem>
 #include <fstream>
 #include <set>
@@ -9,6 +11,7 @@
 #include <vector>
 
 #include "chat/LogHandler.h"
+#include "core/AtomicFile.h"
 #include "core/Globals.h"
 #include "core/Hub.h"
 #include "host/HostTestFixture.h"
@@ -27,6 +30,10 @@ constexpr const char* kStyle = R"(<?xml-stylesheet type="text/xsl" href="style/m
 class ChatLogFileTest : public HostTest {
  protected:
   void SetUp() override { Fresh(); }
+  void TearDown() override {
+    SetAtomicWriteFaultForTesting(nullptr);
+    HostTest::TearDown();
+  }
   // A new home (no settings, data or log files of earlier rounds) and a login.
   // blockFolder: the game's folder is taken by a file, so no log folder can be made.
   void Fresh(const std::string& chatLog = "", bool blockFolder = false) {
@@ -64,6 +71,20 @@ class ChatLogFileTest : public HostTest {
     for (const auto& e : fs::directory_iterator(Logs(), ec)) names.insert(e.path().filename().string());
     return names;
   }
+  static ino_t Inode(const fs::path& path) {
+    struct stat st {};
+    return ::stat(path.c_str(), &st) == 0 ? st.st_ino : 0;
+  }
+  // Each text is in the file once, in this order.
+  static void ExpectOnceInOrder(const std::string& file, const std::vector<std::string>& texts) {
+    std::size_t from = 0;
+    for (const std::string& text : texts) {
+      const std::size_t at = file.find(text, from);
+      ASSERT_NE(at, std::string::npos) << "missing or out of order: " << text << "\nin: " << file;
+      EXPECT_EQ(file.find(text, at + text.size()), std::string::npos) << "twice: " << text;
+      from = at + text.size();
+    }
+  }
   static std::string Message(const std::string& text, const std::string& time = "7:00:00 PM", int type = 2,
                              int tag = 1) {
     return "\r\t<Message type=\"" + std::to_string(type) + "\" color=\"" + ChatColorHex[static_cast<std::size_t>(type)] +
@@ -75,16 +96,20 @@ TEST_F(ChatLogFileTest, TextAndXmlLogsByNameAndForm) {
   struct Case {
     bool xml, byDate, timestamp;
     std::string file, content;
+    // The boxes also open the text file of the name in the XML form.
+    std::set<std::string> files;
   };
   const std::string tellXml = "\r\t<Message type=\"3\" color=\"" + ChatColorHex[3] +
                               "\" tag=\"2\" date=\"12/8/2026 7:00:00 PM\">Al tells you, \"caf\xc3\xa9\"</Message>\r";
   const std::vector<Case> cases = {
-      {false, false, false, "Alpha_Bob.txt", "Al says, \"one\"\r\nAl tells you, \"caf\xe9\"\r\n"},
+      {false, false, false, "Alpha_Bob.txt", "Al says, \"one\"\r\nAl tells you, \"caf\xe9\"\r\n", {"Alpha_Bob.txt"}},
       {false, true, true, "Alpha_Bob_2026-12-08.txt",
-       "<12/8/2026 7:00:00 PM> Al says, \"one\"\r\n<12/8/2026 7:00:00 PM> Al tells you, \"caf\xe9\"\r\n"},
+       "<12/8/2026 7:00:00 PM> Al says, \"one\"\r\n<12/8/2026 7:00:00 PM> Al tells you, \"caf\xe9\"\r\n",
+       {"Alpha_Bob_2026-12-08.txt"}},
       // The XML form carries the time as an attribute, never as a prefix, and
       // its text in UTF-8.
-      {true, false, true, "Alpha_Bob.xml", std::string(kStyle) + "<Log>\r" + Message("Al says, \"one\"") + tellXml + "</Log>"},
+      {true, false, true, "Alpha_Bob.xml", std::string(kStyle) + "<Log>\r" + Message("Al says, \"one\"") + tellXml + "</Log>",
+       {"Alpha_Bob.txt", "Alpha_Bob.xml"}},
   };
   for (const auto& c : cases) {
     Fresh();
@@ -96,9 +121,9 @@ TEST_F(ChatLogFileTest, TextAndXmlLogsByNameAndForm) {
     Say("one");
     host->IncomingChat("Al tells you, \"caf\xe9\"", 3, 1);
     Tick();
-    EXPECT_EQ(LogFiles(), std::set<std::string>{c.file});
+    EXPECT_EQ(LogFiles(), c.files);
     EXPECT_EQ(ReadText(Logs() / c.file), c.content) << c.file;
-    // Text is appended, the XML document rewritten whole with the new line.
+    // Both forms take the new line at their end.
     Say("two");
     Tick();
     const std::string after = ReadText(Logs() / c.file);
@@ -139,31 +164,41 @@ TEST_F(ChatLogFileTest, AnExistingXmlLogIsAppendedToAndAnUnreadableOneKeptAside)
   }
 }
 
-TEST_F(ChatLogFileTest, AnUnusableFolderIsReportedOnceAndLoggingGoesOff) {
-  // Started by the box, and at login by the stored automatic option.
-  for (const bool atLogin : {false, true}) {
-    if (atLogin) {
-      Fresh(R"(<Chat_Log enabled="False" max="100" auto="True" timestamp="False" xml="False" bydate="False")", true);
+TEST_F(ChatLogFileTest, AFolderThatFailsAndRecoversGetsEveryLineOnceInOrder) {
+  // Both forms, started by the box and at login by the stored automatic option;
+  // a line limit below the lines waiting does not cut the queue.
+  for (const bool xml : {false, true}) {
+    for (const bool atLogin : {false, true}) {
+      SCOPED_TRACE(std::string(xml ? "xml" : "text") + (atLogin ? " at login" : " by the box"));
+      Fresh(std::string(R"(<Chat_Log enabled="False" max="2" auto=")") + (atLogin ? "True" : "False") +
+                R"(" timestamp="False" xml=")" + (xml ? "True" : "False") + R"(" bydate="False")",
+            atLogin);
       ASSERT_TRUE(Said("Plugin Loaded!"));
-      EXPECT_TRUE(errors.empty()) << "the settings load and login go through: " << errors.front();
-    } else {
-      BlockFolder();
-      Check("Chat_Log_Auto", true);
-    }
-    ASSERT_TRUE(L().FileLogging());
-    const auto mark = Mark();
-    Say("lost");
-    Tick();
-    EXPECT_EQ(errors, std::vector<std::string>{"LogHandler.WriteFileLog #76"});
-    EXPECT_TRUE(SaidSince(mark, "logging to the file is off"));
-    EXPECT_FALSE(L().FileLogging());
-    for (int i = 0; i < 3; ++i) {
-      Say("more");
+      if (!atLogin) {
+        BlockFolder();
+        Check("Chat_Log_Auto", true);
+      }
+      ASSERT_TRUE(L().FileLogging());
+      for (int i = 1; i <= 5; ++i) {
+        Say("line " + std::to_string(i));
+        Tick();
+      }
+      // One report for the whole run of failures, and logging stays on.
+      ASSERT_EQ(errors.size(), 1u);
+      EXPECT_EQ(errors[0].substr(errors[0].size() - 3), "#76");
+      EXPECT_EQ(CountSince(0, "The chat log file could not be written"), 1u);
+      EXPECT_TRUE(L().FileLogging());
+      EXPECT_FALSE(L().FileQueue().empty());
+
+      fs::remove(host->DocumentsDir() / Hub::kGameFolderName);
+      Say("line 6");
       Tick();
+      Tick();
+      EXPECT_EQ(CountSince(0, "The chat log file is written again."), 1u);
+      EXPECT_EQ(errors.size(), 1u);
+      const std::string file = ReadText(Logs() / (xml ? "Alpha_Bob.xml" : "Alpha_Bob.txt"));
+      ExpectOnceInOrder(file, {"line 1", "line 2", "line 3", "line 4", "line 5", "line 6", "is written again"});
     }
-    EXPECT_EQ(errors.size(), 1u);
-    EXPECT_TRUE(L().FileQueue().empty());
-    EXPECT_TRUE(fs::is_regular_file(host->DocumentsDir() / Hub::kGameFolderName));
   }
   // A folder that is not a full path would land wherever the game runs from.
   Fresh();
@@ -171,8 +206,158 @@ TEST_F(ChatLogFileTest, AnUnusableFolderIsReportedOnceAndLoggingGoesOff) {
   Check("Chat_Log_Auto", true);
   Say("lost");
   Tick();
-  EXPECT_EQ(errors, std::vector<std::string>{"LogHandler.WriteFileLog #76"});
+  EXPECT_EQ(errors, std::vector<std::string>{"LogHandler.InitFileLog #76"});
   EXPECT_FALSE(fs::exists("relative-logs"));
+}
+
+TEST_F(ChatLogFileTest, WhileWritesFailTheQueueKeepsItsNewestLinesAndCountsTheRest) {
+  // The plug-in's own lines stay out of the file here, so only the lines below queue.
+  for (const std::int32_t row : {17, 18}) C().ChatLogOptions->DataLet(4, row, 0, false);
+  ASSERT_EQ(std::get<std::string>(C().ChatLogOptions->DataGet(0, 17, 0).value), "Mellox");
+  BlockFolder();
+  Check("Chat_Log_Auto", true);
+  L().MaxLines(10500);
+  for (int i = 0; i < 10600; ++i) L().AddToLog("line " + std::to_string(i), 2, 1);
+  Tick();
+  EXPECT_EQ(L().FileQueue().size(), 10500u);
+  EXPECT_EQ(CountSince(0, "the oldest of its waiting lines are being dropped"), 1u);
+
+  fs::remove(host->DocumentsDir() / Hub::kGameFolderName);
+  Tick();
+  EXPECT_TRUE(Said("The chat log file is written again. 100 of the lines that waited for it were dropped."));
+  std::string expected;
+  for (int i = 100; i < 10600; ++i) expected += "line " + std::to_string(i) + "\r\n";
+  EXPECT_EQ(ReadText(Logs() / "Alpha_Bob.txt"), expected);
+}
+
+TEST_F(ChatLogFileTest, AFullDiskMidWriteLeavesTheFileAsItWasAndTheLinesFollowOnce) {
+  for (const bool xml : {false, true}) {
+    SCOPED_TRACE(xml ? "xml" : "text");
+    Fresh();
+    C().ChatLogXML->CheckedLet(xml);
+    Check("Chat_Log_Auto", true);
+    Say("before");
+    Tick();
+    const fs::path file = Logs() / (xml ? "Alpha_Bob.xml" : "Alpha_Bob.txt");
+    const std::string good = ReadText(file);
+    // Each try writes half its bytes before the disk is full; they are taken back.
+    SetAtomicWriteFaultForTesting([](std::string_view stage) { return stage == "append" ? ENOSPC : 0; });
+    Say("during one");
+    Tick();
+    EXPECT_EQ(ReadText(file), good);
+    Say("during two");
+    Tick();
+    EXPECT_EQ(ReadText(file), good);
+    EXPECT_EQ(errors, std::vector<std::string>{"LogHandler.WriteFileLog #61"});
+    SetAtomicWriteFaultForTesting(nullptr);
+    Tick();
+    Tick();
+    ExpectOnceInOrder(ReadText(file), {"before", "during one", "during two", "is written again"});
+  }
+  // The half-written end cannot even be taken back: the next write finds the
+  // file torn, cuts it back to its last whole line and goes on from there.
+  const fs::path file = Logs() / "Alpha_Bob.xml";
+  const std::string good = ReadText(file);
+  SetAtomicWriteFaultForTesting([](std::string_view stage) { return stage == "append" || stage == "restore" ? ENOSPC : 0; });
+  Say("torn");
+  Tick();
+  EXPECT_NE(ReadText(file), good);
+  SetAtomicWriteFaultForTesting(nullptr);
+  const auto mark = Mark();
+  Tick();
+  EXPECT_EQ(CountSince(mark, "Alpha_Bob.xml ended in the middle of a line"), 1u);
+  const std::string after = ReadText(file);
+  EXPECT_EQ(after.substr(0, good.size() - 6), good.substr(0, good.size() - 6));
+  ExpectOnceInOrder(after, {"before", "during one", "during two", "is written again", "torn"});
+}
+
+TEST_F(ChatLogFileTest, TheBoxesOpenTheTextFileOfTheNameAlsoInTheXmlForm) {
+  C().ChatLogXML->CheckedLet(true);
+  // With logging off the by-date box renames the log and opens its text file.
+  Check("Chat_Log_By_Date", true);
+  EXPECT_EQ(LogFiles(), std::set<std::string>{"Alpha_Bob_2026-12-08.txt"});
+  Check("Chat_Log_By_Date", false);
+  EXPECT_EQ(LogFiles(), (std::set<std::string>{"Alpha_Bob.txt", "Alpha_Bob_2026-12-08.txt"}));
+  // The automatic box opens an existing text file without emptying it; the
+  // XML file comes with the first line.
+  fs::remove_all(Logs());
+  fs::create_directories(Logs());
+  std::ofstream(Logs() / "Alpha_Bob.txt", std::ios::binary) << "kept\r\n";
+  Check("Chat_Log_Auto", true);
+  EXPECT_EQ(LogFiles(), std::set<std::string>{"Alpha_Bob.txt"});
+  Say("one");
+  Tick();
+  EXPECT_EQ(LogFiles(), (std::set<std::string>{"Alpha_Bob.txt", "Alpha_Bob.xml"}));
+  EXPECT_EQ(ReadText(Logs() / "Alpha_Bob.txt"), "kept\r\n");
+  EXPECT_TRUE(errors.empty()) << errors.front();
+}
+
+TEST_F(ChatLogFileTest, ATornLastLineIsCutBackAtOpenWhereverTheWriteStopped) {
+  C().ChatLogXML->CheckedLet(true);
+  Check("Chat_Log_Auto", true);
+  Say("one");
+  Say("two");
+  Tick();
+  const fs::path file = Logs() / "Alpha_Bob.xml";
+  const std::string two = ReadText(file);
+  Say("three & <four>");
+  Tick();
+  const std::string three = ReadText(file);
+  const std::size_t lastWhole = three.rfind("</Message>") + std::string("</Message>").size();
+  for (std::size_t cut = two.size() - 6; cut < three.size(); ++cut) {
+    std::ofstream(file, std::ios::binary | std::ios::trunc) << three.substr(0, cut);
+    const auto mark = Mark();
+    L().logfile("Alpha_Bob");
+    ASSERT_EQ(ReadText(file), cut < lastWhole ? two : three) << cut;
+    EXPECT_EQ(CountSince(mark, "Alpha_Bob.xml ended in the middle of a line; it was cut back to its last whole line"),
+              1u)
+        << cut;
+  }
+  EXPECT_EQ(LogFiles(), (std::set<std::string>{"Alpha_Bob.txt", "Alpha_Bob.xml"}));
+  // Lines go on after the repaired end.
+  Say("five");
+  Tick();
+  EXPECT_EQ(ReadText(file), three.substr(0, three.size() - 6) + Message("Al says, \"five\"", "7:00:02 PM") + "</Log>");
+  EXPECT_TRUE(errors.empty()) << errors.front();
+}
+
+TEST_F(ChatLogFileTest, AppendedLinesGiveTheBytesOfAWholeRewrite) {
+  // The same lines over the same ticks: into a new log, appended in place and
+  // opened again half way, and into an equal file the plug-in did not write
+  // that way, which is rewritten whole at every tick.
+  const std::vector<std::vector<std::string>> ticks = {
+      {"plain", "amp & lt < gt > quote \" apos ' ]]>"},
+      {"caf\xe9 \x80\x9f\xff", "tab\tcr\rlf\n", std::string("ctrl \x01\x1f nul ") + '\0' + "!"},
+      {""},
+      {"last"},
+  };
+  std::string files[2];
+  ino_t inodes[2] = {};
+  for (int run = 0; run < 2; ++run) {
+    Fresh();
+    const fs::path file = Logs() / "Alpha_Bob.xml";
+    if (run == 1) {
+      fs::create_directories(Logs());
+      std::ofstream(file, std::ios::binary) << kStyle << "<Log >\r</Log>";
+    }
+    C().ChatLogXML->CheckedLet(true);
+    Check("Chat_Log_Auto", true);
+    for (std::size_t t = 0; t < ticks.size(); ++t) {
+      for (const std::string& line : ticks[t]) L().AddToLog(line, 2, t == 2 ? 32 : 1);
+      Tick();
+      if (run == 0 && t == 0) inodes[0] = Inode(file);
+      if (run == 0 && t == 1) L().logfile(L().logfile());
+    }
+    if (run == 0) inodes[1] = Inode(file);
+    files[run] = ReadText(file);
+    EXPECT_TRUE(errors.empty()) << errors.front();
+  }
+  EXPECT_EQ(files[0], files[1]);
+  EXPECT_EQ(files[0].rfind(std::string(kStyle) + "<Log>\r\r\t<Message type=\"2\"", 0), 0u);
+  ExpectOnceInOrder(files[0], {"plain", "amp &amp; lt &lt; gt &gt;", "caf\xc3\xa9 \xe2\x82\xac\xc5\xb8\xc3\xbf",
+                               "tab\tcr\rlf\n", "ctrl ?? nul ?!", "></Message>", "last"});
+  // Appending kept the file where it was.
+  EXPECT_EQ(inodes[0], inodes[1]);
 }
 
 TEST_F(ChatLogFileTest, NamesStayInsideTheLogFolderAndNoStrayFileIsMade) {
@@ -187,16 +372,18 @@ TEST_F(ChatLogFileTest, NamesStayInsideTheLogFolderAndNoStrayFileIsMade) {
       {"/x log a.xml.txt", "a.txt"},
       {"/x log .txt", ""},
   };
-  // Renaming and switching forms with logging off writes nothing.
+  // Renaming and switching forms with logging off opens the text file of the
+  // name and writes nothing.
   Check("Chat_Log_By_Date", true);
   Check("Chat_Log_XML", true);
   Check("Chat_Log_XML", false);
   Say("unlogged");
   Tick();
   EXPECT_EQ(L().logfile(), "Alpha_Bob_2026-12-08");
-  EXPECT_FALSE(fs::exists(Logs()));
+  EXPECT_EQ(LogFiles(), std::set<std::string>{"Alpha_Bob_2026-12-08.txt"});
+  EXPECT_EQ(ReadText(Logs() / "Alpha_Bob_2026-12-08.txt"), "");
 
-  std::set<std::string> expected;
+  std::set<std::string> expected{"Alpha_Bob_2026-12-08.txt"};
   for (const auto& c : cases) {
     errors.clear();
     host->TypeText(c.typed);
@@ -225,7 +412,9 @@ TEST_F(ChatLogFileTest, TheFirstLineOfANewDayMovesQueuedLinesToItsFile) {
   Say("early");
   EXPECT_EQ(L().logfile(), "Alpha_Bob_2026-12-09");
   Tick();
-  EXPECT_EQ(LogFiles(), std::set<std::string>{"Alpha_Bob_2026-12-09.txt"});
+  // The first day's file was opened when logging started, and stays empty.
+  EXPECT_EQ(LogFiles(), (std::set<std::string>{"Alpha_Bob_2026-12-08.txt", "Alpha_Bob_2026-12-09.txt"}));
+  EXPECT_EQ(ReadText(Logs() / "Alpha_Bob_2026-12-08.txt"), "");
   EXPECT_EQ(ReadText(Logs() / "Alpha_Bob_2026-12-09.txt"), "Al says, \"late\"\r\nAl says, \"early\"\r\n");
 }
 

@@ -104,3 +104,36 @@ TEST_F(AtomicFileTest, SaveIsCheap) {
     }
     EXPECT_LT(best.count(), 2000);
 }
+
+TEST_F(AtomicFileTest, ReplaceFileEndWritesOnlyOverTheEndTheCallerKnew) {
+    // A missing file is made only when there is no end to replace.
+    EXPECT_EQ(ReplaceFileEnd(file, "</a>", "1</a>"), std::nullopt);
+    EXPECT_FALSE(fs::exists(file));
+    EXPECT_EQ(ReplaceFileEnd(file, "", "<a></a>"), 7u);
+    EXPECT_EQ(ReplaceFileEnd(file, "</a>", "1</a>", 7), 8u);
+    EXPECT_EQ(Content(), "<a>1</a>");
+    // Another size or another end than the caller knew: nothing is written.
+    EXPECT_EQ(ReplaceFileEnd(file, "</a>", "2</a>", 7), std::nullopt);
+    EXPECT_EQ(ReplaceFileEnd(file, "</b>", "2</b>"), std::nullopt);
+    EXPECT_EQ(ReplaceFileEnd(file, "an end longer than the file", "x"), std::nullopt);
+    EXPECT_EQ(Content(), "<a>1</a>");
+
+    // A disk that fills up mid-write: the half written is taken back.
+    auto error = [&](std::string_view newEnd) {
+        try {
+            ReplaceFileEnd(file, "</a>", newEnd, 8);
+        } catch (const VBError& e) {
+            return e.Number();
+        }
+        return 0;
+    };
+    SetAtomicWriteFaultForTesting([](std::string_view stage) { return stage == "append" ? ENOSPC : 0; });
+    EXPECT_EQ(error("2 and a good deal more</a>"), 61);
+    EXPECT_EQ(Content(), "<a>1</a>");
+    // Not even that works: the torn end no longer passes for the known one.
+    SetAtomicWriteFaultForTesting([](std::string_view stage) { return stage == "append" || stage == "restore" ? ENOSPC : 0; });
+    EXPECT_EQ(error("2 and a good deal more</a>"), 61);
+    SetAtomicWriteFaultForTesting(nullptr);
+    EXPECT_EQ(Content(), "<a>12 and a good ");
+    EXPECT_EQ(ReplaceFileEnd(file, "</a>", "3</a>", 8), std::nullopt);
+}
