@@ -9,6 +9,7 @@
 #include <ostream>
 #include <sstream>
 
+#include "ScriptArgs.h"
 #include "core/APluginCore.h"
 #include "sim/SimCharacter.h"
 #include "sim/SimCheckBox.h"
@@ -33,94 +34,6 @@
 
 namespace mellox::app {
 
-namespace {
-
-std::string Trimmed(const std::string& s) {
-  const auto first = s.find_first_not_of(" \t\r\n");
-  if (first == std::string::npos) return {};
-  const auto last = s.find_last_not_of(" \t\r\n");
-  return s.substr(first, last - first + 1);
-}
-
-// Splits off the first blank-separated word; the rest keeps its inner blanks.
-std::string NextWord(std::string& rest) {
-  rest = Trimmed(rest);
-  const auto space = rest.find_first_of(" \t");
-  std::string word = rest.substr(0, space);
-  rest = space == std::string::npos ? std::string() : Trimmed(rest.substr(space + 1));
-  return word;
-}
-
-// A path argument: quoted ("a b/c.txt") or one word.
-std::string NextPath(std::string& rest) {
-  rest = Trimmed(rest);
-  if (!rest.empty() && rest.front() == '"') {
-    const auto close = rest.find('"', 1);
-    if (close == std::string::npos) throw ScriptError{"unterminated quoted path"};
-    std::string path = rest.substr(1, close - 1);
-    rest = Trimmed(rest.substr(close + 1));
-    return path;
-  }
-  return NextWord(rest);
-}
-
-long long ParseInteger(const std::string& text, const char* what) {
-  long long value = 0;
-  const char* begin = text.data();
-  const char* end = text.data() + text.size();
-  int base = 10;
-  bool negative = false;
-  if (begin != end && *begin == '-') {
-    negative = true;
-    ++begin;
-  }
-  if (end - begin > 2 && begin[0] == '0' && (begin[1] == 'x' || begin[1] == 'X')) {
-    begin += 2;
-    base = 16;
-  }
-  auto [ptr, ec] = std::from_chars(begin, end, value, base);
-  if (ec == std::errc::result_out_of_range) throw ScriptError{std::string(what) + " out of range: '" + text + "'"};
-  if (negative) value = -value;
-  if (text.empty() || ec != std::errc() || ptr != end) throw ScriptError{std::string("malformed ") + what + ": '" + text + "'"};
-  return value;
-}
-
-std::int32_t ParseInt32(const std::string& text, const char* what) {
-  const long long value = ParseInteger(text, what);
-  // Ids above 0x7FFFFFFF are written as the unsigned form of a signed 32-bit id.
-  if (value < INT32_MIN || value > UINT32_MAX) throw ScriptError{std::string(what) + " out of range: '" + text + "'"};
-  return static_cast<std::int32_t>(static_cast<std::uint32_t>(value));
-}
-
-double ParseReal(const std::string& text, const char* what) {
-  double value = 0;
-  const char* end = text.data() + text.size();
-  auto [ptr, ec] = std::from_chars(text.data(), end, value);
-  if (text.empty() || ec != std::errc() || ptr != end) throw ScriptError{std::string("malformed ") + what + ": '" + text + "'"};
-  return value;
-}
-
-bool ParseOnOffOrBool(const std::string& text) {
-  if (text == "on" || text == "true" || text == "True" || text == "1") return true;
-  if (text == "off" || text == "false" || text == "False" || text == "0") return false;
-  throw ScriptError{"expected a truth value, not '" + text + "'"};
-}
-
-bool ParseOnOff(const std::string& text) {
-  if (text == "on") return true;
-  if (text == "off") return false;
-  throw ScriptError{"expected on or off, not '" + text + "'"};
-}
-
-// The world's change code for a stack whose size changed.
-constexpr std::int32_t kSizeChange = 0;
-
-void NoMore(const std::string& rest, const char* usage) {
-  if (!rest.empty()) throw ScriptError{std::string("too many arguments; usage: ") + usage};
-}
-
-}  // namespace
-
 long long ParseDuration(const std::string& text) {
   std::size_t digits = 0;
   while (digits < text.size() && text[digits] >= '0' && text[digits] <= '9') ++digits;
@@ -137,7 +50,10 @@ long long ParseDuration(const std::string& text) {
   return n * scale;
 }
 
-ScriptRunner::ScriptRunner(sim::SimHost& host, std::ostream& err) : host_(host), err_(err) { AddVerbs(); }
+ScriptRunner::ScriptRunner(sim::SimHost& host, std::ostream& err) : host_(host), err_(err) {
+  AddVerbs();
+  AddWorldVerbs();
+}
 
 void ScriptRunner::Fail(const std::string& message) { throw ScriptError{message}; }
 
@@ -401,7 +317,7 @@ void ScriptRunner::AddVerbs() {
     const auto id = ParseInt32(NextWord(rest), "object id");
     NoMore(rest, "change ID");
     WorldObject(id);
-    host_.World().RaiseChangeObject(id, kSizeChange);
+    host_.World().RaiseChangeObject(id, sim::SimWorld::kChangeSize);
   };
 
   // --- The user's hand on the settings view -------------------------------------------------

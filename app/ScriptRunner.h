@@ -33,6 +33,7 @@ class ScriptRunner {
  private:
   using Verb = std::function<void(const std::string& args)>;
   void AddVerbs();
+  void AddWorldVerbs();  // the vendor and the chat bar
   [[noreturn]] void Fail(const std::string& message);
   template <class T>
   T& ViewControl(const std::string& name);

@@ -486,6 +486,8 @@ void FilterHandler::World_ReleaseObject(const std::shared_ptr<platform::WorldObj
       HostPeers::TargetCreateHUD();
     }
     HostPeers::TargetRemoveDebuff(id);
+    // A stack used up leaves the world: the item HUD counts it out.
+    UpdateItemHUD(obj);
   });
 }
 

@@ -1,4 +1,6 @@
 // The game hooks: chat and item actions are recorded, game state is settable.
+// While the character is not busy the game answers the item and vendor
+// actions (SimGame); keys pressed in the game window work the chat bar.
 #pragma once
 
 #include <cstdint>
@@ -9,12 +11,13 @@
 
 namespace mellox::sim {
 
+class SimGame;
 class SimRecorder;
 class SimWorld;
 
 class SimHooks : public platform::ACHooks {
  public:
-  SimHooks(SimRecorder& recorder, SimWorld& world) : recorder_(recorder), world_(world) {}
+  SimHooks(SimRecorder& recorder, SimWorld& world, SimGame& game) : recorder_(recorder), world_(world), game_(game) {}
 
   void AddChatLine(const std::string& text, std::int32_t color, std::int32_t window) override;
   void AddChatLineRaw(const std::string& text, std::int32_t color, std::int32_t window) override;
@@ -45,8 +48,17 @@ class SimHooks : public platform::ACHooks {
   void VendorAddToSellList(std::int32_t id) override;
   void VendorSellAll() override;
 
+  // The chat bar. A key going down in the game window: Enter opens the bar,
+  // or submits its text and closes it; any other key types its character
+  // (0: none) into an open bar.
+  void ChatBarKey(std::int32_t vk, char character);
+  const std::string& ChatBarText() const { return chatText_; }
+  // Text typed into the game: raises the typed-text intercept and shows
+  // "typed: TEXT" unless the plug-in ate it (then true).
+  bool SubmitTyped(const std::string& text);
+
   // Sim controls: game state as the game would report it.
-  void SetChatState(bool active) { chatState_ = active; }
+  void SetChatState(bool active);  // closing the bar clears it
   void SetCurrentSelection(std::int32_t id) { selection_ = id; }
   void Set3DRegion(const platform::Rect& rect) { region_ = rect; }  // raises nothing
   void SetBusyState(std::int32_t state) { busy_ = state; }
@@ -54,15 +66,19 @@ class SimHooks : public platform::ACHooks {
   void SetCombatMode(std::int32_t mode) { combat_ = mode; }
   void SetExcludedContainer(std::int32_t id) { excluded_ = id; }
   void SetSelectedStackSizeValue(std::int32_t count) { stackSize_ = count; }
-  void SetVendorId(std::int32_t id) { vendor_ = id; }
+  void SetVendorId(std::int32_t id);  // a vendor window opening or closing empties both lists
   // Receives every identify request after it is recorded (the game's answer).
   void SetIdentifyHandler(std::function<void(std::int32_t)> handler) { identify_ = std::move(handler); }
 
  private:
   void Record(const std::string& line);
+  bool Answering() const { return busy_ == 0; }
+  bool VendorAnswering() const { return busy_ == 0 && vendor_ > 0; }
   SimRecorder& recorder_;
   SimWorld& world_;
+  SimGame& game_;
   bool chatState_ = false;
+  std::string chatText_;
   std::int32_t selection_ = 0;
   platform::Rect region_{0, 0, 800, 600};
   std::int32_t busy_ = 0;

@@ -7,6 +7,7 @@
 #include "sim/SimCharacter.h"
 #include "sim/SimClock.h"
 #include "sim/SimEchoFilter.h"
+#include "sim/SimGame.h"
 #include "sim/SimHooks.h"
 #include "sim/SimHostCore.h"
 #include "sim/SimHotkeySystem.h"
@@ -38,7 +39,8 @@ struct SimHost::Impl {
   std::shared_ptr<SimSpells> spells = std::make_shared<SimSpells>();
   std::shared_ptr<SimRenderService> render = std::make_shared<SimRenderService>(recorder);
   std::shared_ptr<SimHotkeySystem> hotkeys = std::make_shared<SimHotkeySystem>(recorder);
-  SimHooks hooks{recorder, *world};
+  SimGame game{*world, *character};
+  SimHooks hooks{recorder, *world, game};
   SimIdentifier identifier{clock, *world, *echo};
   SimHostCore core{hotkeys, window};
   SimSite site{{world, character, echo, spells, render}, hooks, core, window};
@@ -86,6 +88,10 @@ SimHost::SimHost(SimOptions options) : impl_(std::make_unique<Impl>(std::move(op
   d.hooks.SetIdentifyHandler([this](std::int32_t id) { impl_->identifier.Request(id); });
   d.clock.SetErrorSink([this](const std::string& line) { Emit(line); });
   d.system = std::make_unique<SimSystem>(d.options.home, d.clock, d.recorder);
+  d.system->SetKeyDownSink([&d](std::int32_t vk) {
+    constexpr std::int32_t kShiftKey = 0x10;
+    d.hooks.ChatBarKey(vk, d.system->KeyCharacter(vk, d.system->KeyHeld(kShiftKey)));
+  });
   platform::SetSystem(d.system.get());
   platform::UnhandledHandlerErrorSink() = [this](const std::string& what) { impl_->HandlerError(what); };
 }
@@ -135,12 +141,7 @@ bool SimHost::IncomingChat(const std::string& text, std::int32_t color, std::int
   return eat;
 }
 
-bool SimHost::TypeText(const std::string& text) {
-  bool eat = false;
-  impl_->hooks.ChatParserIntercept.Emit(text, eat);
-  if (!eat) Emit("typed: " + text);
-  return eat;
-}
+bool SimHost::TypeText(const std::string& text) { return impl_->hooks.SubmitTyped(text); }
 
 bool SimHost::StatusText(const std::string& text) {
   bool eat = false;

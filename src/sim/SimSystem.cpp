@@ -106,6 +106,7 @@ void SimSystem::keybd_event(std::uint8_t vk, std::uint8_t, std::int32_t flags, s
   const bool up = (flags & 2) != 0;
   SetKeyHeld(vk, !up);
   recorder_.Emit(std::string(up ? "key: up " : "key: down ") + std::to_string(vk));
+  if (!up && keyDownSink_) keyDownSink_(vk);
 }
 
 std::int16_t SimSystem::VkKeyScanA(char ch) {
@@ -115,6 +116,18 @@ std::int16_t SimSystem::VkKeyScanA(char ch) {
   for (const auto& e : kPunctuation)
     if (e.ch == ch) return e.code;
   return -1;
+}
+
+char SimSystem::KeyCharacter(std::int32_t vk, bool shift) {
+  // The layout read backwards: the printable character whose key and Shift state these are.
+  for (const bool shifted : {shift, false}) {
+    const std::int32_t wanted = vk | (shifted ? kShift : 0);
+    for (int code = 0x20; code < 0x80; ++code) {
+      const char ch = static_cast<char>(code);
+      if (VkKeyScanA(ch) == wanted) return ch;
+    }
+  }
+  return 0;
 }
 
 std::uint32_t SimSystem::MapVirtualKeyA(std::uint32_t code, std::uint32_t mapType) {

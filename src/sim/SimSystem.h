@@ -4,6 +4,7 @@
 
 #include <cstdint>
 #include <filesystem>
+#include <functional>
 #include <memory>
 #include <set>
 #include <string>
@@ -53,6 +54,10 @@ class SimSystem : public platform::System {
   void NoSoundDevice(bool none) { noSoundDevice_ = none; }
   void SetKeyHeld(std::int32_t vk, bool held);
   bool KeyHeld(std::int32_t vk) const { return heldKeys_.count(vk) != 0; }
+  // Where a synthesised key going down goes (the game window); none: nowhere.
+  void SetKeyDownSink(std::function<void(std::int32_t vk)> sink) { keyDownSink_ = std::move(sink); }
+  // The character a key types, shifted or not; 0 when it types none.
+  char KeyCharacter(std::int32_t vk, bool shift);
 
  private:
   std::filesystem::path home_;
@@ -61,6 +66,7 @@ class SimSystem : public platform::System {
   bool failFolders_ = false;
   bool noSoundDevice_ = false;
   std::set<std::int32_t> heldKeys_;
+  std::function<void(std::int32_t)> keyDownSink_;
   platform::Point cursor_{};  // screen coordinates
 };
 

@@ -1,5 +1,7 @@
 #include "sim/SimWorld.h"
 
+#include <algorithm>
+
 #include "sim/SimVendorInfo.h"
 #include "sim/SimWorldCollection.h"
 #include "sim/SimWorldObject.h"
@@ -67,10 +69,27 @@ std::shared_ptr<platform::VendorInfo> SimWorld::Vendor() {
 }
 
 SimWorldObject& SimWorld::AddObject(std::int32_t id, const std::string& name, std::int32_t objectClass) {
-  auto obj = std::make_shared<SimWorldObject>(id, name, objectClass);
-  objects_[id] = obj;
-  CreateObject.Emit(obj);
-  return *obj;
+  return Insert(std::make_shared<SimWorldObject>(id, name, objectClass));
+}
+
+SimWorldObject& SimWorld::Insert(std::shared_ptr<SimWorldObject> object) {
+  objects_[object->Id()] = object;
+  CreateObject.Emit(object);
+  return *object;
+}
+
+std::int32_t SimWorld::NewId() {
+  // Ids are kept in order: the first gap from the counter up is free.
+  for (auto it = objects_.lower_bound(nextNewId_); it != objects_.end() && it->first == nextNewId_; ++it) ++nextNewId_;
+  return nextNewId_++;
+}
+
+void SimWorld::AddVendorGood(std::int32_t id) {
+  if (!VendorOffers(id)) vendorGoods_.push_back(id);
+}
+
+bool SimWorld::VendorOffers(std::int32_t id) const {
+  return std::find(vendorGoods_.begin(), vendorGoods_.end(), id) != vendorGoods_.end();
 }
 
 void SimWorld::RaiseChangeObject(std::int32_t id, std::int32_t change) {

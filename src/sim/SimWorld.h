@@ -18,6 +18,12 @@ class SimWorldObject;
 
 class SimWorld : public platform::World {
  public:
+  static constexpr std::int32_t kStackKey = 0x0D000006;
+  // ChangeObject's change code for a new stack size or mana.
+  static constexpr std::int32_t kChangeSize = 0;
+  // Objects the game makes (split stacks, bought goods) take free ids from here up.
+  static constexpr std::int32_t kFirstNewId = 900001;
+
   // characterId gives the own character's id (it may change at login).
   explicit SimWorld(std::function<std::int32_t()> characterId) : characterId_(std::move(characterId)) {}
 
@@ -31,6 +37,10 @@ class SimWorld : public platform::World {
 
   // Sim controls. AddObject replaces an object of the same id.
   SimWorldObject& AddObject(std::int32_t id, const std::string& name, std::int32_t objectClass = 0);
+  // Adds a fully made object (replacing one of the same id), then raises CreateObject.
+  SimWorldObject& Insert(std::shared_ptr<SimWorldObject> object);
+  // An id no object has held before: counts up from kFirstNewId, past the ids in use.
+  std::int32_t NewId();
   SimWorldObject* Find(std::int32_t id);
   void RaiseChangeObject(std::int32_t id, std::int32_t change);   // raises ChangeObject
   void RaiseMoveObject(std::int32_t id, std::int32_t container);  // sets the container, raises MoveObject
@@ -40,7 +50,10 @@ class SimWorld : public platform::World {
   void RemoveFromInventory(std::int32_t id) { inventory_.erase(id); }
   bool InInventory(std::int32_t id);
   void SetVendorGoods(std::vector<std::int32_t> ids) { vendorGoods_ = std::move(ids); }
+  void AddVendorGood(std::int32_t id);
+  bool VendorOffers(std::int32_t id) const;
   void SetVendorBuyRate(double rate) { buyRate_ = rate; }
+  double VendorBuyRate() const { return buyRate_; }
 
  private:
   std::vector<std::shared_ptr<platform::WorldObject>> Select(const std::function<bool(SimWorldObject&)>& keep);
@@ -49,6 +62,7 @@ class SimWorld : public platform::World {
   std::set<std::int32_t> inventory_;
   std::vector<std::int32_t> vendorGoods_;
   double buyRate_ = 1.0;
+  std::int32_t nextNewId_ = kFirstNewId;
 };
 
 }  // namespace mellox::sim

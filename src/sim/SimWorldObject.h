@@ -55,6 +55,9 @@ class SimWorldObject : public platform::WorldObject {
   SimWorldObject& SetString(std::int32_t key, std::string v) { strings_[key] = std::move(v); return *this; }
   void ClearProperty(std::int32_t key);  // from every map
 
+  // A copy of original under another id, as the game makes a split stack or a bought good.
+  SimWorldObject(const SimWorldObject& original, std::int32_t id) : SimWorldObject(original) { id_ = id; }
+
   // What an identify answer reports of a creature's health (full 100 until set).
   SimWorldObject& SetHealth(std::int32_t current, std::int32_t maximum) {
     health_ = current;

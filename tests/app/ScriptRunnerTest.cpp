@@ -9,6 +9,7 @@
 #include "sim/SimCharacter.h"
 #include "sim/SimHooks.h"
 #include "sim/SimWorld.h"
+#include "ScriptRunnerFixture.h"
 #include "support/TempHome.h"
 
 namespace mellox::app {
@@ -22,19 +23,6 @@ TEST(ScriptRunnerDuration, ParsesUnitsAndRejectsMalformed) {
     EXPECT_THROW(ParseDuration(bad), ScriptError) << bad;
   }
 }
-
-class ScriptRunnerTest : public ::testing::Test {
- protected:
-  test::TempHome home;
-  sim::SimHost host{{home.path(), MELLOX_DATA_DIR}};
-  std::ostringstream err;
-  ScriptRunner runner{host, err};
-
-  bool Run(const std::string& script) {
-    std::istringstream in(script);
-    return runner.Run(in, "test.session", false);
-  }
-};
 
 TEST_F(ScriptRunnerTest, ExpectMatchesOutputSinceThePreviousExpect) {
   host.Emit("chat 5 1: first");

@@ -10,7 +10,7 @@
 #include <string>
 #include <vector>
 
-#include "ScriptRunner.h"
+#include "ScriptRunnerFixture.h"
 #include "sim/SimCharacter.h"
 #include "sim/SimHooks.h"
 #include "sim/SimHotkeyEntry.h"
@@ -18,27 +18,13 @@
 #include "sim/SimIdentifier.h"
 #include "sim/SimWorld.h"
 #include "sim/SimWorldObject.h"
-#include "support/TempHome.h"
 
 namespace mellox::app {
 namespace {
 
-class ScriptRunnerWorldTest : public ::testing::Test {
+class ScriptRunnerWorldTest : public ScriptRunnerTest {
  protected:
-  test::TempHome home;
-  sim::SimHost host{{home.path(), MELLOX_DATA_DIR}};
-  std::ostringstream err;
-  ScriptRunner runner{host, err};
   std::vector<std::string> events;
-
-  bool Run(const std::string& script) {
-    std::istringstream in(script);
-    return runner.Run(in, "test.session", false);
-  }
-  void Fails(const std::string& line, const std::string& message) {
-    EXPECT_FALSE(runner.RunLine(line)) << line;
-    EXPECT_NE(runner.LastError().find(message), std::string::npos) << line << ": " << runner.LastError();
-  }
 };
 
 TEST_F(ScriptRunnerWorldTest, CharacterVerbsSetItsStateAndVitalsRaiseTheirEvent) {

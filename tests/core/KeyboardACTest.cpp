@@ -12,6 +12,7 @@
 #include "settings_view/ControlHandler.h"
 #include "sim/SimHooks.h"
 #include "sim/SimHostCore.h"
+#include "sim/SimSystem.h"
 
 namespace mellox::test {
 namespace {
@@ -91,6 +92,7 @@ TEST_F(KeyboardACTest, TypingWaitsForTheChatBarAndPressesEnterUntilItOpens) {
   Keys().Run();
   host->Advance(20);  // the Enter that opens the bar
   EXPECT_EQ(KeysSince(mark), Press(13));
+  host->Hooks().SetChatState(false);  // the game closes it again at once
   host->Advance(50);  // not open yet: Enter again, no letter
   EXPECT_EQ(KeysSince(mark).size(), 4u);
   host->Hooks().SetChatState(true);
@@ -106,6 +108,7 @@ TEST_F(KeyboardACTest, TypingWaitsForTheChatBarAndPressesEnterUntilItOpens) {
 TEST_F(KeyboardACTest, AChatBarThatNeverOpensEndsTheWaitAndDropsTheText) {
   RouteOwnLinesToMain();
   Login();
+  host->System().SetKeyDownSink(nullptr);  // the game window takes no keys
   const auto mark = Mark();
   Keys().AddWaitforChat();
   Keys().SendString("wave", true);

@@ -111,6 +111,8 @@ TEST_F(EatingHealingTest, SmartHealingEatsWhenTheBestKitIsUnlikelyToWork) {
                         Step{true, true, 600, 1000, 70},    // a good chance needs no food
                         Step{true, true, 600, 30, 60}}) {   // exhausted: practically no chance
     if (s.addFood) Food(60, "Apple", kHealth, 100);
+    // The game heals on every use: each step starts from the same need.
+    host->Character().SetHealth(900);
     host->Character().SetSkill(21, s.skill);
     host->Character().SetStamina(s.stamina);
     const auto mark = Mark();

@@ -261,5 +261,23 @@ TEST_F(WorldEventsTest, SelectingNothingClearsTheTargetAndItsHealth) {
   EXPECT_EQ(TargetId(), 0);
 }
 
+TEST_F(WorldEventsTest, AWatchedStackLeavingTheWorldIsCountedOutOnTheItemHud) {
+  auto& c = *ControlHandlerInstance;
+  c.ChatOptions->DataLet(0, c.FindName("Running Low on Item Warning", "ChatOptions"), 0, true);
+  const std::int32_t row = c.HudItems->AddRow();
+  c.HudItems->DataLet(0, row, 0, true);
+  c.HudItems->DataLet(1, row, 0, std::string("Apple"));
+  c.HudItems->DataLet(2, row, 0, std::string("2"));
+  c.HudItems->DataLet(6, row, 0, -1);
+  host->World().AddObject(62, "Apple").SetLong(0x0D000006, 1);
+  host->World().AddToInventory(62, host->Character().Character());
+  host->Advance(100);
+  EXPECT_TRUE(Said("Warning! You are nearly out of Apple"));
+  const auto mark = Mark();
+  host->World().RemoveObject(62);
+  host->Advance(100);
+  EXPECT_TRUE(SaidSince(mark, "Warning! You are out of Apple"));
+}
+
 }  // namespace
 }  // namespace mellox::test

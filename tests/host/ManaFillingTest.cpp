@@ -77,6 +77,8 @@ TEST_F(ManaFillingTest, WaitsAndUsesAreBounded) {
   fh().Fill_Mana(false);
   host->Advance(5000);
   EXPECT_EQ(Actions(mark).size(), 3u);
+  // A busy character: the game takes no stone.
+  host->Hooks().SetBusyState(1);
   Answer(kItem + 1);
   host->Advance(2000);
   EXPECT_EQ(Applied(mark), Apply(200));
@@ -84,6 +86,7 @@ TEST_F(ManaFillingTest, WaitsAndUsesAreBounded) {
   host->Advance(30000);
   EXPECT_EQ(Applied(mark).size(), 10u);
   EXPECT_EQ(CountSince(mark, "Warning: The game did not use Mana Stone; mana filling stopped."), 1u);
+  host->Hooks().SetBusyState(0);
 
   // An answer that never comes ends the scan with a warning; the next fill starts afresh.
   host->World().RemoveObject(200);

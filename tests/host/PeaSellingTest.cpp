@@ -41,16 +41,19 @@ TEST_F(PeaSellingTest, SellsWhatIsNeededBuysANoteAndStacksIt) {
   Carry(940, kNote).SetLong(kStackKey, 5).SetLong(0x0D000007, 100);
   const auto mark = Mark();
   fh().StartPeas();
-  // 187500 pyreals short: 4 peas, from the first stack holding more than that.
-  EXPECT_EQ(Ticks(4), (Lines{"item: select 501", "item: split 4", "vendor: sell-add 501", "vendor: sell-all"}));
+  // 187500 pyreals short: 4 peas, from the first stack holding more than that; the
+  // game splits them off into a new object, which is sold.
+  const std::int32_t piece = sim::SimWorld::kFirstNewId;
+  EXPECT_EQ(Ticks(4), (Lines{"item: select 501", "item: split 4", "vendor: sell-add " + std::to_string(piece),
+                             "vendor: sell-all"}));
   Coins(300000);
-  EXPECT_EQ(Ticks(3), (Lines{"vendor: buy-add 900 1", "vendor: buy-all"}));  // then waits for the note
+  // The bought note is a new object of the character's, moved onto the stack.
+  const std::string move = "item: move " + std::to_string(piece + 1) + " 940";
+  EXPECT_EQ(Ticks(3), (Lines{"vendor: buy-add 900 1", "vendor: buy-all", move}));
   Coins(50000);
-  Carry(950, kNote).SetOwner(Me()).SetLong(kStackKey, 1).SetLong(0x0D000007, 100);
-  host->World().CreateObject.Emit(host->World().ObjectById(950));  // now the character's
-  EXPECT_EQ(Ticks(3), (Lines{"item: move 950 940", "item: move 950 940"}));  // again until it lands
+  EXPECT_EQ(Ticks(2), (Lines{move}));  // again until it lands
   host->World().Find(940)->SetLong(kStackKey, 6);
-  for (std::int32_t id : {950, 500, 501}) host->World().RemoveObject(id);
+  for (std::int32_t id : {piece + 1, 500, 501}) host->World().RemoveObject(id);
   // Landed; each kind is then found used up, and selling ends.
   EXPECT_TRUE(Ticks(8).empty());
   EXPECT_EQ(CountSince(mark, "<Mellox> Done Selling Peas! MMD's Purchased: 1"), 1u);
@@ -123,7 +126,9 @@ TEST_F(PeaSellingTest, NeverSplitsBelowOnePeaNorWaitsForeverForTheNote) {
     EXPECT_EQ(Ticks(2), (Lines{"item: select 500", "item: split 1"}));
     fh().StopPeas();
   }
-  // The bought note never shows up: selling goes on after a while.
+  // The game refuses a note the pyreals do not pay for, so it never shows up:
+  // selling goes on after a while.
+  host->World().Find(900)->SetLong(19, 400000);
   fh().StartPeas();
   EXPECT_EQ(Ticks(6).back(), "vendor: buy-all");
   EXPECT_TRUE(Ticks(21).empty());

@@ -1,0 +1,88 @@
+#include "ScriptArgs.h"
+
+#include <charconv>
+#include <climits>
+
+#include "ScriptRunner.h"
+
+namespace mellox::app {
+
+std::string Trimmed(const std::string& s) {
+  const auto first = s.find_first_not_of(" \t\r\n");
+  if (first == std::string::npos) return {};
+  const auto last = s.find_last_not_of(" \t\r\n");
+  return s.substr(first, last - first + 1);
+}
+
+std::string NextWord(std::string& rest) {
+  rest = Trimmed(rest);
+  const auto space = rest.find_first_of(" \t");
+  std::string word = rest.substr(0, space);
+  rest = space == std::string::npos ? std::string() : Trimmed(rest.substr(space + 1));
+  return word;
+}
+
+std::string NextPath(std::string& rest) {
+  rest = Trimmed(rest);
+  if (!rest.empty() && rest.front() == '"') {
+    const auto close = rest.find('"', 1);
+    if (close == std::string::npos) throw ScriptError{"unterminated quoted path"};
+    std::string path = rest.substr(1, close - 1);
+    rest = Trimmed(rest.substr(close + 1));
+    return path;
+  }
+  return NextWord(rest);
+}
+
+long long ParseInteger(const std::string& text, const char* what) {
+  long long value = 0;
+  const char* begin = text.data();
+  const char* end = text.data() + text.size();
+  int base = 10;
+  bool negative = false;
+  if (begin != end && *begin == '-') {
+    negative = true;
+    ++begin;
+  }
+  if (end - begin > 2 && begin[0] == '0' && (begin[1] == 'x' || begin[1] == 'X')) {
+    begin += 2;
+    base = 16;
+  }
+  auto [ptr, ec] = std::from_chars(begin, end, value, base);
+  if (ec == std::errc::result_out_of_range) throw ScriptError{std::string(what) + " out of range: '" + text + "'"};
+  if (negative) value = -value;
+  if (text.empty() || ec != std::errc() || ptr != end) throw ScriptError{std::string("malformed ") + what + ": '" + text + "'"};
+  return value;
+}
+
+std::int32_t ParseInt32(const std::string& text, const char* what) {
+  const long long value = ParseInteger(text, what);
+  if (value < INT32_MIN || value > UINT32_MAX) throw ScriptError{std::string(what) + " out of range: '" + text + "'"};
+  return static_cast<std::int32_t>(static_cast<std::uint32_t>(value));
+}
+
+double ParseReal(const std::string& text, const char* what) {
+  double value = 0;
+  const char* end = text.data() + text.size();
+  auto [ptr, ec] = std::from_chars(text.data(), end, value);
+  if (text.empty() || ec != std::errc() || ptr != end) throw ScriptError{std::string("malformed ") + what + ": '" + text + "'"};
+  return value;
+}
+
+bool ParseOnOffOrBool(const std::string& text) {
+  if (text == "on" || text == "true" || text == "True" || text == "1") return true;
+  if (text == "off" || text == "false" || text == "False" || text == "0") return false;
+  throw ScriptError{"expected a truth value, not '" + text + "'"};
+}
+
+bool ParseOnOff(const std::string& text) {
+  if (text == "on") return true;
+  if (text == "off") return false;
+  throw ScriptError{"expected on or off, not '" + text + "'"};
+}
+
+void NoMore(const std::string& rest, const char* usage) {
+  if (!rest.empty()) throw ScriptError{std::string("too many arguments; usage: ") + usage};
+}
+
+}  // namespace mellox::app
