@@ -117,6 +117,31 @@ std::int32_t SimGame::Split(std::int32_t id, std::int32_t count) {
   return world_.Insert(std::move(piece)).Id();
 }
 
+void SimGame::Move(std::int32_t item, std::int32_t destination) {
+  const auto kept = world_.ObjectById(item);
+  SimWorldObject* object = world_.Find(item);
+  if (!object || item == destination) return;
+  SimWorldObject* stack = world_.Find(destination);
+  if (!stack && destination != character_.Character()) return;  // nowhere to go
+  if (!stack || stack->Name() != object->Name()) {
+    world_.RaiseMoveObject(item, destination);
+    return;
+  }
+  const std::int32_t held = StackCount(*stack);
+  const std::int32_t maximum = stack->LongProperty(kMaxStackKey, 0);
+  const std::int32_t count = StackCount(*object);
+  const std::int32_t joined = maximum > 0 ? std::clamp(maximum - held, 0, count) : count;
+  if (joined == 0) return;
+  stack->SetLong(SimWorld::kStackKey, ClampedCount(std::int64_t{held} + joined));
+  world_.RaiseChangeObject(destination, SimWorld::kChangeSize);
+  if (joined == count) {
+    world_.RemoveObject(item);
+  } else {
+    object->SetLong(SimWorld::kStackKey, count - joined);
+    world_.RaiseChangeObject(item, SimWorld::kChangeSize);
+  }
+}
+
 void SimGame::AddToSellList(std::int32_t id) {
   if (std::find(sellList_.begin(), sellList_.end(), id) == sellList_.end()) sellList_.push_back(id);
 }

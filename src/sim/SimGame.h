@@ -25,6 +25,7 @@ class SimGame {
   static constexpr std::int32_t kFoodClass = 6;
   static constexpr std::int32_t kKitClass = 29;
   static constexpr std::int32_t kHealth = 2;
+  static constexpr std::int32_t kMaxStackKey = 0x0D000007;
 
   SimGame(SimWorld& world, SimCharacter& character) : world_(world), character_(character) {}
 
@@ -38,6 +39,10 @@ class SimGame {
   // object now holding count (the stack itself when count is all of it), or 0
   // when the stack cannot give that many.
   std::int32_t Split(std::int32_t id, std::int32_t count);
+
+  // An object moved onto a stack of its own name joins it, as much as the
+  // stack's maximum takes; moved anywhere else it goes into that container.
+  void Move(std::int32_t item, std::int32_t destination);
 
   void AddToSellList(std::int32_t id);
   void AddToBuyList(std::int32_t id, std::int32_t count);

@@ -91,6 +91,7 @@ void SimHooks::GiveItem(std::int32_t item, std::int32_t target) { Record("item: 
 
 void SimHooks::MoveItem(std::int32_t item, std::int32_t destination) {
   Record("item: move " + N(item) + " " + N(destination));
+  if (Answering()) game_.Move(item, destination);
 }
 
 void SimHooks::RequestIdentify(std::int32_t id) {

@@ -47,13 +47,13 @@ TEST_F(PeaSellingTest, SellsWhatIsNeededBuysANoteAndStacksIt) {
   EXPECT_EQ(Ticks(4), (Lines{"item: select 501", "item: split 4", "vendor: sell-add " + std::to_string(piece),
                              "vendor: sell-all"}));
   Coins(300000);
-  // The bought note is a new object of the character's, moved onto the stack.
+  // The bought note is a new object of the character's, moved onto the stack,
+  // which the game joins to it.
   const std::string move = "item: move " + std::to_string(piece + 1) + " 940";
   EXPECT_EQ(Ticks(3), (Lines{"vendor: buy-add 900 1", "vendor: buy-all", move}));
-  Coins(50000);
-  EXPECT_EQ(Ticks(2), (Lines{move}));  // again until it lands
-  host->World().Find(940)->SetLong(kStackKey, 6);
-  for (std::int32_t id : {piece + 1, 500, 501}) host->World().RemoveObject(id);
+  EXPECT_EQ(host->World().Find(940)->LongProperty(kStackKey), 6);
+  EXPECT_EQ(host->World().Find(piece + 1), nullptr);
+  for (std::int32_t id : {500, 501}) host->World().RemoveObject(id);
   // Landed; each kind is then found used up, and selling ends.
   EXPECT_TRUE(Ticks(8).empty());
   EXPECT_EQ(CountSince(mark, "<Mellox> Done Selling Peas! MMD's Purchased: 1"), 1u);

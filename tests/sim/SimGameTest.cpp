@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "sim/SimCharacter.h"
+#include "sim/SimGame.h"
 #include "sim/SimHooks.h"
 #include "sim/SimHost.h"
 #include "sim/SimTestDir.h"
@@ -129,6 +130,27 @@ TEST_F(SimGameTest, SelectingAndSplittingAStack) {
   // The whole stack needs no split.
   EXPECT_TRUE(During([&] { hooks.SetSelectedStackSize(4); }).empty());
   EXPECT_EQ(hooks.GetCurrentSelection(), kNew);
+}
+
+TEST_F(SimGameTest, MovingOntoAStackJoinsItUpToItsMaximum) {
+  auto& hooks = host.Hooks();
+  auto c = host.World().MoveObject.Connect(
+      [this](const std::shared_ptr<platform::WorldObject>& o) { events.push_back("move " + std::to_string(o->Container())); });
+  Carry(600, "Trade Note (250,000)").SetLong(kStack, 3).SetLong(SimGame::kMaxStackKey, 5);
+  Carry(601, "Trade Note (250,000)").SetLong(kStack, 4);
+  EXPECT_EQ(During([&] { hooks.MoveItem(601, 600); }), (Events{"change 600 0", "change 601 0"}));
+  EXPECT_EQ(Count(600), 5);
+  EXPECT_EQ(Count(601), 2);
+  // A full stack takes nothing more.
+  EXPECT_TRUE(During([&] { hooks.MoveItem(601, 600); }).empty());
+  host.World().Find(600)->SetLong(SimGame::kMaxStackKey, 10);
+  EXPECT_EQ(During([&] { hooks.MoveItem(601, 600); }), (Events{"change 600 0", "release 601"}));
+  EXPECT_EQ(Count(600), 7);
+  // Onto anything else the object goes into it as a container.
+  Carry(602, "Pack");
+  EXPECT_EQ(During([&] { hooks.MoveItem(600, 602); }), (Events{"move 602"}));
+  EXPECT_EQ(During([&] { hooks.MoveItem(600, Me()); }), (Events{"move " + std::to_string(Me())}));
+  EXPECT_TRUE(During([&] { hooks.MoveItem(600, 4242); }).empty());  // no such place
 }
 
 TEST_F(SimGameTest, SellingPaysTheValueAtTheVendorsRate) {
