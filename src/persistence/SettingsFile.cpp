@@ -1,5 +1,10 @@
 #include "persistence/SettingsFile.h"
 
+#include <algorithm>
+#include <functional>
+#include <iterator>
+#include <set>
+#include <string_view>
 #include <system_error>
 
 #include <pugixml.hpp>
@@ -123,6 +128,38 @@ void ReselectChoices(ControlHandler& ch, const std::string& procedure) {
   }
 }
 
+// A file trimmed by hand leaves the settings it lacks at the view's defaults.
+// Those elements are applied as the controls now stand, so what follows from
+// them and lives outside the view (chat routing, the log limit, the view's
+// place, the HUD windows) follows the defaults too. Only the one-of-a-kind
+// elements: a row element applied again would add its rows twice.
+void ApplyMissingElements(ControlHandler& ch, const std::set<std::string, std::less<>>& present,
+                          const std::string& procedure) {
+  static constexpr std::string_view kSingles[] = {
+      "Location",   "Exp",      "Util",      "Vital_Alarm", "Output_Windows", "Spells",    "Corpses",
+      "HUD_All",    "HUD_Main", "HUD_Clock", "HUD_Items",   "HUD_Status",     "HUD_Target", "Chat_Log",
+      "One_Touch"};
+  const bool anyMissing = std::any_of(std::begin(kSingles), std::end(kSingles),
+                                      [&](std::string_view name) { return !present.contains(name); });
+  if (!anyMissing) return;
+  // The elements are written in today's format, whatever the file's version.
+  const std::vector<std::string> fileParts = Parts();
+  Parts() = vb::Split(SettingsFile::kFormatVersion, ".");
+  GuardStep(procedure, " (defaults)", [&] {
+    pugi::xml_document standing;
+    if (!persistence::ParseXml(SettingsFile::Build(ch), standing)) Raise(5);
+    for (pugi::xml_node child : standing.document_element().children()) {
+      const std::string_view name = child.name();
+      if (present.contains(name) ||
+          std::find(std::begin(kSingles), std::end(kSingles), name) == std::end(kSingles)) {
+        continue;
+      }
+      GuardElement(procedure, child.name(), [&] { ApplyElement(ch, child, procedure); });
+    }
+  });
+  Parts() = fileParts;
+}
+
 // Applies a document loaded from path: state 1 while it runs, 2 and a save at its end.
 void ApplyDocument(ControlHandler& ch, const pugi::xml_document& doc, const std::filesystem::path& path,
                    std::string bytes) {
@@ -137,10 +174,13 @@ void ApplyDocument(ControlHandler& ch, const pugi::xml_document& doc, const std:
   HudSettings::BeginLoad();
 
   // One damaged element costs only itself.
+  std::set<std::string, std::less<>> present;
   for (pugi::xml_node child : root.children()) {
     if (child.type() != pugi::node_element) continue;
+    present.emplace(child.name());
     GuardElement(procedure, child.name(), [&] { ApplyElement(ch, child, procedure); });
   }
+  ApplyMissingElements(ch, present, procedure);
   damage.Finish();
 
   ReselectChoices(ch, procedure);

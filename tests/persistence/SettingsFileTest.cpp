@@ -4,6 +4,7 @@
 #include <cstdlib>
 
 #include "PersistenceFixture.h"
+#include "chat/ChatTextHandler.h"
 #include "core/VB.h"
 #include "core/ViewHandler.h"
 #include "host/FilterHandler.h"
@@ -291,10 +292,24 @@ void ExpectShippedDefaultsBut(const fs::path& file, ControlHandler& ch, const st
   }
   EXPECT_EQ(LogHandlerInstance->MaxLines(), 100);
   EXPECT_EQ(ch.VitalsCheapSlider->SliderPositionGet(), 80);
+  // What the settings drive outside the view follows too: the plug-in's own
+  // lines are routed to the main chat window, and to no other.
+  ASSERT_NE(ChatTextHandlerInstance, nullptr);
+  EXPECT_TRUE(ChatTextHandlerInstance->GetTargetList(0, 32));
+  for (std::int16_t window = 1; window < 5; ++window) EXPECT_FALSE(ChatTextHandlerInstance->GetTargetList(window, 32));
 }
 
 TEST_F(SettingsFileTest, AFileWithoutElementsLeavesTheShippedDefaults) {
   ExpectShippedDefaultsBut(CharFile(), *ch, "", "", "");
+  EXPECT_TRUE(reports.empty());
+  // Without a version too: the defaults are applied in today's format, not read as an old one.
+  ChatTextHandlerInstance->ResetTargetList();
+  Spit(CharFile(), "<Mellox/>");
+  SettingsFile::Load(*ch, 0);
+  EXPECT_TRUE(ChatTextHandlerInstance->GetTargetList(0, 32));
+  EXPECT_EQ(ElementText(Slurp(CharFile()), "HUD_Main"),
+            vb::Replace(ElementText(Slurp(fs::path(MELLOX_DATA_DIR) / SettingsFile::kDefaultFileName), "HUD_Main"),
+                        "y=\"200\"", "y=\"100\""));
   EXPECT_TRUE(reports.empty());
 }
 
