@@ -61,6 +61,12 @@ std::int32_t ParseInt32(const std::string& text, const char* what) {
   return static_cast<std::int32_t>(static_cast<std::uint32_t>(value));
 }
 
+std::int32_t ParseSignedInt32(const std::string& text, const char* what) {
+  const long long value = ParseInteger(text, what);
+  if (value < INT32_MIN || value > INT32_MAX) throw ScriptError{std::string(what) + " out of range: '" + text + "'"};
+  return static_cast<std::int32_t>(value);
+}
+
 double ParseReal(const std::string& text, const char* what) {
   double value = 0;
   const char* end = text.data() + text.size();

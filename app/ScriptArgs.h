@@ -16,6 +16,8 @@ std::string NextPath(std::string& rest);
 long long ParseInteger(const std::string& text, const char* what);
 // Ids above 0x7FFFFFFF are written as the unsigned form of a signed 32-bit id.
 std::int32_t ParseInt32(const std::string& text, const char* what);
+// Amounts, counts and modes: a signed 32-bit number, with no unsigned form.
+std::int32_t ParseSignedInt32(const std::string& text, const char* what);
 double ParseReal(const std::string& text, const char* what);
 bool ParseOnOffOrBool(const std::string& text);
 bool ParseOnOff(const std::string& text);

@@ -227,9 +227,9 @@ void ScriptRunner::AddVerbs() {
     if (which == "stamina") vital = 4;
     if (which == "mana") vital = 6;
     if (vital == 0) Fail(usage);
-    const auto current = ParseInt32(NextWord(rest), "vital value");
+    const auto current = ParseSignedInt32(NextWord(rest), "vital value");
     const bool hasMaximum = !rest.empty();
-    const auto maximum = hasMaximum ? ParseInt32(NextWord(rest), "vital maximum") : 0;
+    const auto maximum = hasMaximum ? ParseSignedInt32(NextWord(rest), "vital maximum") : 0;
     NoMore(rest, usage);
     auto& me = host_.Character();
     if (hasMaximum) me.SetMaximum(vital, maximum);
@@ -238,7 +238,7 @@ void ScriptRunner::AddVerbs() {
   verbs_["skill"] = [this](const std::string& args) {
     std::string rest = args;
     const auto index = ParseInt32(NextWord(rest), "skill index");
-    const auto value = ParseInt32(NextWord(rest), "skill value");
+    const auto value = ParseSignedInt32(NextWord(rest), "skill value");
     NoMore(rest, "skill INDEX VALUE");
     host_.Character().SetSkill(index, value);
   };
@@ -251,8 +251,8 @@ void ScriptRunner::AddVerbs() {
   };
   verbs_["followers"] = [this](const std::string& args) {
     std::string rest = args;
-    const auto direct = ParseInt32(NextWord(rest), "direct followers");
-    const auto total = ParseInt32(NextWord(rest), "total followers");
+    const auto direct = ParseSignedInt32(NextWord(rest), "direct followers");
+    const auto total = ParseSignedInt32(NextWord(rest), "total followers");
     NoMore(rest, "followers DIRECT TOTAL");
     host_.Character().SetFollowers(direct);
     host_.Character().SetAllegianceFollowers(total);
@@ -268,13 +268,13 @@ void ScriptRunner::AddVerbs() {
   };
   verbs_["combat"] = [this](const std::string& args) {
     std::string rest = args;
-    const auto mode = ParseInt32(NextWord(rest), "combat mode");
+    const auto mode = ParseSignedInt32(NextWord(rest), "combat mode");
     NoMore(rest, "combat MODE");
     host_.Hooks().SetCombatMode(mode);
   };
   verbs_["busy"] = [this](const std::string& args) {
     std::string rest = args;
-    const auto state = ParseInt32(NextWord(rest), "busy state");
+    const auto state = ParseSignedInt32(NextWord(rest), "busy state");
     NoMore(rest, "busy STATE");
     host_.Hooks().SetBusyState(state);
   };
@@ -284,8 +284,8 @@ void ScriptRunner::AddVerbs() {
     const auto id = ParseInt32(NextWord(rest), "object id");
     auto& object = WorldObject(id);
     const bool hasHealth = !rest.empty();
-    const auto health = hasHealth ? ParseInt32(NextWord(rest), "health") : 0;
-    const auto maximum = hasHealth ? ParseInt32(NextWord(rest), "health maximum") : 0;
+    const auto health = hasHealth ? ParseSignedInt32(NextWord(rest), "health") : 0;
+    const auto maximum = hasHealth ? ParseSignedInt32(NextWord(rest), "health maximum") : 0;
     NoMore(rest, usage);
     if (hasHealth) object.SetHealth(health, maximum);
     host_.Identifier().Answer(id);

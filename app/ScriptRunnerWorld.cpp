@@ -1,4 +1,5 @@
 // The verbs that stand for the game's side of a trade and of the chat bar.
+#include <cmath>
 #include <string>
 
 #include "ScriptArgs.h"
@@ -20,7 +21,8 @@ void ScriptRunner::AddWorldVerbs() {
       NoMore(rest, "vendor open ID RATE");
       // The plug-in reads a vendor id of 0 or less as no vendor open.
       if (id <= 0) Fail("a vendor id must be above 0");
-      if (!(rate >= 0)) Fail("a vendor's rate cannot be negative");
+      if (!std::isfinite(rate)) Fail("a vendor's rate must be a finite number");
+      if (rate < 0) Fail("a vendor's rate cannot be negative");
       world.SetVendorGoods({});
       world.SetVendorBuyRate(rate);
       hooks.SetVendorId(id);

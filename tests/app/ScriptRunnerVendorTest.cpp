@@ -2,6 +2,7 @@
 #include <gtest/gtest.h>
 
 #include <memory>
+#include <string>
 #include <vector>
 
 #include "ScriptRunnerFixture.h"
@@ -41,6 +42,9 @@ TEST_F(ScriptRunnerVendorTest, VendorMisuseFailsWithItsReason) {
   Fails("vendor sells 900", "no vendor is open");
   Fails("vendor open 0 1", "above 0");
   Fails("vendor open 7000 -1", "negative");
+  // A rate must be a number the sim can pay out.
+  for (const char* rate : {"nan", "inf", "infinity"}) Fails(std::string("vendor open 7000 ") + rate, "finite");
+  EXPECT_EQ(host.Hooks().VendorId(), 0);
   Fails("vendor open 7000", "malformed rate");
   Fails("vendor open 7000 1 2", "usage: vendor open ID RATE");
   Fails("vendor haggle", "vendor open ID RATE, vendor sells ID, or vendor close");

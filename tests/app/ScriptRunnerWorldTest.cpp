@@ -46,8 +46,10 @@ TEST_F(ScriptRunnerWorldTest, CharacterVerbsSetItsStateAndVitalsRaiseTheirEvent)
   EXPECT_EQ(augs, 2);
   EXPECT_EQ(me.Followers(), 3);
   EXPECT_EQ(me.AllegianceFollowers(), 17);
+  // Amounts are signed 32-bit numbers: the unsigned form that ids may take is out of range here.
   for (const char* line : {"vital blood 5", "vital health", "vital health 1 2 3", "vital mana x", "skill 21",
-                           "charprop 238", "followers 3", "followers 3 17 1"}) {
+                           "charprop 238", "followers 3", "followers 3 17 1", "vital health 4294967295",
+                           "vital stamina 5 3000000000", "skill 21 4294967295", "followers 4294967295 1"}) {
     EXPECT_FALSE(runner.RunLine(line)) << line;
   }
   EXPECT_EQ(events.size(), 4u);  // a malformed line changes nothing
@@ -77,6 +79,10 @@ TEST_F(ScriptRunnerWorldTest, CombatModeAndBusyState) {
   EXPECT_EQ(host.Hooks().BusyState(), 0);
   EXPECT_FALSE(runner.RunLine("combat peace"));
   EXPECT_FALSE(runner.RunLine("busy"));
+  Fails("combat 4294967295", "combat mode out of range");
+  Fails("busy 0xFFFFFFFF", "busy state out of range");
+  EXPECT_EQ(host.Hooks().CombatMode(), 1);
+  EXPECT_EQ(host.Hooks().BusyState(), 0);
 }
 
 TEST_F(ScriptRunnerWorldTest, IdentifyAnswersAtOnceWithTheGivenHealth) {
@@ -94,6 +100,7 @@ TEST_F(ScriptRunnerWorldTest, IdentifyAnswersAtOnceWithTheGivenHealth) {
   EXPECT_EQ(events.size(), 1u);
   Fails("identify 8", "no object 8");
   Fails("identify 7 25", "malformed health maximum");
+  Fails("identify 7 4294967295 50", "health out of range");
 }
 
 TEST_F(ScriptRunnerWorldTest, ObjectVerbsRaiseTheWorldsEvents) {
