@@ -143,8 +143,10 @@ std::string FinishDocument(pugi::xml_document& doc) {
 
 bool ParseXml(std::string_view bytes, pugi::xml_document& doc, unsigned options) {
   // pugixml keeps bytes as they are; the decision is made for the whole file.
+  // A file of ASCII may still hold character references, which pugixml
+  // expands to UTF-8.
   if (!doc.load_buffer(bytes.data(), bytes.size(), options, pugi::encoding_utf8)) return false;
-  if (!TextEncoding::IsAscii(bytes) && TextEncoding::IsValidUtf8(bytes)) {
+  if (TextEncoding::IsValidUtf8(bytes)) {
     FromUtf8Walker walker;
     doc.traverse(walker);
   }

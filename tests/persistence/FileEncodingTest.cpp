@@ -80,6 +80,12 @@ TEST_F(FileEncodingTest, AFileOfAnotherXmlToolLoadsAsTheGameText) {
   DataFile::Load(*ch, 0);
   ASSERT_EQ(Log().Log().size(), 1u);
   EXPECT_EQ(Log().Log()[0].message(), "\xE9t\xE9 \xE0 ?\x80");
+
+  // A file of references only is plain ASCII, as some libraries write by default.
+  Spit(CharFile(), "<Mellox Version=\"1.1.0.1\"><Chat_Alias abbr=\"c\" full=\"caf&#233; &#8364;\" enabled=\"True\" /></Mellox>");
+  SettingsFile::Load(*ch, 0);
+  ASSERT_EQ(ch->ChatAlias->Count(), 1);
+  EXPECT_EQ(AliasFull(*ch, 0), "caf\xE9 \x80");
 }
 
 TEST_F(FileEncodingTest, AFileOfRawGameBytesIsReadAsWindows1252) {
