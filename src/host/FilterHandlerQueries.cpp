@@ -305,9 +305,10 @@ void FilterHandler::ApplyItem(std::int32_t objectId, std::int32_t targetId) {
 void FilterHandler::SetIdleTime(double seconds) { ACHooks->SetIdleTime(seconds); }
 
 void FilterHandler::ResetHUDsPos() {
-  MoveHudEngine(HudId::Clock, 5, 60);
-  MoveHudEngine(HudId::Items, 5, 400);
-  MoveHudEngine(HudId::Main, 5, 200);
+  for (HudId hud : {HudId::Clock, HudId::Items, HudId::Main}) {
+    const platform::Point place = *HudRoster::ResetPlace(hud);
+    MoveHudEngine(hud, place.x, place.y);
+  }
   if (!ControlHandlerInstance) Raise(91);
   ControlHandlerInstance->Settings_Save(0);
 }

@@ -90,6 +90,15 @@ HudWindowState HudRoster::Window(HudId hud) {
 
 HudWindowState& HudRoster::Kept(HudId hud) { return KeptStates()[static_cast<std::size_t>(hud)]; }
 
+std::optional<platform::Point> HudRoster::ResetPlace(HudId hud) {
+  switch (hud) {
+    case HudId::Clock: return platform::Point{5, 60};
+    case HudId::Items: return platform::Point{5, 400};
+    case HudId::Main: return platform::Point{5, 200};
+    default: return std::nullopt;
+  }
+}
+
 void HudRoster::Place(HudId hud, std::int32_t x, std::int32_t y) {
   if (HudWindow* engine = Engine(hud)) {
     engine->SetPos(x, y, true);

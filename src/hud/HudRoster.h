@@ -12,6 +12,7 @@
 #include <string>
 
 #include "persistence/PersistenceLinks.h"
+#include "platform/Geometry.h"
 
 namespace mellox {
 
@@ -35,6 +36,9 @@ class HudRoster {
   // while there is no engine the state kept for it.
   static HudWindowState Window(HudId hud);
   static HudWindowState& Kept(HudId hud);
+  // Where the reset command puts the HUD, which is where the shipped
+  // defaults start it; nothing for a HUD the command leaves alone.
+  static std::optional<platform::Point> ResetPlace(HudId hud);
   // Moves the HUD and re-evaluates its docking.
   static void Place(HudId hud, std::int32_t x, std::int32_t y);
   // Re-applies every position after a settings load: target, status, main,

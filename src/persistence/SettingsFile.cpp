@@ -15,6 +15,7 @@
 #include "core/Trap.h"
 #include "core/VB.h"
 #include "core/VBError.h"
+#include "hud/HudRoster.h"
 #include "persistence/AttributeReader.h"
 #include "persistence/ChatSettings.h"
 #include "persistence/DataFile.h"
@@ -153,6 +154,16 @@ void ApplyMissingElements(ControlHandler& ch, const std::set<std::string, std::l
       if (present.contains(name) ||
           std::find(std::begin(kSingles), std::end(kSingles), name) == std::end(kSingles)) {
         continue;
+      }
+      // A HUD without its element starts where the shipped defaults start it,
+      // not on top of the others at its engine's first place.
+      const std::optional<HudId> hud = name == "HUD_Main"    ? std::optional(HudId::Main)
+                                       : name == "HUD_Clock" ? std::optional(HudId::Clock)
+                                       : name == "HUD_Items" ? std::optional(HudId::Items)
+                                                             : std::nullopt;
+      if (const auto place = hud ? HudRoster::ResetPlace(*hud) : std::nullopt) {
+        child.attribute("x").set_value(place->x);
+        child.attribute("y").set_value(place->y);
       }
       GuardElement(procedure, child.name(), [&] { ApplyElement(ch, child, procedure); });
     }
