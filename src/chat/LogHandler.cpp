@@ -327,9 +327,10 @@ void LogHandler::OpenXml() {
   pugi::xml_document& doc = f.document;
   // A file that does not parse is moved aside (and the user told) rather
   // than replaced; one that cannot be read is kept from being saved over.
-  if (persistence::LoadXmlFile(path, doc) == persistence::LoadOutcome::Loaded) {
+  if (persistence::LoadXmlFile(path, doc, pugi::parse_default, &bytes) == persistence::LoadOutcome::Loaded) {
+    // Read again from the bytes as loaded, keeping the texts between the lines.
     pugi::xml_document whole;
-    if (ReadWholeFile(path, bytes) && Parse(whole, bytes)) doc.reset(whole);
+    if (Parse(whole, bytes)) doc.reset(whole);
   } else {
     doc.reset();
   }

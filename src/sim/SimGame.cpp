@@ -128,7 +128,7 @@ void SimGame::Move(std::int32_t item, std::int32_t destination) {
     return;
   }
   const std::int32_t held = StackCount(*stack);
-  const std::int32_t maximum = stack->LongProperty(kMaxStackKey, 0);
+  const std::int32_t maximum = stack->LongProperty(SimWorld::kMaxStackKey, 0);
   const std::int32_t count = StackCount(*object);
   const std::int32_t joined = maximum > 0 ? std::clamp(maximum - held, 0, count) : count;
   if (joined == 0) return;

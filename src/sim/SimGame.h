@@ -25,7 +25,6 @@ class SimGame {
   static constexpr std::int32_t kFoodClass = 6;
   static constexpr std::int32_t kKitClass = 29;
   static constexpr std::int32_t kHealth = 2;
-  static constexpr std::int32_t kMaxStackKey = 0x0D000007;
 
   SimGame(SimWorld& world, SimCharacter& character) : world_(world), character_(character) {}
 

@@ -19,6 +19,7 @@ class SimWorldObject;
 class SimWorld : public platform::World {
  public:
   static constexpr std::int32_t kStackKey = 0x0D000006;
+  static constexpr std::int32_t kMaxStackKey = 0x0D000007;
   // ChangeObject's change code for a new stack size or mana.
   static constexpr std::int32_t kChangeSize = 0;
   // Objects the game makes (split stacks, bought goods) take free ids from here up.

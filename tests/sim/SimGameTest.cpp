@@ -6,7 +6,6 @@
 #include <vector>
 
 #include "sim/SimCharacter.h"
-#include "sim/SimGame.h"
 #include "sim/SimHooks.h"
 #include "sim/SimHost.h"
 #include "sim/SimTestDir.h"
@@ -136,14 +135,14 @@ TEST_F(SimGameTest, MovingOntoAStackJoinsItUpToItsMaximum) {
   auto& hooks = host.Hooks();
   auto c = host.World().MoveObject.Connect(
       [this](const std::shared_ptr<platform::WorldObject>& o) { events.push_back("move " + std::to_string(o->Container())); });
-  Carry(600, "Trade Note (250,000)").SetLong(kStack, 3).SetLong(SimGame::kMaxStackKey, 5);
+  Carry(600, "Trade Note (250,000)").SetLong(kStack, 3).SetLong(SimWorld::kMaxStackKey, 5);
   Carry(601, "Trade Note (250,000)").SetLong(kStack, 4);
   EXPECT_EQ(During([&] { hooks.MoveItem(601, 600); }), (Events{"change 600 0", "change 601 0"}));
   EXPECT_EQ(Count(600), 5);
   EXPECT_EQ(Count(601), 2);
   // A full stack takes nothing more.
   EXPECT_TRUE(During([&] { hooks.MoveItem(601, 600); }).empty());
-  host.World().Find(600)->SetLong(SimGame::kMaxStackKey, 10);
+  host.World().Find(600)->SetLong(SimWorld::kMaxStackKey, 10);
   EXPECT_EQ(During([&] { hooks.MoveItem(601, 600); }), (Events{"change 600 0", "release 601"}));
   EXPECT_EQ(Count(600), 7);
   // Onto anything else the object goes into it as a container.
