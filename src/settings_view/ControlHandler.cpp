@@ -487,7 +487,8 @@ void ControlHandler::Init_Lists(const std::vector<std::string>& versionParts) {
     if (oldFormat) {
       general.DataLet(0, ol::kHudGeneralStatusRow, 0, false);
       general.DataLet(0, ol::kHudGeneralTargetRow, 0, false);
-      PlaceStatusHud(5, 40);
+      // Right of the clock, main and item column, clear of them at its most lines.
+      PlaceStatusHud(300, 40);
     }
 
     auto& options = *ChatOptions;

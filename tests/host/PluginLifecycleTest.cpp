@@ -2,6 +2,7 @@
 
 #include "host/HostTestFixture.h"
 #include "host/FilterHandler.h"
+#include "hud/HUDStatusHandler.h"
 #include "hud/HudRoster.h"
 #include "hud/HudWindow.h"
 #include "settings_view/ControlHandler.h"
@@ -52,6 +53,51 @@ TEST_F(ResetHudsTest, ThreeHudsGoBackToTheirPlacesAndAreSaved) {
       ReadText(host->ProgramDataDir() / "Mellox" / "Settings" / "Mellox_Settings_Alpha_Bob.xml");
   EXPECT_NE(saved.find("x=\"5\" y=\"200\""), std::string::npos);
   EXPECT_TRUE(errors.empty()) << errors.front();
+}
+
+// A first login with every HUD on: the shipped places keep the five HUDs
+// apart, with the status HUD at the shipped line count and at its most lines,
+// and the clock showing both of its timers.
+TEST_F(ResetHudsTest, TheShippedPlacesKeepEveryHudApart) {
+  for (auto [lines, name] : {std::pair{"0", "Bob"}, std::pair{"9", "Ann"}}) {
+    SCOPED_TRACE(std::string("status lines index ") + lines);
+    std::string text = ReadText(std::filesystem::path(MELLOX_DATA_DIR) / SettingsFile::kDefaultFileName);
+    for (auto [from, to] : {std::pair<std::string, std::string>{"<HUD_All on=\"False\"", "<HUD_All on=\"True\""},
+                            {"<HUD_Status on=\"False\" color=\"0\" lines=\"0\"",
+                             std::string("<HUD_Status on=\"True\" color=\"0\" lines=\"") + lines + "\""},
+                            {"<HUD_Target on=\"False\"", "<HUD_Target on=\"True\""}}) {
+      const auto at = text.find(from);
+      ASSERT_NE(at, std::string::npos) << from;
+      text.replace(at, from.size(), to);
+    }
+    Start(false);
+    std::filesystem::create_directories(DefaultsFile().parent_path());
+    std::ofstream(DefaultsFile(), std::ios::binary) << text;
+    Login(name);
+    ControlHandlerInstance->HudClockTime->TextLet("0:30:00");
+    HudRoster::ClockStartDnTime();
+    HudRoster::ClockStartUpTime();
+    for (int i = 0; i < 10; ++i) HUDStatusHandlerInstance->AddMessage("You are too busy to do that now " + std::to_string(i));
+    host->Advance(1000);
+    for (HudId hud : {HudId::Clock, HudId::Items, HudId::Main}) {
+      HudWindow* e = HudRoster::Engine(hud);
+      EXPECT_EQ((std::pair{e->X(), e->Y()}), (std::pair{HudRoster::ResetPlace(hud)->x, HudRoster::ResetPlace(hud)->y}));
+    }
+    const HudId huds[] = {HudId::Main, HudId::Clock, HudId::Items, HudId::Status, HudId::Target};
+    for (std::size_t a = 0; a < std::size(huds); ++a) {
+      const platform::Rect& r = HudRoster::Engine(huds[a])->ScreenRect();
+      ASSERT_TRUE(HudRoster::Engine(huds[a])->Enabled());
+      ASSERT_GT(r.bottom - r.top, 0);
+      for (std::size_t b = a + 1; b < std::size(huds); ++b) {
+        const platform::Rect& s = HudRoster::Engine(huds[b])->ScreenRect();
+        const bool apart = r.right <= s.left || s.right <= r.left || r.bottom <= s.top || s.bottom <= r.top;
+        EXPECT_TRUE(apart) << static_cast<int>(huds[a]) << " meets " << static_cast<int>(huds[b]) << ": " << r.left
+                           << "," << r.top << "-" << r.right << "," << r.bottom << " / " << s.left << "," << s.top
+                           << "-" << s.right << "," << s.bottom;
+      }
+    }
+    EXPECT_TRUE(errors.empty()) << errors.front();
+  }
 }
 
 }  // namespace
