@@ -1,5 +1,7 @@
 #include "core/EventQueue.h"
 
+#include <optional>
+
 #include "core/Globals.h"
 #include "core/Hub.h"
 #include "core/Trap.h"
@@ -20,6 +22,21 @@ FilterHandler& Filter() {
 }
 
 std::string N(std::int32_t v) { return std::to_string(v); }
+
+// The object a message about the event names: the item used, or for a use on
+// a stack the stack. Nothing for a type no message is written for.
+std::optional<std::string> NamedObject(FilterHandler& f, std::int32_t eventtype, std::int32_t arg1,
+                                       std::int32_t arg2) {
+  switch (eventtype) {
+    case EVENT_USE_ITEM:
+    case EVENT_USE_STACK_ON_ITEM:
+      return f.GetName(arg1);
+    case EVENT_USE_ITEM_ON_STACK:
+      return f.GetName(arg2);
+    default:
+      return std::nullopt;
+  }
+}
 
 }  // namespace
 
@@ -57,21 +74,8 @@ void EventQueue::Add(std::int32_t eventtype, std::int32_t arg1, std::int32_t arg
       if (e.eventtype == eventtype && e.arg1 == arg1 && e.arg2 == arg2) return;
     }
     Hub::wtcw_debug("Adding Event: " + N(eventtype) + " " + N(arg1) + " " + N(arg2) + " " + N(arg3));
-    std::string name;
-    bool announce = true;
-    switch (eventtype) {
-      case EVENT_USE_ITEM:
-      case EVENT_USE_STACK_ON_ITEM:
-        name = Filter().GetName(arg1);
-        break;
-      case EVENT_USE_ITEM_ON_STACK:
-        name = Filter().GetName(arg2);
-        break;
-      default:
-        announce = false;
-    }
-    if (announce) {
-      Hub::wtcw("Adding " + name + " to the event queue. <Tell:IIDString:" + N(kLinkId) + ":" + kLinkText +
+    if (const auto name = NamedObject(Filter(), eventtype, arg1, arg2)) {
+      Hub::wtcw("Adding " + *name + " to the event queue. <Tell:IIDString:" + N(kLinkId) + ":" + kLinkText +
                 ">Run queued events.<\\Tell>");
     }
     Events_.push_back({eventtype, arg1, arg2, arg3});
@@ -114,6 +118,7 @@ void EventQueue::Run() {
 void EventQueue::Clear() {
   Hub::wtcw_debug("Event Queue Clear");
   Events_.clear();
+  unchangedPasses_ = 0;
   // The timer is left alone: its next tick finds the queue empty and stops.
   State_ = 0;
 }
@@ -174,7 +179,20 @@ void EventQueue::HandleEvents() {
       RemoveEvent();
       return;
     }
-    if (Ready(true)) ApplyEvent(head);
+    if (!Ready(true)) return;
+    if (head.eventtype == EVENT_USE_ITEM) {
+      ApplyEvent(head);
+      return;
+    }
+    if (unchangedPasses_ >= kUnchangedPassLimit) {
+      Hub::wtcw("Warning: The game did not take the queued use of " +
+                NamedObject(f, head.eventtype, head.arg1, head.arg2).value_or("") +
+                "; it was dropped from the event queue.");
+      RemoveEvent();
+      return;
+    }
+    ++unchangedPasses_;
+    ApplyEvent(head);
   });
 }
 
@@ -182,6 +200,7 @@ void EventQueue::RemoveEvent() {
   if (Events_.empty()) return;
   Hub::wtcw_debug("Removing " + N(Events_.front().eventtype));
   Events_.pop_front();
+  unchangedPasses_ = 0;
 }
 
 void EventQueue::ApplyEvent(const EventItem& item) {

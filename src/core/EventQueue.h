@@ -34,6 +34,9 @@ class EventQueue {
   static constexpr std::int32_t kLinkId = 463072;
   static constexpr std::int32_t kHandleIntervalMs = 200;
   static constexpr std::int32_t kIdleCheckIntervalMs = 3000;
+  // A use on a stack is performed again until the stack's count changes; a
+  // use the game refuses (or never answers) is dropped after this many.
+  static constexpr std::int32_t kUnchangedPassLimit = 10;
 
   EventQueue();
   ~EventQueue();
@@ -70,6 +73,8 @@ class EventQueue {
   std::int32_t State_ = 0;  // 0 idle, 1 pending, 2 running
   bool Warned = false;
   bool WaitingForReady = false;
+  // Uses of the head event on a stack whose count has not changed since.
+  std::int32_t unchangedPasses_ = 0;
 };
 
 }  // namespace mellox

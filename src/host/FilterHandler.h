@@ -5,6 +5,7 @@
 
 #include <cstdint>
 #include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -185,7 +186,18 @@ class FilterHandler {
   std::int32_t ScanStart = 0;
   std::int32_t ChargeId = 0;
   std::int32_t scanWaits_ = 0;
-  std::int32_t chargeUses_ = 0;
+  // What a use of the stone or charge changes: its stack count, its mana
+  // and the equipped items' mana, as seen before the last use.
+  struct ChargeSnapshot {
+    std::int32_t stack = 0;
+    std::int32_t mana = 0;
+    std::int64_t equippedMana = 0;
+    bool operator==(const ChargeSnapshot&) const = default;
+  };
+  ChargeSnapshot TakeChargeSnapshot(platform::WorldObject& charge);
+  std::optional<ChargeSnapshot> lastCharge_;
+  // Uses in a row after which nothing changed.
+  std::int32_t chargeRefusals_ = 0;
   std::int32_t NotesBought = 0;
   std::int32_t PeaIndex = 1;
   std::int32_t StackTargetId = 0;

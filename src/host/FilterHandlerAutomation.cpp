@@ -60,8 +60,9 @@ constexpr const char* kChargeName = "Mana Charge";
 // An identify answer that has not come in this many seconds never will: the
 // scan gives up instead of blocking every later fill.
 constexpr std::int32_t kScanWaitLimit = 30;
-// A stone or charge the game keeps refusing is not offered to it forever.
-constexpr std::int32_t kChargeUseLimit = 10;
+// A stone or charge the game keeps refusing is not offered to it forever:
+// this many uses in a row after which nothing changed end the filling.
+constexpr std::int32_t kChargeRefusalLimit = 10;
 
 // Pea selling.
 constexpr std::int64_t kTargetPyreals = 287500;
@@ -218,7 +219,8 @@ void FilterHandler::FindCHarge() {
       }
     };
     auto startUsing = [&] {
-      chargeUses_ = 0;
+      lastCharge_.reset();
+      chargeRefusals_ = 0;
       UseCharge->Start(kManaTimerInterval);
     };
 
@@ -266,19 +268,32 @@ void FilterHandler::UseCharge_Timeout() {
       UseCharge->Stop();
       return;
     }
-    if (chargeUses_ >= kChargeUseLimit) {
+    // A use the game took changed the stack, the item's mana or the equipment's.
+    const ChargeSnapshot now = TakeChargeSnapshot(*obj);
+    chargeRefusals_ = lastCharge_ && *lastCharge_ == now ? chargeRefusals_ + 1 : 0;
+    if (chargeRefusals_ >= kChargeRefusalLimit) {
       UseCharge->Stop();
       Hub::wtcw_error("Warning: The game did not use " + obj->StringProperty(kNameKey, "") +
                       "; mana filling stopped.");
       return;
     }
-    ++chargeUses_;
+    lastCharge_ = now;
     Hub::wtcw_debug("Stone valid");
     ACHooks->ApplyItem(ChargeId, GetMyCharGUID());
     Hub::wtcw_debug("Stone applied");
     // So the next tick sees the mana it has left.
     ACHooks->RequestIdentify(ChargeId);
   });
+}
+
+FilterHandler::ChargeSnapshot FilterHandler::TakeChargeSnapshot(platform::WorldObject& charge) {
+  ChargeSnapshot snap{charge.LongProperty(kStackCountKey, 1), charge.LongProperty(kCurrentManaKey, 0), 0};
+  ObjRef<platform::WorldCollection> carried = World->InventoryOf(GetMyCharGUID());
+  Walk(*carried, [&](platform::WorldObject& obj) {
+    if (obj.LongProperty(kEquippedSlotKey, 0) != 0) snap.equippedMana += obj.LongProperty(kCurrentManaKey, 0);
+    return true;
+  });
+  return snap;
 }
 
 // --- One-key eating and healing ---------------------------------------------------

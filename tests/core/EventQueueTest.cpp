@@ -91,6 +91,29 @@ TEST_F(EventQueueTest, AStackThatChangedBeforeItsTurnIsDroppedUnused) {
   EXPECT_TRUE(Queue().Events().empty());
 }
 
+// The game never splits the ale: the tool is used a bounded number of times,
+// then the event is dropped with a warning naming the stack, and the next runs.
+TEST_F(EventQueueTest, AUseOnAStackThatNeverChangesIsDroppedAndTheNextOneRuns) {
+  const auto mark = Mark();
+  Queue().Add(EVENT_USE_ITEM_ON_STACK, kTool, kAle, 5);
+  Queue().Add(EVENT_USE_STACK_ON_ITEM, kStout, me, 3);
+  Queue().Run();
+  // Each use is followed by a tick that waits for the character to be ready;
+  // the tick after the last wait drops the event.
+  host->Advance(EventQueue::kHandleIntervalMs * (2 * EventQueue::kUnchangedPassLimit + 1));
+  std::vector<std::string> expected(EventQueue::kUnchangedPassLimit, Apply(kTool, kAle));
+  EXPECT_EQ(Applied(mark), expected);
+  EXPECT_EQ(CountSince(mark, "Warning: The game did not take the queued use of Amber Ale; it was dropped from the "
+                             "event queue."),
+            1u);
+  Tick();
+  expected.push_back(Apply(kStout, me));
+  EXPECT_EQ(Applied(mark), expected);
+  for (int i = 0; i < 4; ++i) Tick();
+  EXPECT_TRUE(Queue().Events().empty());
+  EXPECT_TRUE(errors.empty()) << errors.front();
+}
+
 TEST_F(EventQueueTest, OutOfPeaceModeTheHeadWaitsAndTheWarningIsWrittenOncePerStretch) {
   const std::string warning = "Please enter peace mode to continue handling the queued events.";
   host->Hooks().SetCombatMode(2);

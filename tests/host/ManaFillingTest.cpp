@@ -100,6 +100,21 @@ TEST_F(ManaFillingTest, WaitsAndUsesAreBounded) {
   fh().Fill_Mana(false);
   EXPECT_EQ(CountSince(mark, "item: identify 101"), 1u);
   EXPECT_TRUE(errors.empty()) << errors.front();
+
+  // Only uses after which nothing changed count: a game that takes every use
+  // gets the whole stack of twelve 100-mana charges for a need of 5,000.
+  SetUp();
+  Login();
+  Equip(kItem, 0, 5000, 1.0);
+  Carry(300, "Mana Charge").SetLong(107, 100).SetLong(19, 1).SetLong(kStackKey, 12);
+  mark = Mark();
+  FillAnswered(false);
+  host->Advance(20000);
+  EXPECT_EQ(Applied(mark).size(), 12u);
+  EXPECT_EQ(host->World().Find(300), nullptr);
+  EXPECT_EQ(host->World().Find(kItem)->LongProperty(107), 1200);
+  EXPECT_FALSE(SaidSince(mark, "did not use"));
+  EXPECT_TRUE(errors.empty()) << errors.front();
 }
 
 TEST_F(ManaFillingTest, LoginIdentifiesFoodKitsAndEquipment) {
