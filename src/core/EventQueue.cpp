@@ -123,6 +123,13 @@ void EventQueue::Clear() {
   State_ = 0;
 }
 
+void EventQueue::Pause() {
+  Hub::wtcw_debug("Event Queue Pause");
+  EventTimer->Stop();
+  WaitingForReady = false;
+  State_ = Events_.empty() ? 0 : 1;
+}
+
 void EventQueue::EventTimer_Timeout() {
   Trap("EventTimer_Timeout", kClass, [&] {
     if (WaitingForReady) {

@@ -55,6 +55,8 @@ class EventQueue {
   void AddByName(std::int32_t eventtype, const std::string& name1, const std::string& name2);
   void Run();
   void Clear();
+  // Stops handling (logoff); the queued events stay until Run or Clear.
+  void Pause();
 
   // The queued events, head first.
   const std::deque<EventItem>& Events() const { return Events_; }

@@ -102,6 +102,14 @@ void TimerHandler::StartSellingPeas() { SellingPeas->Start(kSellingPeasInterval)
 
 void TimerHandler::StopSellingPeas() { SellingPeas->Stop(); }
 
+void TimerHandler::StopForLogoff() {
+  // Each stop on its own, so one failing stop leaves no other timer running.
+  for (auto* timer : {&CoreTimer, &TargetHUDRefresh, &MainHUDTime, &TakeSS, &StartupDelay, &SellingPeas})
+    Trap("StopForLogoff", kClass, [&] {
+      if (*timer) (*timer)->Stop();
+    });
+}
+
 // --- Timeouts --------------------------------------------------------------------
 
 void TimerHandler::CoreTimer_Timeout() {

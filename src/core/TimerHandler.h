@@ -43,6 +43,9 @@ class TimerHandler {
   void StartStartupDelay();
   void StartSellingPeas();
   void StopSellingPeas();
+  // At logoff: every timer that works for the character stops until the next
+  // login starts them again. The XP-change display runs out as it would.
+  void StopForLogoff();
 
   // Timeouts. The one-shot timers stop themselves before their work, so a
   // failing work is not repeated every interval.

@@ -5,6 +5,7 @@
 #include "chat/LogHandler.h"
 #include "core/APluginCore.h"
 #include "core/DHSHandler.h"
+#include "core/EventQueue.h"
 #include "core/Globals.h"
 #include "core/Hub.h"
 #include "core/TimeModule.h"
@@ -294,6 +295,18 @@ void FilterHandler::Char_Logoff(std::int32_t) {
     if (LogHandlerInstance) LogHandlerInstance->TakeDataSaveRequest();
     Controls().Data_Save();
   });
+  // Logged off, nothing is done for the character until the next login
+  // resumes from the files just written: no tick, use, purchase or alarm.
+  Trap("Char_Logoff", kClass, [] { Instance(TimerHandlerInstance).StopForLogoff(); });
+  Trap("Char_Logoff", kClass, [] { Instance(EventQueueInstance).Pause(); });
+  Trap("Char_Logoff", kClass, [&] {
+    StopTimer(UseCharge);
+    StopTimer(WaitforScan);
+  });
+  for (ObjRef<DX8Sound>* sound : {&HealthSound, &StaminaSound, &ManaSound})
+    Trap("Char_Logoff", kClass, [&] {
+      if (*sound && (*sound)->Status() > 0) (*sound)->StopPlay();
+    });
 }
 
 // --- Character events ---------------------------------------------------------------------

@@ -114,6 +114,23 @@ TEST_F(EventQueueTest, AUseOnAStackThatNeverChangesIsDroppedAndTheNextOneRuns) {
   EXPECT_TRUE(errors.empty()) << errors.front();
 }
 
+// Logged off, nothing is used; the queued events wait for the link.
+TEST_F(EventQueueTest, ALogoffHoldsTheQueuedEventsUntilTheyAreRunAgain) {
+  const auto mark = Mark();
+  Queue().Add(EVENT_USE_STACK_ON_ITEM, kAle, me, 5);
+  Queue().Run();
+  host->Character().RaiseLogoff();
+  host->Advance(60000);
+  EXPECT_TRUE(Applied(mark).empty());
+  EXPECT_EQ(Queue().State(), 1);
+  Login();
+  host->Advance(2000);
+  EXPECT_TRUE(Applied(mark).empty());
+  EXPECT_TRUE(host->ClickChatLink(EventQueue::kLinkId, EventQueue::kLinkText));
+  Tick();
+  EXPECT_EQ(Applied(mark), std::vector<std::string>{Apply(kAle, me)});
+}
+
 TEST_F(EventQueueTest, OutOfPeaceModeTheHeadWaitsAndTheWarningIsWrittenOncePerStretch) {
   const std::string warning = "Please enter peace mode to continue handling the queued events.";
   host->Hooks().SetCombatMode(2);

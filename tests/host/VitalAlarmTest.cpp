@@ -51,6 +51,11 @@ TEST_F(VitalAlarmTest, EachAlarmLoopsBelowItsThresholdAndStopsAtIt) {
   fh().ManaSound->UnSetSound();
   EXPECT_TRUE(Vital(kHealth, 1).empty());
   EXPECT_TRUE(Vital(kMana, 1).empty());
+  // A logoff silences the alarm that loops.
+  EXPECT_EQ(Vital(kStamina, 10), Lines{"sound: loop Pulse.wav"});
+  const auto mark = Mark();
+  host->Character().RaiseLogoff();
+  EXPECT_EQ(Actions(mark), Lines{"sound: stop Pulse.wav"});
   EXPECT_TRUE(errors.empty()) << errors.front();
 }
 

@@ -81,6 +81,37 @@ TEST_F(ReloginTest, ThreeRelogsLeaveTheDataFileAsItWas) {
   }
 }
 
+// Ten minutes logged off outlast the armour's spell and many a gem cooldown:
+// nothing is used, nothing expires, the data file stays as the logoff wrote
+// it, and the next login resumes with the seconds the spells had left.
+TEST_F(ReloginTest, NothingIsDoneForTheCharacterWhileLoggedOff) {
+  const auto gemUses = [&](std::size_t from) {
+    std::size_t n = 0;
+    for (std::size_t i = from; i < host.Output().size(); ++i) n += host.Output()[i] == "item: use 3001 0";
+    return n;
+  };
+  Run("server Alpha\ncharacter Eve\nobject 0x50000001 1 Eve\n"
+      "object 4001 2 Iron Sword\ninventory 4001\nobject 3001 2 Asheron's Benediction\ninventory 3001\n"
+      "login\ncheck Spells_Item on\ncheck Use_Gems on\n"
+      "chat 7 1 You cast Stoneskin I on Iron Sword\nchat 7 1 You cast Warding Veil II on your armor.\n"
+      "advance 2s\n");
+  ASSERT_GT(gemUses(0), 0u);
+  Run("logoff\n");
+  const std::string atLogoff = DataFileBytes();
+  ASSERT_EQ(Count(atLogoff, "remaining=\"598\""), 1u) << atLogoff;
+  const std::size_t mark = host.Output().size();
+  Run("advance 600s\n");
+  EXPECT_EQ(gemUses(mark), 0u);
+  EXPECT_EQ(DataFileBytes(), atLogoff);
+
+  Run("login\n");
+  std::vector<std::pair<std::string, std::int32_t>> left;
+  for (const auto& record : SpellHandlerInstance->ItemSpellsToSave()) left.emplace_back(record.target, record.remaining);
+  EXPECT_EQ(left, (std::vector<std::pair<std::string, std::int32_t>>{{"Iron Sword", 1798}, {"your armor.", 598}}));
+  Run("advance 1s\n");
+  EXPECT_GT(gemUses(mark), 0u);
+}
+
 TEST_F(ReloginTest, ALoginForgetsWhatTheLastOneLeftUnfinished) {
   // Died and logged off before re-materialising; the corpse was never recorded.
   Run("server Alpha\ncharacter Eve\nobject 0x50000001 1 Eve\nlogin\n"
