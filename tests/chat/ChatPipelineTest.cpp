@@ -207,6 +207,22 @@ TEST(ChatCustomRules, Actions) {
   const auto out = g.Game("go", 2);
   EXPECT_EQ(out.front(), "chat 21 1: go");
   EXPECT_EQ(g.ErrorsSince(0).size(), 1u);
+
+  // The kill and expiry flags of a line whose action broke end with it: the
+  // next line is classified as itself.
+  ChatFixture h;
+  h.TickAllColorRows(false);
+  h.ColorRow("Spell Expiration", true, "1", "Red");
+  h.ColorRow("Kill Message", true, "1", "Red");
+  h.CustomRule("*has expired.", "M", "All", "Red", "None", "[21,2 no close");
+  h.CustomRule("*I own.", "M", "All", "Red", "None", "[21,2 no close");
+  for (const std::string& broken :
+       {std::string("Your Strength has expired."), "Bob says: " + std::string(kInitialKillMessageText)}) {
+    const std::size_t mark = h.host.Output().size();
+    h.Game(broken, 7);
+    EXPECT_EQ(h.ErrorsSince(mark).size(), 1u) << broken;
+    EXPECT_EQ(h.Game("Your Strength is low.", 7), (Lines{"game 7 1: Your Strength is low."})) << broken;
+  }
 }
 
 TEST(ChatFaults, SelfInjectingRuleIsCutOnce) {

@@ -132,6 +132,8 @@ TEST(ChatSpellLines, BurnLinesShowCountsAndSplitPeasBelowTheThreshold) {
       // A component without a pea asks for the "Unknown Pea", which the player lacks.
       {"below 5", true, false, "5", {"game 7 1: " + burn}, {601}, 0, {kNoUnknownPea}},
       {"below 11, in component order", true, false, "11", {"game 7 1: " + burn}, {601, 602}, 0, {kNoUnknownPea}},
+      {"a count equal to the threshold is not below it", true, false, "10", {"game 7 1: " + burn}, {601}, 0,
+       {kNoUnknownPea}},
       {"a bad threshold is told once; the line goes on", true, true, "lots", {counted}, {}, 1},
       {"so is one too large", true, true, "40000", {counted}, {}, 1},
   };

@@ -170,6 +170,14 @@ TEST(HUDItemHandlerTest, InventoryChangesWithin50msMakeOneRefresh) {
     refreshes += f.host.Output()[i].find("Item Refresh") != std::string::npos;
   }
   EXPECT_EQ(refreshes, 1u);
+
+  // A refresh that fails (a shown cell no longer a Boolean) stops the timer
+  // all the same: one report, not one every 50 ms.
+  EXPECT_TRUE(f.errors.empty());
+  f.list().DataLet(0, 0, 0, std::string("maybe"));
+  f.host.World().RaiseChangeObject(1, 1);
+  f.host.Advance(500);
+  EXPECT_EQ(f.errors.size(), 1u);
 }
 
 }  // namespace

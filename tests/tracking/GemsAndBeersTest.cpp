@@ -105,6 +105,28 @@ TEST(GemsAndBeersTest, AQueuedDrinkWaitsFiveTicksOfAnIdleQueue) {
 }
 
 TEST(GemsAndBeersTest, LowDrinkWarningFiresOnceWhenTheTimerIsCrossed) {
+  const auto told = [](DrinkFixture& f, std::size_t mark) {
+    const auto lines = f.OutputSince(mark);
+    return std::any_of(lines.begin(), lines.end(),
+                       [](const std::string& l) { return l.find("Your beer spells are getting low!") != l.npos; });
+  };
+  {
+    // Told in the very second the buff reaches the timer, not a second later.
+    DrinkFixture g;
+    g.ch().UseBeers->CheckedLet(false);
+    g.SetOption("Buffs Expiration Warning", true);
+    g.ch().BeerFocus->CheckedLet(true);
+    g.ch().BeerStr->CheckedLet(true);
+    g.Enchant(3530, 601, 122);
+    std::vector<bool> seconds;
+    for (int i = 0; i < 3; ++i) {
+      const auto mark = g.Mark();
+      g.Tick();  // 121, 120, 119
+      seconds.push_back(told(g, mark));
+    }
+    EXPECT_EQ(seconds, (std::vector<bool>{false, true, false}));
+    EXPECT_EQ(g.spells().LowBeer, 119);
+  }
   DrinkFixture f;
   f.ch().UseBeers->CheckedLet(false);
   f.SetOption("Buffs Expiration Warning", true);
