@@ -105,33 +105,34 @@ TEST(GemsAndBeersTest, AQueuedDrinkWaitsFiveTicksOfAnIdleQueue) {
 }
 
 TEST(GemsAndBeersTest, LowDrinkWarningFiresOnceWhenTheTimerIsCrossed) {
-  const auto told = [](DrinkFixture& f, std::size_t mark) {
+  // The warning on, automatic drinking off, two drinks ticked.
+  const auto warnOnly = [](DrinkFixture& f) {
+    f.ch().UseBeers->CheckedLet(false);
+    f.SetOption("Buffs Expiration Warning", true);
+    f.ch().BeerFocus->CheckedLet(true);
+    f.ch().BeerStr->CheckedLet(true);
+  };
+  const auto warnings = [](DrinkFixture& f, std::size_t mark) {
     const auto lines = f.OutputSince(mark);
-    return std::any_of(lines.begin(), lines.end(),
-                       [](const std::string& l) { return l.find("Your beer spells are getting low!") != l.npos; });
+    return std::count_if(lines.begin(), lines.end(),
+                         [](const std::string& l) { return l.find("Your beer spells are getting low!") != l.npos; });
   };
   {
     // Told in the very second the buff reaches the timer, not a second later.
     DrinkFixture g;
-    g.ch().UseBeers->CheckedLet(false);
-    g.SetOption("Buffs Expiration Warning", true);
-    g.ch().BeerFocus->CheckedLet(true);
-    g.ch().BeerStr->CheckedLet(true);
+    warnOnly(g);
     g.Enchant(3530, 601, 122);
-    std::vector<bool> seconds;
+    std::vector<std::ptrdiff_t> seconds;
     for (int i = 0; i < 3; ++i) {
       const auto mark = g.Mark();
       g.Tick();  // 121, 120, 119
-      seconds.push_back(told(g, mark));
+      seconds.push_back(warnings(g, mark));
     }
-    EXPECT_EQ(seconds, (std::vector<bool>{false, true, false}));
+    EXPECT_EQ(seconds, (std::vector<std::ptrdiff_t>{0, 1, 0}));
     EXPECT_EQ(g.spells().LowBeer, 119);
   }
   DrinkFixture f;
-  f.ch().UseBeers->CheckedLet(false);
-  f.SetOption("Buffs Expiration Warning", true);
-  f.ch().BeerFocus->CheckedLet(true);
-  f.ch().BeerStr->CheckedLet(true);
+  warnOnly(f);
   f.Enchant(3530, 601, 124);
   f.Enchant(3864, 606, 900);
   f.Enchant(3862, 604, 50);  // unticked: not counted
@@ -141,10 +142,7 @@ TEST(GemsAndBeersTest, LowDrinkWarningFiresOnceWhenTheTimerIsCrossed) {
   f.Tick(3000);  // 119: the exact second was skipped
   f.Tick(0);     // the same second again
   f.Tick();
-  const auto lines = f.OutputSince(mark);
-  EXPECT_EQ(std::count_if(lines.begin(), lines.end(),
-                          [](const std::string& l) { return l.find("Your beer spells are getting low!") != l.npos; }),
-            1);
+  EXPECT_EQ(warnings(f, mark), 1);
   EXPECT_EQ(f.spells().LowBeer, 118);
 }
 
