@@ -248,9 +248,9 @@ Detected DetectEncoding(std::string_view bytes) {
   if (at(0) == '<' && at(1) == 0 && at(3) == 0) return {pugi::encoding_utf16_le};
   if (at(0) == 0 && at(1) == '<' && at(2) == 0) return {pugi::encoding_utf16_be};
 
-  const std::string_view text = bytes.substr(bytes.starts_with("\xEF\xBB\xBF") ? 3 : 0);
-  if (!text.starts_with("<?xml")) return {};
-  const std::string_view declaration = text.substr(0, text.find("?>"));
+  // The UTF-8 mark, like the others, outweighs a declaration.
+  if (!bytes.starts_with("<?xml")) return {};
+  const std::string_view declaration = bytes.substr(0, bytes.find("?>"));
   std::size_t i = declaration.find("encoding");
   if (i == std::string_view::npos) return {};
   i = declaration.find_first_not_of(" \t\r\n=", i + 8);
