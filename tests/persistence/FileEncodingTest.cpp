@@ -1,5 +1,6 @@
 // The game's single-byte text in the settings and data files: UTF-8 in the
-// files, the game's bytes in memory, and older files of raw bytes still read.
+// files, the game's bytes in memory; files of other encodings and texts of
+// raw bytes still read.
 #include <sstream>
 #include <string>
 #include <utility>
