@@ -189,7 +189,8 @@ TEST_F(FileEncodingTest, ATextThatCannotBeReadAsWrittenCostsOnlyItselfAndTheFile
 
   // A reference to a character no game text can hold would end the value.
   reports.clear();
-  const std::string nul = "<Mellox Version=\"1.1.0.1\"><Chat_Alias abbr=\"c\" full=\"A&#0;B caf\xC3\xA9\" enabled=\"True\"/></Mellox>";
+  const std::string nul =
+      "<Mellox Version=\"1.1.0.1\"><Chat_Alias abbr=\"c\" full=\"A&#0;B caf\xC3\xA9\" enabled=\"True\"/></Mellox>";
   Spit(CharFile(), nul);
   SettingsFile::Load(*ch, 0);
   ASSERT_EQ(ch->ChatAlias->Count(), 1);

@@ -172,7 +172,9 @@ TEST_F(SettingsFileTest, UnreadableFileIsNeverSavedOver) {
   fs::remove(CharFile());
   const std::string damaged = "<Mellox Version=\"1.1.0.1\"><Exp auto=\"True\"";
   Spit(CharFile(), damaged);
-  for (int n = 0; n < 100; ++n) Spit(CharFile().string() + (n == 0 ? ".corrupt" : ".corrupt." + std::to_string(n)), "");
+  for (int n = 0; n < 100; ++n) {
+    Spit(CharFile().string() + (n == 0 ? ".corrupt" : ".corrupt." + std::to_string(n)), "");
+  }
   reports.clear();
   SettingsFile::Load(*ch, 0);
   EXPECT_TRUE(Told("Mellox_Settings_Alpha_Bob.xml could not be read; it is left as it is and will not be saved over."));
