@@ -117,8 +117,9 @@ void DataFile::Load(ControlHandler& ch, std::int16_t action) {
     std::string bytes;
     const std::filesystem::path path = Path();
     const LoadOutcome outcome = persistence::LoadXmlFile(path, doc, pugi::parse_default, &bytes);
-    // A file that could not be read stays as it is for this whole login.
-    if (outcome == LoadOutcome::Unreadable) return;
+    // A file that could not be read stays as it is for this whole login; one
+    // that cannot exist is not written to again at every logged line.
+    if (outcome == LoadOutcome::Unreadable || outcome == LoadOutcome::NameTooLong) return;
     S().ready = true;
     if (outcome != LoadOutcome::Loaded) {
       Save(ch);

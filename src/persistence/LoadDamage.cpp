@@ -13,6 +13,7 @@ namespace mellox {
 namespace {
 
 constexpr const char* kClass = "ControlHandler";
+constexpr const char* kParseProc = "LoadXmlFile";
 
 LoadDamage*& Current() {
   static LoadDamage* current = nullptr;
@@ -36,6 +37,15 @@ struct LoadDamage::Faults {
 LoadDamage::LoadDamage(std::filesystem::path path, std::string bytes)
     : path_(std::move(path)), bytes_(std::move(bytes)), faults_(std::make_unique<Faults>()), outer_(Current()) {
   Current() = this;
+  // Texts the parse repaired are the first faults of the load.
+  const persistence::TextRepairs repairs = persistence::TakeTextRepairs(path_);
+  if (repairs.notUtf8 != 0) {
+    faults_->list.push_back({13, "Text that is not UTF-8, read as Windows-1252", kParseProc, repairs.notUtf8});
+  }
+  if (repairs.forbidden != 0) {
+    faults_->list.push_back(
+        {13, "Character XML does not allow in a text, read as \"?\"", kParseProc, repairs.forbidden});
+  }
 }
 
 LoadDamage::~LoadDamage() { Finish(); }

@@ -1,8 +1,9 @@
 // The faults one load of a settings or data file finds in it. Each distinct
-// fault (an element's attribute, or an element that could not be applied) is
-// reported once when the load ends, with the number of times it occurred, so
-// a file with thousands of bad rows gives a few lines; and a file with any
-// fault has its bytes kept aside before the save that replaces it.
+// fault (an element's attribute, texts the parse had to repair, or an element
+// that could not be applied) is reported once when the load ends, with the
+// number of times it occurred, so a file with thousands of bad rows gives a
+// few lines; and a file with any fault has its bytes kept aside before the
+// save that replaces it.
 #pragma once
 
 #include <cstdint>

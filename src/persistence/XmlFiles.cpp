@@ -1,5 +1,6 @@
 #include "persistence/XmlFiles.h"
 
+#include <algorithm>
 #include <charconv>
 #include <cmath>
 #include <map>
@@ -44,6 +45,31 @@ std::map<std::filesystem::path, std::string>& PendingAside() {
   return pending;
 }
 
+// What the last load of each file had to repair in its texts, until its damage is collected.
+std::map<std::filesystem::path, TextRepairs>& LoadRepairs() {
+  static std::map<std::filesystem::path, TextRepairs> repairs;
+  return repairs;
+}
+
+std::string TooLong(const std::string& fileName) {
+  return "The name " + fileName + " is too long for a file on this system";
+}
+
+// A save needs the name and a temporary name as long as the writer's beside
+// it. The file system says which names it cannot hold; a folder yet to be
+// made is answered for by the nearest one that stands. Creates nothing.
+bool NameTooLong(const std::filesystem::path& path) {
+  std::error_code ec;
+  std::filesystem::path folder = path.parent_path();
+  while (!folder.empty() && folder != folder.parent_path() && !std::filesystem::exists(folder, ec)) {
+    folder = folder.parent_path();
+  }
+  std::filesystem::path probe = folder / path.filename();
+  probe += ".tmp-000000000000";
+  static_cast<void>(std::filesystem::status(probe, ec));
+  return ec == std::errc::filename_too_long;
+}
+
 // Files whose leftover temporaries were already swept in this run.
 std::set<std::filesystem::path>& Swept() {
   static std::set<std::filesystem::path> paths;
@@ -66,25 +92,184 @@ std::optional<std::filesystem::path> FreeAsideName(const std::filesystem::path& 
   return std::nullopt;
 }
 
-// Turns every name and text of a parsed document from UTF-8 into the game's text.
-class FromUtf8Walker : public pugi::xml_tree_walker {
+bool IsXmlChar(char32_t cp) {
+  if (cp < 0x20) return cp == '\t' || cp == '\n' || cp == '\r';
+  return !(cp >= 0xD800 && cp <= 0xDFFF) && cp != 0xFFFE && cp != 0xFFFF && cp <= 0x10FFFF;
+}
+
+// The code point of the character reference or predefined entity at text[i]
+// ('&'), and its length; 0 when it is none (the text then keeps the '&').
+std::size_t ParseReference(std::string_view text, std::size_t i, char32_t& cp) {
+  // Only the letters, digits and '#' a reference can hold are looked at, so
+  // a text of many '&' without ';' is still read in one pass.
+  const auto inName = [](char c) {
+    return (c >= '0' && c <= '9') || ((c | 0x20) >= 'a' && (c | 0x20) <= 'z') || c == '#';
+  };
+  std::size_t end = i + 1;
+  while (end < text.size() && inName(text[end])) ++end;
+  if (end == text.size() || text[end] != ';') return 0;
+  const std::string_view name = text.substr(i + 1, end - i - 1);
+  static constexpr std::pair<std::string_view, char> kNamed[] = {
+      {"lt", '<'}, {"gt", '>'}, {"amp", '&'}, {"apos", '\''}, {"quot", '"'}};
+  for (const auto& [entity, c] : kNamed) {
+    if (name == entity) {
+      cp = static_cast<unsigned char>(c);
+      return end - i + 1;
+    }
+  }
+  if (name.size() < 2 || name[0] != '#') return 0;
+  const bool hex = name[1] == 'x';
+  const std::string_view digits = name.substr(hex ? 2 : 1);
+  if (digits.empty()) return 0;
+  // Anything above the last code point is as unusable as the last plus one.
+  std::uint64_t value = 0;
+  for (const char c : digits) {
+    unsigned digit = 0;
+    if (c >= '0' && c <= '9') {
+      digit = static_cast<unsigned>(c - '0');
+    } else if (hex && ((c >= 'a' && c <= 'f') || (c >= 'A' && c <= 'F'))) {
+      digit = static_cast<unsigned>((c | 0x20) - 'a' + 10);
+    } else {
+      return 0;
+    }
+    value = std::min<std::uint64_t>(value * (hex ? 16 : 10) + digit, 0x110000);
+  }
+  cp = static_cast<char32_t>(value);
+  return end - i + 1;
+}
+
+// How the bytes of a document's texts are to be read.
+enum class TextSource {
+  // UTF-8; a text that is not valid UTF-8 is taken as the game's bytes.
+  Utf8,
+  // Declared Windows-1252 or ISO-8859-1: the game's bytes already.
+  GameBytes,
+};
+
+// One text of the file as the game's text. References are expanded here, not
+// by the parser: a reference to a character the game text cannot carry
+// (NUL would cut the value short) becomes '?' like any other such character.
+std::string DecodeText(std::string_view raw, TextSource source, bool references, TextRepairs* repairs) {
+  const bool asUtf8 = source == TextSource::Utf8 && TextEncoding::IsValidUtf8(raw);
+  bool forbidden = false;
+  std::string out;
+  out.reserve(raw.size());
+  std::size_t run = 0;
+  const auto flush = [&](std::size_t end) {
+    const std::string_view part = raw.substr(run, end - run);
+    const std::size_t from = out.size();
+    out += asUtf8 ? TextEncoding::FromUtf8(part) : std::string(part);
+    for (std::size_t k = from; k < out.size(); ++k) {
+      if (IsForbidden(static_cast<unsigned char>(out[k]))) {
+        out[k] = '?';
+        forbidden = true;
+      }
+    }
+  };
+  for (std::size_t i = references ? raw.find('&') : std::string_view::npos; i != std::string_view::npos;
+       i = raw.find('&', i)) {
+    char32_t cp = 0;
+    const std::size_t n = ParseReference(raw, i, cp);
+    if (n == 0) {
+      ++i;
+      continue;
+    }
+    flush(i);
+    if (IsXmlChar(cp)) {
+      out += TextEncoding::ByteOf(cp);
+    } else {
+      out += '?';
+      forbidden = true;
+    }
+    i += n;
+    run = i;
+  }
+  flush(raw.size());
+  if (repairs) {
+    if (source == TextSource::Utf8 && !asUtf8) ++repairs->notUtf8;
+    if (forbidden) ++repairs->forbidden;
+  }
+  return out;
+}
+
+// Turns every name and text of a parsed document into the game's text.
+// Only attribute values and texts count as repaired: the rest is never kept.
+class TextWalker : public pugi::xml_tree_walker {
  public:
+  TextWalker(TextSource source, bool references, TextRepairs* repairs)
+      : source_(source), references_(references), repairs_(repairs) {}
+
   bool for_each(pugi::xml_node& node) override {
-    Convert(node.name(), [&](const std::string& t) { node.set_name(t.c_str()); });
-    Convert(node.value(), [&](const std::string& t) { node.set_value(t.c_str()); });
+    const pugi::xml_node_type type = node.type();
+    const bool text = type == pugi::node_pcdata || type == pugi::node_cdata;
+    Convert(node.name(), false, nullptr, [&](const std::string& t) { node.set_name(t.c_str()); });
+    Convert(node.value(), references_ && type == pugi::node_pcdata, text ? repairs_ : nullptr,
+            [&](const std::string& t) { node.set_value(t.c_str()); });
     for (pugi::xml_attribute attr : node.attributes()) {
-      Convert(attr.name(), [&](const std::string& t) { attr.set_name(t.c_str()); });
-      Convert(attr.value(), [&](const std::string& t) { attr.set_value(t.c_str()); });
+      Convert(attr.name(), false, nullptr, [&](const std::string& t) { attr.set_name(t.c_str()); });
+      Convert(attr.value(), references_, repairs_, [&](const std::string& t) { attr.set_value(t.c_str()); });
     }
     return true;
   }
 
  private:
   template <class Set>
-  static void Convert(const char* text, Set&& set) {
-    if (!TextEncoding::IsAscii(text)) set(TextEncoding::FromUtf8(text));
+  void Convert(const char* text, bool references, TextRepairs* repairs, Set&& set) const {
+    const std::string_view raw(text);
+    bool plain = references ? raw.find('&') == std::string_view::npos : true;
+    for (std::size_t k = 0; plain && k < raw.size(); ++k) {
+      const auto c = static_cast<unsigned char>(raw[k]);
+      plain = c < 0x80 && !IsForbidden(c);
+    }
+    if (!plain) set(DecodeText(raw, source_, references, repairs));
   }
+
+  TextSource source_;
+  bool references_;
+  TextRepairs* repairs_;
 };
+
+// The encoding a document's byte-order mark, first characters or declaration
+// gives; without any, UTF-8.
+struct Detected {
+  pugi::xml_encoding encoding = pugi::encoding_utf8;
+  TextSource source = TextSource::Utf8;
+};
+
+Detected DetectEncoding(std::string_view bytes) {
+  const auto at = [&](std::size_t k) { return k < bytes.size() ? static_cast<unsigned char>(bytes[k]) : 0x100u; };
+  if (at(0) == 0xFF && at(1) == 0xFE && at(2) == 0 && at(3) == 0) return {pugi::encoding_utf32_le};
+  if (at(0) == 0 && at(1) == 0 && at(2) == 0xFE && at(3) == 0xFF) return {pugi::encoding_utf32_be};
+  if (at(0) == 0xFF && at(1) == 0xFE) return {pugi::encoding_utf16_le};
+  if (at(0) == 0xFE && at(1) == 0xFF) return {pugi::encoding_utf16_be};
+  // Without a mark, the '<' that must come first.
+  if (at(0) == '<' && at(1) == 0 && at(2) == 0 && at(3) == 0) return {pugi::encoding_utf32_le};
+  if (at(0) == 0 && at(1) == 0 && at(2) == 0 && at(3) == '<') return {pugi::encoding_utf32_be};
+  if (at(0) == '<' && at(1) == 0 && at(3) == 0) return {pugi::encoding_utf16_le};
+  if (at(0) == 0 && at(1) == '<' && at(2) == 0) return {pugi::encoding_utf16_be};
+
+  // The UTF-8 mark, like the others, outweighs a declaration.
+  if (!bytes.starts_with("<?xml")) return {};
+  const std::string_view declaration = bytes.substr(0, bytes.find("?>"));
+  std::size_t i = declaration.find("encoding");
+  if (i == std::string_view::npos) return {};
+  i = declaration.find_first_not_of(" \t\r\n=", i + 8);
+  if (i == std::string_view::npos || (declaration[i] != '"' && declaration[i] != '\'')) return {};
+  const std::size_t end = declaration.find(declaration[i], i + 1);
+  if (end == std::string_view::npos) return {};
+  std::string name;
+  for (const char c : vb::LCase(declaration.substr(i + 1, end - i - 1))) {
+    if (c != '-' && c != '_') name += c;
+  }
+  static constexpr std::string_view kGameCodePage[] = {"windows1252", "cp1252", "xcp1252", "iso88591",
+                                                       "latin1",      "l1",     "cp819",   "iso885911987"};
+  for (const std::string_view single : kGameCodePage) {
+    if (name == single) return {pugi::encoding_utf8, TextSource::GameBytes};
+  }
+  // UTF-8, ASCII, or a name not known here: each text that is not UTF-8 is
+  // then read as the game's bytes and the file reported.
+  return {};
+}
 
 }  // namespace
 
@@ -141,15 +326,18 @@ std::string FinishDocument(pugi::xml_document& doc) {
   return SerializeXml(doc);
 }
 
-bool ParseXml(std::string_view bytes, pugi::xml_document& doc, unsigned options) {
-  // pugixml keeps bytes as they are; the decision is made for the whole file.
-  // A file of ASCII may still hold character references, which pugixml
-  // expands to UTF-8.
-  if (!doc.load_buffer(bytes.data(), bytes.size(), options, pugi::encoding_utf8)) return false;
-  if (TextEncoding::IsValidUtf8(bytes)) {
-    FromUtf8Walker walker;
-    doc.traverse(walker);
+bool ParseXml(std::string_view bytes, pugi::xml_document& doc, unsigned options, TextRepairs* repairs) {
+  const Detected detected = DetectEncoding(bytes);
+  // pugixml leaves the bytes of a UTF-8 document as they are (and turns the
+  // others into UTF-8); the texts are decided one by one. It does not expand
+  // the references either: it would end a value at "&#0;".
+  const bool references = (options & pugi::parse_escapes) != 0;
+  if (!doc.load_buffer(bytes.data(), bytes.size(), options & ~static_cast<unsigned>(pugi::parse_escapes),
+                       detected.encoding)) {
+    return false;
   }
+  TextWalker walker(detected.source, references, repairs);
+  doc.traverse(walker);
   return true;
 }
 
@@ -221,11 +409,16 @@ LoadOutcome LoadXmlFile(const std::filesystem::path& path, pugi::xml_document& d
                         std::string* bytesOut) {
   doc.reset();
   SweepOnce(path);
+  LoadRepairs().erase(path.lexically_normal());
   std::error_code ec;
   const auto status = std::filesystem::status(path, ec);
-  if (status.type() == std::filesystem::file_type::not_found) return LoadOutcome::Missing;
-
   const std::string fileName = path.filename().string();
+  const bool missing = status.type() == std::filesystem::file_type::not_found;
+  if ((missing || ec) && NameTooLong(path)) {
+    Hub::wtcw_error(TooLong(fileName) + "; it cannot be read or saved.");
+    return LoadOutcome::NameTooLong;
+  }
+  if (missing) return LoadOutcome::Missing;
   std::string bytes;
   if (ec || !ReadWholeFile(path, bytes)) {
     Protect(path);
@@ -233,8 +426,10 @@ LoadOutcome LoadXmlFile(const std::filesystem::path& path, pugi::xml_document& d
     return LoadOutcome::Unreadable;
   }
 
-  if (ParseXml(bytes, doc, options) && doc.document_element()) {
+  TextRepairs repairs;
+  if (ParseXml(bytes, doc, options, &repairs) && doc.document_element()) {
     Protected().erase(path.lexically_normal());
+    if (repairs.Any()) LoadRepairs()[path.lexically_normal()] = repairs;
     if (bytesOut) *bytesOut = std::move(bytes);
     return LoadOutcome::Loaded;
   }
@@ -259,6 +454,7 @@ void SaveXmlFile(const std::filesystem::path& path, std::string_view bytes) {
   }
   std::error_code ec;
   std::filesystem::create_directories(path.parent_path(), ec);
+  if (NameTooLong(path)) Raise(75, "Path/File access error: " + TooLong(path.filename().string()));
   SweepOnce(path);
   // Without the copy the user's own text would be lost: no save until it exists.
   SetAsideIfPending(path);
@@ -285,12 +481,21 @@ void KeepAsideBeforeSave(const std::filesystem::path& path, std::optional<std::s
   }
 }
 
+TextRepairs TakeTextRepairs(const std::filesystem::path& path) {
+  const auto found = LoadRepairs().find(path.lexically_normal());
+  if (found == LoadRepairs().end()) return {};
+  const TextRepairs repairs = found->second;
+  LoadRepairs().erase(found);
+  return repairs;
+}
+
 bool IsProtected(const std::filesystem::path& path) { return Protected().count(path.lexically_normal()) != 0; }
 
 void ClearProtectedForTesting() {
   Protected().clear();
   PendingAside().clear();
   Swept().clear();
+  LoadRepairs().clear();
 }
 
 }  // namespace mellox::persistence

@@ -35,12 +35,27 @@ void SetAttr(pugi::xml_node element, const char* name, std::int32_t value);
 std::string FinishDocument(pugi::xml_document& doc);
 
 // --- Encoding ----------------------------------------------------------------
-// A document in memory holds the game's text (Windows-1252); a file holds UTF-8.
+// A document in memory holds the game's text (Windows-1252); a file holds UTF-8
+// when this system wrote it, and whatever its mark or declaration says otherwise.
 
-// Parses file bytes into doc, turning the file's UTF-8 into the game's text.
-// Bytes that are not valid UTF-8 (files of earlier builds) are taken as the
-// game's text already. False when they do not parse.
-bool ParseXml(std::string_view bytes, pugi::xml_document& doc, unsigned options = pugi::parse_default);
+// Texts a parse could only read by repairing them.
+struct TextRepairs {
+  // Not UTF-8 in a UTF-8 document, read as the game's bytes.
+  std::int64_t notUtf8 = 0;
+  // Holding a character XML does not allow (a control, NUL), read as '?'.
+  std::int64_t forbidden = 0;
+  bool Any() const { return notUtf8 != 0 || forbidden != 0; }
+};
+
+// Parses file bytes into doc, turning the file's text into the game's text.
+// The encoding is the one the byte-order mark or declaration gives (UTF-8,
+// UTF-16, UTF-32, Windows-1252 or ISO-8859-1), else UTF-8. In UTF-8, each text
+// (attribute value, text node) that is not valid UTF-8 (files of earlier
+// builds) is taken as the game's text already. repairs, when given, counts the
+// texts that needed that or held a character the game text cannot carry.
+// False when the bytes do not parse.
+bool ParseXml(std::string_view bytes, pugi::xml_document& doc, unsigned options = pugi::parse_default,
+              TextRepairs* repairs = nullptr);
 // The document as file bytes: no declaration, no indentation, UTF-8.
 std::string SerializeXml(const pugi::xml_document& doc);
 
@@ -72,17 +87,20 @@ enum class LoadOutcome {
   Corrupt,
   // Exists but could not be read or moved aside: it is protected from saves.
   Unreadable,
+  // No file of this name can exist (too long): told, and every save fails.
+  NameTooLong,
 };
 
 // Loads an XML file into doc (see ParseXml). A file that does not parse is
 // moved aside; one that cannot be read or moved is protected so no save
-// overwrites it. bytes, when given, receives the file as read.
+// overwrites it. A name too long for the file system is told, not guarded.
+// bytes, when given, receives the file as read.
 LoadOutcome LoadXmlFile(const std::filesystem::path& path, pugi::xml_document& doc,
                         unsigned options = pugi::parse_default, std::string* bytes = nullptr);
 
 // Writes the bytes over the file in one atomic step, creating the folder when
 // missing. Raises the writer's error (the old file is then intact), or 75 for
-// a protected file. Before the first save after a load that found damaged
+// a protected file or a name too long to save under. Before the first save after a load that found damaged
 // values, the bytes as loaded are kept beside the file (KeepAsideBeforeSave).
 void SaveXmlFile(const std::filesystem::path& path, std::string_view bytes);
 
@@ -91,6 +109,9 @@ void SaveXmlFile(const std::filesystem::path& path, std::string_view bytes);
 // next save replaces it, and the user is told the copy's name. A load of the
 // file that finds nothing damaged calls it with nothing to forget it.
 void KeepAsideBeforeSave(const std::filesystem::path& path, std::optional<std::string> loadedBytes);
+// The texts the last load of path had to repair (see ParseXml), forgotten
+// once taken: the load's damage, kept aside with the rest of it.
+TextRepairs TakeTextRepairs(const std::filesystem::path& path);
 // Makes that copy now when one is waiting, so its message comes before the
 // save that follows a load. Raises when the copy cannot be written.
 void SetAsideIfPending(const std::filesystem::path& path);

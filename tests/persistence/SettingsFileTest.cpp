@@ -167,6 +167,21 @@ TEST_F(SettingsFileTest, UnreadableFileIsNeverSavedOver) {
   EXPECT_TRUE(fs::is_directory(CharFile()));
   EXPECT_FALSE(SettingsFile::Save(*ch, 0));
   EXPECT_TRUE(Reported("Settings_Save"));
+
+  // A real file that does not parse and has no free name to go aside under.
+  fs::remove(CharFile());
+  const std::string damaged = "<Mellox Version=\"1.1.0.1\"><Exp auto=\"True\"";
+  Spit(CharFile(), damaged);
+  for (int n = 0; n < 100; ++n) {
+    Spit(CharFile().string() + (n == 0 ? ".corrupt" : ".corrupt." + std::to_string(n)), "");
+  }
+  reports.clear();
+  SettingsFile::Load(*ch, 0);
+  EXPECT_TRUE(Told("Mellox_Settings_Alpha_Bob.xml could not be read; it is left as it is and will not be saved over."));
+  EXPECT_EQ(SettingsState, 2);
+  EXPECT_FALSE(SettingsFile::Save(*ch, 0));
+  EXPECT_TRUE(Reported("Settings_Save", "could not be read"));
+  EXPECT_EQ(Slurp(CharFile()), damaged);
 }
 
 TEST_F(SettingsFileTest, FailedWriteKeepsTheOldFileAndIsReported) {
@@ -446,6 +461,23 @@ TEST_F(SettingsFileTest, NamesOnlyLoseTheirPathSeparators) {
   character = std::string("Sir \\Bob\0 Jr.", 13);
   SettingsFile::Load(*ch, 0);
   EXPECT_TRUE(fs::exists(SettingsDir() / "Mellox_Settings_Dark_Tide_Sir _Bob_ Jr..xml"));
+
+  // A name no file can have is told as such, not guarded as an unreadable file.
+  character = std::string(300, 'S');
+  reports.clear();
+  SettingsFile::Load(*ch, 0);
+  EXPECT_EQ(SettingsState, 2);
+  EXPECT_TRUE(Told(".xml is too long for a file on this system; it cannot be read or saved."));
+  EXPECT_FALSE(Told("will not be saved over"));
+  EXPECT_FALSE(persistence::IsProtected(CharFile()));
+  reports.clear();
+  EXPECT_FALSE(SettingsFile::Save(*ch, 0));
+  EXPECT_TRUE(Reported("Settings_Save", "is too long for a file"));
+  // The data file is not tried again at every logged line.
+  DataFile::Load(*ch, 0);
+  reports.clear();
+  EXPECT_FALSE(DataFile::Save(*ch));
+  EXPECT_TRUE(reports.empty());
 }
 
 TEST_F(SettingsFileTest, MissingFolderIsCreated) {
