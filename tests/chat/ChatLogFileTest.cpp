@@ -241,8 +241,10 @@ TEST_F(ChatLogFileTest, WhileWritesFailTheQueueKeepsItsNewestLinesAndCountsTheRe
   // the count told is the number of lines that never reach the file.
   Fresh();
   Check("Chat_Log_Auto", true);
+  ASSERT_TRUE(errors.empty()) << errors.front();
   BlockFolder();
   for (int i = 0; i < 10600; ++i) L().AddToLog("line " + std::to_string(i), 2, 1);
+  ASSERT_EQ(L().FileQueue().size(), 10600u);
   Tick();
   UnblockFolder();
   Tick();
