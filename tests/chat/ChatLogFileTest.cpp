@@ -301,14 +301,26 @@ TEST_F(ChatLogFileTest, AFullDiskMidWriteLeavesTheFileAsItWasAndTheLinesFollowOn
   SetAtomicWriteFaultForTesting([](std::string_view stage) { return stage == "append" || stage == "restore" ? ENOSPC : 0; });
   Say("torn");
   Tick();
-  EXPECT_NE(ReadText(file), good);
-  SetAtomicWriteFaultForTesting(nullptr);
+  const std::string torn = ReadText(file);
+  EXPECT_NE(torn, good);
+  // The disk is still full when the end is to be cut back: the cut is taken
+  // back too, and the next lines go in place of the torn one.
   const auto mark = Mark();
+  SetAtomicWriteFaultForTesting([](std::string_view stage) { return stage == "append" ? ENOSPC : 0; });
+  Tick();
+  EXPECT_EQ(ReadText(file), torn);
+  SetAtomicWriteFaultForTesting(nullptr);
   Tick();
   EXPECT_EQ(CountSince(mark, "Alpha_Bob.xml ended in the middle of a line"), 1u);
   const std::string after = ReadText(file);
   EXPECT_EQ(after.substr(0, good.size() - 6), good.substr(0, good.size() - 6));
   ExpectOnceInOrder(after, {"before", "during one", "during two", "is written again", "torn"});
+  std::size_t starts = 0;
+  for (std::size_t at = 0; (at = after.find("<Message ", at)) != std::string::npos; ++at) ++starts;
+  std::size_t ends = 0;
+  for (std::size_t at = 0; (at = after.find("</Message>", at)) != std::string::npos; ++at) ++ends;
+  EXPECT_EQ(starts, ends);
+  EXPECT_TRUE(after.ends_with("</Message>\r</Log>"));
 }
 
 TEST_F(ChatLogFileTest, TheBoxesOpenTheTextFileOfTheNameAlsoInTheXmlForm) {
