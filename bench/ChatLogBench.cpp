@@ -1,12 +1,21 @@
-// One core tick writing 10 queued lines to the XML chat log, against logs of
-// 1,000 and of 100,000 lines already in the file. Only the new lines are
-// written, so the two should cost the same.
+// The XML chat log: one core tick writing 10 queued lines against logs of
+// 1,000 and of 100,000 lines already in the file, and opening a log of the
+// plug-in's own of 10,000 and of 1,000,000 lines (as at login). Only the new
+// lines are written and only the head and end of a log are read, so neither
+// should grow with the file.
 #include <benchmark/benchmark.h>
+#include <malloc.h>
 
+#include <algorithm>
 #include <cstdlib>
 #include <filesystem>
+#include <fstream>
+#include <map>
 #include <memory>
+#include <new>
 #include <string>
+
+#include <pugixml.hpp>
 
 #include "chat/LogHandler.h"
 #include "core/APluginCore.h"
@@ -14,6 +23,44 @@
 #include "core/Globals.h"
 #include "settings_view/ControlHandler.h"
 #include "sim/SimHost.h"
+
+// Heap in use by this process and its high-water mark, counted for every
+// operator new and every pugixml allocation (the two ways the code allocates).
+namespace heap {
+std::size_t live = 0;
+std::size_t peak = 0;
+
+void* Counted(void* p) {
+  if (p != nullptr) {
+    live += malloc_usable_size(p);
+    peak = std::max(peak, live);
+  }
+  return p;
+}
+void Release(void* p) {
+  if (p != nullptr) live -= malloc_usable_size(p);
+  std::free(p);
+}
+void* Allocate(std::size_t n) {
+  void* p = Counted(std::malloc(n == 0 ? 1 : n));
+  if (p == nullptr) throw std::bad_alloc();
+  return p;
+}
+void* PugiAllocate(std::size_t n) { return Counted(std::malloc(n)); }
+
+// Set before main, ahead of any document.
+[[maybe_unused]] const bool kPugiCounted = [] {
+  pugi::set_memory_management_functions(PugiAllocate, Release);
+  return true;
+}();
+}  // namespace heap
+
+void* operator new(std::size_t n) { return heap::Allocate(n); }
+void* operator new[](std::size_t n) { return heap::Allocate(n); }
+void operator delete(void* p) noexcept { heap::Release(p); }
+void operator delete[](void* p) noexcept { heap::Release(p); }
+void operator delete(void* p, std::size_t) noexcept { heap::Release(p); }
+void operator delete[](void* p, std::size_t) noexcept { heap::Release(p); }
 
 namespace {
 
@@ -71,5 +118,83 @@ void BM_XmlChatLogTick(benchmark::State& state) {
   std::filesystem::remove_all(home, ec);
 }
 BENCHMARK(BM_XmlChatLogTick)->Arg(1000)->Arg(100000)->Unit(benchmark::kMicrosecond);
+
+// The folder the opened logs live in, made once per run and removed at exit:
+// writing the 140 MB log takes a moment, and the runs of a benchmark reuse it.
+struct OpenLogs {
+  std::filesystem::path home;
+  std::map<int, std::string> names;
+  OpenLogs() {
+    std::string pattern = (std::filesystem::temp_directory_path() / "mellox-bench-XXXXXX").string();
+    if (mkdtemp(pattern.data()) == nullptr) std::abort();
+    home = pattern;
+  }
+  ~OpenLogs() {
+    std::error_code ec;
+    std::filesystem::remove_all(home, ec);
+  }
+};
+OpenLogs& Logs() {
+  static OpenLogs logs;
+  return logs;
+}
+
+// A log of that many lines as the plug-in writes it: one line is written by
+// the log handler, and its bytes repeated.
+const std::string& OwnLog(LogHandler& log, int lines) {
+  std::string& name = Logs().names[lines];
+  if (!name.empty()) return name;
+  log.logfile("Seed");
+  log.FileLogging(true);
+  log.AddToLog("Bob says, \"a line of chat that is about as long as most of them & more, number 12345\"", kOpenChat, 1);
+  log.WriteFileLog();
+  log.FileLogging(false);
+  std::string seed;
+  if (!ReadWholeFile(log.LogFilePath(".xml"), seed)) std::abort();
+  const std::string head = "<Log>\r";
+  const std::size_t body = seed.find(head) + head.size();
+  const std::string end = "</Log>";
+  const std::string line = seed.substr(body, seed.size() - end.size() - body);
+  std::string block;
+  for (int i = 0; i < 4096; ++i) block += line;
+
+  name = "Open" + std::to_string(lines);
+  std::ofstream out(std::filesystem::path(log.LogPath()) / (name + ".xml"), std::ios::binary);
+  out << seed.substr(0, body);
+  int left = lines;
+  for (; left >= 4096; left -= 4096) out.write(block.data(), static_cast<std::streamsize>(block.size()));
+  for (; left > 0; --left) out << line;
+  out << end;
+  if (!out.flush()) std::abort();
+  return name;
+}
+
+// Opening (naming) an XML log of the plug-in's own, as at every login; the
+// counter peak_heap is the most heap one open had in use beyond what it found.
+void BM_XmlChatLogOpen(benchmark::State& state) {
+  const auto lines = static_cast<int>(state.range(0));
+  auto host = std::make_unique<sim::SimHost>(sim::SimOptions{Logs().home, MELLOX_DATA_DIR});
+  host->LoadPlugin(std::make_unique<APluginCore>());
+  ControlHandlerInstance->Init_Lists({"1", "0"});
+  PluginActive = true;
+  LogHandler& log = *LogHandlerInstance;
+  ControlHandlerInstance->ChatLogXML->CheckedLet(true);
+  const std::string name = OwnLog(log, lines);
+
+  std::size_t peak = 0;
+  for (auto _ : state) {
+    const std::size_t before = heap::live;
+    heap::peak = before;
+    log.logfile(name);
+    peak = std::max(peak, heap::peak - before);
+  }
+  state.counters["log_lines"] = lines;
+  state.counters["peak_heap"] = benchmark::Counter(static_cast<double>(peak), benchmark::Counter::kDefaults,
+                                                   benchmark::Counter::OneK::kIs1024);
+
+  PluginActive = false;
+  host->UnloadPlugin();
+}
+BENCHMARK(BM_XmlChatLogOpen)->Arg(10000)->Arg(1000000)->Unit(benchmark::kMicrosecond);
 
 }  // namespace

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <fstream>
 #include <iterator>
 #include <limits>
 #include <string_view>
@@ -108,10 +109,9 @@ std::int32_t NowUnix() { return TimeModule::LocalToUnix(platform::Sys().Now()); 
 
 LogHandler::LogHandler() : file_(std::make_unique<FileState>()) {
   Trap("Class_Initialize", kClass, [] { Hub::wtcw_debug("Log Handler Init"); });
-  // The folder itself is made when a line is first written to a log, so a
-  // folder that cannot be made is told to the player who logs, not at every start.
   Trap("Class_Initialize", kClass, [&] {
     logPath_ = (std::filesystem::path(Hub::GetMyDoc()) / Hub::kGameFolderName / "Logs" / "").string();
+    EnsureLogFolder();
   });
   auto& links = Links();
   links.SetLogMaxLines = [this](std::int32_t lines) { MaxLines(lines); };
@@ -153,13 +153,16 @@ struct LogHandler::FileState {
   // go into (null: none).
   pugi::xml_document document;
   pugi::xml_node root;
-  // The document is the plug-in's own new (or repaired) log: once it is on
-  // disk, its lines are appended.
+  // The document is the plug-in's own new log: once it is on disk, its lines
+  // are appended.
   bool ownLayout = false;
-  // Set while the file holds exactly this many bytes as the plug-in writes
-  // them, ending in the root's end tag: new lines then go in place of that
-  // tag, and the file is never rewritten.
+  // Set while the file holds exactly this many bytes in the plug-in's own
+  // layout, ending in appendEnd: new lines then go in place of that end, and
+  // the file is never rewritten.
   std::optional<std::uint64_t> appendSize;
+  // What follows the last whole line: the CR and the root's end tag, or a torn
+  // line the repair could not yet cut back.
+  std::string appendEnd;
 };
 
 namespace {
@@ -169,7 +172,6 @@ constexpr const char* kStyleSheet = "type=\"text/xsl\" href=\"style/melloxlog.xs
 // and TAB texts between the lines, survive a load and save.
 constexpr unsigned kXmlParseFlags =
     (pugi::parse_full | pugi::parse_ws_pcdata) & ~static_cast<unsigned>(pugi::parse_eol);
-constexpr std::string_view kLogEnd = "</Log>";
 
 // The colour text of a chat colour code; codes outside the table take the
 // colour own lines are shown in, as the view does.
@@ -201,45 +203,110 @@ bool Parse(pugi::xml_document& doc, const std::string& bytes) {
   return persistence::ParseXml(bytes, doc, kXmlParseFlags) && doc.document_element();
 }
 
-// The bytes are exactly what writing the document whole gives, ending in the
-// root's end tag: lines appended in its place then give the same file as a
-// whole rewrite with them.
+// What follows the last whole line in a log of the plug-in's own.
+constexpr std::string_view kClose = "\r</Log>";
+
+// The bytes are exactly what writing the document whole gives.
 bool IsOwnLayout(const pugi::xml_document& doc, const std::string& bytes) {
-  if (!bytes.ends_with(kLogEnd)) return false;
   return persistence::SerializeXml(doc) == bytes;
 }
 
-// A log of the plug-in's own whose end was torn (the game stopped, or the
-// disk filled up, while lines were appended): the file up to its last whole
-// element, the root closed again as the writer closes it. Only what the
-// writer itself was writing is cut off; nothing for any other file.
-std::optional<std::string> RepairedEnd(const std::string& bytes) {
+// Reads length bytes at offset; false when the file has fewer.
+bool ReadAt(std::ifstream& in, std::uint64_t offset, std::uint64_t length, std::string& out) {
+  out.assign(static_cast<std::size_t>(length), '\0');
+  in.clear();
+  in.seekg(static_cast<std::streamoff>(offset));
+  return static_cast<bool>(in.read(out.data(), static_cast<std::streamsize>(length)));
+}
+
+// The end of a log as the plug-in writes it.
+struct OwnEnd {
+  std::uint64_t size = 0;
+  // The bytes after the last whole element (or after the root's start tag
+  // when there is none): kClose, or a line the writer was writing when it was
+  // torn off (the game stopped, or the disk filled up, while lines were appended).
+  std::string end;
+};
+
+// Only the head and the end of the file are read, so opening a long log costs
+// what opening a short one does: the head must be the one the writer starts a
+// log with, and the last whole element, followed by the end, as the writer
+// writes them. The lines in between were appended by the writer and are not
+// looked at. Nothing for any other file (which is then loaded whole).
+std::optional<OwnEnd> FindOwnEnd(const std::filesystem::path& path) {
+  static const std::string head = "<?xml-stylesheet " + std::string(kStyleSheet) + "?><Log>\r";
   // The writer escapes '>' in texts and its attributes (numbers, colour,
   // date) never hold one, so the last of these ends a whole element.
   constexpr std::string_view kElementEnd = "</Message>";
   constexpr std::string_view kEmptyEnd = "/>";
-  constexpr std::string_view kRootStart = "<Log>";
-  std::size_t cut = 0;
-  if (const std::size_t at = bytes.rfind(kElementEnd); at != std::string::npos) cut = at + kElementEnd.size();
-  if (const std::size_t at = bytes.rfind(kEmptyEnd); at != std::string::npos) cut = std::max(cut, at + kEmptyEnd.size());
-  if (cut == 0) {
-    const std::size_t root = bytes.find(kRootStart);
-    if (root == std::string::npos) return std::nullopt;
-    cut = root + kRootStart.size();
-  }
-  // What follows a whole element: the CR and the root's end tag, or the next
-  // line's CR, CR TAB and element start, torn anywhere.
-  const std::string_view torn = std::string_view(bytes).substr(cut);
-  constexpr std::string_view kClose = "\r</Log>";
+  constexpr std::string_view kElementStart = "\r\t<Message ";
   constexpr std::string_view kNext = "\r\r\t<Message type=\"";
-  const bool writerTail =
-      kClose.starts_with(torn) || (torn.size() < kNext.size() ? kNext.starts_with(torn) : torn.starts_with(kNext));
-  if (!writerTail) return std::nullopt;
-  std::string repaired = bytes.substr(0, cut);
-  repaired += kClose;
-  pugi::xml_document doc;
-  if (!Parse(doc, repaired) || !IsOwnLayout(doc, repaired)) return std::nullopt;
-  return repaired;
+  // The window read from the end grows until it holds the last whole element;
+  // a line longer than the largest one is no chat line the writer wrote.
+  constexpr std::uint64_t kFirstWindow = 16 * 1024;
+  constexpr std::uint64_t kLargestWindow = 4 * 1024 * 1024;
+
+  std::ifstream in(path, std::ios::binary);
+  if (!in) return std::nullopt;
+  in.seekg(0, std::ios::end);
+  const std::streamoff length = in.tellg();
+  if (length < static_cast<std::streamoff>(head.size())) return std::nullopt;
+  const auto size = static_cast<std::uint64_t>(length);
+  std::string tail;
+  if (!ReadAt(in, 0, head.size(), tail) || tail != head) return std::nullopt;
+
+  for (std::uint64_t window = kFirstWindow;; window *= 4) {
+    // A window that would stop inside the head takes the whole file.
+    const std::uint64_t from = size > window + head.size() ? size - window : 0;
+    if (!ReadAt(in, from, size - from, tail)) return std::nullopt;
+    const bool whole = from == 0;
+    const std::size_t body = whole ? head.size() : 0;
+    const bool larger = !whole && window < kLargestWindow;
+
+    std::size_t cut = 0;
+    const std::size_t closed = tail.rfind(kElementEnd);
+    if (closed != std::string::npos && closed >= body) cut = closed + kElementEnd.size();
+    const std::size_t empty = tail.rfind(kEmptyEnd);
+    if (empty != std::string::npos && empty >= body) cut = std::max(cut, empty + kEmptyEnd.size());
+    std::size_t start = std::string::npos;
+    if (cut != 0) {
+      start = tail.rfind(kElementStart, cut);
+      if (start == std::string::npos || start < std::max<std::size_t>(body, 1)) {
+        if (larger) continue;
+        return std::nullopt;
+      }
+    } else if (whole) {
+      // No element yet: right after the root's start tag.
+      cut = head.size() - 1;
+    } else if (larger) {
+      continue;
+    } else {
+      return std::nullopt;
+    }
+
+    // What follows a whole element: the CR and the root's end tag, or the
+    // next line's CR, CR TAB and element start, torn anywhere.
+    const std::string_view torn = std::string_view(tail).substr(cut);
+    const bool writerTail =
+        kClose.starts_with(torn) || (torn.size() < kNext.size() ? kNext.starts_with(torn) : torn.starts_with(kNext));
+    if (!writerTail) return std::nullopt;
+    if (start != std::string::npos) {
+      // The last element as the writer writes it, after the CR that ends the line before.
+      if (tail[start - 1] != '\r') return std::nullopt;
+      const std::string last = "<Log>\r" + tail.substr(start, cut - start) + std::string(kClose);
+      pugi::xml_document doc;
+      if (!Parse(doc, last)) return std::nullopt;
+      if (!IsOwnLayout(doc, last)) {
+        // The writer gives a line without text an empty text, which a load
+        // drops: written with start and end tag, not self-closed.
+        pugi::xml_node message = doc.document_element().child("Message");
+        if (message.first_child() || !message.append_child(pugi::node_pcdata) || !IsOwnLayout(doc, last)) {
+          return std::nullopt;
+        }
+      }
+    }
+    return OwnEnd{size, std::string(torn)};
+  }
 }
 
 }  // namespace
@@ -264,7 +331,8 @@ void LogHandler::EnsureLogFolder() const {
   }
   std::error_code ec;
   if (std::filesystem::is_directory(folder, ec)) return;
-  std::filesystem::create_directories(folder, ec);
+  // One level only: the game's own folder is the game's to make.
+  std::filesystem::create_directory(folder, ec);
   if (ec || !std::filesystem::is_directory(folder, ec)) {
     Raise(76, "Path not found: the chat-log folder " + folder.string() + " cannot be made");
   }
@@ -286,45 +354,34 @@ void LogHandler::DropDocument() {
   file_->root = pugi::xml_node();
   file_->ownLayout = false;
   file_->appendSize.reset();
+  file_->appendEnd.clear();
 }
 
 void LogHandler::OpenXml() {
   DropDocument();
   FileState& f = *file_;
   const std::filesystem::path path = LogFilePath(".xml");
-  std::string bytes;
   // Missing and unreadable files are left to the whole-document load below.
-  if (ReadWholeFile(path, bytes)) {
-    pugi::xml_document doc;
-    bool parsed = Parse(doc, bytes);
-    bool onDisk = true;
-    if (!parsed) {
-      if (std::optional<std::string> repaired = RepairedEnd(bytes)) {
-        bytes = std::move(*repaired);
-        parsed = Parse(doc, bytes);
-        Hub::wtcw_error(path.filename().string() +
-                        " ended in the middle of a line; it was cut back to its last whole line and closed.");
-        try {
-          WriteFileAtomic(path, bytes);
-        } catch (const VBError&) {
-          // Written whole with the next lines instead.
-          onDisk = false;
+  if (std::optional<OwnEnd> own = FindOwnEnd(path)) {
+    f.appendSize = own->size;
+    f.appendEnd = std::move(own->end);
+    if (f.appendEnd != kClose) {
+      Hub::wtcw_error(path.filename().string() +
+                      " ended in the middle of a line; it was cut back to its last whole line and closed.");
+      try {
+        if (const std::optional<std::uint64_t> size = ReplaceFileEnd(path, f.appendEnd, kClose, f.appendSize)) {
+          f.appendSize = *size;
+          f.appendEnd = kClose;
         }
+      } catch (const VBError&) {
+        // The next lines take the torn line's place instead.
       }
     }
-    if (parsed && IsOwnLayout(doc, bytes)) {
-      if (onDisk) {
-        f.appendSize = bytes.size();
-      } else {
-        f.document = std::move(doc);
-        f.root = f.document.document_element();
-        f.ownLayout = true;
-      }
-      return;
-    }
+    return;
   }
 
   pugi::xml_document& doc = f.document;
+  std::string bytes;
   // A file that does not parse is moved aside (and the user told) rather
   // than replaced; one that cannot be read is kept from being saved over.
   if (persistence::LoadXmlFile(path, doc, pugi::parse_default, &bytes) == persistence::LoadOutcome::Loaded) {
@@ -410,6 +467,7 @@ void LogHandler::WriteXml(const std::deque<LogItem>& lines) {
     f.root = pugi::xml_node();
     f.ownLayout = false;
     f.appendSize = bytes.size();
+    f.appendEnd = kClose;
   }
 }
 
@@ -419,10 +477,13 @@ bool LogHandler::AppendXml(const std::deque<LogItem>& lines) {
   pugi::xml_document scratch;
   AppendMessages(scratch.append_child("Log"), lines);
   std::string bytes = persistence::SerializeXml(scratch);
-  bytes.erase(0, std::string_view("<Log>").size());
-  const std::optional<std::uint64_t> size = ReplaceFileEnd(LogFilePath(".xml"), kLogEnd, bytes, file_->appendSize);
+  // The CR after the last whole line, then the new lines and the root's end.
+  bytes.replace(0, std::string_view("<Log>").size(), "\r");
+  const std::optional<std::uint64_t> size =
+      ReplaceFileEnd(LogFilePath(".xml"), file_->appendEnd, bytes, file_->appendSize);
   if (!size) return false;
   file_->appendSize = *size;
+  file_->appendEnd = kClose;
   return true;
 }
 

@@ -28,8 +28,9 @@ class LogHandler {
   LogHandler& operator=(const LogHandler&) = delete;
 
   // --- File side: the chat-log file (text or XML, both appended) ------------
-  // Opens LogPath + logfile + ".txt" for appending: folder and file are made
-  // when missing (nothing without a name). A failure counts as a failed write.
+  // Opens LogPath + logfile + ".txt" for appending: the log folder (one level,
+  // as when the handler is made) and the file are made when missing (nothing
+  // without a name). A failure counts as a failed write.
   void InitFileLog();
   // Called every core tick: writes the queued lines to the file of the form
   // the XML box chooses now and empties the queue. A failed write (a log
@@ -122,8 +123,9 @@ class LogHandler {
   static constexpr std::int32_t kFileQueueFloor = 10000;
   void EnsureLogFolder() const;
   // Opens the XML log of the current name: a file in the plug-in's own layout
-  // is appended to (after its torn end, if any, is cut back); any other file
-  // is loaded to be written whole; a missing one starts a new log.
+  // (told by its head and its end, the only parts read) is appended to, after
+  // its torn end, if any, is cut back; any other file is loaded to be written
+  // whole; a missing one starts a new log.
   void OpenXml();
   void DropDocument();
   void WriteText(const std::deque<LogItem>& lines);

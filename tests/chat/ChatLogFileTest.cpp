@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "chat/LogHandler.h"
+#include "core/APluginCore.h"
 #include "core/AtomicFile.h"
 #include "core/Globals.h"
 #include "core/Hub.h"
@@ -56,9 +57,15 @@ class ChatLogFileTest : public HostTest {
     Login();
   }
   void BlockFolder() {
-    fs::remove_all(host->DocumentsDir() / Hub::kGameFolderName);
-    std::ofstream(host->DocumentsDir() / Hub::kGameFolderName) << "not a folder";
+    fs::remove_all(GameFolder());
+    std::ofstream(GameFolder()) << "not a folder";
   }
+  // The game's folder back as the game makes it, without the log folder.
+  void UnblockFolder() {
+    fs::remove(GameFolder());
+    fs::create_directory(GameFolder());
+  }
+  fs::path GameFolder() const { return host->DocumentsDir() / Hub::kGameFolderName; }
   ControlHandler& C() { return *ControlHandlerInstance; }
   LogHandler& L() { return *LogHandlerInstance; }
   void Check(const std::string& name, bool on) { host->View()->Get<sim::SimCheckBox>(name).UserCheck(on); }
@@ -190,7 +197,7 @@ TEST_F(ChatLogFileTest, AFolderThatFailsAndRecoversGetsEveryLineOnceInOrder) {
       EXPECT_TRUE(L().FileLogging());
       EXPECT_FALSE(L().FileQueue().empty());
 
-      fs::remove(host->DocumentsDir() / Hub::kGameFolderName);
+      UnblockFolder();
       Say("line 6");
       Tick();
       Tick();
@@ -222,12 +229,45 @@ TEST_F(ChatLogFileTest, WhileWritesFailTheQueueKeepsItsNewestLinesAndCountsTheRe
   EXPECT_EQ(L().FileQueue().size(), 10500u);
   EXPECT_EQ(CountSince(0, "the oldest of its waiting lines are being dropped"), 1u);
 
-  fs::remove(host->DocumentsDir() / Hub::kGameFolderName);
+  UnblockFolder();
   Tick();
   EXPECT_TRUE(Said("The chat log file is written again. 100 of the lines that waited for it were dropped."));
   std::string expected;
   for (int i = 100; i < 10600; ++i) expected += "line " + std::to_string(i) + "\r\n";
   EXPECT_EQ(ReadText(Logs() / "Alpha_Bob.txt"), expected);
+
+  // The first failure inside a tick, with the plug-in's own lines going to the
+  // file: its notices join the queue after the lines that were waiting, and
+  // the count told is the number of lines that never reach the file.
+  Fresh();
+  Check("Chat_Log_Auto", true);
+  ASSERT_TRUE(errors.empty()) << errors.front();
+  BlockFolder();
+  for (int i = 0; i < 10600; ++i) L().AddToLog("line " + std::to_string(i), 2, 1);
+  ASSERT_EQ(L().FileQueue().size(), 10600u);
+  Tick();
+  UnblockFolder();
+  Tick();
+  Tick();
+  const std::string told = "The chat log file is written again. ";
+  std::size_t dropped = 0;
+  for (const std::string& said : Since(0)) {
+    if (const std::size_t at = said.find(told); at != std::string::npos) dropped = std::stoul(said.substr(at + told.size()));
+  }
+  ASSERT_GT(dropped, 0u);
+  std::vector<std::string> lines;
+  std::vector<std::string> expectedLines;
+  for (std::size_t i = dropped; i < 10600; ++i) expectedLines.push_back("line " + std::to_string(i));
+  std::size_t notice = 0;
+  const std::string file = ReadText(Logs() / "Alpha_Bob.txt");
+  for (std::size_t from = 0, end; (end = file.find("\r\n", from)) != std::string::npos; from = end + 2) {
+    const std::string line = file.substr(from, end - from);
+    if (line.rfind("line ", 0) == 0) lines.push_back(line);
+    if (line.find("The chat log file could not be written") != std::string::npos) notice = lines.size();
+  }
+  EXPECT_EQ(lines, expectedLines);
+  EXPECT_EQ(notice, expectedLines.size());
+  ExpectOnceInOrder(file, {"line 10599\r\n", "could not be written", "still cannot be written", "is written again"});
 }
 
 TEST_F(ChatLogFileTest, AFullDiskMidWriteLeavesTheFileAsItWasAndTheLinesFollowOnce) {
@@ -261,14 +301,26 @@ TEST_F(ChatLogFileTest, AFullDiskMidWriteLeavesTheFileAsItWasAndTheLinesFollowOn
   SetAtomicWriteFaultForTesting([](std::string_view stage) { return stage == "append" || stage == "restore" ? ENOSPC : 0; });
   Say("torn");
   Tick();
-  EXPECT_NE(ReadText(file), good);
-  SetAtomicWriteFaultForTesting(nullptr);
+  const std::string torn = ReadText(file);
+  EXPECT_NE(torn, good);
+  // The disk is still full when the end is to be cut back: the cut is taken
+  // back too, and the next lines go in place of the torn one.
   const auto mark = Mark();
+  SetAtomicWriteFaultForTesting([](std::string_view stage) { return stage == "append" ? ENOSPC : 0; });
+  Tick();
+  EXPECT_EQ(ReadText(file), torn);
+  SetAtomicWriteFaultForTesting(nullptr);
   Tick();
   EXPECT_EQ(CountSince(mark, "Alpha_Bob.xml ended in the middle of a line"), 1u);
   const std::string after = ReadText(file);
   EXPECT_EQ(after.substr(0, good.size() - 6), good.substr(0, good.size() - 6));
   ExpectOnceInOrder(after, {"before", "during one", "during two", "is written again", "torn"});
+  std::size_t starts = 0;
+  for (std::size_t at = 0; (at = after.find("<Message ", at)) != std::string::npos; ++at) ++starts;
+  std::size_t ends = 0;
+  for (std::size_t at = 0; (at = after.find("</Message>", at)) != std::string::npos; ++at) ++ends;
+  EXPECT_EQ(starts, ends);
+  EXPECT_TRUE(after.ends_with("</Message>\r</Log>"));
 }
 
 TEST_F(ChatLogFileTest, TheBoxesOpenTheTextFileOfTheNameAlsoInTheXmlForm) {
@@ -293,32 +345,104 @@ TEST_F(ChatLogFileTest, TheBoxesOpenTheTextFileOfTheNameAlsoInTheXmlForm) {
 }
 
 TEST_F(ChatLogFileTest, ATornLastLineIsCutBackAtOpenWhereverTheWriteStopped) {
+  // A log the plug-in wrote line by line, and one it saved whole after
+  // loading it from another program (here: a space in the root's tag), where
+  // a line without text became a self-closed element.
+  for (const bool selfClosed : {false, true}) {
+    SCOPED_TRACE(selfClosed ? "self-closed" : "appended");
+    Fresh();
+    const fs::path file = Logs() / "Alpha_Bob.xml";
+    if (selfClosed) {
+      fs::create_directories(Logs());
+      std::ofstream(file, std::ios::binary) << kStyle << "<Log >\r" << Message("Al says, \"one\"") << Message("")
+                                            << "</Log>";
+    }
+    C().ChatLogXML->CheckedLet(true);
+    Check("Chat_Log_Auto", true);
+    if (!selfClosed) {
+      Say("one");
+      Say("two");
+    }
+    Tick();
+    Say("three & <four>");
+    Tick();
+    const std::string three = ReadText(file);
+    if (selfClosed) {
+      ASSERT_NE(three.find("PM\"/>\r\r\t<Message"), std::string::npos) << three;
+    }
+    const std::size_t third = three.rfind("\r\t<Message");
+    const std::string two = three.substr(0, third) + "</Log>";
+    const std::size_t lastWhole = three.rfind("</Message>") + std::string("</Message>").size();
+    for (std::size_t cut = third - 1; cut < three.size(); ++cut) {
+      std::ofstream(file, std::ios::binary | std::ios::trunc) << three.substr(0, cut);
+      const auto mark = Mark();
+      L().logfile("Alpha_Bob");
+      ASSERT_EQ(ReadText(file), cut < lastWhole ? two : three) << cut;
+      EXPECT_EQ(CountSince(mark, "Alpha_Bob.xml ended in the middle of a line; it was cut back to its last whole line"),
+                1u)
+          << cut;
+    }
+    EXPECT_EQ(LogFiles(), (std::set<std::string>{"Alpha_Bob.txt", "Alpha_Bob.xml"}));
+    // Lines go on after the repaired end.
+    Say("five");
+    Tick();
+    EXPECT_EQ(ReadText(file), three.substr(0, three.size() - 6) + Message("Al says, \"five\"", "7:00:02 PM") + "</Log>");
+    EXPECT_TRUE(errors.empty()) << errors.front();
+  }
+}
+
+TEST_F(ChatLogFileTest, OpeningALogOfItsOwnReadsOnlyItsHeadAndEnd) {
   C().ChatLogXML->CheckedLet(true);
   Check("Chat_Log_Auto", true);
   Say("one");
+  Tick();
   Say("two");
   Tick();
   const fs::path file = Logs() / "Alpha_Bob.xml";
   const std::string two = ReadText(file);
-  Say("three & <four>");
-  Tick();
-  const std::string three = ReadText(file);
-  const std::size_t lastWhole = three.rfind("</Message>") + std::string("</Message>").size();
-  for (std::size_t cut = two.size() - 6; cut < three.size(); ++cut) {
-    std::ofstream(file, std::ios::binary | std::ios::trunc) << three.substr(0, cut);
-    const auto mark = Mark();
-    L().logfile("Alpha_Bob");
-    ASSERT_EQ(ReadText(file), cut < lastWhole ? two : three) << cut;
-    EXPECT_EQ(CountSince(mark, "Alpha_Bob.xml ended in the middle of a line; it was cut back to its last whole line"),
-              1u)
-        << cut;
+  // 64 MB the game never wrote (zeroed blocks, as a crash of the system can
+  // leave) between the first and the last line: at a whole read the file
+  // would not parse and be set aside for a new log.
+  const std::size_t second = two.rfind("\r\t<Message") - 1;
+  constexpr std::size_t kHole = 64u << 20;
+  {
+    std::ofstream out(file, std::ios::binary | std::ios::trunc);
+    out << two.substr(0, second);
+    out.seekp(static_cast<std::streamoff>(second + kHole));
+    out << two.substr(second);
   }
-  EXPECT_EQ(LogFiles(), (std::set<std::string>{"Alpha_Bob.txt", "Alpha_Bob.xml"}));
-  // Lines go on after the repaired end.
-  Say("five");
+  L().logfile("Alpha_Bob");
+  Say("three");
   Tick();
-  EXPECT_EQ(ReadText(file), three.substr(0, three.size() - 6) + Message("Al says, \"five\"", "7:00:02 PM") + "</Log>");
+  EXPECT_FALSE(fs::exists(Logs() / "Alpha_Bob.xml.corrupt"));
+  EXPECT_EQ(fs::file_size(file), two.size() + kHole + Message("Al says, \"three\"", "7:00:02 PM").size());
+  std::ifstream in(file, std::ios::binary);
+  std::string end(two.size() - second + Message("Al says, \"three\"", "7:00:02 PM").size(), '\0');
+  in.seekg(static_cast<std::streamoff>(second + kHole));
+  in.read(end.data(), static_cast<std::streamsize>(end.size()));
+  EXPECT_EQ(end, two.substr(second, two.size() - second - 6) + Message("Al says, \"three\"", "7:00:02 PM") + "</Log>");
   EXPECT_TRUE(errors.empty()) << errors.front();
+}
+
+TEST_F(ChatLogFileTest, TheLogFolderIsMadeAtStartAndAgainAtAWrite) {
+  // Made when the plug-in starts, before any line is logged.
+  EXPECT_TRUE(fs::is_directory(Logs()));
+  EXPECT_TRUE(LogFiles().empty());
+  // Removed while the game runs: the next write makes it again.
+  Check("Chat_Log_Auto", true);
+  fs::remove_all(Logs());
+  Say("one");
+  Tick();
+  EXPECT_EQ(ReadText(Logs() / "Alpha_Bob.txt"), "Al says, \"one\"\r\n");
+  EXPECT_TRUE(errors.empty()) << errors.front();
+  // Without the game's own folder nothing is made, and the failure is the start's.
+  host->UnloadPlugin();
+  fs::remove_all(GameFolder());
+  const auto mark = Mark();
+  host->LoadPlugin(std::make_unique<APluginCore>());
+  EXPECT_EQ(CountSince(mark, "Error #76 occured in 'Class_Initialize' of class 'LogHandler'"), 1u);
+  EXPECT_EQ(CountSince(mark, "Error #"), 1u);
+  EXPECT_FALSE(fs::exists(GameFolder()));
 }
 
 TEST_F(ChatLogFileTest, AppendedLinesGiveTheBytesOfAWholeRewrite) {
@@ -327,7 +451,9 @@ TEST_F(ChatLogFileTest, AppendedLinesGiveTheBytesOfAWholeRewrite) {
   // that way, which is rewritten whole at every tick.
   const std::vector<std::vector<std::string>> ticks = {
       {"plain", "amp & lt < gt > quote \" apos ' ]]>"},
-      {"caf\xe9 \x80\x9f\xff", "tab\tcr\rlf\n", std::string("ctrl \x01\x1f nul ") + '\0' + "!"},
+      // The last line of a tick longer than the end a reopen first reads.
+      {"caf\xe9 \x80\x9f\xff", "tab\tcr\rlf\n", std::string("ctrl \x01\x1f nul ") + '\0' + "!",
+       "long " + std::string(40000, 'x')},
       {""},
       {"last"},
   };
@@ -346,7 +472,8 @@ TEST_F(ChatLogFileTest, AppendedLinesGiveTheBytesOfAWholeRewrite) {
       for (const std::string& line : ticks[t]) L().AddToLog(line, 2, t == 2 ? 32 : 1);
       Tick();
       if (run == 0 && t == 0) inodes[0] = Inode(file);
-      if (run == 0 && t == 1) L().logfile(L().logfile());
+      // Opened again after the long line and after the empty one.
+      if (run == 0 && (t == 1 || t == 2)) L().logfile(L().logfile());
     }
     if (run == 0) inodes[1] = Inode(file);
     files[run] = ReadText(file);
