@@ -410,18 +410,23 @@ void ScriptRunner::AddVerbs() {
     const auto id = ParseInt32(NextWord(rest), "object id");
     const std::string kind = NextWord(rest);
     const auto key = ParseInt32(NextWord(rest), "property key");
-    if (kind != "long" && kind != "double" && kind != "bool" && kind != "string")
-      Fail("prop ID long|double|bool|string KEY VALUE");
-    auto& object = BuildingObject(id);
+    // The value is read before the object is looked up, so a bad line describes no object.
+    std::function<void(sim::SimWorldObject&)> set;
     if (kind == "long") {
-      object.SetLong(key, ParseInt32(rest, "long value"));
+      const auto value = ParseInt32(rest, "long value");
+      set = [key, value](sim::SimWorldObject& o) { o.SetLong(key, value); };
     } else if (kind == "double") {
-      object.SetDouble(key, ParseReal(rest, "double value"));
+      const double value = ParseFinite(rest, "double value");
+      set = [key, value](sim::SimWorldObject& o) { o.SetDouble(key, value); };
     } else if (kind == "bool") {
-      object.SetBool(key, ParseOnOffOrBool(rest));
+      const bool value = ParseOnOffOrBool(rest);
+      set = [key, value](sim::SimWorldObject& o) { o.SetBool(key, value); };
+    } else if (kind == "string") {
+      set = [key, rest](sim::SimWorldObject& o) { o.SetString(key, rest); };
     } else {
-      object.SetString(key, rest);
+      Fail("prop ID long|double|bool|string KEY VALUE");
     }
+    set(BuildingObject(id));
   };
   verbs_["inventory"] = [this](const std::string& args) {
     std::string rest = args;

@@ -191,7 +191,7 @@ TEST_F(ScriptRunnerTest, MalformedVerbArgumentsFail) {
            {"level --5", "malformed level"}, {"chat 2147483648 1 hi", "colour out of range"},
            {"plugin-text 4294967296 1 hi", "colour out of range"}, {"object 7 4294967295 Apple", "object class out of range"},
            {"enchant add 5 4294967295 60", "family out of range"}, {"coords 7 inf 1", "north must be a finite number"},
-           {"coords 7 1 nan", "east must be a finite number"}}) {
+           {"coords 7 1 nan", "east must be a finite number"}, {"prop 7 double 5 -inf", "double value must be a finite"}}) {
     Fails(line, message);
   }
   EXPECT_TRUE(Run("mouse move 32767 -32768\nmouse down -1 0x10 shift\nmouse up 0 0\nregion 0 0 1024 768\n"));

@@ -153,6 +153,9 @@ TEST_F(ScriptRunnerWorldTest, LinesBeforeAnObjectLineAreInPlaceAtItsCreateEvent)
   // Lines for an id that no object line ever creates fail the script, naming the first.
   EXPECT_FALSE(Run("say one\nprop 10 long 19 1\ncoords 10 1 2\n"));
   EXPECT_NE(err.str().find("test.session:2: no object line created object 10"), std::string::npos) << err.str();
+  // A line that fails describes nothing.
+  EXPECT_FALSE(runner.RunLine("prop 11 double 5 nan"));
+  EXPECT_TRUE(Run("say two\n"));
 }
 
 TEST_F(ScriptRunnerWorldTest, SayPrintsAHeading) {
