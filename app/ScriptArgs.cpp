@@ -2,6 +2,8 @@
 
 #include <charconv>
 #include <climits>
+#include <cmath>
+#include <cstdint>
 
 #include "ScriptRunner.h"
 
@@ -48,6 +50,8 @@ long long ParseInteger(const std::string& text, const char* what) {
     begin += 2;
     base = 16;
   }
+  // One sign only, before the 0x: from_chars would take a second one ("0x-1", "--1").
+  if (begin != end && *begin == '-') throw ScriptError{std::string("malformed ") + what + ": '" + text + "'"};
   auto [ptr, ec] = std::from_chars(begin, end, value, base);
   if (ec == std::errc::result_out_of_range) throw ScriptError{std::string(what) + " out of range: '" + text + "'"};
   if (negative) value = -value;
@@ -65,6 +69,24 @@ std::int32_t ParseSignedInt32(const std::string& text, const char* what) {
   const long long value = ParseInteger(text, what);
   if (value < INT32_MIN || value > INT32_MAX) throw ScriptError{std::string(what) + " out of range: '" + text + "'"};
   return static_cast<std::int32_t>(value);
+}
+
+std::int32_t ParseBounded(const std::string& text, const char* what, std::int32_t low, std::int32_t high) {
+  const long long value = ParseInteger(text, what);
+  if (value < low || value > high)
+    throw ScriptError{std::string(what) + " out of range (" + std::to_string(low) + " to " + std::to_string(high) +
+                      "): '" + text + "'"};
+  return static_cast<std::int32_t>(value);
+}
+
+std::int32_t ParseWindowCoordinate(const std::string& text, const char* what) {
+  return ParseBounded(text, what, INT16_MIN, INT16_MAX);
+}
+
+double ParseFinite(const std::string& text, const char* what) {
+  const double value = ParseReal(text, what);
+  if (!std::isfinite(value)) throw ScriptError{std::string(what) + " must be a finite number: '" + text + "'"};
+  return value;
 }
 
 double ParseReal(const std::string& text, const char* what) {

@@ -16,8 +16,14 @@ std::string NextPath(std::string& rest);
 long long ParseInteger(const std::string& text, const char* what);
 // Ids above 0x7FFFFFFF are written as the unsigned form of a signed 32-bit id.
 std::int32_t ParseInt32(const std::string& text, const char* what);
-// Amounts, counts and modes: a signed 32-bit number, with no unsigned form.
+// Amounts, counts, colours and modes: a signed 32-bit number, with no unsigned form.
 std::int32_t ParseSignedInt32(const std::string& text, const char* what);
+// A number from low to high; outside it fails naming the range.
+std::int32_t ParseBounded(const std::string& text, const char* what, std::int32_t low, std::int32_t high);
+// A point or edge in the game window: a window message carries each as 16 signed bits.
+std::int32_t ParseWindowCoordinate(const std::string& text, const char* what);
+// A real number that is not infinite or NaN.
+double ParseFinite(const std::string& text, const char* what);
 double ParseReal(const std::string& text, const char* what);
 bool ParseOnOffOrBool(const std::string& text);
 bool ParseOnOff(const std::string& text);

@@ -53,6 +53,7 @@ long long ParseDuration(const std::string& text) {
 ScriptRunner::ScriptRunner(sim::SimHost& host, std::ostream& err) : host_(host), err_(err) {
   AddVerbs();
   AddWorldVerbs();
+  AddClockVerbs();
 }
 
 void ScriptRunner::Fail(const std::string& message) { throw ScriptError{message}; }
@@ -64,7 +65,8 @@ void ScriptRunner::AddVerbs() {
     if (amount.empty() || !rest.empty()) Fail("advance takes one duration, such as 1500ms, 2s or 3m");
     const long long ms = ParseDuration(amount);
     if (ms > LLONG_MAX - host_.ElapsedMs()) Fail("duration too large for the clock: '" + amount + "'");
-    host_.Advance(ms);
+    // A clock that did not run as the script says must not pass unnoticed.
+    if (!host_.Advance(ms)) Fail("the clock stopped firing timers after ten million firings");
   };
   verbs_["expect"] = [this](const std::string& args) {
     if (args.empty()) Fail("expect needs a text");
@@ -100,11 +102,11 @@ void ScriptRunner::AddVerbs() {
   };
   verbs_["plugin-text"] = [this](const std::string& args) {
     std::string rest = args;
-    const auto color = ParseInteger(NextWord(rest), "colour");
-    const auto window = ParseInteger(NextWord(rest), "window");
+    const auto color = ParseSignedInt32(NextWord(rest), "colour");
+    const auto window = ParseSignedInt32(NextWord(rest), "window");
     auto* plugin = dynamic_cast<APluginCore*>(host_.Plugin());
     if (!plugin) Fail("no plug-in loaded");
-    plugin->AddChatText(rest, static_cast<std::int32_t>(color), static_cast<std::int32_t>(window));
+    plugin->AddChatText(rest, color, window);
   };
 
   // --- The character and the game --------------------------------------------------------------
@@ -118,7 +120,7 @@ void ScriptRunner::AddVerbs() {
   };
   verbs_["level"] = [this](const std::string& args) {
     std::string rest = args;
-    const auto level = ParseInt32(NextWord(rest), "level");
+    const auto level = ParseSignedInt32(NextWord(rest), "level");
     NoMore(rest, "level N");
     host_.Character().SetLevel(level);
   };
@@ -126,7 +128,7 @@ void ScriptRunner::AddVerbs() {
     NoMore(args, "login");
     // The game world always holds the character's own object.
     auto& me = host_.Character();
-    if (!host_.World().Find(me.Character())) host_.World().AddObject(me.Character(), me.Name(), 1);
+    if (!host_.World().Find(me.Character())) CreateObject(me.Character(), me.Name(), 1);
     me.RaiseLoginComplete();
   };
   verbs_["logoff"] = [this](const std::string& args) {
@@ -135,8 +137,8 @@ void ScriptRunner::AddVerbs() {
   };
   verbs_["chat"] = [this](const std::string& args) {
     std::string rest = args;
-    const auto color = ParseInt32(NextWord(rest), "colour");
-    const auto window = ParseInt32(NextWord(rest), "window");
+    const auto color = ParseSignedInt32(NextWord(rest), "colour");
+    const auto window = ParseSignedInt32(NextWord(rest), "window");
     host_.IncomingChat(rest, color, window);
   };
   verbs_["type"] = [this](const std::string& args) { host_.TypeText(args); };
@@ -182,8 +184,8 @@ void ScriptRunner::AddVerbs() {
     const std::string what = NextWord(rest);
     if (what == "add") {
       const auto id = ParseInt32(NextWord(rest), "spell id");
-      const auto family = ParseInt32(NextWord(rest), "family");
-      const auto seconds = ParseInt32(NextWord(rest), "seconds");
+      const auto family = ParseSignedInt32(NextWord(rest), "family");
+      const auto seconds = ParseSignedInt32(NextWord(rest), "seconds");
       NoMore(rest, "enchant add ID FAMILY SECONDS");
       host_.Character().AddEnchantment(id, family, seconds);
     } else if (what == "remove") {
@@ -208,10 +210,10 @@ void ScriptRunner::AddVerbs() {
   verbs_["region"] = [this](const std::string& args) {
     std::string rest = args;
     platform::Rect r;
-    r.left = ParseInt32(NextWord(rest), "left");
-    r.top = ParseInt32(NextWord(rest), "top");
-    r.right = ParseInt32(NextWord(rest), "right");
-    r.bottom = ParseInt32(NextWord(rest), "bottom");
+    r.left = ParseWindowCoordinate(NextWord(rest), "left");
+    r.top = ParseWindowCoordinate(NextWord(rest), "top");
+    r.right = ParseWindowCoordinate(NextWord(rest), "right");
+    r.bottom = ParseWindowCoordinate(NextWord(rest), "bottom");
     NoMore(rest, "region L T R B");
     host_.Hooks().Set3DRegion(r);
     host_.Hooks().AC3DRegionChanged.Emit(r.left, r.top, r.right, r.bottom);
@@ -237,7 +239,7 @@ void ScriptRunner::AddVerbs() {
   };
   verbs_["skill"] = [this](const std::string& args) {
     std::string rest = args;
-    const auto index = ParseInt32(NextWord(rest), "skill index");
+    const auto index = ParseSignedInt32(NextWord(rest), "skill index");
     const auto value = ParseSignedInt32(NextWord(rest), "skill value");
     NoMore(rest, "skill INDEX VALUE");
     host_.Character().SetSkill(index, value);
@@ -336,7 +338,7 @@ void ScriptRunner::AddVerbs() {
   verbs_["choose"] = [this](const std::string& args) {
     std::string rest = args;
     const std::string name = NextWord(rest);
-    const auto index = ParseInt32(NextWord(rest), "index");
+    const auto index = ParseSignedInt32(NextWord(rest), "index");
     NoMore(rest, "choose NAME INDEX");
     auto& choice = ViewControl<sim::SimChoice>(name);
     if (index < 0 || index >= choice.ChoiceCount()) Fail("choice index out of range: " + std::to_string(index));
@@ -351,17 +353,19 @@ void ScriptRunner::AddVerbs() {
   verbs_["click"] = [this](const std::string& args) {
     std::string rest = args;
     const std::string name = NextWord(rest);
-    const auto column = ParseInt32(NextWord(rest), "column");
-    const auto row = ParseInt32(NextWord(rest), "row");
+    const auto column = ParseSignedInt32(NextWord(rest), "column");
+    const auto row = ParseSignedInt32(NextWord(rest), "row");
     NoMore(rest, "click NAME COL ROW");
     auto& list = ViewControl<sim::SimList>(name);
+    if (column < 0 || static_cast<std::size_t>(column) >= list.Columns().size())
+      Fail("list column out of range: " + std::to_string(column));
     if (row < 0 || row >= list.Count()) Fail("list row out of range: " + std::to_string(row));
     list.UserClick(column, row);
   };
   verbs_["slide"] = [this](const std::string& args) {
     std::string rest = args;
     const std::string name = NextWord(rest);
-    const auto position = ParseInt32(NextWord(rest), "position");
+    const auto position = ParseSignedInt32(NextWord(rest), "position");
     NoMore(rest, "slide NAME POS");
     ViewControl<sim::SimSlider>(name).UserSlide(position);
   };
@@ -397,44 +401,46 @@ void ScriptRunner::AddVerbs() {
   verbs_["object"] = [this](const std::string& args) {
     std::string rest = args;
     const auto id = ParseInt32(NextWord(rest), "object id");
-    const auto objectClass = ParseInt32(NextWord(rest), "object class");
+    const auto objectClass = ParseSignedInt32(NextWord(rest), "object class");
     if (rest.empty()) Fail("object ID CLASS NAME");
-    host_.World().AddObject(id, rest, objectClass);
+    CreateObject(id, rest, objectClass);
   };
   verbs_["prop"] = [this](const std::string& args) {
     std::string rest = args;
     const auto id = ParseInt32(NextWord(rest), "object id");
     const std::string kind = NextWord(rest);
     const auto key = ParseInt32(NextWord(rest), "property key");
-    auto& object = WorldObject(id);
+    // The value is read before the object is looked up, so a bad line describes no object.
+    std::function<void(sim::SimWorldObject&)> set;
     if (kind == "long") {
-      object.SetLong(key, ParseInt32(rest, "long value"));
+      const auto value = ParseInt32(rest, "long value");
+      set = [key, value](sim::SimWorldObject& o) { o.SetLong(key, value); };
     } else if (kind == "double") {
-      object.SetDouble(key, ParseReal(rest, "double value"));
+      const double value = ParseFinite(rest, "double value");
+      set = [key, value](sim::SimWorldObject& o) { o.SetDouble(key, value); };
     } else if (kind == "bool") {
-      object.SetBool(key, ParseOnOffOrBool(rest));
+      const bool value = ParseOnOffOrBool(rest);
+      set = [key, value](sim::SimWorldObject& o) { o.SetBool(key, value); };
     } else if (kind == "string") {
-      object.SetString(key, rest);
+      set = [key, rest](sim::SimWorldObject& o) { o.SetString(key, rest); };
     } else {
       Fail("prop ID long|double|bool|string KEY VALUE");
     }
+    set(BuildingObject(id));
   };
   verbs_["inventory"] = [this](const std::string& args) {
     std::string rest = args;
     const auto id = ParseInt32(NextWord(rest), "object id");
     NoMore(rest, "inventory ID");
-    auto& object = WorldObject(id);
-    const auto owner = host_.Character().Character();
-    object.SetContainer(owner);
-    host_.World().AddToInventory(id, owner);
+    BuildingObject(id).SetContainer(host_.Character().Character());
   };
   verbs_["coords"] = [this](const std::string& args) {
     std::string rest = args;
     const auto id = ParseInt32(NextWord(rest), "object id");
-    const double north = ParseReal(NextWord(rest), "north");
-    const double east = ParseReal(NextWord(rest), "east");
+    const double north = ParseFinite(NextWord(rest), "north");
+    const double east = ParseFinite(NextWord(rest), "east");
     NoMore(rest, "coords ID NS EW");
-    WorldObject(id).SetCoordinates(north, east);
+    BuildingObject(id).SetCoordinates(north, east);
   };
   verbs_["select"] = [this](const std::string& args) {
     std::string rest = args;
@@ -451,8 +457,8 @@ void ScriptRunner::AddVerbs() {
     const char* usage = "mouse move X Y, mouse down X Y [ctrl] [shift], or mouse up X Y";
     if (what != "move" && what != "down" && what != "up") Fail(usage);
     platform::Point at;
-    at.x = ParseInt32(NextWord(rest), "x");
-    at.y = ParseInt32(NextWord(rest), "y");
+    at.x = ParseWindowCoordinate(NextWord(rest), "x");
+    at.y = ParseWindowCoordinate(NextWord(rest), "y");
     bool ctrl = false;
     bool shift = false;
     while (what == "down" && !rest.empty()) {
@@ -519,6 +525,26 @@ sim::SimWorldObject& ScriptRunner::WorldObject(std::int32_t id) {
   return *object;
 }
 
+void ScriptRunner::CreateObject(std::int32_t id, const std::string& name, std::int32_t objectClass) {
+  // What earlier lines gave the id is in place when the create event is raised.
+  const auto it = pending_.find(id);
+  if (it == pending_.end()) {
+    host_.World().AddObject(id, name, objectClass);
+    return;
+  }
+  auto object = std::move(it->second.object);
+  pending_.erase(it);
+  object->SetName(name).SetObjectClass(objectClass);
+  host_.World().Insert(std::move(object));
+}
+
+sim::SimWorldObject& ScriptRunner::BuildingObject(std::int32_t id) {
+  if (auto* object = host_.World().Find(id)) return *object;
+  auto& pending = pending_[id];
+  if (!pending.object) pending = {std::make_shared<sim::SimWorldObject>(id, std::string()), lineNumber_};
+  return *pending.object;
+}
+
 bool ScriptRunner::RunLine(const std::string& rawLine) {
   lastError_.clear();
   std::string line = Trimmed(rawLine);
@@ -547,13 +573,21 @@ bool ScriptRunner::Run(std::istream& script, const std::string& scriptName, bool
   std::string line;
   int number = 0;
   while (std::getline(script, line)) {
-    ++number;
+    lineNumber_ = ++number;
     if (RunLine(line)) continue;
     err_ << scriptName << ":" << number << ": " << lastError_ << " (line: " << Trimmed(line) << ")\n";
     err_.flush();
     ok = false;
     if (!interactive) return false;
   }
+  // An id no object line took is most likely mistyped.
+  for (const auto& [id, pending] : pending_) {
+    err_ << scriptName << ":" << pending.line << ": no object line created object " << id
+         << " that this line describes\n";
+    ok = false;
+  }
+  pending_.clear();
+  err_.flush();
   return ok;
 }
 

@@ -5,6 +5,7 @@
 #include <functional>
 #include <iosfwd>
 #include <map>
+#include <memory>
 #include <string>
 
 #include "sim/SimHost.h"
@@ -34,10 +35,15 @@ class ScriptRunner {
   using Verb = std::function<void(const std::string& args)>;
   void AddVerbs();
   void AddWorldVerbs();  // the vendor and the chat bar
+  void AddClockVerbs();  // the local date and the time zone
   [[noreturn]] void Fail(const std::string& message);
   template <class T>
   T& ViewControl(const std::string& name);
   sim::SimWorldObject& WorldObject(std::int32_t id);
+  // Creates the object with what earlier lines gave its id, then raises CreateObject.
+  void CreateObject(std::int32_t id, const std::string& name, std::int32_t objectClass);
+  // The object of that id, or the one its object line will create.
+  sim::SimWorldObject& BuildingObject(std::int32_t id);
 
   sim::SimHost& host_;
   std::ostream& err_;
@@ -46,6 +52,13 @@ class ScriptRunner {
   std::string lastError_;
   std::filesystem::path hudPngDir_;
   bool mouseButtonHeld_ = false;  // between "mouse down" and "mouse up"
+  // Objects described before their object line, and the line that first did.
+  struct Pending {
+    std::shared_ptr<sim::SimWorldObject> object;
+    int line = 0;
+  };
+  std::map<std::int32_t, Pending> pending_;
+  int lineNumber_ = 0;
 };
 
 // Thrown by a verb whose argument is malformed or whose expectation failed.

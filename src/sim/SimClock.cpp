@@ -60,10 +60,11 @@ std::uint64_t SimClock::Register(SimTimer* timer) {
 
 void SimClock::Unregister(std::uint64_t id) { timers_.erase(id); }
 
-void SimClock::Advance(std::int64_t ms) {
+bool SimClock::Advance(std::int64_t ms) {
   if (ms < 0) ms = 0;
   const std::int64_t target = nowMs_ + ms;
   std::uint64_t firings = 0;
+  bool finished = true;
   for (;;) {
     // Re-scan every time: a timeout may create, start, stop or destroy timers.
     SimTimer* next = nullptr;
@@ -76,6 +77,7 @@ void SimClock::Advance(std::int64_t ms) {
     if (!next) break;
     if (++firings > maxFirings_) {
       if (errorSink_) errorSink_("clock: too many timer firings, advance stopped");
+      finished = false;
       break;
     }
     if (next->dueMs_ > nowMs_) nowMs_ = next->dueMs_;
@@ -89,6 +91,7 @@ void SimClock::Advance(std::int64_t ms) {
     if (timer->running_ && timer->startSeq_ == seq) timer->dueMs_ += timer->interval_;
   }
   if (target > nowMs_) nowMs_ = target;
+  return finished;
 }
 
 }  // namespace mellox::sim

@@ -35,7 +35,8 @@ class SimClock {
   std::int32_t TimeZoneId() const { return zoneId_; }
 
   // Moves time forward by ms, firing due timers in due order (ties: started first).
-  void Advance(std::int64_t ms);
+  // False when it gave up firing them (the time still moves to its end).
+  bool Advance(std::int64_t ms);
   // Receives the line written when an Advance gives up.
   void SetErrorSink(std::function<void(const std::string&)> sink) { errorSink_ = std::move(sink); }
   // Firings one Advance may make before it gives up (a timer loop that never ends).

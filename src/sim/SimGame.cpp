@@ -15,6 +15,7 @@ namespace mellox::sim {
 namespace {
 
 constexpr const char* kCoinName = "Pyreal";
+constexpr const char* kSplittingToolName = "Splitting Tool";
 
 std::int32_t StackCount(SimWorldObject& object) {
   std::int32_t count = 1;
@@ -52,11 +53,16 @@ std::int32_t ClampedCount(std::int64_t count) { return static_cast<std::int32_t>
 }  // namespace
 
 void SimGame::Apply(std::int32_t item, std::int32_t target) {
-  if (target != character_.Character()) return;
   // Held while the plug-in answers the events below.
   const auto kept = world_.ObjectById(item);
   SimWorldObject* object = world_.Find(item);
   if (!object) return;
+  if (target != character_.Character()) {
+    const auto keptTarget = world_.ObjectById(target);
+    SimWorldObject* stack = world_.Find(target);
+    if (stack && target != item && object->Name() == kSplittingToolName) TakeOne(*stack, SimWorld::kStackKey);
+    return;
+  }
   if (object->ObjectClass() == kFoodClass) {
     Restore(character_, object->LongProperty(kRestoresVitalKey, 0), object->LongProperty(kRestoreAmountKey, 0));
   } else if (object->ObjectClass() == kKitClass) {
@@ -87,15 +93,19 @@ void SimGame::FillEquipment(std::int32_t mana) {
 }
 
 void SimGame::UseUpOne(SimWorldObject& object) {
-  const std::int32_t id = object.Id();
   std::int32_t uses = 0;
   const bool kitUses = object.ObjectClass() == kKitClass && object.HasLongProperty(kKitUsesKey, uses);
-  const std::int32_t left = (kitUses ? uses : StackCount(object)) - 1;
+  TakeOne(object, kitUses ? kKitUsesKey : SimWorld::kStackKey);
+}
+
+void SimGame::TakeOne(SimWorldObject& object, std::int32_t countKey) {
+  const std::int32_t id = object.Id();
+  const std::int32_t left = (countKey == SimWorld::kStackKey ? StackCount(object) : object.LongProperty(countKey, 0)) - 1;
   if (left <= 0) {
     world_.RemoveObject(id);
     return;
   }
-  object.SetLong(kitUses ? kKitUsesKey : SimWorld::kStackKey, left);
+  object.SetLong(countKey, left);
   world_.RaiseChangeObject(id, SimWorld::kChangeSize);
 }
 
@@ -156,16 +166,22 @@ void SimGame::ClearLists() {
 }
 
 void SimGame::SellAll() {
-  const double rate = world_.VendorBuyRate();
-  double paid = 0;
+  // The worth is summed in whole pyreals and the rate applied once, so a rate
+  // such as 0.1 cannot leave a sale a hair below the pyreal it is worth.
+  std::int64_t worth = 0;
   for (std::int32_t id : sellList_) {
     SimWorldObject* object = world_.Find(id);
     if (!object) continue;
-    paid += static_cast<double>(object->LongProperty(kValueKey, 0)) * StackCount(*object) * rate;
+    // Held within bounds no real sale reaches, so the sum cannot overflow.
+    constexpr std::int64_t kBound = std::int64_t{1} << 61;
+    worth = std::clamp(worth + std::int64_t{object->LongProperty(kValueKey, 0)} * StackCount(*object), -kBound, kBound);
     world_.RemoveObject(id);
   }
   sellList_.clear();
-  if (paid >= 1) AddPyreals(static_cast<std::int64_t>(std::min(std::floor(paid), double{INT32_MAX})));
+  const double exact = static_cast<double>(worth) * world_.VendorBuyRate();
+  // A rate read from decimal text is off by far less than this in binary.
+  const double paid = std::floor(exact + std::abs(exact) * 1e-12);
+  if (paid >= 1) AddPyreals(static_cast<std::int64_t>(std::min(paid, double{INT32_MAX})));
 }
 
 void SimGame::BuyAll() {

@@ -30,6 +30,7 @@ class SimGame {
 
   // Food or a kit applied to the character restores a vital; a mana stone or
   // charge fills the equipped items. Each uses up one of what was applied.
+  // A splitting tool applied to a stack takes one from that stack.
   void Apply(std::int32_t item, std::int32_t target);
   // The stack size selecting the object gives: its stack count, 1 for an
   // object without one, 0 for an object the world does not hold.
@@ -55,6 +56,8 @@ class SimGame {
  private:
   // One of the stack (or one of a kit's uses) is gone; at 0 the object leaves the world.
   void UseUpOne(SimWorldObject& object);
+  // One less of the count under countKey; at 0 the object leaves the world.
+  void TakeOne(SimWorldObject& object, std::int32_t countKey);
   void FillEquipment(std::int32_t mana);
   std::int64_t PyrealsCarried();
   void AddPyreals(std::int64_t amount);

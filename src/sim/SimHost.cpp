@@ -130,7 +130,7 @@ const std::vector<std::string>& SimHost::Output() const { return impl_->recorder
 
 void SimHost::Emit(const std::string& line) { impl_->recorder.Emit(line); }
 
-void SimHost::Advance(std::int64_t ms) { impl_->clock.Advance(ms); }
+bool SimHost::Advance(std::int64_t ms) { return impl_->clock.Advance(ms); }
 
 std::int64_t SimHost::ElapsedMs() const { return impl_->clock.NowMs(); }
 

@@ -74,8 +74,9 @@ class SimHost {
   const std::vector<std::string>& Output() const;
   void Emit(const std::string& line);
 
-  // Virtual clock: moves time forward, firing due timers in order.
-  void Advance(std::int64_t ms);
+  // Virtual clock: moves time forward, firing due timers in order; false when
+  // a runaway of timer firings stopped it firing them.
+  bool Advance(std::int64_t ms);
   std::int64_t ElapsedMs() const;
 
   // Game and user actions (each raises the framework's event).

@@ -36,16 +36,21 @@ std::shared_ptr<platform::WorldCollection> SimWorld::AllObjects() {
 }
 
 bool SimWorld::InInventory(std::int32_t id) {
-  if (inventory_.count(id)) return true;
   SimWorldObject* obj = Find(id);
-  if (!obj) return false;
+  return obj && Carries(obj->Container());
+}
+
+bool SimWorld::Carries(std::int32_t container) {
   const std::int32_t me = characterId_ ? characterId_() : 0;
-  const std::int32_t container = obj->Container();
-  if (container == 0) return false;
-  if (container == me) return true;
-  // One level of packs: a container carried by the character.
-  SimWorldObject* pack = Find(container);
-  return pack && (pack->Container() == me || pack->Owner() == me);
+  // Each step goes one container out; more steps than objects is a loop.
+  for (std::size_t steps = 0; steps <= objects_.size(); ++steps) {
+    if (container == 0) return false;
+    if (container == me) return true;
+    SimWorldObject* holder = Find(container);
+    if (!holder) return packs_.count(container) != 0;
+    container = holder->Container();
+  }
+  return false;
 }
 
 std::shared_ptr<platform::WorldCollection> SimWorld::Inventory() {
@@ -110,12 +115,15 @@ void SimWorld::RemoveObject(std::int32_t id) {
   std::shared_ptr<platform::WorldObject> obj = it->second;
   ReleaseObject.Emit(obj);
   objects_.erase(id);
-  inventory_.erase(id);
 }
 
 void SimWorld::AddToInventory(std::int32_t id, std::int32_t containerId) {
   if (SimWorldObject* obj = Find(id)) obj->SetContainer(containerId);
-  inventory_.insert(id);
+  if (containerId != (characterId_ ? characterId_() : 0)) packs_.insert(containerId);
+}
+
+void SimWorld::RemoveFromInventory(std::int32_t id) {
+  if (SimWorldObject* obj = Find(id)) obj->SetContainer(0);
 }
 
 }  // namespace mellox::sim

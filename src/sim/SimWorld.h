@@ -46,9 +46,13 @@ class SimWorld : public platform::World {
   void RaiseChangeObject(std::int32_t id, std::int32_t change);   // raises ChangeObject
   void RaiseMoveObject(std::int32_t id, std::int32_t container);  // sets the container, raises MoveObject
   void RemoveObject(std::int32_t id);                        // raises ReleaseObject, then forgets it
-  // Puts an object in the character's inventory, inside containerId.
+  // Puts an object into containerId, which the character carries from then on
+  // (a pack the world need not hold as an object).
   void AddToInventory(std::int32_t id, std::int32_t containerId);
-  void RemoveFromInventory(std::int32_t id) { inventory_.erase(id); }
+  // Takes the object out of whatever holds it: it lies on the ground.
+  void RemoveFromInventory(std::int32_t id);
+  // Carried: held by the character or by a container it carries, as the
+  // container chain says.
   bool InInventory(std::int32_t id);
   void SetVendorGoods(std::vector<std::int32_t> ids) { vendorGoods_ = std::move(ids); }
   void AddVendorGood(std::int32_t id);
@@ -60,7 +64,8 @@ class SimWorld : public platform::World {
   std::vector<std::shared_ptr<platform::WorldObject>> Select(const std::function<bool(SimWorldObject&)>& keep);
   std::function<std::int32_t()> characterId_;
   std::map<std::int32_t, std::shared_ptr<SimWorldObject>> objects_;
-  std::set<std::int32_t> inventory_;
+  bool Carries(std::int32_t container);
+  std::set<std::int32_t> packs_;  // containers without an object, given as carried
   std::vector<std::int32_t> vendorGoods_;
   double buyRate_ = 1.0;
   std::int32_t nextNewId_ = kFirstNewId;

@@ -5,9 +5,16 @@
 #include <cstdio>
 #include <fstream>
 #include <sstream>
+#include <string>
+#include <utility>
+#include <vector>
 
+#include "platform/HostTimer.h"
+#include "platform/System.h"
 #include "sim/SimCharacter.h"
+#include "sim/SimClock.h"
 #include "sim/SimHooks.h"
+#include "sim/SimSystem.h"
 #include "sim/SimWorld.h"
 #include "ScriptRunnerFixture.h"
 #include "support/TempHome.h"
@@ -78,6 +85,44 @@ TEST_F(ScriptRunnerTest, ExpectFileReadsUnderTheHomeFolder) {
 TEST_F(ScriptRunnerTest, AdvanceFiresHostTimers) {
   EXPECT_TRUE(Run("advance 1500ms\nadvance 2s\nadvance 1m\n"));
   EXPECT_EQ(host.ElapsedMs(), 1500 + 2000 + 60000);
+  // A timer loop that hits the firing cap fails its line; the clock still reaches the end.
+  host.Clock().SetMaxFirings(100);
+  auto loop = host.System().CreateTimer();
+  loop->Start(0);
+  EXPECT_FALSE(Run("advance 1s\n"));
+  EXPECT_NE(err.str().find("test.session:1: the clock stopped firing timers"), std::string::npos) << err.str();
+  EXPECT_EQ(host.Output().back(), "clock: too many timer firings, advance stopped");
+  EXPECT_EQ(host.ElapsedMs(), 64500);
+}
+
+TEST_F(ScriptRunnerTest, ClockVerbsSetTheLocalDateTheZoneAndDaylight) {
+  auto& system = host.System();
+  platform::TimeZoneInformation zone;
+  EXPECT_TRUE(Run("date 2027-07-01 14:30\ntimezone -60\ndaylight on\nadvance 90s\n"));
+  EXPECT_DOUBLE_EQ(system.Now(), sim::SimClock::MakeDate(2027, 7, 1, 14, 31, 30));
+  EXPECT_EQ(system.GetTimeZoneInformation(zone), platform::TIME_ZONE_ID_DAYLIGHT);
+  EXPECT_EQ(zone.Bias, -60);
+  EXPECT_EQ(zone.DaylightBias, -60);
+  // The local time reads on as set: the zone moves UTC, by the daylight bias too.
+  const std::int64_t unixSummer = host.Clock().UnixNow();
+  EXPECT_TRUE(Run("daylight on -30\ndate 2028-02-29 06:00:05\n"));
+  EXPECT_EQ(host.Clock().UnixNow(), 1835416805 - 90 * 60);
+  EXPECT_EQ(system.GetTimeZoneInformation(zone), platform::TIME_ZONE_ID_DAYLIGHT);
+  EXPECT_EQ(zone.DaylightBias, -30);
+  EXPECT_TRUE(Run("daylight off\ntimezone 300\ndate 2027-07-01 14:31:30\n"));
+  EXPECT_EQ(system.GetTimeZoneInformation(zone), platform::TIME_ZONE_ID_STANDARD);
+  EXPECT_EQ(zone.DaylightBias, -30);
+  EXPECT_EQ(host.Clock().UnixNow() - unixSummer, (300 + 60 + 60) * 60);
+  for (const auto& [line, message] : std::vector<std::pair<std::string, std::string>>{
+           {"date 2027-02-29", "day out of range"}, {"date 2027-13-01", "month out of range"},
+           {"date 99-01-01", "year out of range"}, {"date 2027-01-01 24:00", "time of day out of range"},
+           {"date 2027-01-01 12", "date YYYY-MM-DD"}, {"date 2027/01/01", "date YYYY-MM-DD"},
+           {"timezone 1441", "bias out of range (-1440 to 1440)"}, {"timezone", "malformed bias"},
+           {"daylight on 5000", "daylight bias out of range"}, {"daylight off -60", "too many arguments"},
+           {"daylight maybe", "expected on or off"}}) {
+    Fails(line, message);
+  }
+  EXPECT_DOUBLE_EQ(system.Now(), sim::SimClock::MakeDate(2027, 7, 1, 14, 31, 30));
 }
 
 // The command itself: exit status and the error message on standard error.
@@ -133,10 +178,24 @@ TEST_F(ScriptRunnerTest, GameAndWorldVerbsDriveTheHost) {
 TEST_F(ScriptRunnerTest, MalformedVerbArgumentsFail) {
   for (const char* line : {"level fifty", "chat x 1 hi", "xp 10", "xp -1 2", "net 0x2CF key", "enchant add 1 2",
                            "enchant drop 1", "portal SIDEWAYS", "region 1 2 3", "check Output_1 maybe",
-                           "choose nosuchcontrol 0", "prop 42 long 1 2", "coords 7 north east", "select"}) {
+                           "choose nosuchcontrol 0", "prop 42 long x 2", "coords 7 north east", "select"}) {
     EXPECT_FALSE(runner.RunLine(line)) << line;
     EXPECT_FALSE(runner.LastError().empty()) << line;
   }
+  // Every number must fit what it feeds: one sign, window coordinates in 16 bits,
+  // colours and counts signed, positions finite.
+  for (const auto& [line, message] : std::vector<std::pair<std::string, std::string>>{
+           {"mouse move 0x7fffffff 0x7fffffff", "x out of range (-32768 to 32767)"},
+           {"mouse down 1 40000 ctrl", "y out of range"}, {"mouse up -32769 1", "x out of range"},
+           {"region 0 0 70000 480", "right out of range"}, {"chat 0x-1 1 hi", "malformed colour"},
+           {"level --5", "malformed level"}, {"chat 2147483648 1 hi", "colour out of range"},
+           {"plugin-text 4294967296 1 hi", "colour out of range"}, {"object 7 4294967295 Apple", "object class out of range"},
+           {"enchant add 5 4294967295 60", "family out of range"}, {"coords 7 inf 1", "north must be a finite number"},
+           {"coords 7 1 nan", "east must be a finite number"}, {"prop 7 double 5 -inf", "double value must be a finite"}}) {
+    Fails(line, message);
+  }
+  EXPECT_TRUE(Run("mouse move 32767 -32768\nmouse down -1 0x10 shift\nmouse up 0 0\nregion 0 0 1024 768\n"));
+  EXPECT_EQ(host.Hooks().Get3DRegion().right, 1024);
 }
 
 }  // namespace

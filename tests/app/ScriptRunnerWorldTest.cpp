@@ -133,6 +133,31 @@ TEST_F(ScriptRunnerWorldTest, InventoryMakesTheCharacterTheContainerAlsoAsAPrope
   EXPECT_EQ(host.World().Inventory()->Count(), 1);
 }
 
+TEST_F(ScriptRunnerWorldTest, LinesBeforeAnObjectLineAreInPlaceAtItsCreateEvent) {
+  auto created = host.World().CreateObject.Connect([&](const auto& o) {
+    double north = 0, east = 0;
+    o->Coordinates(north, east);
+    std::ostringstream seen;
+    seen << o->Name() << " " << o->ObjectClass() << " at " << north << "," << east << " in " << o->Container()
+         << " value " << o->LongProperty(19) << " " << o->StringProperty(16);
+    events.push_back(seen.str());
+  });
+  const std::string me = std::to_string(host.Character().Character());
+  EXPECT_TRUE(Run("coords 9 12.5 -40.25\nprop 9 long 19 300\nprop 9 string 16 Rotting\ninventory 9\n"
+                  "object 9 21 Corpse of Bob\ncoords 9 1 2\ncoords 0x50000001 30 40\nlogin\n"));
+  EXPECT_EQ(events, (std::vector<std::string>{"Corpse of Bob 21 at 12.5,-40.25 in " + me + " value 300 Rotting",
+                                              "Tester 1 at 30,40 in 0 value 0 "}));
+  double north = 0, east = 0;
+  host.World().Find(9)->Coordinates(north, east);  // an existing object takes a line at once
+  EXPECT_DOUBLE_EQ(north, 1);
+  // Lines for an id that no object line ever creates fail the script, naming the first.
+  EXPECT_FALSE(Run("say one\nprop 10 long 19 1\ncoords 10 1 2\n"));
+  EXPECT_NE(err.str().find("test.session:2: no object line created object 10"), std::string::npos) << err.str();
+  // A line that fails describes nothing.
+  EXPECT_FALSE(runner.RunLine("prop 11 double 5 nan"));
+  EXPECT_TRUE(Run("say two\n"));
+}
+
 TEST_F(ScriptRunnerWorldTest, SayPrintsAHeading) {
   EXPECT_TRUE(Run("say The vital alarms\nexpect == The vital alarms\n"));
   EXPECT_EQ(host.Output().back(), "== The vital alarms");

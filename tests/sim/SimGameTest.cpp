@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "sim/SimCharacter.h"
@@ -86,6 +87,31 @@ TEST_F(SimGameTest, FoodAndKitsRestoreAVitalAndAreUsedUp) {
   Carry(71, "Healing Kit", 29);
   EXPECT_EQ(During([&] { hooks.ApplyItem(71, Me()); }), (Events{"release 71"}));
   EXPECT_EQ(host.Character().Health(), 100);
+  // Food only ever raises: a vital above its maximum stays where it stands.
+  host.Character().SetMaximum(2, 100);
+  host.Character().SetHealth(150);
+  Carry(61, "Apple", 6).SetLong(89, 2).SetLong(90, 25);
+  EXPECT_EQ(During([&] { hooks.ApplyItem(61, Me()); }), (Events{"release 61"}));
+  EXPECT_EQ(host.Character().Health(), 150);
+}
+
+TEST_F(SimGameTest, ASplittingToolTakesOneFromTheStackItIsAppliedTo) {
+  auto& hooks = host.Hooks();
+  Carry(80, "Splitting Tool");
+  Carry(81, "Lead Pea").SetLong(kStack, 2);
+  Carry(82, "Hammer");
+  EXPECT_EQ(During([&] { hooks.ApplyItem(80, 81); }), (Events{"change 81 0"}));
+  EXPECT_EQ(Count(81), 1);
+  // Another item on the stack, or the tool on the character or on nothing: no answer.
+  EXPECT_TRUE(During([&] { hooks.ApplyItem(82, 81); }).empty());
+  EXPECT_TRUE(During([&] { hooks.ApplyItem(80, Me()); }).empty());
+  EXPECT_TRUE(During([&] { hooks.ApplyItem(80, 4242); }).empty());
+  hooks.SetBusyState(1);
+  EXPECT_TRUE(During([&] { hooks.ApplyItem(80, 81); }).empty());
+  hooks.SetBusyState(0);
+  // The last one leaves the world; the tool stays.
+  EXPECT_EQ(During([&] { hooks.ApplyItem(80, 81); }), (Events{"release 81"}));
+  EXPECT_TRUE(Exists(80));
 }
 
 TEST_F(SimGameTest, AManaStoneFillsTheEquippedItemsInOrderAndIsUsedUp) {
@@ -175,6 +201,19 @@ TEST_F(SimGameTest, SellingPaysTheValueAtTheVendorsRate) {
   EXPECT_EQ(During([&] { hooks.VendorSellAll(); }), (Events{"release 502", "change " + std::to_string(kNew) + " 0"}));
   EXPECT_EQ(Count(kNew), 39250);
   EXPECT_TRUE(During([&] { hooks.VendorSellAll(); }).empty());
+  // Worth exactly a whole number of pyreals pays it, however the rate falls in binary.
+  OpenVendor(0.01);
+  for (auto [id, value] : {std::pair{503, 58}, std::pair{504, 6}, std::pair{505, 36}}) {
+    Carry(id, "Rusty Pea").SetLong(19, value);
+    hooks.VendorAddToSellList(id);
+  }
+  hooks.VendorSellAll();
+  EXPECT_EQ(Count(kNew), 39251);
+  OpenVendor(0.58);
+  Carry(506, "Copper Pea").SetLong(kStack, 2).SetLong(19, 25);
+  hooks.VendorAddToSellList(506);
+  hooks.VendorSellAll();
+  EXPECT_EQ(Count(kNew), 39280);
 }
 
 TEST_F(SimGameTest, BuyingTakesThePriceAndMakesNewObjectsOfTheCharacters) {

@@ -37,6 +37,22 @@ TEST_F(SimWorldTest, InventoryLandscapeAndContainers) {
   EXPECT_EQ(Ids(world.Landscape()), (std::vector<std::int32_t>{13, 14}));
   EXPECT_EQ(Ids(world.InventoryOf(10)), (std::vector<std::int32_t>{11, 15}));
   EXPECT_EQ(world.AllObjects()->Count(), 6);
+  // Carried is what the container chain says: out of the pack onto the ground
+  // or into a chest it is gone; back into the pack it is carried again.
+  world.RaiseMoveObject(15, 14);
+  world.RaiseMoveObject(10, 13);
+  EXPECT_EQ(Ids(world.Inventory()), (std::vector<std::int32_t>{12}));
+  EXPECT_FALSE(world.InInventory(11));
+  world.RaiseMoveObject(10, kMe);
+  world.RaiseMoveObject(15, 10);
+  EXPECT_EQ(Ids(world.Inventory()), (std::vector<std::int32_t>{10, 11, 12, 15}));
+  world.RemoveFromInventory(12);
+  EXPECT_FALSE(world.InInventory(12));
+  // A pack given as carried needs no object; containers holding each other are no one's.
+  world.AddToInventory(13, 0x7000);
+  world.RaiseMoveObject(14, 15);
+  world.RaiseMoveObject(15, 14);
+  EXPECT_EQ(Ids(world.Inventory()), (std::vector<std::int32_t>{10, 11, 13}));
 }
 
 TEST_F(SimWorldTest, CollectionsAreSnapshotsAndFiltersNarrowThem) {
