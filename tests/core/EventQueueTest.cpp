@@ -91,9 +91,10 @@ TEST_F(EventQueueTest, AStackThatChangedBeforeItsTurnIsDroppedUnused) {
   EXPECT_TRUE(Queue().Events().empty());
 }
 
-// The game never splits the ale: the tool is used a bounded number of times,
-// then the event is dropped with a warning naming the stack, and the next runs.
+// The game never answers this tool on the ale: it is used a bounded number of
+// times, then the event is dropped with a warning naming the stack, and the next runs.
 TEST_F(EventQueueTest, AUseOnAStackThatNeverChangesIsDroppedAndTheNextOneRuns) {
+  host->World().Find(kTool)->SetName("Worn Tool");
   const auto mark = Mark();
   Queue().Add(EVENT_USE_ITEM_ON_STACK, kTool, kAle, 5);
   Queue().Add(EVENT_USE_STACK_ON_ITEM, kStout, me, 3);
