@@ -182,7 +182,7 @@ class FilterHandler {
   void FindCHarge();
   bool OnlyIfNeeded = false;
   std::int32_t LastEquipId = -1;
-  std::int32_t ScanStart = 0;
+  std::int64_t ScanStart = 0;
   std::int32_t ChargeId = 0;
   std::int32_t scanWaits_ = 0;
   std::int32_t chargeUses_ = 0;
