@@ -103,7 +103,7 @@ std::int32_t ViewColour(std::int32_t code) {
   return ChatColors[static_cast<std::size_t>(code)];
 }
 
-std::int32_t NowUnix() { return TimeModule::LocalToUnix(platform::Sys().Now()); }
+std::int64_t NowUnix() { return TimeModule::LocalToUnix(platform::Sys().Now()); }
 
 }  // namespace
 
@@ -121,7 +121,7 @@ LogHandler::LogHandler() : file_(std::make_unique<FileState>()) {
     for (const LogItem& item : log_) visit(item);
   };
   links.AddToLogFromData = [this](const std::string& message, std::int32_t msgtype, std::int32_t msgcolor,
-                                  std::int32_t msgtag, std::int32_t msgdate) {
+                                  std::int32_t msgtag, std::int64_t msgdate) {
     AddToLogFromData(message, msgtype, msgcolor, msgtag, msgdate);
   };
   links.DisplayLog = [this] { DisplayLog(); };
@@ -613,7 +613,7 @@ void LogHandler::AddToLog(const std::string& message, std::int32_t msgtype, std:
 }
 
 void LogHandler::AddToLogFromData(const std::string& message, std::int32_t msgtype, std::int32_t msgcolor,
-                                  std::int32_t msgtag, std::int32_t msgdate) {
+                                  std::int32_t msgtag, std::int64_t msgdate) {
   Trap("AddToLogFromData", kClass, [&] {
     log_.emplace_back(message, msgtype, msgcolor, msgdate, msgtag, nextMsgId_++);
     CheckSize();

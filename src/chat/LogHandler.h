@@ -49,7 +49,7 @@ class LogHandler {
   void AddToLog(const std::string& message, std::int32_t msgtype, std::int32_t msgcolor);
   // One stored line from the data file; neither saves nor redisplays.
   void AddToLogFromData(const std::string& message, std::int32_t msgtype, std::int32_t msgcolor,
-                        std::int32_t msgtag, std::int32_t msgdate);
+                        std::int32_t msgtag, std::int64_t msgdate);
   // Refills the log view, keeping its scroll position.
   void DisplayLog();
   // Writes "---<time> message" of the line with that id to the main window.

@@ -4,7 +4,7 @@
 
 namespace mellox {
 
-LogItem::LogItem(std::string message, std::int32_t msgtype, std::int32_t msgcolor, std::int32_t msgdate,
+LogItem::LogItem(std::string message, std::int32_t msgtype, std::int32_t msgcolor, std::int64_t msgdate,
                  std::int32_t msgtag, std::int32_t msgId)
     : message_(std::move(message)),
       msgtype_(msgtype),

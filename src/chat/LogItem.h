@@ -11,7 +11,7 @@ namespace mellox {
 class LogItem {
  public:
   LogItem() = default;
-  LogItem(std::string message, std::int32_t msgtype, std::int32_t msgcolor, std::int32_t msgdate,
+  LogItem(std::string message, std::int32_t msgtype, std::int32_t msgcolor, std::int64_t msgdate,
           std::int32_t msgtag, std::int32_t msgId);
 
   const std::string& message() const { return message_; }
@@ -23,8 +23,8 @@ class LogItem {
   std::int32_t msgcolor() const { return msgcolor_; }
   void msgcolor(std::int32_t value) { msgcolor_ = value; }
   // Unix seconds of the local time the line was logged.
-  std::int32_t msgdate() const { return msgdate_; }
-  void msgdate(std::int32_t value) { msgdate_ = value; }
+  std::int64_t msgdate() const { return msgdate_; }
+  void msgdate(std::int64_t value) { msgdate_ = value; }
   // Log category 1..19.
   std::int32_t msgtag() const { return msgtag_; }
   void msgtag(std::int32_t value) { msgtag_ = value; }
@@ -36,7 +36,7 @@ class LogItem {
   std::string message_;
   std::int32_t msgtype_ = 0;
   std::int32_t msgcolor_ = 0;
-  std::int32_t msgdate_ = 0;
+  std::int64_t msgdate_ = 0;
   std::int32_t msgtag_ = 0;
   std::int32_t msgId_ = 0;
 };

@@ -73,6 +73,8 @@ APluginCore::~APluginCore() {
 }
 
 void APluginCore::Initialize(platform::PluginSite& site) {
+  // A run reports each fault in full once.
+  Hub::TellRepeatedErrors();
   Hub::InstallErrorSink();
   initialized_ = true;
   Trap("IPlugin_Initialize", "APluginCore", [&] {
@@ -142,6 +144,8 @@ void APluginCore::Terminate() {
     if (LogHandlerInstance && ControlHandlerInstance && LogHandlerInstance->TakeDataSaveRequest())
       ControlHandlerInstance->Data_Save();
   });
+  // Counts of repeated errors not yet told, while chat can still show them.
+  Hub::TellRepeatedErrors();
   Trap("IPlugin_Terminate", "APluginCore", [] { FontNames.clear(); });
   Release(dhsHandler_, DHSHandlerInstance);
   ReleaseHandlers();

@@ -2,7 +2,9 @@
 
 #include <algorithm>
 #include <fstream>
+#include <map>
 #include <system_error>
+#include <tuple>
 
 #include "chat/ChatTextHandler.h"
 #include "core/Globals.h"
@@ -21,6 +23,8 @@ namespace {
 
 constexpr const char* kCrLf = "\r\n";
 const std::string kDashLine(80, '-');
+// A count of repeats has no description of its own.
+const std::string kNoDescription;
 
 // True while LogError is echoing a message into chat. A report raised by that
 // echo (the chat writer failing) is not echoed again, so a writer that keeps
@@ -50,6 +54,36 @@ std::string FolderPath(std::int32_t folderId) {
   }
   if (result == 1) Raise(76, "Folder Does Not Exist");
   Raise(76, "Folder Not Valid on this OS");
+}
+
+// The faults reported in full this run (procedure, class, number): the
+// message, repeats not yet told, and when the count was last told (monotonic ms).
+struct Repeats {
+  std::string message;
+  std::int64_t untold = 0;
+  std::int64_t toldMs = 0;
+};
+using FaultKey = std::tuple<std::string, std::string, std::int32_t>;
+std::map<FaultKey, Repeats> g_faults;
+
+std::int64_t MonotonicNow() { return platform::HasSystem() ? platform::Sys().MonotonicMs() : 0; }
+
+std::string RepeatedText(const std::string& message, std::int64_t count) {
+  return message + ", repeated " + (count == 1 ? std::string("once") : std::to_string(count) + " times");
+}
+
+// Keeps a file within kLogFileBound: when adding bytes would take it past the
+// bound, the file becomes the old file (replacing an older one) and a new one
+// is begun. Returns the size the file has now. A file that cannot be moved
+// raises 75, so the entry is lost rather than the bound.
+std::uintmax_t MakeRoom(const std::filesystem::path& path, const char* oldName, std::size_t adding) {
+  std::error_code ec;
+  const std::uintmax_t size = std::filesystem::file_size(path, ec);
+  if (ec || size == 0) return 0;
+  if (size + adding <= kLogFileBound) return size;
+  std::filesystem::rename(path, path.parent_path() / oldName, ec);
+  if (ec) Raise(75, "Path/File access error");
+  return 0;
 }
 
 // Appends text to a file that must already have its folder; raises 76 when it
@@ -120,15 +154,10 @@ std::filesystem::path ErrorsFilePath() {
 
 std::filesystem::path DebugFilePath() { return std::filesystem::path(GetMyDoc()) / kGameFolderName / kDebugFileName; }
 
-void LogError(const std::string& procName, const std::string& moduleName, std::int32_t errNumber,
-              const std::string& errDescription, std::int32_t lineNumber) noexcept {
-  std::string message;
-  try {
-    message = ErrorMessage(procName, moduleName, errNumber, lineNumber);
-  } catch (...) {
-    return;
-  }
+namespace {
 
+// The chat echo, debug line and errors-file block of one report.
+void WriteReport(const std::string& procName, const std::string& message, const std::string& errDescription) noexcept {
   if (procName != "Debug" && ChatTextHandlerInstance && !g_echoBusy) {
     FlagGuard echo(g_echoBusy);
     try {
@@ -148,17 +177,57 @@ void LogError(const std::string& procName, const std::string& moduleName, std::i
   FlagGuard busy(ErrorLogBusy);
   try {
     const auto path = ErrorsFilePath();
-    std::error_code ec;
-    const auto size = std::filesystem::file_size(path, ec);
-    std::string block;
-    if (ec || size == 0) block += kDashLine + kCrLf;
-    block += StampLine() + kCrLf;
+    std::string block = StampLine() + kCrLf;
     block += message + kCrLf;
     if (!errDescription.empty()) block += errDescription + kCrLf;
     block += kDashLine + kCrLf;
+    // A new file starts with a dash line.
+    if (MakeRoom(path, kErrorsOldFileName, kDashLine.size() + 2 + block.size()) == 0) block = kDashLine + kCrLf + block;
     AppendToFile(path, block);
   } catch (...) {
     // The report is lost; reporting it would re-enter this writer.
+  }
+}
+
+}  // namespace
+
+void LogError(const std::string& procName, const std::string& moduleName, std::int32_t errNumber,
+              const std::string& errDescription, std::int32_t lineNumber) noexcept {
+  std::string text;
+  bool repeat = false;
+  try {
+    text = ErrorMessage(procName, moduleName, errNumber, lineNumber);
+    // A fault that keeps recurring (a handler failing every second) is written
+    // once and then counted, so it cannot fill the chat and the disk.
+    const std::int64_t now = MonotonicNow();
+    const auto [it, first] = g_faults.try_emplace(FaultKey{procName, moduleName, errNumber}, Repeats{text, 0, now});
+    if (!first) {
+      Repeats& r = it->second;
+      ++r.untold;
+      if (now - r.toldMs < kRepeatTellMs) return;
+      text = RepeatedText(text, r.untold);
+      repeat = true;
+      r.untold = 0;
+      r.toldMs = now;
+    }
+  } catch (...) {
+    return;
+  }
+  WriteReport(procName, text, repeat ? kNoDescription : errDescription);
+}
+
+void TellRepeatedErrors() noexcept {
+  std::map<FaultKey, Repeats> faults;
+  faults.swap(g_faults);
+  for (const auto& [key, r] : faults) {
+    if (r.untold == 0) continue;
+    std::string text;
+    try {
+      text = RepeatedText(r.message, r.untold);
+    } catch (...) {
+      continue;
+    }
+    WriteReport(std::get<0>(key), text, kNoDescription);
   }
 }
 
@@ -166,7 +235,10 @@ void LogDebug(const std::string& text) noexcept {
   if (DebugLogBusy) return;
   FlagGuard busy(DebugLogBusy);
   try {
-    AppendToFile(DebugFilePath(), StampLine() + " - " + text + kCrLf);
+    const auto path = DebugFilePath();
+    const std::string line = StampLine() + " - " + text + kCrLf;
+    MakeRoom(path, kDebugOldFileName, line.size());
+    AppendToFile(path, line);
   } catch (...) {
   }
 }

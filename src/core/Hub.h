@@ -24,6 +24,13 @@ inline constexpr const char* kProgramTitle = "Mellox";
 inline constexpr const char* kVersion = "1.1.1";
 inline constexpr const char* kErrorsFileName = "Mellox Errors.txt";
 inline constexpr const char* kDebugFileName = "Mellox Debug.txt";
+// Where a full errors or debug file goes when the next entry would take it
+// past kLogFileBound bytes; an older one there is replaced.
+inline constexpr const char* kErrorsOldFileName = "Mellox Errors.old.txt";
+inline constexpr const char* kDebugOldFileName = "Mellox Debug.old.txt";
+inline constexpr std::uintmax_t kLogFileBound = 1024 * 1024;
+// A repeated fault's count is told at most this often.
+inline constexpr std::int64_t kRepeatTellMs = 60'000;
 inline constexpr const char* kGameFolderName = "Asheron's Call";
 
 // --- Chat messages, debug lines, error reports ------------------------------
@@ -39,9 +46,14 @@ void wtcw_debug(const std::string& text);
 
 // The error reporter: echo in chat (unless procName is "Debug"), debug line,
 // errors-file block. moduleName "!X" names a module, "@X" a form, anything
-// else a class. Never throws.
+// else a class. A fault (procedure, class and number) already reported in
+// this run is only counted; the count is reported once a minute at most
+// (with the next repeat) and by TellRepeatedErrors. Never throws.
 void LogError(const std::string& procName, const std::string& moduleName, std::int32_t errNumber,
               const std::string& errDescription, std::int32_t lineNumber = 0) noexcept;
+// Reports every repeat count not yet told and forgets the faults: the run
+// ends (termination) or begins anew. Never throws.
+void TellRepeatedErrors() noexcept;
 // Appends one stamped line to the debug file. Never throws.
 void LogDebug(const std::string& text) noexcept;
 

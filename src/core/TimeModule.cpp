@@ -52,13 +52,11 @@ double UnixToLocal(std::int64_t seconds) {
   return SecondsToDate(t);
 }
 
-std::int32_t LocalToUnix(double localDate) {
+std::int64_t LocalToUnix(double localDate) {
   const Zone z = ReadZone();
   std::int64_t t = DateToSeconds(localDate) + z.biasSeconds;
   if (z.daylightNow) t -= 3600;
-  const std::int64_t unix = t - kEpochSeconds;
-  if (unix < std::numeric_limits<std::int32_t>::min() || unix > std::numeric_limits<std::int32_t>::max()) Raise(6);
-  return static_cast<std::int32_t>(unix);
+  return t - kEpochSeconds;
 }
 
 std::int32_t GetUTCOffset() {

@@ -12,9 +12,9 @@ inline constexpr double kUnixEpochDate = 25569.0;
 
 // The local date-time of a Unix moment.
 double UnixToLocal(std::int64_t seconds);
-// The Unix seconds of a local date-time; raises error 6 outside the signed
-// 32-bit range.
-std::int32_t LocalToUnix(double localDate);
+// The Unix seconds of a local date-time. 64 bits, so moments after
+// 2038-01-19 03:14:07 UTC are as good as any other.
+std::int64_t LocalToUnix(double localDate);
 // The date moved to UTC (the current local date-time when none is given).
 double LocalToUTC(std::optional<double> localDate = std::nullopt);
 // Local time minus UTC, in seconds.

@@ -843,6 +843,14 @@ std::string String(long n, std::string_view ch) {
 
 int32_t CLng(double x) { return static_cast<int32_t>(RoundHalfEvenOrRaise(x, -2147483648.0, 2147483647.0)); }
 int32_t CLng(std::string_view text) { return CLng(NumberOrRaise(text)); }
+int64_t CLngLng(double x) {
+    // 2^63 itself is a double the range check would let through.
+    constexpr double kLimit = 9223372036854775808.0;
+    const double r = RoundHalfEvenOrRaise(x, -kLimit, kLimit);
+    if (r == kLimit) Raise(6);
+    return static_cast<int64_t>(r);
+}
+int64_t CLngLng(std::string_view text) { return CLngLng(NumberOrRaise(text)); }
 int16_t CInt(double x) { return static_cast<int16_t>(RoundHalfEvenOrRaise(x, -32768.0, 32767.0)); }
 int16_t CInt(std::string_view text) { return CInt(NumberOrRaise(text)); }
 uint8_t CByte(double x) { return static_cast<uint8_t>(RoundHalfEvenOrRaise(x, 0.0, 255.0)); }

@@ -129,6 +129,8 @@ std::string String(long n, std::string_view ch);
 // --- Conversions ------------------------------------------------------------
 int32_t CLng(double x);
 int32_t CLng(std::string_view text);
+int64_t CLngLng(double x);  // 64-bit, halves to even
+int64_t CLngLng(std::string_view text);
 int16_t CInt(double x);
 int16_t CInt(std::string_view text);
 uint8_t CByte(double x);

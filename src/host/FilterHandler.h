@@ -183,7 +183,7 @@ class FilterHandler {
   void FindCHarge();
   bool OnlyIfNeeded = false;
   std::int32_t LastEquipId = -1;
-  std::int32_t ScanStart = 0;
+  std::int64_t ScanStart = 0;
   std::int32_t ChargeId = 0;
   std::int32_t scanWaits_ = 0;
   // What a use of the stone or charge changes: its stack count, its mana

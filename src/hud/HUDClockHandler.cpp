@@ -38,7 +38,7 @@ ControlHandler& Controls() {
   return *ControlHandlerInstance;
 }
 
-std::int32_t NowUnix() { return TimeModule::LocalToUnix(platform::Sys().Now()); }
+std::int64_t NowUnix() { return TimeModule::LocalToUnix(platform::Sys().Now()); }
 
 std::int64_t FloorDiv(std::int64_t a, std::int64_t b) {
   const std::int64_t q = a / b;
@@ -129,9 +129,7 @@ std::int32_t HUDClockHandler::TimeOfDaySeconds(const std::string& text) {
 
 void HUDClockHandler::StartDnTime() {
   const std::int32_t duration = TimeOfDaySeconds(Controls().HudClockTime->TextGet());
-  const std::int64_t end = std::int64_t{NowUnix()} + duration;
-  if (end > INT32_MAX) Raise(6);
-  dnTimeEnd_ = static_cast<std::int32_t>(end);
+  dnTimeEnd_ = NowUnix() + duration;
 }
 
 void HUDClockHandler::StartUpTime() {
@@ -147,9 +145,9 @@ void HUDClockHandler::UpdateControl(bool force) {
   Trap("UpdateControl", kClass, [&] {
     ControlHandler& ch = Controls();
     platform::ListControl& list = *ch.HudClockList;
-    const std::int32_t now = NowUnix();
+    const std::int64_t now = NowUnix();
     if (dnTimeEnd_ != 0) {
-      const std::int64_t remaining = std::int64_t{dnTimeEnd_} - now;
+      const std::int64_t remaining = dnTimeEnd_ - now;
       list.DataLet(kValueColumn, kDownRow, 0, Hub::ConvTime(static_cast<double>(remaining), 0, false));
       if (remaining < 0) {
         dnTimeEnd_ = 0;
@@ -158,7 +156,7 @@ void HUDClockHandler::UpdateControl(bool force) {
       }
     }
     if (upTimeStart_ != 0) {
-      const std::int64_t elapsed = std::int64_t{now} - upTimeStart_;
+      const std::int64_t elapsed = now - upTimeStart_;
       list.DataLet(kValueColumn, kUpRow, 0, Hub::ConvTime(static_cast<double>(elapsed), 0, false));
     }
     const std::int64_t minute = FloorDiv(now, 60);

@@ -45,8 +45,8 @@ class HUDClockHandler {
   void UpdateControl(bool force);
 
   // Unix second the down timer ends (0: off) and the up timer started (0: off).
-  std::int32_t DnTimeEnd() const { return dnTimeEnd_; }
-  std::int32_t UpTimeStart() const { return upTimeStart_; }
+  std::int64_t DnTimeEnd() const { return dnTimeEnd_; }
+  std::int64_t UpTimeStart() const { return upTimeStart_; }
 
   // Seconds of a time-of-day text "h:mm" or "h:mm:ss" (hours 0 to 23);
   // anything else raises error 13.
@@ -58,8 +58,8 @@ class HUDClockHandler {
   // Whole minutes since the Unix epoch at the last full update, -1 before
   // the first; a jump of whole hours still counts as a new minute.
   std::int64_t lastMinute_ = -1;
-  std::int32_t dnTimeEnd_ = 0;
-  std::int32_t upTimeStart_ = 0;
+  std::int64_t dnTimeEnd_ = 0;
+  std::int64_t upTimeStart_ = 0;
 };
 
 }  // namespace mellox

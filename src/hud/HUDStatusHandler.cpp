@@ -31,7 +31,7 @@ platform::Variant SelectedData(platform::ChoiceControl& choice) {
   return choice.DataGet(choice.SelectedGet());
 }
 
-std::int32_t NowUnix() { return TimeModule::LocalToUnix(platform::Sys().Now()); }
+std::int64_t NowUnix() { return TimeModule::LocalToUnix(platform::Sys().Now()); }
 
 }  // namespace
 
@@ -53,7 +53,7 @@ HUDStatusHandler::~HUDStatusHandler() {
 
 void HUDStatusHandler::AddMessage(const std::string& msg) {
   Trap("AddMessage", kClass, [&] {
-    const std::int64_t expiry = std::int64_t{NowUnix()} + kShowSeconds;
+    const std::int64_t expiry = NowUnix() + kShowSeconds;
     if (messages_.empty()) {
       messages_.push_back({msg, expiry});
       CreateHUD();
@@ -74,7 +74,7 @@ void HUDStatusHandler::AddMessage(const std::string& msg) {
 void HUDStatusHandler::Update() {
   Trap("Update", kClass, [&] {
     if (StatusHud->OnCanvas()) return;
-    const std::int32_t now = NowUnix();
+    const std::int64_t now = NowUnix();
     const auto expired = [now](const Message& m) { return m.expiry < now; };
     const auto kept = std::remove_if(messages_.begin(), messages_.end(), expired);
     if (kept == messages_.end()) return;

@@ -31,7 +31,7 @@ platform::Rect Box(std::int32_t top, std::int32_t left, std::int32_t bottom, std
   return {left, top, right, bottom};
 }
 
-std::int32_t NowUnix() { return TimeModule::LocalToUnix(platform::Sys().Now()); }
+std::int64_t NowUnix() { return TimeModule::LocalToUnix(platform::Sys().Now()); }
 
 std::int32_t Clamp32(std::int64_t v) {
   return static_cast<std::int32_t>(std::clamp<std::int64_t>(v, INT32_MIN, INT32_MAX));
@@ -166,9 +166,7 @@ void HudHandlerT::AddDebuff(std::int32_t targetId, std::int32_t spellId) {
     spell->family = table.GetFamily(spellId);
     spell->icon = table.GetIcon(spellId);
     spell->difficulty = table.GetDifficulty(spellId);
-    const std::int64_t finish = std::int64_t{NowUnix()} + table.GetDuration(spellId);
-    if (finish < INT32_MIN || finish > INT32_MAX) Raise(6);
-    spell->finish = static_cast<std::int32_t>(finish);
+    spell->finish = NowUnix() + table.GetDuration(spellId);
     spell->timeRemaining = table.GetDuration(spellId);
     spell->name = table.GetName(spellId);
     spell->sTarget = std::to_string(targetId);
@@ -204,7 +202,7 @@ void HudHandlerT::UpdateDebuffs(bool draw) {
     for (auto& [targetId, info] : debuffs_) {
       for (const auto& [key, spell] : info.Spells()) {
         if (!spell) continue;
-        spell->timeRemaining = Clamp32(std::int64_t{spell->finish} - now);
+        spell->timeRemaining = Clamp32(spell->finish - now);
         if (spell->timeRemaining < 1) expired.emplace_back(targetId, spell->family);
       }
     }

@@ -52,15 +52,24 @@ bool AttributeReader::Bool(const char* name, bool def) const {
   }
 }
 
-std::int32_t AttributeReader::Long(const char* name, std::int32_t def) const {
+template <class T, class Convert>
+T AttributeReader::Whole(const char* name, T def, Convert convert) const {
   const pugi::xml_attribute attr = element_.attribute(name);
   if (!attr) return def;
   try {
-    return vb::CLng(std::string_view(attr.value()));
+    return convert(std::string_view(attr.value()));
   } catch (const VBError& e) {
     ReportBad(e.Number(), name, attr.value(), vb::CStr(static_cast<std::int64_t>(def)));
     return def;
   }
+}
+
+std::int32_t AttributeReader::Long(const char* name, std::int32_t def) const {
+  return Whole(name, def, [](std::string_view text) { return vb::CLng(text); });
+}
+
+std::int64_t AttributeReader::LongLong(const char* name, std::int64_t def) const {
+  return Whole(name, def, [](std::string_view text) { return vb::CLngLng(text); });
 }
 
 double AttributeReader::Number(const char* name) const {

@@ -73,6 +73,8 @@ class AttributeReader {
   bool Bool(const char* name, bool def) const;
   // A 32-bit whole number, halves to even.
   std::int32_t Long(const char* name, std::int32_t def) const;
+  // The same in 64 bits (Unix seconds).
+  std::int64_t LongLong(const char* name, std::int64_t def) const;
   // A plain decimal number read as far as it goes; never fails (no number is 0).
   double Number(const char* name) const;
 
@@ -83,6 +85,9 @@ class AttributeReader {
   pugi::xml_node Element() const { return element_; }
 
  private:
+  template <class T, class Convert>
+  T Whole(const char* name, T def, Convert convert) const;
+
   pugi::xml_node element_;
   std::string procedure_;
 };

@@ -54,7 +54,7 @@ void ApplyElement(ControlHandler& ch, pugi::xml_node element) {
     CorpseRecord c;
     c.NS = r.Number("ns");
     c.EW = r.Number("ew");
-    c.time = r.Long("time", 0);
+    c.time = r.LongLong("time", 0);
     c.Dungeon = r.Bool("dungeon", false);
     c.guid = r.Long("guid", 0);
     c.data = r.Text("data", "");
@@ -69,7 +69,7 @@ void ApplyElement(ControlHandler& ch, pugi::xml_node element) {
     const std::int32_t type = r.Long("type", 0);
     const std::int32_t color = r.Long("color", 0);
     const std::int32_t tag = r.Long("tag", 0);
-    const std::int32_t date = r.Long("date", 0);
+    const std::int64_t date = r.LongLong("date", 0);
     if (links.AddToLogFromData) links.AddToLogFromData(message, type, color, tag, date);
   }
 }

@@ -29,7 +29,7 @@ struct CorpseRecord {
   std::int32_t guid = 0;
   double NS = 0;
   double EW = 0;
-  std::int32_t time = 0;
+  std::int64_t time = 0;
   bool Dungeon = false;
   std::string data;
 };
@@ -59,7 +59,7 @@ struct PersistenceLinks {
   std::function<void()> InitFileLog;
   std::function<void(const std::function<void(const LogItem&)>&)> ForEachLogItem;
   std::function<void(const std::string& message, std::int32_t msgtype, std::int32_t msgcolor, std::int32_t msgtag,
-                     std::int32_t msgdate)>
+                     std::int64_t msgdate)>
       AddToLogFromData;
   std::function<void()> DisplayLog;
   // Empties the in-memory log and its view.

@@ -2,7 +2,6 @@
 
 #include <algorithm>
 #include <functional>
-#include <limits>
 #include <utility>
 
 #include "chat/CellValue.h"
@@ -36,11 +35,6 @@ ControlHandler& Controls() {
 FilterHandler& Filter() {
   if (!FilterHandlerInstance) Raise(91);
   return *FilterHandlerInstance;
-}
-
-std::int32_t ClampToLong(std::int64_t v) {
-  return static_cast<std::int32_t>(
-      std::clamp<std::int64_t>(v, std::numeric_limits<std::int32_t>::min(), std::numeric_limits<std::int32_t>::max()));
 }
 
 std::string Describe(std::int32_t guid, double ns, double ew) {
@@ -126,7 +120,7 @@ void CorpseHandler::UpdateCorpseList() {
       const std::int32_t row = list.AddRow();
       list.DataLet(0, row, 0, corpse.Dungeon ? std::string("Dungeon") : f.ConvCoords(corpse.NS, corpse.EW));
       list.DataLet(1, row, 0, me ? f.ConvCoords(corpse.NS - me->first, corpse.EW - me->second) : std::string());
-      const double left = static_cast<double>(static_cast<std::int64_t>(corpse.time) - now);
+      const double left = static_cast<double>(corpse.time - now);
       list.DataLet(2, row, 0, Hub::ConvTime(left, 0, true));
       list.DataLet(3, row, 1, kIconDelete);
     }
@@ -144,7 +138,7 @@ void CorpseHandler::CharDeath() {
     pending_.emplace();
     FilterHandler& f = Filter();
     const std::int64_t decay = std::max<std::int64_t>(std::int64_t{f.GetMyCharLevel()} * kDecayPerLevel, kMinimumDecay);
-    pending_->time = ClampToLong(TrackingPeers::NowUnix() + decay);
+    pending_->time = TrackingPeers::NowUnix() + decay;
     pending_->NS = f.GetRawNS();
     pending_->EW = f.GetRawEW();
   });
@@ -202,7 +196,7 @@ void CorpseHandler::AddCorpse() {
   });
 }
 
-void CorpseHandler::AddCorpsefromData(std::int32_t guid, double ns, double ew, std::int32_t time, bool dungeon,
+void CorpseHandler::AddCorpsefromData(std::int32_t guid, double ns, double ew, std::int64_t time, bool dungeon,
                                       const std::string& data) {
   Trap("AddCorpsefromData", kClass, [&] {
     Hub::wtcw_debug("AddCorpsefromData " + Describe(guid, ns, ew));

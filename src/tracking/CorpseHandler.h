@@ -48,7 +48,7 @@ class CorpseHandler {
   // The character re-materialised: the pending corpse joins the tracked ones.
   void AddCorpse();
   // A corpse from the data file; nothing is refreshed or saved.
-  void AddCorpsefromData(std::int32_t guid, double ns, double ew, std::int32_t time, bool dungeon,
+  void AddCorpsefromData(std::int32_t guid, double ns, double ew, std::int64_t time, bool dungeon,
                          const std::string& data);
   // Removes the first tracked corpse matching the id (or, for a corpse whose
   // id was never seen, the exact position).

@@ -15,7 +15,7 @@ class CorpseInfo {
   double NS = 0;
   double EW = 0;
   // Unix seconds at which the corpse is expected to decay.
-  std::int32_t time = 0;
+  std::int64_t time = 0;
   // True until the game's location message gave coordinates.
   bool Dungeon = true;
   // The game's message about what the death cost.

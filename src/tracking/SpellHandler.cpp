@@ -164,7 +164,7 @@ std::vector<SpellHandler::ItemSpellRecord> SpellHandler::ItemSpellsToSave() cons
     if (!info) continue;
     for (const auto& entry : info->Spells()) {
       const SpellInfo& s = *entry.second;
-      const std::int64_t remaining = static_cast<std::int64_t>(s.finish) - now;
+      const std::int64_t remaining = s.finish - now;
       if (remaining < 1) continue;
       out.push_back({s.id, ClampToLong(remaining), s.sTarget});
     }
@@ -208,7 +208,7 @@ void SpellHandler::BuildSpellList() {
       s->name = table.GetName(spellId);
       if (timeLeft >= 1) {
         s->timeRemaining = timeLeft;
-        s->finish = ClampToLong(now + timeLeft);
+        s->finish = now + timeLeft;
       } else {
         s->timeRemaining = kNoDuration;
       }
@@ -233,7 +233,7 @@ void SpellHandler::BuildSpellList() {
         if (!info) continue;
         for (const auto& entry : info->Spells()) {
           const SpellInfoRef& sp = entry.second;
-          sp->timeRemaining = ClampToLong(static_cast<std::int64_t>(sp->finish) - now);
+          sp->timeRemaining = ClampToLong(sp->finish - now);
           if (sp->timeRemaining < 1) {
             expired.emplace_back(target, sp->family);
           } else {
@@ -324,7 +324,7 @@ void SpellHandler::UpdateSpellList() {
     for (const auto& sp : AllSpells) {
       SpellInfo& s = *sp;
       if (s.timeRemaining > 0) {
-        s.timeRemaining = ClampToLong(static_cast<std::int64_t>(s.finish) - now);
+        s.timeRemaining = ClampToLong(s.finish - now);
         if (s.timeRemaining < 1) RebuildList = true;
       }
       if (s.id == kBenedictionSpell) benedictionActive = true;
@@ -500,13 +500,13 @@ void SpellHandler::AddItemSpell(const std::string& spellName, const std::string&
     auto s = std::make_shared<SpellInfo>();
     s->id = table.GetID(spellName);
     s->family = table.GetFamily(s->id);
-    // Each augmentation lengthens the spell by a fifth; a count too large for
-    // the clock ends at the clock's last second rather than overflowing.
+    // Each augmentation lengthens the spell by a fifth; a count too large
+    // gives the longest duration a spell can show rather than overflowing.
     const double lengthened = vb::Round((0.2 * Augs + 1.0) * table.GetDuration(s->id));
     const double bounded = std::clamp(lengthened, static_cast<double>(std::numeric_limits<std::int32_t>::min()),
                                       static_cast<double>(std::numeric_limits<std::int32_t>::max()));
-    s->finish = ClampToLong(TrackingPeers::NowUnix() + static_cast<std::int64_t>(bounded));
-    s->timeRemaining = ClampToLong(static_cast<std::int64_t>(s->finish) - TrackingPeers::NowUnix());
+    s->finish = TrackingPeers::NowUnix() + static_cast<std::int64_t>(bounded);
+    s->timeRemaining = ClampToLong(s->finish - TrackingPeers::NowUnix());
     s->difficulty = table.GetDifficulty(s->id);
     s->icon = table.GetIcon(s->id);
     s->sTarget = target;
@@ -525,7 +525,7 @@ void SpellHandler::AddItemSpellfromData(std::int32_t id, std::int32_t remaining,
     auto s = std::make_shared<SpellInfo>();
     s->id = id;
     s->family = table.GetFamily(id);
-    s->finish = ClampToLong(static_cast<std::int64_t>(TrackingPeers::NowUnix()) + remaining);
+    s->finish = TrackingPeers::NowUnix() + remaining;
     s->timeRemaining = remaining;
     s->difficulty = table.GetDifficulty(id);
     s->name = table.GetName(id);

@@ -20,7 +20,7 @@ class SpellInfo {
   // build -1 and 99999 mark such spells.
   std::int32_t timeRemaining = 0;
   // Unix seconds at which the spell ends (meaningless without a duration).
-  std::int32_t finish = 0;
+  std::int64_t finish = 0;
   bool Debuff = false;
   // Empty for a spell on the character; the target text for an item spell.
   std::string sTarget;

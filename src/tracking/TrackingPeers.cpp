@@ -69,7 +69,7 @@ bool TrackingPeers::ChatOptionTicked(const std::string& rowName) {
   return VariantTrue(ControlHandlerInstance->ChatOptions->DataGet(0, row, 0));
 }
 
-std::int32_t TrackingPeers::NowUnix() { return TimeModule::LocalToUnix(platform::Sys().Now()); }
+std::int64_t TrackingPeers::NowUnix() { return TimeModule::LocalToUnix(platform::Sys().Now()); }
 
 void TrackingPeers::CreateMainHUD() {
   if (HUDMainHandlerInstance) HUDMainHandlerInstance->CreateHUD();

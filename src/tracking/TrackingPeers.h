@@ -41,7 +41,7 @@ class TrackingPeers {
   static bool ChatOptionTicked(const std::string& rowName);
 
   // --- Now, as Unix seconds of the local clock --------------------------------
-  static std::int32_t NowUnix();
+  static std::int64_t NowUnix();
 
   // --- Main HUD (HUDMainHandler), timers, settings file ---------------------
   static void CreateMainHUD();

@@ -233,9 +233,14 @@ TEST(ChatFaults, SelfInjectingRuleIsCutOnce) {
   // The outer line plus a bounded chain of injected lines, one report.
   EXPECT_LE(out.size(), static_cast<std::size_t>(ChatTextHandler::kMaxLineNesting + 3));
   EXPECT_EQ(f.ErrorsSince(0).size(), 1u);
-  // The next line is cut and reported afresh, not silently forever.
+  // The next line is cut too, not silently forever: counted, and the count
+  // told with the first line a minute after the report.
   f.Game("loop", 2);
-  EXPECT_EQ(f.ErrorsSince(0).size(), 2u);
+  EXPECT_EQ(f.ErrorsSince(0).size(), 1u);
+  f.host.Advance(60'000);
+  f.Game("loop", 2);
+  ASSERT_EQ(f.ErrorsSince(0).size(), 2u);
+  EXPECT_NE(f.ErrorsSince(0).back().find(", repeated 2 times"), std::string::npos) << f.ErrorsSince(0).back();
 }
 
 TEST(ChatFaults, KillMessageAndTellMarkup) {

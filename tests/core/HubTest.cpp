@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <fstream>
 #include <memory>
 
 #include "core/APluginCore.h"
@@ -17,7 +18,10 @@ const std::string kDashes(80, '-');
 
 class HubTest : public ::testing::Test, public HostFixture {
  protected:
-  void SetUp() override { MakeGameFolder(); }
+  void SetUp() override {
+    MakeGameFolder();
+    Hub::TellRepeatedErrors();  // each test a run of its own
+  }
   void TearDown() override {
     if (plugin_) plugin_->Terminate();
     DebugMode = false;
@@ -66,6 +70,32 @@ TEST_F(HubTest, ErrorsFileBlocksStartWithDashesOnlyInAnEmptyFile) {
   EXPECT_EQ(lines[6], "Error #53 occured in 'Debug' of class 'DX8Sound' at line 7");  // no empty description line
   EXPECT_EQ(lines[7], kDashes);
   EXPECT_EQ(ErrorsFile().back(), '\n');
+}
+
+TEST_F(HubTest, AnErrorsOrDebugFilePastItsBoundBecomesTheOldFileAndANewOneIsBegun) {
+  // Earlier reports, just short of the bound: the next block would pass it.
+  std::string earlier = kDashes + "\r\n";
+  const std::string block = "Mellox v1.1.1 (12/8/2026 7:00:00 PM)\r\nError #6 occured in 'UpdateHUD' of class "
+                            "'HUDClockHandler'\r\nOverflow\r\n" + kDashes + "\r\n";
+  while (earlier.size() + block.size() < Hub::kLogFileBound - 40) earlier += block;
+  std::ofstream(GameFolder() / "Mellox Errors.txt", std::ios::binary) << earlier;
+  std::ofstream(GameFolder() / "Mellox Errors.old.txt", std::ios::binary) << "an older file";
+  Hub::LogError("ConvTime", "!Hub", 6, "Overflow", 0);
+  EXPECT_TRUE(ReadFile(GameFolder() / "Mellox Errors.old.txt") == earlier);
+  const auto lines = CrLfLines(ErrorsFile());
+  ASSERT_EQ(lines.size(), 5u);
+  EXPECT_EQ(lines[0], kDashes);
+  EXPECT_EQ(lines[2], "Error #6 occured in 'ConvTime' of module 'Hub'");
+
+  // A debug file already past the bound (as an unbounded run left it) goes on the first line.
+  const std::string huge(Hub::kLogFileBound + 1, 'x');
+  std::ofstream(GameFolder() / "Mellox Debug.txt", std::ios::binary) << huge;
+  DebugMode = true;
+  Hub::wtcw_debug("trace");
+  EXPECT_EQ(std::filesystem::file_size(GameFolder() / "Mellox Debug.old.txt"), huge.size());
+  const auto debug = CrLfLines(DebugFile());
+  ASSERT_EQ(debug.size(), 1u);
+  EXPECT_EQ(debug[0].substr(debug[0].size() - 9), ") - trace");
 }
 
 TEST_F(HubTest, ErrorsAreEchoedInChatExceptForDebugAndWrittenToTheDebugFileInDebugMode) {

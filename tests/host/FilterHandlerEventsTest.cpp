@@ -218,7 +218,7 @@ class WorldEventsTest : public HostTest {
     HostTest::SetUp();
     Login();
   }
-  std::int32_t NowUnix() { return TimeModule::LocalToUnix(platform::Sys().Now()); }
+  std::int64_t NowUnix() { return TimeModule::LocalToUnix(platform::Sys().Now()); }
   void Select(std::int32_t id) {
     host->Hooks().SetCurrentSelection(id);
     host->Hooks().ObjectSelected.Emit(id);

@@ -1,7 +1,10 @@
 #include <gtest/gtest.h>
 
+#include "core/CoreTestSupport.h"
+#include "core/Hub.h"
 #include "host/HostTestFixture.h"
 #include "host/FilterHandler.h"
+#include "hud/HUDClockHandler.h"
 #include "hud/HUDStatusHandler.h"
 #include "hud/HudRoster.h"
 #include "hud/HudWindow.h"
@@ -23,6 +26,44 @@ TEST_F(TerminateSaveTest, PendingLogLinesAreWrittenAtTermination) {
   EXPECT_EQ(ReadText(DataFilePath()).find("remember the ferry"), std::string::npos);
   host->UnloadPlugin();
   EXPECT_NE(ReadText(DataFilePath()).find("remember the ferry"), std::string::npos);
+}
+
+using RecurringErrorTest = HostTest;
+
+// The clock HUD failing on every core tick: the fault is written once, then
+// counted; the count is told a minute after the report and at termination,
+// in chat and in the errors file.
+TEST_F(RecurringErrorTest, AFaultEverySecondIsWrittenOnceAndItsCountToldEachMinuteAndAtTermination) {
+  Login();
+  host->Advance(5000);
+  Hub::InstallErrorSink();  // the plug-in's own reporter, not the fixture's recorder
+  const auto errorsFile = host->DocumentsDir() / "Asheron's Call" / "Mellox Errors.txt";
+  std::filesystem::remove(errorsFile);
+  // A running up timer whose row is gone from the clock list.
+  HUDClockHandlerInstance->StartUpTime();
+  ControlHandlerInstance->HudClockList->Clear();
+  const std::string fault = "<Mellox> Error #9 occured in 'UpdateControl' of class 'HUDClockHandler'";
+  const std::size_t mark = Mark();
+  host->Advance(1000);
+  EXPECT_EQ(CountSince(mark, fault), 1u);
+  host->Advance(59'000);
+  EXPECT_EQ(CountSince(mark, fault), 1u);
+  host->Advance(1000);
+  EXPECT_EQ(CountSince(mark, fault + ", repeated 60 times"), 1u);
+  host->Advance(30'000);
+  EXPECT_EQ(CountSince(mark, fault), 2u);
+  // The other handler failing alike is a fault of its own, reported once too.
+  EXPECT_EQ(CountSince(mark, "Error #9 occured in 'AddData' of class 'HUDClockHandler'"), 2u);
+  host->UnloadPlugin();
+  EXPECT_EQ(CountSince(mark, fault + ", repeated 30 times"), 1u);
+
+  const auto lines = CrLfLines(ReadText(errorsFile));
+  const auto count = [&](const std::string& line) { return std::count(lines.begin(), lines.end(), line); };
+  const std::string message = fault.substr(std::string("<Mellox> ").size());
+  EXPECT_EQ(count(message), 1);
+  EXPECT_EQ(count(message + ", repeated 60 times"), 1);
+  EXPECT_EQ(count(message + ", repeated 30 times"), 1);
+  EXPECT_EQ(count("Subscript out of range"), 2);  // the description with each first report only
 }
 
 }  // namespace

@@ -76,7 +76,7 @@ TEST(HUDClockHandlerTest, TheDurationMustBeATimeOfDay) {
   }
   f.ch().HudClockTime->TextLet("0:10");
   f.owner().StartDnTime();
-  const std::int32_t end = f.owner().DnTimeEnd();
+  const std::int64_t end = f.owner().DnTimeEnd();
   for (const char* bad : {"25:00", "24:00", "24:00:00", "1:60", "0:00:60", "90", "", "1:", "-1:10", "1:10:00:00", "1.5:00"}) {
     f.ch().HudClockTime->TextLet(bad);
     try {

@@ -9,9 +9,11 @@
 #include "core/APluginCore.h"
 #include "core/AtomicFile.h"
 #include "core/Globals.h"
+#include "core/Trap.h"
 #include "persistence/DataFile.h"
 #include "persistence/SettingsFile.h"
 #include "persistence/XmlFiles.h"
+#include "sim/SimClock.h"
 #include "support/TempHome.h"
 #include "tracking/CorpseHandler.h"
 #include "tracking/SpellHandler.h"
@@ -110,6 +112,31 @@ TEST_F(ReloginTest, NothingIsDoneForTheCharacterWhileLoggedOff) {
   EXPECT_EQ(left, (std::vector<std::pair<std::string, std::int32_t>>{{"Iron Sword", 1798}, {"your armor.", 598}}));
   Run("advance 1s\n");
   EXPECT_GT(gemUses(mark), 0u);
+}
+
+TEST_F(ReloginTest, ALoginAndASessionAcrossTheLast32BitSecondLoseNothing) {
+  // Local time is UTC here: the login's timers run through 2038-01-19 03:14:08.
+  host.Clock().SetLocalDate(sim::SimClock::MakeDate(2038, 1, 19, 3, 14, 6));
+  std::vector<std::string> errors;
+  Run("server Alpha\ncharacter Eve\nobject 0x50000001 1 Eve\nlogin\n");
+  SetErrorSink([&](int number, const std::string&, const std::string& proc, const std::string& owner, bool) {
+    errors.push_back(owner + "." + proc + " #" + std::to_string(number));
+  });
+  Run("advance 5s\ncheck Chat_Log_Enable on\ncheck Corpses_Track on\nchat 3 1 Zed tells you, after\n"
+      "death Eve was killed by a drudge.\nportal EXIT\nadvance 2s\nlogoff\n");
+  EXPECT_EQ(errors, std::vector<std::string>{});
+  const std::string first = DataFileBytes();
+  // 03:14:11 UTC is 2^31 + 3; the corpse decays 300 s after the death at 03:14:11.
+  EXPECT_NE(first.find("date=\"2147483651\""), std::string::npos) << first;
+  EXPECT_NE(first.find("time=\"2147483951\""), std::string::npos) << first;
+
+  // A later login loads those moments as they are and keeps them.
+  host.Clock().SetLocalDate(sim::SimClock::MakeDate(2038, 1, 19, 3, 15, 0));
+  Run("login\nadvance 2s\nlogoff\n");
+  EXPECT_EQ(DataFileBytes(), first);
+  ASSERT_EQ(LogHandlerInstance->Log().size(), 1u);
+  EXPECT_EQ(LogHandlerInstance->Log().front().msgdate(), 2147483651);
+  EXPECT_EQ(errors, std::vector<std::string>{});
 }
 
 TEST_F(ReloginTest, ALoginForgetsWhatTheLastOneLeftUnfinished) {

@@ -19,6 +19,7 @@
 #include <functional>
 #include <string>
 
+#include "core/Hub.h"
 #include "robustness/RobustSession.h"
 #include "support/TempHome.h"
 
@@ -54,6 +55,8 @@ std::string FaultRound(RobustSession& s, int number, const std::function<void(bo
   if (!ch.Settings_Save(0) || !ch.Data_Save()) return "the saves before the fault failed";
   const Disk before = Snapshot(s);
 
+  // Each round as the first of its faults in a run: a repeat within a run is only counted.
+  Hub::TellRepeatedErrors();
   fault(true);
   const std::string report = "Error #" + std::to_string(number) + " occured in '";
   const std::size_t reportsBefore = s.OutputWith(report);

@@ -42,12 +42,13 @@ TEST(ItemSpellTest, EachAugmentationLengthensTheSpellByAFifth) {
     f.Tick();
     EXPECT_EQ(f.Names("Buff_List"), Lines{"Warding Veil I on your armor."}) << c.augs;
   }
-  // A count too large for the clock ends the spell at its last second.
+  // A count too large lasts the longest time a spell can show.
   ItemFixture f;
   f.spells().Augs = std::numeric_limits<std::int32_t>::max();
   f.spells().AddItemSpell("Warding Veil I", "your armor.");
   ASSERT_NE(f.Record("your armor.", 110), nullptr);
-  EXPECT_EQ(f.Record("your armor.", 110)->finish, std::numeric_limits<std::int32_t>::max());
+  EXPECT_EQ(f.Record("your armor.", 110)->finish - TrackingPeers::NowUnix(), std::numeric_limits<std::int32_t>::max());
+  EXPECT_EQ(f.Record("your armor.", 110)->timeRemaining, std::numeric_limits<std::int32_t>::max());
   EXPECT_TRUE(f.errors.empty());
 }
 

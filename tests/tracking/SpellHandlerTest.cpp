@@ -172,7 +172,7 @@ TEST(SpellHandlerTest, OffsetOutOfRangeIsNotANumber) {
 TEST(SpellHandlerTest, ExpiredItemSpellsAreRemovedWhileLiveOnesAreListed) {
   BuffFixture f;
   f.ch().SpellsItem->CheckedLet(true);
-  const std::int32_t now = TrackingPeers::NowUnix();
+  const std::int64_t now = TrackingPeers::NowUnix();
   auto item = std::make_shared<SpellItemInfo>();
   auto add = [&](std::int32_t id, std::int32_t family, std::int32_t finishIn) {
     auto s = std::make_shared<SpellInfo>();
