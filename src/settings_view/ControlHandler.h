@@ -220,7 +220,8 @@ class ControlHandler {
   std::int16_t FindName(const std::string& rowName, const std::string& listName);
 
   // Settings and data files; the file logic lives in the persistence layer.
-  void Settings_Load(std::int16_t action);
+  // True when a file was applied; otherwise the settings stay as they were.
+  bool Settings_Load(std::int16_t action);
   bool Settings_Save(std::int16_t action);
   platform::Variant GetAttribute(const pugi::xml_node& node, const std::string& name, const platform::Variant& def);
   void Data_Load(std::int16_t action);
