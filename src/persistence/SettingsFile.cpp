@@ -177,12 +177,6 @@ bool& Loading() {
   return loading;
 }
 
-// True when the last load did not apply its file.
-bool& LoadFailed() {
-  static bool failed = false;
-  return failed;
-}
-
 struct LoadingFlag {
   LoadingFlag() : outer(Loading()) { Loading() = true; }
   ~LoadingFlag() { Loading() = outer; }
@@ -269,7 +263,7 @@ bool SettingsFile::Save(ControlHandler& ch, std::int16_t action) {
   // state. Once a load has failed to apply its file, each refused save of
   // the active plug-in loses a change of the user's: say so.
   if (SettingsState != 2) {
-    if (PluginActive && LoadFailed() && !Loading())
+    if (PluginActive && ch.SettingsLoadFailed && !Loading())
       Hub::wtcw_error("Settings not saved: no settings file has been applied.");
     return false;
   }
@@ -318,7 +312,7 @@ bool SettingsFile::Load(ControlHandler& ch, std::int16_t action) {
     applied = ApplyDocument(ch, doc, loaded, std::move(bytes));
   });
   if (!applying) SettingsState = before;
-  LoadFailed() = !applied;
+  ch.SettingsLoadFailed = !applied;
   return applied;
 }
 

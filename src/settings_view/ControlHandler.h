@@ -223,6 +223,8 @@ class ControlHandler {
   // True when a file was applied; otherwise the settings stay as they were.
   bool Settings_Load(std::int16_t action);
   bool Settings_Save(std::int16_t action);
+  // The last settings load did not apply its file: refused saves are told.
+  bool SettingsLoadFailed = false;
   platform::Variant GetAttribute(const pugi::xml_node& node, const std::string& name, const platform::Variant& def);
   void Data_Load(std::int16_t action);
   bool Data_Save();
