@@ -60,7 +60,15 @@ void ViewHandler::CreateMainView() {
   Trap("CreateMainView", kClass, [&] {
     const std::string text = FileToString(kViewFile);
     if (HostCore == nullptr) Raise(91);
-    MainView = HostCore->CreateView(text);
+    try {
+      MainView = HostCore->CreateView(text);
+    } catch (const VBError& e) {
+      // Everything that follows misses the view's controls; only this line
+      // says which file to mend, and why the host refused it.
+      Hub::wtcw_error(std::string(kViewFile) + " could not be read (" + e.Description() +
+                      "); the settings window is not available.");
+      throw VBError(e.Number(), std::string(kViewFile) + ": " + e.Description());
+    }
   });
 }
 

@@ -217,7 +217,12 @@ void FilterHandler::Char_LoginComplete() {
     dataLoaded_ = true;
     Controls().Data_Load(0);
   });
-  step([] { Controls().Settings_Load(0); });
+  step([] {
+    // What the view holds belongs to the last login: this character's
+    // settings have to load before anything is saved or the plug-in goes on.
+    SettingsState = 0;
+    Controls().Settings_Load(0);
+  });
   if (SettingsState != 2) {
     Hub::wtcw_error("Unknown settings load failure! Plugin inactive.");
     return;

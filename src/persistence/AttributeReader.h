@@ -51,11 +51,13 @@ bool GuardStep(const std::string& procedure, const std::string& context, F&& ste
 
 // Applies one element of a loaded file; an error is a fault of the file
 // (LoadDamage), reported once for all elements of that name failing alike.
+// An object that is not set (a control the view lacks, a handler that is not
+// there) is reported the same way but is not the file's fault.
 template <class F>
 bool GuardElement(const std::string& procedure, const std::string& element, F&& apply) {
   return detail::RunReporting(std::forward<F>(apply), [&](int number, const std::string& description) {
     LoadDamage::Report(element + " #" + std::to_string(number), number, description + " (" + element + ")",
-                       procedure);
+                       procedure, number != 91);
   });
 }
 

@@ -29,6 +29,7 @@ struct LoadDamage::Faults {
     std::string procedure;
     std::int64_t count;
   };
+  bool fileFault = false;
   // In the order they were first found.
   std::vector<Fault> list;
   std::map<std::string, std::size_t> byKey;
@@ -59,14 +60,14 @@ void LoadDamage::Finish() noexcept {
       const std::string times = f.count > 1 ? " (" + std::to_string(f.count) + " times)" : std::string();
       ReportTrapped(f.number, f.description + times, f.procedure, kClass, false);
     }
-    persistence::KeepAsideBeforeSave(path_, faults_->list.empty() ? std::nullopt : std::optional(std::move(bytes_)));
+    persistence::KeepAsideBeforeSave(path_, faults_->fileFault ? std::optional(std::move(bytes_)) : std::nullopt);
   } catch (...) {
     // Out of memory while reporting: the faults stay unreported, the load goes on.
   }
 }
 
 void LoadDamage::Report(const std::string& key, int number, const std::string& description,
-                        const std::string& procedure) noexcept {
+                        const std::string& procedure, bool fileFault) noexcept {
   LoadDamage* load = Current();
   if (!load) {
     ReportTrapped(number, description, procedure, kClass, false);
@@ -74,6 +75,7 @@ void LoadDamage::Report(const std::string& key, int number, const std::string& d
   }
   try {
     Faults& faults = *load->faults_;
+    faults.fileFault = faults.fileFault || fileFault;
     const auto [at, added] = faults.byKey.emplace(procedure + '\n' + key, faults.list.size());
     if (added) {
       faults.list.push_back({number, description, procedure, 1});

@@ -2,8 +2,8 @@
 // fault (an element's attribute, texts the parse had to repair, or an element
 // that could not be applied) is reported once when the load ends, with the
 // number of times it occurred, so a file with thousands of bad rows gives a
-// few lines; and a file with any fault has its bytes kept aside before the
-// save that replaces it.
+// few lines; and a file with any fault of its own values has its bytes kept
+// aside before the save that replaces it.
 #pragma once
 
 #include <cstdint>
@@ -22,14 +22,16 @@ class LoadDamage {
   LoadDamage(const LoadDamage&) = delete;
   LoadDamage& operator=(const LoadDamage&) = delete;
 
-  // Reports each distinct fault once and, when any was found, has the bytes
-  // kept aside before the file's next save (persistence::KeepAsideBeforeSave).
+  // Reports each distinct fault once and, when any was the file's own, has
+  // the bytes kept aside before the file's next save
+  // (persistence::KeepAsideBeforeSave).
   void Finish() noexcept;
 
   // A fault; key tells which faults are the same. Reported at once when no
-  // load is collecting.
+  // load is collecting. fileFault is false for a fault of what the values go
+  // into (a control the view lacks): reported alike, but the file is sound.
   static void Report(const std::string& key, int number, const std::string& description,
-                     const std::string& procedure) noexcept;
+                     const std::string& procedure, bool fileFault = true) noexcept;
 
  private:
   struct Faults;

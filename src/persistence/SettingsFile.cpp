@@ -171,8 +171,23 @@ void ApplyMissingElements(ControlHandler& ch, const std::set<std::string, std::l
   Parts() = fileParts;
 }
 
-// Applies a document loaded from path: state 1 while it runs, 2 and a save at its end.
-void ApplyDocument(ControlHandler& ch, const pugi::xml_document& doc, const std::filesystem::path& path,
+// True while a load runs: the saves its appliers set off are refused in silence.
+bool& Loading() {
+  static bool loading = false;
+  return loading;
+}
+
+struct LoadingFlag {
+  LoadingFlag() : outer(Loading()) { Loading() = true; }
+  ~LoadingFlag() { Loading() = outer; }
+  LoadingFlag(const LoadingFlag&) = delete;
+  LoadingFlag& operator=(const LoadingFlag&) = delete;
+  bool outer;
+};
+
+// Applies a document loaded from path: state 1 while it runs, 2 and a save at
+// its end. True when it ran to its end.
+bool ApplyDocument(ControlHandler& ch, const pugi::xml_document& doc, const std::filesystem::path& path,
                    std::string bytes) {
   SettingsState = 1;
   const std::string procedure = "Settings_Load 1";
@@ -202,6 +217,7 @@ void ApplyDocument(ControlHandler& ch, const pugi::xml_document& doc, const std:
 
   SettingsState = 2;
   SettingsFile::Save(ch, 0);
+  return true;
 }
 
 }  // namespace
@@ -243,8 +259,14 @@ std::string SettingsFile::Build(ControlHandler& ch) {
 bool SettingsFile::Save(ControlHandler& ch, std::int16_t action) {
   Hub::wtcw_debug("Settings Save with action " + vb::CStr(static_cast<int>(action)) + ", settings state " +
                   vb::CStr(static_cast<int>(SettingsState)));
-  // While a load applies its values every save would write a half-applied state.
-  if (SettingsState != 2) return false;
+  // While a load applies its values every save would write a half-applied
+  // state. Once a load has failed to apply its file, each refused save of
+  // the active plug-in loses a change of the user's: say so.
+  if (SettingsState != 2) {
+    if (PluginActive && ch.SettingsLoadFailed && !Loading())
+      Hub::wtcw_error("Settings not saved: no settings file has been applied.");
+    return false;
+  }
   return Trap("Settings_Save", kClass, [&] {
     const std::string bytes = Build(ch);
     // The box is read after the document is built: the file is the one it names now.
@@ -252,8 +274,14 @@ bool SettingsFile::Save(ControlHandler& ch, std::int16_t action) {
   });
 }
 
-void SettingsFile::Load(ControlHandler& ch, std::int16_t action) {
+bool SettingsFile::Load(ControlHandler& ch, std::int16_t action) {
   Hub::wtcw_debug("Settings Load with action " + vb::CStr(static_cast<int>(action)));
+  // Until a file is in hand nothing is touched: a load that fails before it
+  // applies anything leaves the controls, their state and saving as they were.
+  const std::int32_t before = SettingsState;
+  bool applying = false;
+  bool applied = false;
+  const LoadingFlag loading;
   SettingsState = 0;
   GuardStep("Settings_Load 0", "", [&] {
     using persistence::LoadOutcome;
@@ -280,8 +308,12 @@ void SettingsFile::Load(ControlHandler& ch, std::int16_t action) {
         }
       }
     }
-    ApplyDocument(ch, doc, loaded, std::move(bytes));
+    applying = true;
+    applied = ApplyDocument(ch, doc, loaded, std::move(bytes));
   });
+  if (!applying) SettingsState = before;
+  ch.SettingsLoadFailed = !applied;
+  return applied;
 }
 
 const std::vector<std::string>& SettingsFile::VersionParts() { return Parts(); }

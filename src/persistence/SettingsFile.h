@@ -29,11 +29,14 @@ class SettingsFile {
   // The whole document from the settings view and the HUD windows.
   static std::string Build(ControlHandler& ch);
   // Writes the file of the action. Nothing is written unless the settings
-  // are applied (state 2); true only when the file was written.
+  // are applied (state 2); after a load that failed to apply its file the
+  // active plug-in tells the user so (not while a load runs);
+  // true only when the file was written.
   static bool Save(ControlHandler& ch, std::int16_t action);
   // Loads the file of the action (falling back to the defaults), applies it,
-  // and saves it straight back. SettingsState ends at 2 when it was applied.
-  static void Load(ControlHandler& ch, std::int16_t action);
+  // and saves it straight back. SettingsState ends at 2 when it was applied;
+  // when no file could be loaded it stays as it was. True when applied.
+  static bool Load(ControlHandler& ch, std::int16_t action);
 
   // The loaded file's "Version" split at "." (for the appliers that convert older files).
   static const std::vector<std::string>& VersionParts();

@@ -586,7 +586,7 @@ std::int16_t ControlHandler::FindName(const std::string& rowName, const std::str
   return result;
 }
 
-void ControlHandler::Settings_Load(std::int16_t action) { SettingsFile::Load(*this, action); }
+bool ControlHandler::Settings_Load(std::int16_t action) { return SettingsFile::Load(*this, action); }
 
 bool ControlHandler::Settings_Save(std::int16_t action) { return SettingsFile::Save(*this, action); }
 
@@ -824,11 +824,16 @@ void ControlHandler::ToggleAFK() {
 
 // --- Global settings buttons and boxes ---------------------------------------------
 
-void ControlHandler::GlobalSettings_Change(bool /*state*/) {
+void ControlHandler::GlobalSettings_Change(bool state) {
   if (!PluginActive) return;
   // The loader reads the box itself to choose the global or the character's file.
-  Settings_Load(0);
-  Data_Save();
+  if (!Settings_Load(0)) {
+    // The settings in use are still those of the other choice: the box says
+    // so again, and the data file never records a choice that cannot load.
+    GlobalSettings->CheckedLet(!state);
+  } else {
+    Data_Save();
+  }
   CreateHudsAfterLoad();
 }
 

@@ -220,8 +220,11 @@ class ControlHandler {
   std::int16_t FindName(const std::string& rowName, const std::string& listName);
 
   // Settings and data files; the file logic lives in the persistence layer.
-  void Settings_Load(std::int16_t action);
+  // True when a file was applied; otherwise the settings stay as they were.
+  bool Settings_Load(std::int16_t action);
   bool Settings_Save(std::int16_t action);
+  // The last settings load did not apply its file: refused saves are told.
+  bool SettingsLoadFailed = false;
   platform::Variant GetAttribute(const pugi::xml_node& node, const std::string& name, const platform::Variant& def);
   void Data_Load(std::int16_t action);
   bool Data_Save();

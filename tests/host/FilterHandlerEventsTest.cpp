@@ -72,6 +72,28 @@ TEST_F(FilterHandlerEventsTest, WithoutTheDefaultsFileTheLoginLeavesThePluginIna
   EXPECT_TRUE(host->IncomingChat("You have entered the Marketplace.", 0, 1));
 }
 
+TEST_F(FilterHandlerEventsTest, AViewDescriptionThatDoesNotParseIsNamedOnceAndNoDataFileIsBlamed) {
+  Login();
+  const std::string data = ReadText(DataFilePath());
+  ASSERT_NE(data.find("<Global enabled="), std::string::npos);
+  // Noise where the view description should be, as a damaged download leaves it.
+  std::string noise;
+  for (std::uint32_t i = 0, x = 12345; i < 3000; ++i, x = x * 1103515245u + 12345u)
+    noise.push_back(static_cast<char>(x >> 24));
+  std::ofstream(host->PluginDir() / "Mellox_View.xml", std::ios::binary) << noise;
+  // Two starts: neither may take the good data file for a damaged one.
+  for (int start = 0; start < 2; ++start) {
+    Start(true);
+    Login();
+    EXPECT_EQ(CountSince(0, "Mellox_View.xml"), 1u) << start;
+    EXPECT_TRUE(Said("Mellox_View.xml could not be read (view description: ")) << start;
+    EXPECT_FALSE(Said("held values that could not be used")) << start;
+  }
+  EXPECT_EQ(ReadText(DataFilePath()), data);
+  for (const auto& entry : fs::directory_iterator(DataFilePath().parent_path()))
+    EXPECT_EQ(entry.path().filename().string().find(".damaged"), std::string::npos) << entry.path();
+}
+
 TEST_F(FilterHandlerEventsTest, AFailingLoginStepLeavesTheLaterStepsRunning) {
   RouteOwnLinesToMain();
   // The statistics are gone: their step fails, everything after it still runs.

@@ -222,6 +222,12 @@ TEST_F(SettingsFileTest, SaveWritesOnlyOnceApplied) {
 TEST_F(SettingsFileTest, SavesDuringALoadLeaveTheFileUntouched) {
   PlaceShippedDefaults();
   const std::string xml = LoadAndSave(*ch, CharFile());
+  // An active plug-in after a load that failed: a refused save is told, but
+  // not the ones a load itself sets off.
+  PluginActive = true;
+  fs::rename(DefaultFile(), SettingsDir() / "aside.xml");
+  EXPECT_FALSE(SettingsFile::Load(*ch, 1));
+  fs::rename(SettingsDir() / "aside.xml", DefaultFile());
   ch->XPFilterThreshold->TextLet("not saved while loading");
   int attempts = 0;
   // Re-placing the HUDs is the last step that runs while the load applies values.
@@ -232,8 +238,10 @@ TEST_F(SettingsFileTest, SavesDuringALoadLeaveTheFileUntouched) {
     EXPECT_EQ(Slurp(CharFile()), xml);
   };
   SettingsFile::Load(*ch, 0);
+  PluginActive = false;
   EXPECT_EQ(attempts, 1);
   EXPECT_EQ(SettingsState, 2);
+  EXPECT_FALSE(Told("Settings not saved"));
 }
 
 TEST_F(SettingsFileTest, FileWithoutVersionIsTreatedAsOlderFormat) {

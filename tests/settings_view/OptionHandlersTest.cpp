@@ -127,19 +127,69 @@ TEST_F(OptionHandlersTest, SavingAsDefaultClaimsSuccessOnlyForAWrittenFile) {
   Login();
   fs::remove(DefaultsFile());
   fs::create_directories(DefaultsFile());  // nothing can be written there
-  const auto mark = Mark();
+  auto mark = Mark();
   Press("Set_Default");
   EXPECT_FALSE(SaidSince(mark, "Settings Saved as Default"));
   EXPECT_FALSE(errors.empty());
+
+  // Another character whose settings cannot load at all: every save is
+  // refused from now on, and each refusal is told.
+  host->Character().RaiseLogoff();
+  Login("Eve");
+  EXPECT_TRUE(Said("Unknown settings load failure! Plugin inactive."));
+  mark = Mark();
+  Press("Set_Default");
+  Check("Split_Peas", !C().SplitPeas->CheckedGet());
+  EXPECT_EQ(CountSince(mark, "Settings not saved: no settings file has been applied."), 2u);
+  EXPECT_FALSE(SaidSince(mark, "Settings Saved as Default"));
+}
+
+// A defaults file that does not parse, while the character's own file is good.
+TEST_F(OptionHandlersTest, AFailedDefaultsLoadKeepsTheSettingsInUseAndTheirSaving) {
+  Login();
+  std::ofstream(DefaultsFile(), std::ios::binary) << "<Mellox Version=\"1.1.0.1\"><Util";
+  auto mark = Mark();
+  Press("Reload_Default");
+  EXPECT_TRUE(SaidSince(mark, "Loading setting defaults failed."));
+  Type("Fill_Threshold", "999");
+  EXPECT_EQ(Saved("Util", "fillthreshold"), "999");
+  mark = Mark();
+  Press("Set_Default");
+  EXPECT_EQ(CountSince(mark, "Settings Saved as Default"), 1u);
+  EXPECT_EQ(Attr(DefaultsFile(), "Util", "fillthreshold"), "999");
+  host->Character().RaiseLogoff();
+  EXPECT_EQ(Saved("Util", "fillthreshold"), "999");
+  EXPECT_FALSE(Said("Settings not saved"));
 }
 
 TEST_F(OptionHandlersTest, TheGlobalBoxLoadsTheGlobalSettingsAndRecordsItsStateInTheDataFile) {
   Login();
-  const auto mark = Mark();
+  auto mark = Mark();
   Check("Global_Settings", true);
   EXPECT_TRUE(SaidSince(mark, "Failed to find global settings, loading defaults"));
-  EXPECT_TRUE(fs::exists(host->ProgramDataDir() / "Mellox" / "Settings" / "Mellox_Global_Settings.xml"));
+  const fs::path global = host->ProgramDataDir() / "Mellox" / "Settings" / "Mellox_Global_Settings.xml";
+  EXPECT_TRUE(fs::exists(global));
   EXPECT_EQ(Attr(DataFilePath(), "Global", "enabled"), "True");
+
+  // Neither the global file nor the defaults load: the box goes back, the
+  // data file keeps the character's choice and its settings stay in use.
+  Check("Global_Settings", false);
+  fs::remove(global);
+  std::ofstream(DefaultsFile(), std::ios::binary) << "not a settings file";
+  mark = Mark();
+  Check("Global_Settings", true);
+  EXPECT_TRUE(SaidSince(mark, "Loading setting defaults failed."));
+  EXPECT_FALSE(C().GlobalSettings->CheckedGet());
+  EXPECT_EQ(Attr(DataFilePath(), "Global", "enabled"), "False");
+  Type("Fill_Threshold", "777");
+  EXPECT_EQ(Saved("Util", "fillthreshold"), "777");
+  EXPECT_FALSE(fs::exists(global));
+  // The next login loads the character's file again.
+  host->Character().RaiseLogoff();
+  mark = Mark();
+  Login();
+  EXPECT_FALSE(SaidSince(mark, "Plugin inactive"));
+  EXPECT_EQ(C().FillThreshold->TextGet(), "777");
 }
 
 TEST_F(OptionHandlersTest, AnOutputBoxRoutesThePluginsOwnLinesToItsWindow) {
