@@ -40,6 +40,7 @@ LoadDamage::LoadDamage(std::filesystem::path path, std::string bytes)
   Current() = this;
   // Texts the parse repaired are the first faults of the load.
   const persistence::TextRepairs repairs = persistence::TakeTextRepairs(path_);
+  faults_->fileFault = repairs.notUtf8 != 0 || repairs.forbidden != 0;
   if (repairs.notUtf8 != 0) {
     faults_->list.push_back({13, "Text that is not UTF-8, read as Windows-1252", kParseProc, repairs.notUtf8});
   }

@@ -218,6 +218,7 @@ TEST(ChatCustomRules, Actions) {
   h.CustomRule("*I own.", "M", "All", "Red", "None", "[21,2 no close");
   for (const std::string& broken :
        {std::string("Your Strength has expired."), "Bob says: " + std::string(kInitialKillMessageText)}) {
+    Hub::TellRepeatedErrors();  // both breaks are one fault: each is to be reported
     const std::size_t mark = h.host.Output().size();
     h.Game(broken, 7);
     EXPECT_EQ(h.ErrorsSince(mark).size(), 1u) << broken;
