@@ -52,6 +52,7 @@ EventQueue::EventQueue() {
   standIn.running = [this] { return running(); };
   standIn.add = [this](std::int16_t type, std::int32_t a1, std::int32_t a2, std::int32_t a3) { Add(type, a1, a2, a3); };
   standIn.run = [this] { Run(); };
+  standIn.gaveUp = [this](std::int16_t type, std::int32_t a1, std::int32_t a2) { return GaveUpOn(type, a1, a2); };
 }
 
 EventQueue::~EventQueue() {
@@ -130,6 +131,15 @@ void EventQueue::Pause() {
   State_ = Events_.empty() ? 0 : 1;
 }
 
+bool EventQueue::GaveUpOn(std::int32_t eventtype, std::int32_t arg1, std::int32_t arg2) const {
+  for (const EventItem& e : givenUp_) {
+    if (e.eventtype == eventtype && e.arg1 == arg1 && e.arg2 == arg2) return true;
+  }
+  return false;
+}
+
+void EventQueue::ResetGivenUpUses() { givenUp_.clear(); }
+
 void EventQueue::EventTimer_Timeout() {
   Trap("EventTimer_Timeout", kClass, [&] {
     if (WaitingForReady) {
@@ -192,9 +202,16 @@ void EventQueue::HandleEvents() {
       return;
     }
     if (unchangedPasses_ >= kUnchangedPassLimit) {
-      Hub::wtcw("Warning: The game did not take the queued use of " +
-                NamedObject(f, head.eventtype, head.arg1, head.arg2).value_or("") +
-                "; it was dropped from the event queue.");
+      std::string warning = "Warning: The game did not take the queued use of " +
+                            NamedObject(f, head.eventtype, head.arg1, head.arg2).value_or("") +
+                            "; it was dropped from the event queue";
+      // Drinks are the uses queued again by themselves; without this they
+      // would be retried a few seconds later, for ever.
+      if (head.eventtype == EVENT_USE_STACK_ON_ITEM) {
+        warning += " and will not be queued again automatically until your next login";
+      }
+      Hub::wtcw(warning + ".");
+      if (!GaveUpOn(head.eventtype, head.arg1, head.arg2)) givenUp_.push_back(head);
       RemoveEvent();
       return;
     }

@@ -5,6 +5,7 @@
 #include <cstdint>
 #include <deque>
 #include <string>
+#include <vector>
 
 #include "core/ObjRef.h"
 #include "platform/Event.h"
@@ -57,6 +58,11 @@ class EventQueue {
   void Clear();
   // Stops handling (logoff); the queued events stay until Run or Clear.
   void Pause();
+  // Whether a use of arg1 on arg2 of this type was dropped at this login
+  // because the game never took it; automatic drinking asks before queuing.
+  bool GaveUpOn(std::int32_t eventtype, std::int32_t arg1, std::int32_t arg2) const;
+  // Forgets those uses: called at each login, which may make them possible.
+  void ResetGivenUpUses();
 
   // The queued events, head first.
   const std::deque<EventItem>& Events() const { return Events_; }
@@ -77,6 +83,8 @@ class EventQueue {
   bool WaitingForReady = false;
   // Uses of the head event on a stack whose count has not changed since.
   std::int32_t unchangedPasses_ = 0;
+  // The uses dropped after kUnchangedPassLimit passes (arg3 unused).
+  std::vector<EventItem> givenUp_;
 };
 
 }  // namespace mellox

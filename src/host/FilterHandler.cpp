@@ -212,6 +212,10 @@ void FilterHandler::Char_LoginComplete() {
   auto step = [](auto&& body) { Trap(kLoginProc, kClass, body); };
 
   step([] { Hub::wtcw_debug("Login Complete Begin"); });
+  // What the game refused at the last login may be possible at this one.
+  step([] {
+    if (EventQueueInstance) EventQueueInstance->ResetGivenUpUses();
+  });
   step([] { Controls().stVersion->TextLet(std::string(kPluginName) + " v" + SettingsFile::kFormatVersion); });
   step([&] {
     dataLoaded_ = true;

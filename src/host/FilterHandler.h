@@ -194,7 +194,8 @@ class FilterHandler {
     std::int64_t equippedMana = 0;
     bool operator==(const ChargeSnapshot&) const = default;
   };
-  ChargeSnapshot TakeChargeSnapshot(platform::WorldObject& charge);
+  // lacking gets the equipped items that can take more mana.
+  ChargeSnapshot TakeChargeSnapshot(platform::WorldObject& charge, std::vector<std::int32_t>& lacking);
   std::optional<ChargeSnapshot> lastCharge_;
   // Uses in a row after which nothing changed.
   std::int32_t chargeRefusals_ = 0;

@@ -269,7 +269,13 @@ void FilterHandler::UseCharge_Timeout() {
       return;
     }
     // A use the game took changed the stack, the item's mana or the equipment's.
-    const ChargeSnapshot now = TakeChargeSnapshot(*obj);
+    std::vector<std::int32_t> lacking;
+    const ChargeSnapshot now = TakeChargeSnapshot(*obj, lacking);
+    // Full equipment ends the fill: the rest of a stack would be poured away.
+    if (lacking.empty()) {
+      UseCharge->Stop();
+      return;
+    }
     chargeRefusals_ = lastCharge_ && *lastCharge_ == now ? chargeRefusals_ + 1 : 0;
     if (chargeRefusals_ >= kChargeRefusalLimit) {
       UseCharge->Stop();
@@ -281,16 +287,21 @@ void FilterHandler::UseCharge_Timeout() {
     Hub::wtcw_debug("Stone valid");
     ACHooks->ApplyItem(ChargeId, GetMyCharGUID());
     Hub::wtcw_debug("Stone applied");
-    // So the next tick sees the mana it has left.
+    // So the next tick sees the mana it and the items that took it hold.
     ACHooks->RequestIdentify(ChargeId);
+    for (const std::int32_t id : lacking) ACHooks->RequestIdentify(id);
   });
 }
 
-FilterHandler::ChargeSnapshot FilterHandler::TakeChargeSnapshot(platform::WorldObject& charge) {
+FilterHandler::ChargeSnapshot FilterHandler::TakeChargeSnapshot(platform::WorldObject& charge,
+                                                                std::vector<std::int32_t>& lacking) {
   ChargeSnapshot snap{charge.LongProperty(kStackCountKey, 1), charge.LongProperty(kCurrentManaKey, 0), 0};
   ObjRef<platform::WorldCollection> carried = World->InventoryOf(GetMyCharGUID());
   Walk(*carried, [&](platform::WorldObject& obj) {
-    if (obj.LongProperty(kEquippedSlotKey, 0) != 0) snap.equippedMana += obj.LongProperty(kCurrentManaKey, 0);
+    if (obj.LongProperty(kEquippedSlotKey, 0) == 0) return true;
+    const std::int32_t cur = obj.LongProperty(kCurrentManaKey, 0);
+    snap.equippedMana += cur;
+    if (obj.LongProperty(kMaximumManaKey, 0) > cur) lacking.push_back(obj.Id());
     return true;
   });
   return snap;

@@ -93,7 +93,7 @@ HudWindowState& HudRoster::Kept(HudId hud) { return KeptStates()[static_cast<std
 std::optional<platform::Point> HudRoster::ResetPlace(HudId hud) {
   switch (hud) {
     case HudId::Clock: return platform::Point{5, 60};
-    case HudId::Items: return platform::Point{5, 400};
+    case HudId::Items: return platform::Point{5, 490};
     case HudId::Main: return platform::Point{5, 200};
     default: return std::nullopt;
   }

@@ -453,17 +453,19 @@ void SpellHandler::HandleBeers(std::int32_t tracked) {
     for (std::size_t i = 0; i < kBeers.size(); ++i) {
       if (!BeerTicked(c, kBeers[i]) || BeerTimes[i].second >= beerTimer || BeerRetries[i].second != 0) continue;
       BeerRetries[i].second = kBeerRetryTicks;
-      AddBeer(kBeers[i].item);
+      AddBeer(kBeers[i].item, true);
     }
   });
 }
 
-void SpellHandler::AddBeer(const std::string& name) {
+void SpellHandler::AddBeer(const std::string& name, bool automatic) {
   Trap("AddBeer", kClass, [&] {
     FilterHandler& f = Filter();
     const std::int32_t item = f.GetIDinInv(name);
     if (item == -1) return;
-    TrackingPeers::EventQueueAdd(kUseStackOnItem, item, f.GetMyCharGUID(), f.GetItemStackCount(item));
+    const std::int32_t me = f.GetMyCharGUID();
+    if (automatic && TrackingPeers::EventQueueGaveUp(kUseStackOnItem, item, me)) return;
+    TrackingPeers::EventQueueAdd(kUseStackOnItem, item, me, f.GetItemStackCount(item));
   });
 }
 

@@ -56,8 +56,9 @@ class SpellHandler {
   // Queues every ticked drink, whatever its buff's time left, then runs the
   // queue (hotkey).
   void DrinkAllBeers();
-  // Queues one use of the named drink on the character; nothing when none is carried.
-  void AddBeer(const std::string& name);
+  // Queues one use of the named drink on the character; nothing when none is
+  // carried, nor when automatic and the queue gave up on that use at this login.
+  void AddBeer(const std::string& name, bool automatic = false);
   // The low-drink warning due when LowBeer moves from previous to current:
   // it crossed the drink timer (previous above, current at or below it).
   // Without a previous value only an exact hit counts.

@@ -96,5 +96,8 @@ void TrackingPeers::EventQueueAdd(std::int16_t eventType, std::int32_t arg1, std
 void TrackingPeers::EventQueueRun() {
   if (QueueStandIn().run) QueueStandIn().run();
 }
+bool TrackingPeers::EventQueueGaveUp(std::int16_t eventType, std::int32_t arg1, std::int32_t arg2) {
+  return QueueStandIn().gaveUp ? QueueStandIn().gaveUp(eventType, arg1, arg2) : false;
+}
 
 }  // namespace mellox

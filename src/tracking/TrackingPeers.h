@@ -57,10 +57,13 @@ class TrackingPeers {
   static bool EventQueueRunning();
   static void EventQueueAdd(std::int16_t eventType, std::int32_t arg1, std::int32_t arg2, std::int32_t arg3);
   static void EventQueueRun();
+  // Whether the queue dropped that use at this login because the game never took it.
+  static bool EventQueueGaveUp(std::int16_t eventType, std::int32_t arg1, std::int32_t arg2);
   struct EventQueueStandIn {
     std::function<bool()> running;
     std::function<void(std::int16_t, std::int32_t, std::int32_t, std::int32_t)> add;
     std::function<void()> run;
+    std::function<bool(std::int16_t, std::int32_t, std::int32_t)> gaveUp;
   };
   static EventQueueStandIn& QueueStandIn();
 };

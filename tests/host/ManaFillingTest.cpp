@@ -2,6 +2,8 @@
 // identify answers and the use loop.
 #include <gtest/gtest.h>
 
+#include <tuple>
+
 #include "host/AutomationFixture.h"
 #include "sim/SimIdentifier.h"
 
@@ -102,19 +104,26 @@ TEST_F(ManaFillingTest, WaitsAndUsesAreBounded) {
   EXPECT_TRUE(errors.empty()) << errors.front();
 
   // Only uses after which nothing changed count: a game that takes every use
-  // gets the whole stack of twelve 100-mana charges for a need of 5,000.
-  SetUp();
-  Login();
-  Equip(kItem, 0, 5000, 1.0);
-  Carry(300, "Mana Charge").SetLong(107, 100).SetLong(19, 1).SetLong(kStackKey, 12);
-  mark = Mark();
-  FillAnswered(false);
-  host->Advance(20000);
-  EXPECT_EQ(Applied(mark).size(), 12u);
-  EXPECT_EQ(host->World().Find(300), nullptr);
-  EXPECT_EQ(host->World().Find(kItem)->LongProperty(107), 1200);
-  EXPECT_FALSE(SaidSince(mark, "did not use"));
-  EXPECT_TRUE(errors.empty()) << errors.front();
+  // gets the whole stack of twelve 100-mana charges for a need of 5,000. Filled
+  // equipment ends the loop silently: a need of 500 takes five of thirty, each
+  // use followed by the item's new identification.
+  for (auto [need, stack, uses] : {std::tuple{5000, 12, 12}, std::tuple{500, 30, 5}}) {
+    SCOPED_TRACE("need " + std::to_string(need));
+    SetUp();
+    Login();
+    Equip(kItem, 0, need, 1.0);
+    Carry(300, "Mana Charge").SetLong(107, 100).SetLong(19, 1).SetLong(kStackKey, stack);
+    mark = Mark();
+    FillAnswered(false);
+    host->Advance(40000);
+    EXPECT_EQ(Applied(mark).size(), static_cast<std::size_t>(uses));
+    auto* left = host->World().Find(300);
+    EXPECT_EQ(left ? left->LongProperty(kStackKey) : 0, stack - uses);
+    EXPECT_EQ(host->World().Find(kItem)->LongProperty(107), 100 * uses);
+    EXPECT_EQ(CountSince(mark, "item: identify 100"), static_cast<std::size_t>(1 + uses));
+    EXPECT_FALSE(SaidSince(mark, "Warning"));
+    EXPECT_TRUE(errors.empty()) << errors.front();
+  }
 }
 
 TEST_F(ManaFillingTest, LoginIdentifiesFoodKitsAndEquipment) {

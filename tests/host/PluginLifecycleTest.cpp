@@ -1,5 +1,7 @@
 #include <gtest/gtest.h>
 
+#include <tuple>
+
 #include "core/CoreTestSupport.h"
 #include "core/Hub.h"
 #include "host/HostTestFixture.h"
@@ -87,7 +89,7 @@ TEST_F(ResetHudsTest, ThreeHudsGoBackToTheirPlacesAndAreSaved) {
     return std::pair{e->X(), e->Y()};
   };
   EXPECT_EQ(at(HudId::Clock), (std::pair{5, 60}));
-  EXPECT_EQ(at(HudId::Items), (std::pair{5, 400}));
+  EXPECT_EQ(at(HudId::Items), (std::pair{5, 490}));
   EXPECT_EQ(at(HudId::Main), (std::pair{5, 200}));
   EXPECT_EQ(at(HudId::Status), (std::pair{250, 250}));
   const std::string saved =
@@ -97,19 +99,26 @@ TEST_F(ResetHudsTest, ThreeHudsGoBackToTheirPlacesAndAreSaved) {
 }
 
 // A first login with every HUD on: the shipped places keep the five HUDs
-// apart, with the status HUD at the shipped line count and at its most lines,
-// and the clock showing both of its timers.
+// apart at their largest, every main-HUD line shown (the Corpse line after a
+// death), the status HUD at the shipped line count and at its most lines, and
+// the clock showing its shipped rows with labels, run on in one row or one a row.
 TEST_F(ResetHudsTest, TheShippedPlacesKeepEveryHudApart) {
-  for (auto [lines, name] : {std::pair{"0", "Bob"}, std::pair{"9", "Ann"}}) {
+  for (auto [lines, runOn, name] : {std::tuple{"0", "True", "Bob"}, std::tuple{"9", "False", "Ann"}}) {
     SCOPED_TRACE(std::string("status lines index ") + lines);
     std::string text = ReadText(std::filesystem::path(MELLOX_DATA_DIR) / SettingsFile::kDefaultFileName);
     for (auto [from, to] : {std::pair<std::string, std::string>{"<HUD_All on=\"False\"", "<HUD_All on=\"True\""},
                             {"<HUD_Status on=\"False\" color=\"0\" lines=\"0\"",
                              std::string("<HUD_Status on=\"True\" color=\"0\" lines=\"") + lines + "\""},
-                            {"<HUD_Target on=\"False\"", "<HUD_Target on=\"True\""}}) {
+                            {"<HUD_Target on=\"False\"", "<HUD_Target on=\"True\""},
+                            {"disp=\"False\" datedisp=\"False\" label=\"False\"",
+                             std::string("disp=\"") + runOn + "\" datedisp=\"False\" label=\"True\""}}) {
       const auto at = text.find(from);
       ASSERT_NE(at, std::string::npos) << from;
       text.replace(at, from.size(), to);
+    }
+    for (std::size_t at = 0; (at = text.find("<HUD_LIST ", at)) != std::string::npos; ++at) {
+      const std::size_t off = text.find("enabled=\"False\"", at);
+      if (off < text.find('>', at)) text.replace(off, 15, "enabled=\"True\"");
     }
     Start(false);
     std::filesystem::create_directories(DefaultsFile().parent_path());
@@ -119,6 +128,8 @@ TEST_F(ResetHudsTest, TheShippedPlacesKeepEveryHudApart) {
     HudRoster::ClockStartDnTime();
     HudRoster::ClockStartUpTime();
     for (int i = 0; i < 10; ++i) HUDStatusHandlerInstance->AddMessage("You are too busy to do that now " + std::to_string(i));
+    host->Character().RaiseDeath("You have been killed!");
+    host->Character().RaisePortal(1);
     host->Advance(1000);
     for (HudId hud : {HudId::Clock, HudId::Items, HudId::Main}) {
       HudWindow* e = HudRoster::Engine(hud);

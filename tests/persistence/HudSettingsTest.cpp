@@ -40,7 +40,7 @@ TEST_F(HudSettingsTest, TheShippedDefaultsPlaceTheHudsApart) {
   PlaceShippedDefaults();
   SettingsFile::Load(*ch, 0);
   EXPECT_EQ(std::make_pair(Hud(HudId::Clock).X(), Hud(HudId::Clock).Y()), std::make_pair(5, 60));
-  EXPECT_EQ(std::make_pair(Hud(HudId::Items).X(), Hud(HudId::Items).Y()), std::make_pair(5, 400));
+  EXPECT_EQ(std::make_pair(Hud(HudId::Items).X(), Hud(HudId::Items).Y()), std::make_pair(5, 490));
   EXPECT_EQ(std::make_pair(Hud(HudId::Main).X(), Hud(HudId::Main).Y()), std::make_pair(5, 200));
 }
 
