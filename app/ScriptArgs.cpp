@@ -4,8 +4,10 @@
 #include <climits>
 #include <cmath>
 #include <cstdint>
+#include <string_view>
 
 #include "ScriptRunner.h"
+#include "core/TextEncoding.h"
 
 namespace mellox::app {
 
@@ -107,6 +109,53 @@ bool ParseOnOff(const std::string& text) {
   if (text == "on") return true;
   if (text == "off") return false;
   throw ScriptError{"expected on or off, not '" + text + "'"};
+}
+
+bool NextField(std::string& rest, std::string& name, std::string& value, bool& quoted) {
+  rest = Trimmed(rest);
+  if (rest.empty()) return false;
+  const auto eq = rest.find('=');
+  const auto space = rest.find_first_of(" \t");
+  if (eq == std::string::npos || eq == 0 || (space != std::string::npos && space < eq))
+    throw ScriptError{"fields are written NAME=VALUE, not '" + rest.substr(0, space) + "'"};
+  name = rest.substr(0, eq);
+  quoted = eq + 1 < rest.size() && rest[eq + 1] == '"';
+  if (!quoted) {
+    const auto end = rest.find_first_of(" \t", eq + 1);
+    value = rest.substr(eq + 1, end == std::string::npos ? std::string::npos : end - eq - 1);
+    rest = end == std::string::npos ? std::string() : rest.substr(end);
+    return true;
+  }
+  const auto close = rest.find('"', eq + 2);
+  if (close == std::string::npos) throw ScriptError{"unterminated quoted value of field " + name};
+  if (close + 1 < rest.size() && rest[close + 1] != ' ' && rest[close + 1] != '\t')
+    throw ScriptError{"a blank must follow the quoted value of field " + name};
+  value = rest.substr(eq + 2, close - eq - 2);
+  rest = rest.substr(close + 1);
+  return true;
+}
+
+std::string Printable(const std::string& text, std::size_t limit) {
+  std::string out;
+  std::size_t characters = 0;
+  for (std::size_t i = 0; i < text.size(); ++characters) {
+    if (characters == limit) return out + "...";
+    const auto byte = static_cast<unsigned char>(text[i]);
+    // A whole UTF-8 character passes as it is.
+    std::size_t length = byte < 0x80 ? 1 : byte >= 0xF0 ? 4 : byte >= 0xE0 ? 3 : byte >= 0xC0 ? 2 : 0;
+    if (length > 1 && !TextEncoding::IsValidUtf8(std::string_view(text).substr(i, length))) length = 0;
+    if (length == 0 || byte < 0x20 || byte == 0x7F) {
+      static constexpr char kHex[] = "0123456789ABCDEF";
+      out += "\\x";
+      out += kHex[byte >> 4];
+      out += kHex[byte & 0xF];
+      ++i;
+      continue;
+    }
+    out.append(text, i, length);
+    i += length;
+  }
+  return out;
 }
 
 void NoMore(const std::string& rest, const char* usage) {

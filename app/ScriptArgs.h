@@ -2,6 +2,7 @@
 // (ScriptRunner.h) for an argument it cannot read.
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 #include <string>
 
@@ -27,6 +28,12 @@ double ParseFinite(const std::string& text, const char* what);
 double ParseReal(const std::string& text, const char* what);
 bool ParseOnOffOrBool(const std::string& text);
 bool ParseOnOff(const std::string& text);
+// A network message field, NAME=VALUE; a VALUE in double quotes may hold blanks
+// and is text as written. False at the end of rest.
+bool NextField(std::string& rest, std::string& name, std::string& value, bool& quoted);
+// Text for a message: control bytes and bytes that are not UTF-8 as \xNN, cut
+// after limit characters.
+std::string Printable(const std::string& text, std::size_t limit = 200);
 // Fails with the verb's usage when arguments are left over.
 void NoMore(const std::string& rest, const char* usage);
 

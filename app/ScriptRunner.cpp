@@ -1,5 +1,6 @@
 #include "ScriptRunner.h"
 
+#include <algorithm>
 #include <charconv>
 #include <climits>
 #include <cstdint>
@@ -11,6 +12,7 @@
 
 #include "ScriptArgs.h"
 #include "core/APluginCore.h"
+#include "core/TextEncoding.h"
 #include "sim/SimCharacter.h"
 #include "sim/SimCheckBox.h"
 #include "sim/SimChoice.h"
@@ -125,10 +127,17 @@ void ScriptRunner::AddVerbs() {
     host_.Character().SetLevel(level);
   };
   verbs_["login"] = [this](const std::string& args) {
-    NoMore(args, "login");
+    // The game's login description carries no chat filter options unless the
+    // line gives them, so the plug-in takes its default chat routes.
+    auto description = std::make_shared<sim::SimNetworkMessage>(sim::SimIdentifier::kGameEvent);
+    description->Set("event", std::int64_t{kLoginEvent}).Set("properties.flags", std::int64_t{0});
+    description->Set("options.flags", std::int64_t{0});
+    SetFields(*description, args);
     // The game world always holds the character's own object.
     auto& me = host_.Character();
     if (!host_.World().Find(me.Character())) CreateObject(me.Character(), me.Name(), 1);
+    // The game describes the character before it reports the login complete.
+    host_.Echo().Server(description);
     me.RaiseLoginComplete();
   };
   verbs_["logoff"] = [this](const std::string& args) {
@@ -166,12 +175,7 @@ void ScriptRunner::AddVerbs() {
     std::string rest = args;
     const auto type = ParseInt32(NextWord(rest), "message type");
     auto message = std::make_shared<sim::SimNetworkMessage>(type);
-    while (!rest.empty()) {
-      const std::string field = NextWord(rest);
-      const auto eq = field.find('=');
-      if (eq == std::string::npos || eq == 0) Fail("fields are written NAME=VALUE, not '" + field + "'");
-      message->Set(field.substr(0, eq), sim::SimNetworkMessage::ParseValue(field.substr(eq + 1)));
-    }
+    SetFields(*message, rest);
     // 0xF7B1 (game actions) only ever travels from the client to the server.
     if (type == 0xF7B1) {
       host_.Echo().Client(message);
@@ -414,6 +418,9 @@ void ScriptRunner::AddVerbs() {
     std::function<void(sim::SimWorldObject&)> set;
     if (kind == "long") {
       const auto value = ParseInt32(rest, "long value");
+      // The game never holds a count below 0; the sim's stack arithmetic relies on it.
+      if ((key == sim::SimWorld::kStackKey || key == sim::SimWorld::kMaxStackKey) && value < 0)
+        Fail("a stack count or maximum cannot be negative: '" + rest + "'");
       set = [key, value](sim::SimWorldObject& o) { o.SetLong(key, value); };
     } else if (kind == "double") {
       const double value = ParseFinite(rest, "double value");
@@ -446,7 +453,7 @@ void ScriptRunner::AddVerbs() {
     std::string rest = args;
     const auto id = ParseInt32(NextWord(rest), "object id");
     NoMore(rest, "select ID");
-    host_.Hooks().SetCurrentSelection(id);
+    host_.Hooks().PlayerSelect(id);
     host_.Hooks().ObjectSelected.Emit(id);
   };
 
@@ -511,6 +518,13 @@ void ScriptRunner::AddVerbs() {
   };
 }
 
+void ScriptRunner::SetFields(sim::SimNetworkMessage& message, std::string rest) {
+  std::string name, value;
+  bool quoted = false;
+  while (NextField(rest, name, value, quoted))
+    message.Set(name, quoted ? platform::Variant(value) : sim::SimNetworkMessage::ParseValue(value));
+}
+
 template <class T>
 T& ScriptRunner::ViewControl(const std::string& name) {
   if (!host_.View()) Fail("no settings view");
@@ -553,13 +567,20 @@ bool ScriptRunner::RunLine(const std::string& rawLine) {
   const std::string verb = NextWord(rest);
   const auto it = verbs_.find(verb);
   if (it == verbs_.end()) {
-    lastError_ = "unknown command '" + verb + "'";
+    lastError_ = "unknown command '" + Printable(verb) + "'";
     return false;
   }
+  if (!TextEncoding::IsValidUtf8(rest)) {
+    lastError_ = "the line is not UTF-8 text";
+    return false;
+  }
+  // A script is UTF-8 and the game's text its code page; a path and a file's
+  // text are compared as the script writes them.
+  const bool gameText = verb != "expect-file" && verb != "snapshot";
   try {
-    it->second(rest);
+    it->second(gameText ? TextEncoding::FromUtf8(rest) : rest);
   } catch (const ScriptError& e) {
-    lastError_ = e.message;
+    lastError_ = gameText ? TextEncoding::ToUtf8(e.message) : e.message;
     return false;
   } catch (const std::exception& e) {
     lastError_ = std::string("error: ") + e.what();
@@ -574,15 +595,25 @@ bool ScriptRunner::Run(std::istream& script, const std::string& scriptName, bool
   int number = 0;
   while (std::getline(script, line)) {
     lineNumber_ = ++number;
+    // An editor may begin a UTF-8 file with a byte-order mark.
+    if (number == 1 && line.rfind("\xEF\xBB\xBF", 0) == 0) line.erase(0, 3);
     if (RunLine(line)) continue;
-    err_ << scriptName << ":" << number << ": " << lastError_ << " (line: " << Trimmed(line) << ")\n";
+    err_ << scriptName << ":" << number << ": " << Printable(lastError_, 400) << " (line: " << Printable(Trimmed(line))
+         << ")\n";
     err_.flush();
     ok = false;
     if (!interactive) return false;
   }
-  // An id no object line took is most likely mistyped.
-  for (const auto& [id, pending] : pending_) {
-    err_ << scriptName << ":" << pending.line << ": no object line created object " << id
+  if (script.bad()) {
+    err_ << scriptName << ": cannot read the script past line " << number << "\n";
+    err_.flush();
+    return false;
+  }
+  // An id no object line took is most likely mistyped; the first such line is the one to look at.
+  const auto first = std::min_element(pending_.begin(), pending_.end(),
+                                      [](const auto& a, const auto& b) { return a.second.line < b.second.line; });
+  if (first != pending_.end()) {
+    err_ << scriptName << ":" << first->second.line << ": no object line created object " << first->first
          << " that this line describes\n";
     ok = false;
   }

@@ -11,6 +11,7 @@
 #include "sim/SimHost.h"
 
 namespace mellox::sim {
+class SimNetworkMessage;
 class SimWorldObject;
 }
 
@@ -33,10 +34,13 @@ class ScriptRunner {
 
  private:
   using Verb = std::function<void(const std::string& args)>;
+  static constexpr std::int32_t kLoginEvent = 0x0013;  // the game's login description
   void AddVerbs();
   void AddWorldVerbs();  // the vendor and the chat bar
   void AddClockVerbs();  // the local date and the time zone
   [[noreturn]] void Fail(const std::string& message);
+  // The NAME=VALUE fields of a net or login line into the message.
+  void SetFields(sim::SimNetworkMessage& message, std::string rest);
   template <class T>
   T& ViewControl(const std::string& name);
   sim::SimWorldObject& WorldObject(std::int32_t id);

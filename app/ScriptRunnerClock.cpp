@@ -51,8 +51,9 @@ void ScriptRunner::AddClockVerbs() {
     int date[3] = {0, 0, 0};
     int clock[3] = {0, 0, 0};
     if (!SplitNumbers(day, '-', date, 3, 3) || (!time.empty() && !SplitNumbers(time, ':', clock, 3, 2))) Fail(usage);
-    // The years a date value holds.
-    if (date[0] < 100 || date[0] > 9999) Fail("year out of range (100 to 9999): " + std::to_string(date[0]));
+    // From 1900: before 1899-12-30 a date value counts its days backwards but
+    // its time forwards, and no machine the game runs on is set that far back.
+    if (date[0] < 1900 || date[0] > 9999) Fail("year out of range (1900 to 9999): " + std::to_string(date[0]));
     if (date[1] < 1 || date[1] > 12) Fail("month out of range (1 to 12): " + std::to_string(date[1]));
     if (date[2] < 1 || date[2] > DaysInMonth(date[0], date[1]))
       Fail("day out of range for that month: " + std::to_string(date[2]));

@@ -10,6 +10,7 @@
 
 #include "ScriptRunner.h"
 #include "core/APluginCore.h"
+#include "core/TextEncoding.h"
 #include "persistence/SettingsFile.h"
 #include "sim/SimHost.h"
 
@@ -64,6 +65,12 @@ int main(int argc, char** argv) {
   std::istream* in = &std::cin;
   const bool interactive = script == "-";
   if (!interactive) {
+    std::error_code ec;
+    // A folder opens like a file here but holds no lines: it must not pass as an empty script.
+    if (fs::is_directory(script, ec)) {
+      std::cerr << "mellox-sim: cannot read " << script << " as a script: it is a folder\n";
+      return 2;
+    }
     file.open(script, std::ios::binary);
     if (!file) {
       std::cerr << "mellox-sim: cannot open " << script << "\n";
@@ -76,7 +83,9 @@ int main(int argc, char** argv) {
   {
     mellox::sim::SimHost host({home, dataDir});
     mellox::SettingsFile::PlaceDefaults(dataDir / mellox::SettingsFile::kDefaultFileName, host.ProgramDataDir());
-    host.SetOutputSink([](const std::string& line) { std::cout << line << std::endl; });
+    // The game's text is its code page; what the command prints is UTF-8, as scripts are.
+    host.SetOutputSink(
+        [](const std::string& line) { std::cout << mellox::TextEncoding::ToUtf8(line) << std::endl; });
     host.LoadPlugin(std::make_unique<mellox::APluginCore>());
     mellox::app::ScriptRunner runner(host, std::cerr);
     runner.SetHudPngDir(hudPng);

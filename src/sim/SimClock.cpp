@@ -17,6 +17,9 @@ std::int64_t DaysFromCivil(std::int64_t y, unsigned m, unsigned d) {
   return era * 146097 + static_cast<std::int64_t>(doe) - 719468;
 }
 constexpr std::int64_t kOleEpochFromUnixDays = -25569;  // 1899-12-30
+constexpr std::int64_t kMsPerDay = 86'400'000;
+// Rounds down, also below 0.
+std::int64_t FloorDiv(std::int64_t a, std::int64_t b) { return a / b - ((a % b != 0) && ((a < 0) != (b < 0))); }
 }  // namespace
 
 double SimClock::MakeDate(int year, int month, int day, int hour, int minute, int second) {
@@ -35,14 +38,19 @@ SimClock::~SimClock() {
 
 double SimClock::LocalDate() const { return startDate_ + static_cast<double>(nowMs_) / 86'400'000.0; }
 
+std::int64_t SimClock::LocalMs() const { return std::llround(startDate_ * static_cast<double>(kMsPerDay)) + nowMs_; }
+
+double SimClock::LocalSecond() const {
+  // Day and second of day apart, so the date value holds the second exactly.
+  const std::int64_t seconds = FloorDiv(LocalMs(), 1000);
+  const std::int64_t days = FloorDiv(seconds, 86400);
+  return static_cast<double>(days) + static_cast<double>(seconds - days * 86400) / 86400.0;
+}
+
 std::int64_t SimClock::UnixNow() const {
   const std::int64_t bias = zone_.Bias + (zoneId_ == platform::TIME_ZONE_ID_DAYLIGHT ? zone_.DaylightBias
                                                                                        : zone_.StandardBias);
-  // From whole milliseconds, so a moment just past a second never reads as the one before.
-  const double startDays = startDate_ + static_cast<double>(kOleEpochFromUnixDays);
-  const std::int64_t ms = std::llround(startDays * 86'400'000.0) + nowMs_;
-  const std::int64_t seconds = ms >= 0 ? ms / 1000 : -((-ms + 999) / 1000);
-  return seconds + bias * 60;
+  return FloorDiv(LocalMs(), 1000) + kOleEpochFromUnixDays * 86400 + bias * 60;
 }
 
 void SimClock::SetLocalDate(double date) { startDate_ = date - static_cast<double>(nowMs_) / 86'400'000.0; }

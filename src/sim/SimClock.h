@@ -27,7 +27,9 @@ class SimClock {
   SimClock& operator=(const SimClock&) = delete;
 
   std::int64_t NowMs() const { return nowMs_; }
-  double LocalDate() const;  // the local time now
+  double LocalDate() const;  // the local time now, to the millisecond
+  // The local time as the game's Now gives it: the whole second that has begun.
+  double LocalSecond() const;
   std::int64_t UnixNow() const;  // whole Unix seconds now, from the local time and the zone
   void SetLocalDate(double date);  // the local time now becomes date; elapsed ms are unchanged
   void SetTimeZone(const platform::TimeZoneInformation& info, std::int32_t zoneId);
@@ -48,6 +50,10 @@ class SimClock {
   std::uint64_t NextStartSeq() { return ++startSeq_; }
 
  private:
+  // Local milliseconds since 1899-12-30 00:00 (whole, so a moment just past a
+  // second never reads as the one before).
+  std::int64_t LocalMs() const;
+
   std::int64_t nowMs_ = 0;
   double startDate_;  // local date at ms 0
   platform::TimeZoneInformation zone_{0, 0, -60};

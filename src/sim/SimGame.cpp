@@ -100,12 +100,13 @@ void SimGame::UseUpOne(SimWorldObject& object) {
 
 void SimGame::TakeOne(SimWorldObject& object, std::int32_t countKey) {
   const std::int32_t id = object.Id();
-  const std::int32_t left = (countKey == SimWorld::kStackKey ? StackCount(object) : object.LongProperty(countKey, 0)) - 1;
+  const std::int64_t left =
+      std::int64_t{countKey == SimWorld::kStackKey ? StackCount(object) : object.LongProperty(countKey, 0)} - 1;
   if (left <= 0) {
     world_.RemoveObject(id);
     return;
   }
-  object.SetLong(countKey, left);
+  object.SetLong(countKey, static_cast<std::int32_t>(left));
   world_.RaiseChangeObject(id, SimWorld::kChangeSize);
 }
 
@@ -120,7 +121,7 @@ std::int32_t SimGame::Split(std::int32_t id, std::int32_t count) {
   const std::int32_t all = StackCount(*stack);
   if (count > all) return 0;
   if (count == all) return id;
-  stack->SetLong(SimWorld::kStackKey, all - count);
+  stack->SetLong(SimWorld::kStackKey, static_cast<std::int32_t>(std::int64_t{all} - count));
   world_.RaiseChangeObject(id, SimWorld::kChangeSize);
   auto piece = std::make_shared<SimWorldObject>(*stack, world_.NewId());
   piece->SetLong(SimWorld::kStackKey, count);
@@ -137,17 +138,18 @@ void SimGame::Move(std::int32_t item, std::int32_t destination) {
     world_.RaiseMoveObject(item, destination);
     return;
   }
-  const std::int32_t held = StackCount(*stack);
-  const std::int32_t maximum = stack->LongProperty(SimWorld::kMaxStackKey, 0);
-  const std::int32_t count = StackCount(*object);
-  const std::int32_t joined = maximum > 0 ? std::clamp(maximum - held, 0, count) : count;
-  if (joined == 0) return;
-  stack->SetLong(SimWorld::kStackKey, ClampedCount(std::int64_t{held} + joined));
+  // In 64 bits: no count or maximum the sim holds can overflow the sums.
+  const std::int64_t held = StackCount(*stack);
+  const std::int64_t maximum = stack->LongProperty(SimWorld::kMaxStackKey, 0);
+  const std::int64_t count = StackCount(*object);
+  const std::int64_t joined = maximum > 0 ? std::clamp<std::int64_t>(maximum - held, 0, std::max<std::int64_t>(count, 0)) : count;
+  if (joined <= 0) return;
+  stack->SetLong(SimWorld::kStackKey, ClampedCount(held + joined));
   world_.RaiseChangeObject(destination, SimWorld::kChangeSize);
   if (joined == count) {
     world_.RemoveObject(item);
   } else {
-    object->SetLong(SimWorld::kStackKey, count - joined);
+    object->SetLong(SimWorld::kStackKey, static_cast<std::int32_t>(count - joined));
     world_.RaiseChangeObject(item, SimWorld::kChangeSize);
   }
 }

@@ -70,6 +70,11 @@ void SimHooks::SelectItem(std::int32_t id) {
   if (Answering()) stackSize_ = game_.StackSize(id);
 }
 
+void SimHooks::PlayerSelect(std::int32_t id) {
+  selection_ = id;
+  stackSize_ = game_.StackSize(id);
+}
+
 void SimHooks::SetSelectedStackSize(std::int32_t count) {
   Record("item: split " + N(count));
   if (!Answering()) return;

@@ -60,6 +60,8 @@ class SimHooks : public platform::ACHooks {
   // Sim controls: game state as the game would report it.
   void SetChatState(bool active);  // closing the bar clears it
   void SetCurrentSelection(std::int32_t id) { selection_ = id; }
+  // The player selects the object: its stack count becomes the selected stack size.
+  void PlayerSelect(std::int32_t id);
   void Set3DRegion(const platform::Rect& rect) { region_ = rect; }  // raises nothing
   void SetBusyState(std::int32_t state) { busy_ = state; }
   void SetPointerState(std::int32_t state) { pointer_ = state; }

@@ -1,6 +1,7 @@
 #include "sim/SimHudView.h"
 
 #include <algorithm>
+#include <iterator>
 
 #include "sim/SimTypeface.h"
 
@@ -50,6 +51,35 @@ void SimHudView::SetRasterise(bool on) {
   }
 }
 
+void SimHudView::Forget(const platform::Rect& rect) {
+  // Only earlier passes: the open one is still being drawn and may paint over itself.
+  const std::size_t end = std::min(passStart_, calls_.size());
+  if (!renderOpen_ || end == 0) return;
+  auto covered = [&rect](const HudCall& c) {
+    const bool drawing = c.kind == HudCall::Kind::Clear || c.kind == HudCall::Kind::Fill ||
+                         c.kind == HudCall::Kind::WriteText || c.kind == HudCall::Kind::DrawImage;
+    return drawing && c.rect.left >= rect.left && c.rect.top >= rect.top && c.rect.right <= rect.right &&
+           c.rect.bottom <= rect.bottom;
+  };
+  // Passes left with nothing drawn in them go too.
+  std::vector<HudCall> kept;
+  for (std::size_t i = 0; i < end; ++i) {
+    HudCall& c = calls_[i];
+    if (covered(c)) continue;
+    const bool emptyText = c.kind == HudCall::Kind::EndText && !kept.empty() && kept.back().kind == HudCall::Kind::BeginText;
+    const bool emptyPass =
+        c.kind == HudCall::Kind::EndRender && !kept.empty() && kept.back().kind == HudCall::Kind::BeginRender;
+    if (emptyText || emptyPass) {
+      kept.pop_back();
+      continue;
+    }
+    kept.push_back(std::move(c));
+  }
+  calls_.erase(calls_.begin(), calls_.begin() + static_cast<std::ptrdiff_t>(end));
+  calls_.insert(calls_.begin(), std::make_move_iterator(kept.begin()), std::make_move_iterator(kept.end()));
+  passStart_ = kept.size();
+}
+
 void SimHudView::RequireRender() {
   if (!renderOpen_) ++nestingErrors_;
 }
@@ -57,6 +87,7 @@ void SimHudView::RequireRender() {
 void SimHudView::BeginRender(std::int32_t flags) {
   if (renderOpen_) ++nestingErrors_;
   renderOpen_ = true;
+  passStart_ = calls_.size();
   HudCall c = Call(HudCall::Kind::BeginRender);
   c.flags = flags;
   Record(c);
@@ -71,12 +102,14 @@ void SimHudView::EndRender() {
 
 void SimHudView::Clear(const platform::Rect& rect) {
   RequireRender();
+  Forget(rect);
   Record(Call(HudCall::Kind::Clear, rect));
   if (rasterise_) raster::Fill(pixels_, rect, 0);
 }
 
 void SimHudView::Fill(const platform::Rect& rect, std::uint32_t argb) {
   RequireRender();
+  Forget(rect);
   Record(Call(HudCall::Kind::Fill, rect, argb));
   if (rasterise_) raster::Fill(pixels_, rect, argb);
 }

@@ -43,9 +43,13 @@ class SimHudView : public platform::HudView {
   void EnabledLet(bool enabled) override;
   bool EnabledGet() override { return enabled_; }
 
-  // Sim inspection.
+  // Sim inspection: the calls of the current drawing. What a later Clear or
+  // Fill covers is no longer part of it, so its calls (and passes left empty) are dropped.
   const std::vector<HudCall>& Calls() const { return calls_; }
-  void ClearCalls() { calls_.clear(); }
+  void ClearCalls() {
+    calls_.clear();
+    passStart_ = 0;
+  }
   const platform::Rect& Rect() const { return rect_; }
   bool RenderOpen() const { return renderOpen_; }
   bool TextOpen() const { return textOpen_; }
@@ -66,6 +70,8 @@ class SimHudView : public platform::HudView {
  private:
   void Record(HudCall call) { calls_.push_back(std::move(call)); }
   void RequireRender();
+  // Drops the calls of earlier passes that rect covers.
+  void Forget(const platform::Rect& rect);
   platform::Rect rect_;
   bool enabled_ = true;
   bool renderOpen_ = false;
@@ -73,6 +79,7 @@ class SimHudView : public platform::HudView {
   bool removed_ = false;
   std::int32_t nestingErrors_ = 0;
   std::vector<HudCall> calls_;
+  std::size_t passStart_ = 0;  // where the latest render pass begins in calls_
   PixelBuffer pixels_;
   bool rasterise_ = true;
   // The font of the open text pass.

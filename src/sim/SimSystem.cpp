@@ -80,7 +80,7 @@ std::int32_t SimSystem::SHGetFolderPathA(std::int32_t folder, std::string& path)
 
 std::string SimSystem::AppPath() { return (home_ / "Plugin").string(); }
 
-double SimSystem::Now() { return clock_.LocalDate(); }
+double SimSystem::Now() { return clock_.LocalSecond(); }
 
 float SimSystem::Timer() {
   const double date = clock_.LocalDate();

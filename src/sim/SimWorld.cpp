@@ -79,13 +79,14 @@ SimWorldObject& SimWorld::AddObject(std::int32_t id, const std::string& name, st
 
 SimWorldObject& SimWorld::Insert(std::shared_ptr<SimWorldObject> object) {
   objects_[object->Id()] = object;
+  usedIds_.insert(object->Id());
   CreateObject.Emit(object);
   return *object;
 }
 
 std::int32_t SimWorld::NewId() {
   // Ids are kept in order: the first gap from the counter up is free.
-  for (auto it = objects_.lower_bound(nextNewId_); it != objects_.end() && it->first == nextNewId_; ++it) ++nextNewId_;
+  for (auto it = usedIds_.lower_bound(nextNewId_); it != usedIds_.end() && *it == nextNewId_; ++it) ++nextNewId_;
   return nextNewId_++;
 }
 
@@ -115,6 +116,11 @@ void SimWorld::RemoveObject(std::int32_t id) {
   std::shared_ptr<platform::WorldObject> obj = it->second;
   ReleaseObject.Emit(obj);
   objects_.erase(id);
+  // Its contents go with it (a handler may have released some already).
+  std::vector<std::int32_t> contents;
+  for (const auto& [heldId, held] : objects_)
+    if (held->Container() == id) contents.push_back(heldId);
+  for (std::int32_t heldId : contents) RemoveObject(heldId);
 }
 
 void SimWorld::AddToInventory(std::int32_t id, std::int32_t containerId) {

@@ -40,12 +40,13 @@ class SimWorld : public platform::World {
   SimWorldObject& AddObject(std::int32_t id, const std::string& name, std::int32_t objectClass = 0);
   // Adds a fully made object (replacing one of the same id), then raises CreateObject.
   SimWorldObject& Insert(std::shared_ptr<SimWorldObject> object);
-  // An id no object has held before: counts up from kFirstNewId, past the ids in use.
+  // An id no object has held before: counts up from kFirstNewId, past every id ever used.
   std::int32_t NewId();
   SimWorldObject* Find(std::int32_t id);
   void RaiseChangeObject(std::int32_t id, std::int32_t change);   // raises ChangeObject
   void RaiseMoveObject(std::int32_t id, std::int32_t container);  // sets the container, raises MoveObject
-  void RemoveObject(std::int32_t id);                        // raises ReleaseObject, then forgets it
+  // Raises ReleaseObject, then forgets it; what it holds leaves the world with it.
+  void RemoveObject(std::int32_t id);
   // Puts an object into containerId, which the character carries from then on
   // (a pack the world need not hold as an object).
   void AddToInventory(std::int32_t id, std::int32_t containerId);
@@ -69,6 +70,7 @@ class SimWorld : public platform::World {
   std::vector<std::int32_t> vendorGoods_;
   double buyRate_ = 1.0;
   std::int32_t nextNewId_ = kFirstNewId;
+  std::set<std::int32_t> usedIds_;  // every id an object ever held
 };
 
 }  // namespace mellox::sim

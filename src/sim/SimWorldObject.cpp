@@ -43,6 +43,7 @@ std::string SimWorldObject::StringProperty(std::int32_t key, const std::string& 
 }
 
 void SimWorldObject::ClearProperty(std::int32_t key) {
+  if (key == kContainerKey) container_ = 0;
   longs_.erase(key);
   doubles_.erase(key);
   bools_.erase(key);

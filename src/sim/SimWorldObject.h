@@ -49,7 +49,12 @@ class SimWorldObject : public platform::WorldObject {
   SimWorldObject& SetIcon(std::int32_t icon) { icon_ = icon; return *this; }
   SimWorldObject& SetCoordinates(double north, double east) { north_ = north; east_ = east; return *this; }
   SimWorldObject& SetLastIdentified(double unixSeconds) { lastIdentified_ = unixSeconds; return *this; }
-  SimWorldObject& SetLong(std::int32_t key, std::int32_t v) { longs_[key] = v; return *this; }
+  // The container property and the container are one: setting either sets both.
+  SimWorldObject& SetLong(std::int32_t key, std::int32_t v) {
+    if (key == kContainerKey) return SetContainer(v);
+    longs_[key] = v;
+    return *this;
+  }
   SimWorldObject& SetDouble(std::int32_t key, double v) { doubles_[key] = v; return *this; }
   SimWorldObject& SetBool(std::int32_t key, bool v) { bools_[key] = v; return *this; }
   SimWorldObject& SetString(std::int32_t key, std::string v) { strings_[key] = std::move(v); return *this; }

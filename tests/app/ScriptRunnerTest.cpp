@@ -64,6 +64,15 @@ TEST_F(ScriptRunnerTest, UnknownCommandAndMalformedArgumentsFailNamingTheLine) {
   EXPECT_NE(err.str().find("test.session:1:"), std::string::npos);
   EXPECT_FALSE(Run("advance\n"));
   EXPECT_FALSE(Run("expect\n"));
+  // A binary file fails at line 1 with a short, readable message.
+  err.str("");
+  EXPECT_FALSE(Run(std::string(1 << 20, '\0') + "\n"));
+  EXPECT_EQ(err.str().find('\0'), std::string::npos);
+  EXPECT_LT(err.str().size(), 2000u);
+  EXPECT_NE(err.str().find("test.session:1: unknown command '\\x00\\x00"), std::string::npos) << err.str();
+  // A byte-order mark before the first line is no part of its command.
+  EXPECT_TRUE(Run("\xEF\xBB\xBFsay hi\n"));
+  EXPECT_EQ(host.Output().back(), "== hi");
 }
 
 TEST_F(ScriptRunnerTest, ScriptStopsAtTheFirstFailureUnlessInteractive) {
@@ -100,6 +109,10 @@ TEST_F(ScriptRunnerTest, ClockVerbsSetTheLocalDateTheZoneAndDaylight) {
   platform::TimeZoneInformation zone;
   EXPECT_TRUE(Run("date 2027-07-01 14:30\ntimezone -60\ndaylight on\nadvance 90s\n"));
   EXPECT_DOUBLE_EQ(system.Now(), sim::SimClock::MakeDate(2027, 7, 1, 14, 31, 30));
+  // The game's Now holds whole seconds: the second that has begun.
+  EXPECT_TRUE(Run("advance 999ms\n"));
+  EXPECT_DOUBLE_EQ(system.Now(), sim::SimClock::MakeDate(2027, 7, 1, 14, 31, 30));
+  EXPECT_TRUE(Run("date 2027-07-01 14:31:30\n"));
   EXPECT_EQ(system.GetTimeZoneInformation(zone), platform::TIME_ZONE_ID_DAYLIGHT);
   EXPECT_EQ(zone.Bias, -60);
   EXPECT_EQ(zone.DaylightBias, -60);
@@ -116,6 +129,8 @@ TEST_F(ScriptRunnerTest, ClockVerbsSetTheLocalDateTheZoneAndDaylight) {
   for (const auto& [line, message] : std::vector<std::pair<std::string, std::string>>{
            {"date 2027-02-29", "day out of range"}, {"date 2027-13-01", "month out of range"},
            {"date 99-01-01", "year out of range"}, {"date 2027-01-01 24:00", "time of day out of range"},
+           {"date 1899-12-29 06:00:00", "year out of range (1900 to 9999)"}, {"date 1900-02-29", "day out of range"},
+           {"date 2100-02-29", "day out of range"},
            {"date 2027-01-01 12", "date YYYY-MM-DD"}, {"date 2027/01/01", "date YYYY-MM-DD"},
            {"timezone 1441", "bias out of range (-1440 to 1440)"}, {"timezone", "malformed bias"},
            {"daylight on 5000", "daylight bias out of range"}, {"daylight off -60", "too many arguments"},
@@ -123,6 +138,8 @@ TEST_F(ScriptRunnerTest, ClockVerbsSetTheLocalDateTheZoneAndDaylight) {
     Fails(line, message);
   }
   EXPECT_DOUBLE_EQ(system.Now(), sim::SimClock::MakeDate(2027, 7, 1, 14, 31, 30));
+  EXPECT_TRUE(Run("date 1900-01-01\n"));
+  EXPECT_DOUBLE_EQ(system.Now(), 2.0);
 }
 
 // The command itself: exit status and the error message on standard error.
@@ -142,6 +159,28 @@ TEST(MelloxSimCommand, ExitStatusFollowsTheScript) {
   EXPECT_EQ(RunCommand(homeArg + good.string()), 0);
   EXPECT_EQ(RunCommand(homeArg + bad.string()), 1);
   EXPECT_EQ(RunCommand(homeArg + (home.path() / "absent.session").string()), 2);
+  // A folder is no script, however it opens.
+  EXPECT_EQ(RunCommand(homeArg + home.path().string()), 2);
+}
+
+TEST(MelloxSimCommand, ScriptsAreUtf8AndTheGameTextIsItsCodePage) {
+  test::TempHome home;
+  const auto script = home.path() / "caf\xC3\xA9.session";
+  std::ofstream(script) << "server Alpha\ncharacter Bob\nlogin\nchat 2 1 Al says, \"caf\xC3\xA9\"\n"
+                           "expect game 2 1: Al says, \"caf\xC3\xA9\"\n"
+                           "edit Chat_Log_AFK_Message caf\xC3\xA9 \xE2\x82\xAC" "5\nadvance 1s\nlogoff\n"
+                           "expect-file ProgramData/Mellox/Settings/Mellox_Settings_Alpha_Bob.xml afkmsg=\"caf\xC3\xA9 \xE2\x82\xAC" "5\"\n";
+  const auto out = home.path() / "out.txt";
+  const std::string cmd = std::string(MELLOX_SIM_EXE) + " --home " + (home.path() / "h").string() + " '" +
+                          script.string() + "' >'" + out.string() + "' 2>&1";
+  const int status = std::system(cmd.c_str());
+  std::ifstream in(out);
+  std::stringstream printed;
+  printed << in.rdbuf();
+  ASSERT_TRUE(WIFEXITED(status));
+  EXPECT_EQ(WEXITSTATUS(status), 0) << printed.str();
+  // What the game shows is printed as UTF-8 again.
+  EXPECT_NE(printed.str().find("game 2 1: Al says, \"caf\xC3\xA9\""), std::string::npos) << printed.str();
 }
 
 TEST(MelloxSimCommand, SessionClockCountsSecondBoundariesAfterAMidSecondReset) {
@@ -191,7 +230,9 @@ TEST_F(ScriptRunnerTest, MalformedVerbArgumentsFail) {
            {"level --5", "malformed level"}, {"chat 2147483648 1 hi", "colour out of range"},
            {"plugin-text 4294967296 1 hi", "colour out of range"}, {"object 7 4294967295 Apple", "object class out of range"},
            {"enchant add 5 4294967295 60", "family out of range"}, {"coords 7 inf 1", "north must be a finite number"},
-           {"coords 7 1 nan", "east must be a finite number"}, {"prop 7 double 5 -inf", "double value must be a finite"}}) {
+           {"coords 7 1 nan", "east must be a finite number"}, {"prop 7 double 5 -inf", "double value must be a finite"},
+           {"prop 7 long 0x0D000006 -2147483648", "stack count or maximum cannot be negative"},
+           {"prop 7 long 0x0D000007 -5", "stack count or maximum cannot be negative"}}) {
     Fails(line, message);
   }
   EXPECT_TRUE(Run("mouse move 32767 -32768\nmouse down -1 0x10 shift\nmouse up 0 0\nregion 0 0 1024 768\n"));

@@ -12,6 +12,7 @@
 
 #include "ScriptRunnerFixture.h"
 #include "sim/SimCharacter.h"
+#include "sim/SimEchoFilter.h"
 #include "sim/SimHooks.h"
 #include "sim/SimHotkeyEntry.h"
 #include "sim/SimHotkeySystem.h"
@@ -131,6 +132,16 @@ TEST_F(ScriptRunnerWorldTest, InventoryMakesTheCharacterTheContainerAlsoAsAPrope
   // Inventory look-ups read the container from the object's properties.
   EXPECT_EQ(apple->LongProperty(sim::SimWorldObject::kContainerKey), me);
   EXPECT_EQ(host.World().Inventory()->Count(), 1);
+  // The property set by a prop line is the one container the object has.
+  EXPECT_TRUE(Run("object 8 1 Sword\nprop 8 long 0x0D000002 " + std::to_string(me) + "\n"));
+  EXPECT_EQ(host.World().Find(8)->Container(), me);
+  EXPECT_EQ(host.World().Inventory()->Count(), 2);
+  // The player's selection makes the stack count the selected stack size.
+  EXPECT_TRUE(Run("prop 7 long 0x0D000006 2\nselect 7\n"));
+  EXPECT_EQ(host.Hooks().GetCurrentSelection(), 7);
+  EXPECT_EQ(host.Hooks().SelectedStackSize(), 2);
+  EXPECT_TRUE(Run("select 8\n"));
+  EXPECT_EQ(host.Hooks().SelectedStackSize(), 1);
 }
 
 TEST_F(ScriptRunnerWorldTest, LinesBeforeAnObjectLineAreInPlaceAtItsCreateEvent) {
@@ -153,9 +164,39 @@ TEST_F(ScriptRunnerWorldTest, LinesBeforeAnObjectLineAreInPlaceAtItsCreateEvent)
   // Lines for an id that no object line ever creates fail the script, naming the first.
   EXPECT_FALSE(Run("say one\nprop 10 long 19 1\ncoords 10 1 2\n"));
   EXPECT_NE(err.str().find("test.session:2: no object line created object 10"), std::string::npos) << err.str();
+  // By line, not by id: the first such line of the script is the one reported.
+  err.str("");
+  EXPECT_FALSE(Run("prop 12 long 19 1\nprop 10 long 19 1\n"));
+  EXPECT_EQ(err.str(), "test.session:1: no object line created object 12 that this line describes\n");
   // A line that fails describes nothing.
   EXPECT_FALSE(runner.RunLine("prop 11 double 5 nan"));
   EXPECT_TRUE(Run("say two\n"));
+}
+
+TEST_F(ScriptRunnerWorldTest, LoginSendsTheLoginDescriptionBeforeLoginComplete) {
+  auto described = host.Echo().EchoServer.Connect([&](const std::shared_ptr<platform::NetworkMessage>& m) {
+    auto props = m->Struct("properties");
+    auto options = m->Struct("options");
+    events.push_back(std::to_string(m->Type()) + " " + std::to_string(std::get<std::int64_t>(m->Value("event").value)) +
+                     " " + std::to_string(std::get<std::int64_t>(props->Value("flags").value)) + " " +
+                     std::to_string(std::get<std::int64_t>(options->Value("flags").value)));
+  });
+  auto complete = host.Character().LoginComplete.Connect([&] { events.push_back("login complete"); });
+  EXPECT_TRUE(Run("login\nlogin options.flags=0x200 properties.flags=0x80\n"));
+  EXPECT_EQ(events, (std::vector<std::string>{"63408 19 0 0", "login complete", "63408 19 128 512", "login complete"}));
+  Fails("login options.flags", "fields are written NAME=VALUE");
+  EXPECT_EQ(events.size(), 4u);
+}
+
+TEST_F(ScriptRunnerWorldTest, AQuotedNetValueHoldsBlanks) {
+  std::string text;
+  auto echoed = host.Echo().EchoServer.Connect(
+      [&](const std::shared_ptr<platform::NetworkMessage>& m) { text = std::get<std::string>(m->Value("text").value); });
+  EXPECT_TRUE(Run("net 0xF7B0 event=0x01AD text=\"You killed the Drudge Slinker!\" object=5\n"));
+  EXPECT_EQ(text, "You killed the Drudge Slinker!");
+  EXPECT_TRUE(Run("net 0xF7B0 event=0x01AD text=\"42\"\n"));
+  EXPECT_EQ(text, "42");
+  Fails("net 0xF7B0 text=\"open", "unterminated quoted value");
 }
 
 TEST_F(ScriptRunnerWorldTest, SayPrintsAHeading) {

@@ -2,6 +2,7 @@
 // and the world and character events each answer raises.
 #include <gtest/gtest.h>
 
+#include <climits>
 #include <string>
 #include <utility>
 #include <vector>
@@ -93,6 +94,9 @@ TEST_F(SimGameTest, FoodAndKitsRestoreAVitalAndAreUsedUp) {
   Carry(61, "Apple", 6).SetLong(89, 2).SetLong(90, 25);
   EXPECT_EQ(During([&] { hooks.ApplyItem(61, Me()); }), (Events{"release 61"}));
   EXPECT_EQ(host.Character().Health(), 150);
+  // A count the game never holds is used up, not wrapped round to the largest stack.
+  Carry(62, "Apple", 6).SetLong(89, 2).SetLong(90, 25).SetLong(kStack, INT32_MIN);
+  EXPECT_EQ(During([&] { hooks.ApplyItem(62, Me()); }), (Events{"release 62"}));
 }
 
 TEST_F(SimGameTest, ASplittingToolTakesOneFromTheStackItIsAppliedTo) {
@@ -176,6 +180,11 @@ TEST_F(SimGameTest, MovingOntoAStackJoinsItUpToItsMaximum) {
   EXPECT_EQ(During([&] { hooks.MoveItem(600, 602); }), (Events{"move 602"}));
   EXPECT_EQ(During([&] { hooks.MoveItem(600, Me()); }), (Events{"move " + std::to_string(Me())}));
   EXPECT_TRUE(During([&] { hooks.MoveItem(600, 4242); }).empty());  // no such place
+  // The room left under the largest maximum is counted without overflow.
+  Carry(603, "Lead Pea").SetLong(kStack, -5).SetLong(SimWorld::kMaxStackKey, INT32_MAX);
+  Carry(604, "Lead Pea").SetLong(kStack, 7);
+  EXPECT_EQ(During([&] { hooks.MoveItem(604, 603); }), (Events{"change 603 0", "release 604"}));
+  EXPECT_EQ(Count(603), 2);
 }
 
 TEST_F(SimGameTest, SellingPaysTheValueAtTheVendorsRate) {
@@ -254,14 +263,17 @@ TEST_F(SimGameTest, BuyingTakesThePriceAndMakesNewObjectsOfTheCharacters) {
 
 TEST_F(SimGameTest, NewObjectsNeverReuseAnId) {
   Carry(500, "Gold Pea").SetLong(kStack, 10);
+  // One id in use, one used and released already.
   host.World().AddObject(kNew, "In the way");
-  host.Hooks().SelectItem(500);
-  host.Hooks().SetSelectedStackSize(2);
-  EXPECT_EQ(host.Hooks().GetCurrentSelection(), kNew + 1);
+  host.World().AddObject(kNew + 1, "Gone");
   host.World().RemoveObject(kNew + 1);
   host.Hooks().SelectItem(500);
   host.Hooks().SetSelectedStackSize(2);
   EXPECT_EQ(host.Hooks().GetCurrentSelection(), kNew + 2);
+  host.World().RemoveObject(kNew + 2);
+  host.Hooks().SelectItem(500);
+  host.Hooks().SetSelectedStackSize(2);
+  EXPECT_EQ(host.Hooks().GetCurrentSelection(), kNew + 3);
 }
 
 }  // namespace

@@ -189,6 +189,18 @@ TEST_F(SimHostTest, KeyboardMouseAndHudAreRecorded) {
   EXPECT_EQ(sim.NestingErrors(), 0);
   ASSERT_EQ(sim.Calls().size(), 6u);
   EXPECT_EQ(sim.Calls()[3].text, "hello");
+  // A surface redrawn every few seconds for hours keeps only its current drawing.
+  for (int i = 0; i < 1000; ++i) {
+    hud->BeginRender(0);
+    hud->Clear({0, 0, 100, 25});
+    hud->Clear({0, 25, 100, 50});
+    hud->BeginText("Arial", 12, 400, 0);
+    hud->WriteText({0, 0, 100, 20}, 0xFFFFFFFF, 0, "again " + std::to_string(i));
+    hud->EndText();
+    hud->EndRender();
+  }
+  ASSERT_EQ(sim.Calls().size(), 7u);
+  EXPECT_EQ(sim.Calls()[4].text, "again 999");
   hud->WriteText({0, 0, 1, 1}, 0, 0, "outside a pass");
   EXPECT_EQ(sim.NestingErrors(), 1);
   render.RemoveHUD(hud);

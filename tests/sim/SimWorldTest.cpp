@@ -53,6 +53,10 @@ TEST_F(SimWorldTest, InventoryLandscapeAndContainers) {
   world.RaiseMoveObject(14, 15);
   world.RaiseMoveObject(15, 14);
   EXPECT_EQ(Ids(world.Inventory()), (std::vector<std::int32_t>{10, 11, 13}));
+  // The container property is the container: set as a property, the object is carried.
+  world.AddObject(16, "Sword").SetLong(SimWorldObject::kContainerKey, kMe);
+  EXPECT_TRUE(world.InInventory(16));
+  EXPECT_EQ(Ids(world.InventoryOf(kMe)), (std::vector<std::int32_t>{10, 16}));
 }
 
 TEST_F(SimWorldTest, CollectionsAreSnapshotsAndFiltersNarrowThem) {
@@ -83,6 +87,14 @@ TEST_F(SimWorldTest, EventsAndPropertyMapsAreSeparate) {
   world.RemoveObject(20);
   EXPECT_EQ(events, (std::vector<std::string>{"create Corpse of Drudge", "move 1342177281", "release Corpse of Drudge"}));
   EXPECT_EQ(world.ObjectById(20), nullptr);
+  // What a container holds leaves the world with it, to the bottom of the chest.
+  world.AddObject(30, "Chest");
+  world.AddObject(31, "Pouch").SetContainer(30);
+  world.AddObject(32, "Gem").SetContainer(31);
+  events.clear();
+  world.RemoveObject(30);
+  EXPECT_EQ(events, (std::vector<std::string>{"release Chest", "release Pouch", "release Gem"}));
+  EXPECT_EQ(world.AllObjects()->Count(), 6);
 
   auto& o = world.AddObject(21, "Sword");
   o.SetLong(5, 7).SetDouble(5, 1.5);
