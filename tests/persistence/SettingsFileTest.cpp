@@ -167,6 +167,10 @@ TEST_F(SettingsFileTest, UnreadableFileIsNeverSavedOver) {
   EXPECT_TRUE(fs::is_directory(CharFile()));
   EXPECT_FALSE(SettingsFile::Save(*ch, 0));
   EXPECT_TRUE(Reported("Settings_Save"));
+  // Once the user removes it there is nothing to keep: the next save goes ahead.
+  fs::remove(CharFile());
+  EXPECT_TRUE(SettingsFile::Save(*ch, 0));
+  EXPECT_NE(Slurp(CharFile()).find("<Util "), std::string::npos);
 
   // A real file that does not parse and has no free name to go aside under.
   fs::remove(CharFile());
@@ -182,6 +186,8 @@ TEST_F(SettingsFileTest, UnreadableFileIsNeverSavedOver) {
   EXPECT_FALSE(SettingsFile::Save(*ch, 0));
   EXPECT_TRUE(Reported("Settings_Save", "could not be read"));
   EXPECT_EQ(Slurp(CharFile()), damaged);
+  fs::remove(CharFile());
+  EXPECT_TRUE(SettingsFile::Save(*ch, 0));
 }
 
 TEST_F(SettingsFileTest, FailedWriteKeepsTheOldFileAndIsReported) {
@@ -366,6 +372,25 @@ TEST_F(SettingsFileTest, ADamagedFileIsKeptAsideBeforeItIsRewritten) {
   SettingsFile::Load(*ch, 0);
   EXPECT_EQ(Slurp(aside), damaged);
   EXPECT_EQ(Slurp(second), "<Mellox Version=\"1.1.0.1\"><Exp auto=\"perhaps\"/></Mellox>");
+
+  // The defaults file, loaded for a new character and by the reload button:
+  // every report names it, and it is kept at the load, though the save that
+  // follows writes the character's file.
+  const std::string defaults = "<Mellox Version=\"1.1.0.1\"><Util fillmana=\"abc\"/><Exp auto=\"caf\xE9\"/></Mellox>";
+  for (const std::int16_t action : {0, 1}) {
+    SCOPED_TRACE(action);
+    Spit(DefaultFile(), defaults);
+    fs::remove(CharFile());
+    fs::remove(DefaultFile().string() + ".damaged");
+    reports.clear();
+    SettingsFile::Load(*ch, action);
+    EXPECT_EQ(Slurp(DefaultFile().string() + ".damaged"), defaults);
+    EXPECT_EQ(Slurp(DefaultFile()), defaults);
+    ASSERT_EQ(reports.size(), 3u);
+    for (const Report& r : reports) EXPECT_TRUE(r.description.ends_with(" in Mellox_Settings.xml")) << r.description;
+  }
+  EXPECT_TRUE(Told("Mellox_Settings.xml held values that could not be used; the file as it was is kept as "
+                   "Mellox_Settings.xml.damaged."));
 }
 
 TEST_F(SettingsFileTest, ThousandsOfBadRowsGiveOneReportPerFault) {
