@@ -1,7 +1,12 @@
 // The settings files through the real plug-in in the simulated host: layout,
 // byte-stable round trips, the fallback chain, damaged files and values,
 // failed writes, and saves that a load itself sets off.
+#include <algorithm>
+#include <bit>
 #include <cstdlib>
+#include <map>
+#include <sstream>
+#include <string_view>
 
 #include "PersistenceFixture.h"
 #include "chat/ChatTextHandler.h"
@@ -97,6 +102,60 @@ TEST_F(SettingsFileTest, RoundTripKeepsEveryByteOfAwkwardValues) {
   EXPECT_EQ(ch->VitalsExceptions->Count(), 1);
   EXPECT_EQ(ch->SelectedSpell, "1234");
   EXPECT_EQ(LoadAndSave(*ch, CharFile()), first);
+}
+
+// Every check box of an element is saved from its own box and read back into
+// it. Each round gives the boxes of each element another pattern (box i takes
+// bit `round` of i, the last round the opposite of the first), so any two
+// boxes of an element differ in some round and each box is saved both ways.
+TEST_F(SettingsFileTest, EveryCheckBoxOfAnElementIsSavedAndReadApart) {
+  PlaceShippedDefaults();
+  SettingsFile::Load(*ch, 0);
+  pugi::xml_document doc;
+  ASSERT_TRUE(doc.load_string(Slurp(CharFile()).c_str()));
+  std::map<std::string, int> seen;
+  for (pugi::xml_node e : doc.document_element().children()) ++seen[e.name()];
+  const auto isBox = [](const pugi::xml_attribute& a) {
+    return std::string_view(a.value()) == "True" || std::string_view(a.value()) == "False";
+  };
+  int most = 0;
+  for (pugi::xml_node e : doc.document_element().children()) {
+    if (seen[e.name()] != 1) continue;
+    int n = 0;
+    for (pugi::xml_attribute a : e.attributes()) n += isBox(a) ? 1 : 0;
+    most = std::max(most, n);
+  }
+  const int rounds = std::bit_width(static_cast<unsigned>(most - 1)) + 1;
+  std::size_t boxes = 0;
+  for (int round = 0; round < rounds; ++round) {
+    for (pugi::xml_node e : doc.document_element().children()) {
+      if (e.type() != pugi::node_element || seen[e.name()] != 1) continue;
+      int i = 0;
+      for (pugi::xml_attribute a : e.attributes()) {
+        if (!isBox(a)) continue;
+        a.set_value((round == rounds - 1 ? (i & 1) == 0 : ((i >> round) & 1) != 0) ? "True" : "False");
+        ++i;
+      }
+    }
+    std::ostringstream written;
+    doc.save(written, "", pugi::format_raw);
+    Spit(CharFile(), written.str());
+    SettingsFile::Load(*ch, 0);  // applies the file, then saves the view
+    pugi::xml_document saved;
+    ASSERT_TRUE(saved.load_string(Slurp(CharFile()).c_str()));
+    for (pugi::xml_node e : doc.document_element().children()) {
+      if (e.type() != pugi::node_element || seen[e.name()] != 1) continue;
+      for (pugi::xml_attribute a : e.attributes()) {
+        if (!isBox(a)) continue;
+        ++boxes;
+        EXPECT_STREQ(saved.document_element().child(e.name()).attribute(a.name()).value(), a.value())
+            << "round " << round << ": " << e.name() << " " << a.name();
+      }
+    }
+  }
+  EXPECT_GE(most, 18);  // the utility boxes
+  EXPECT_GT(boxes, 60u * static_cast<unsigned>(rounds));
+  EXPECT_TRUE(reports.empty());
 }
 
 struct FallbackCase {
