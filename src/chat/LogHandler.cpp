@@ -309,6 +309,20 @@ std::optional<OwnEnd> FindOwnEnd(const std::filesystem::path& path) {
   }
 }
 
+// What a text log needs before new lines so they start a line of their own:
+// one whose last line was torn off (a crash, an outside edit) keeps that line
+// as it is, and gets the line break it lacks.
+std::string TextLineBreakNeeded(const std::filesystem::path& path) {
+  std::ifstream in(path, std::ios::binary | std::ios::ate);
+  if (!in) return {};
+  const std::streamoff size = in.tellg();
+  if (size <= 0) return {};
+  in.seekg(size - 1);
+  char last = '\n';
+  if (!in.get(last) || last == '\n') return {};
+  return last == '\r' ? "\n" : "\r\n";
+}
+
 }  // namespace
 
 std::string LogHandler::AutomaticName(bool byDate) {
@@ -432,7 +446,8 @@ void LogHandler::WriteText(const std::deque<LogItem>& lines) {
     block += "\r\n";
   }
   EnsureLogFolder();
-  ReplaceFileEnd(LogFilePath(".txt"), "", block);
+  const std::filesystem::path path = LogFilePath(".txt");
+  ReplaceFileEnd(path, "", TextLineBreakNeeded(path) + block);
 }
 
 void LogHandler::WriteXml(const std::deque<LogItem>& lines) {

@@ -4,7 +4,7 @@
 #include <fstream>
 #include <map>
 #include <system_error>
-#include <tuple>
+#include <utility>
 
 #include "chat/ChatTextHandler.h"
 #include "core/Globals.h"
@@ -56,20 +56,92 @@ std::string FolderPath(std::int32_t folderId) {
   Raise(76, "Folder Not Valid on this OS");
 }
 
-// The faults reported in full this run (procedure, class, number): the
-// message, repeats not yet told, and when the count was last told (monotonic ms).
-struct Repeats {
-  std::string message;
+// A fault is the whole report: its message (procedure, class, number, line)
+// and its description. Each is told in full for its first few occurrences and
+// then only counted; the count is told at most once a minute (with the next
+// occurrence) and at termination.
+struct Fault {
+  std::string procName;
+  // A chat notice of its own (a missing sound file), not an errors-file report.
+  bool notice = false;
+  // Full tells since its allowance was last whole.
+  std::int32_t fullTold = 0;
   std::int64_t untold = 0;
+  // Monotonic ms of the last tell (full or count) and of the last occurrence.
   std::int64_t toldMs = 0;
+  std::int64_t seenMs = 0;
+  // The errors file (see g_errorsFileGeneration) that holds its full report.
+  std::uint64_t generation = 0;
 };
-using FaultKey = std::tuple<std::string, std::string, std::int32_t>;
-std::map<FaultKey, Repeats> g_faults;
+using FaultKey = std::pair<std::string, std::string>;
+std::map<FaultKey, Fault> g_faults;
+// Counts the errors files begun this run (a rotation, or a file the user
+// removed): a counted fault is written in full again to a file that lacks it.
+std::uint64_t g_errorsFileGeneration = 0;
+std::int64_t g_sweptMs = 0;
 
 std::int64_t MonotonicNow() { return platform::HasSystem() ? platform::Sys().MonotonicMs() : 0; }
 
 std::string RepeatedText(const std::string& message, std::int64_t count) {
-  return message + ", repeated " + (count == 1 ? std::string("once") : std::to_string(count) + " times");
+  std::string text = message;
+  const bool stop = !text.empty() && text.back() == '.';
+  if (stop) text.pop_back();
+  text += ", repeated " + (count == 1 ? std::string("once") : std::to_string(count) + " times");
+  return stop ? text + '.' : text;
+}
+
+// What one occurrence of a fault asks for: a count of earlier occurrences
+// not yet told (0: none), then (or only) the full report.
+struct Occurrence {
+  std::int64_t count = 0;
+  bool full = false;
+};
+
+Occurrence Occur(FaultKey key, const std::string& procName, bool notice) {
+  const std::int64_t now = MonotonicNow();
+  // Faults idle for a minute with nothing untold are whole again: forgotten,
+  // so faults of ever-new descriptions do not pile up for the whole run.
+  if (now - g_sweptMs >= kRepeatTellMs) {
+    g_sweptMs = now;
+    std::erase_if(g_faults, [&](const auto& entry) {
+      return entry.second.untold == 0 && now - entry.second.seenMs >= kRepeatTellMs;
+    });
+  }
+  const auto [it, first] = g_faults.try_emplace(std::move(key));
+  Fault& f = it->second;
+  Occurrence o;
+  if (first) {
+    f.procName = procName;
+    f.notice = notice;
+  } else if (now - f.seenMs >= kRepeatTellMs) {
+    // Quiet for a minute: what was counted is told, and the allowance is whole again.
+    o.count = f.untold;
+    f.untold = 0;
+    f.fullTold = 0;
+  }
+  f.seenMs = now;
+  const bool fileLacksIt = !f.notice && f.generation != g_errorsFileGeneration;
+  if (first || f.fullTold < kFullTells || fileLacksIt) {
+    if (f.fullTold < kFullTells) ++f.fullTold;
+    f.toldMs = now;
+    o.full = true;
+    return o;
+  }
+  ++f.untold;
+  if (now - f.toldMs >= kRepeatTellMs) {
+    o.count = f.untold;
+    f.untold = 0;
+    f.toldMs = now;
+  }
+  return o;
+}
+
+// An entry longer than kEntryBound is cut to it, with a mark saying so.
+std::string CutEntry(std::string text) {
+  if (text.size() <= kEntryBound) return text;
+  const std::string mark = " [cut: " + std::to_string(text.size()) + " bytes in all]";
+  text.resize(kEntryBound - mark.size());
+  return text + mark;
 }
 
 // Keeps a file within kLogFileBound: when adding bytes would take it past the
@@ -178,12 +250,13 @@ void WriteReport(const std::string& procName, const std::string& message, const 
   try {
     const auto path = ErrorsFilePath();
     std::string block = StampLine() + kCrLf;
-    block += message + kCrLf;
-    if (!errDescription.empty()) block += errDescription + kCrLf;
+    block += CutEntry(errDescription.empty() ? message : message + kCrLf + errDescription) + kCrLf;
     block += kDashLine + kCrLf;
     // A new file starts with a dash line.
-    if (MakeRoom(path, kErrorsOldFileName, kDashLine.size() + 2 + block.size()) == 0) block = kDashLine + kCrLf + block;
+    const bool begun = MakeRoom(path, kErrorsOldFileName, kDashLine.size() + 2 + block.size()) == 0;
+    if (begun) block = kDashLine + kCrLf + block;
     AppendToFile(path, block);
+    if (begun) ++g_errorsFileGeneration;
   } catch (...) {
     // The report is lost; reporting it would re-enter this writer.
   }
@@ -194,40 +267,38 @@ void WriteReport(const std::string& procName, const std::string& message, const 
 void LogError(const std::string& procName, const std::string& moduleName, std::int32_t errNumber,
               const std::string& errDescription, std::int32_t lineNumber) noexcept {
   std::string text;
-  bool repeat = false;
+  Occurrence o;
   try {
     text = ErrorMessage(procName, moduleName, errNumber, lineNumber);
-    // A fault that keeps recurring (a handler failing every second) is written
-    // once and then counted, so it cannot fill the chat and the disk.
-    const std::int64_t now = MonotonicNow();
-    const auto [it, first] = g_faults.try_emplace(FaultKey{procName, moduleName, errNumber}, Repeats{text, 0, now});
-    if (!first) {
-      Repeats& r = it->second;
-      ++r.untold;
-      if (now - r.toldMs < kRepeatTellMs) return;
-      text = RepeatedText(text, r.untold);
-      repeat = true;
-      r.untold = 0;
-      r.toldMs = now;
-    }
+    o = Occur(FaultKey{text, errDescription}, procName, false);
+    if (o.count != 0) WriteReport(procName, RepeatedText(text, o.count), kNoDescription);
   } catch (...) {
     return;
   }
-  WriteReport(procName, text, repeat ? kNoDescription : errDescription);
+  if (!o.full) return;
+  WriteReport(procName, text, errDescription);
+  try {
+    g_faults.at(FaultKey{text, errDescription}).generation = g_errorsFileGeneration;
+  } catch (...) {
+  }
 }
 
 void TellRepeatedErrors() noexcept {
-  std::map<FaultKey, Repeats> faults;
+  std::map<FaultKey, Fault> faults;
   faults.swap(g_faults);
-  for (const auto& [key, r] : faults) {
-    if (r.untold == 0) continue;
+  for (const auto& [key, f] : faults) {
+    if (f.untold == 0) continue;
     std::string text;
     try {
-      text = RepeatedText(r.message, r.untold);
+      text = RepeatedText(key.first, f.untold);
     } catch (...) {
       continue;
     }
-    WriteReport(std::get<0>(key), text, kNoDescription);
+    if (f.notice) {
+      wtcw_error(text);
+    } else {
+      WriteReport(f.procName, text, kNoDescription);
+    }
   }
 }
 
@@ -236,7 +307,7 @@ void LogDebug(const std::string& text) noexcept {
   FlagGuard busy(DebugLogBusy);
   try {
     const auto path = DebugFilePath();
-    const std::string line = StampLine() + " - " + text + kCrLf;
+    const std::string line = StampLine() + " - " + CutEntry(text) + kCrLf;
     MakeRoom(path, kDebugOldFileName, line.size());
     AppendToFile(path, line);
   } catch (...) {
@@ -281,7 +352,11 @@ void PlayWavFile(const std::string& file) {
     std::error_code ec;
     const bool found = std::filesystem::is_regular_file(path, ec) && path.filename().string().front() != '.';
     if (!found) {
-      wtcw_error("PlaySoundError: " + file + " was not found in your install directory.");
+      // A rule matching every line would otherwise fill the chat with it.
+      const std::string text = "PlaySoundError: " + file + " was not found in your install directory.";
+      const Occurrence o = Occur(FaultKey{text, std::string()}, "PlayWavFile", true);
+      if (o.count != 0) wtcw_error(RepeatedText(text, o.count));
+      if (o.full) wtcw_error(text);
       return;
     }
     // Asynchronous, and no default sound when the file cannot be played.

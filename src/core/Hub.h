@@ -3,6 +3,7 @@
 // duration and colour conversions of the same module are in HubConvert.h.
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 #include <filesystem>
 #include <string>
@@ -29,8 +30,12 @@ inline constexpr const char* kDebugFileName = "Mellox Debug.txt";
 inline constexpr const char* kErrorsOldFileName = "Mellox Errors.old.txt";
 inline constexpr const char* kDebugOldFileName = "Mellox Debug.old.txt";
 inline constexpr std::uintmax_t kLogFileBound = 1024 * 1024;
-// A repeated fault's count is told at most this often.
+// A fault is told in full this many times, then counted; the count is told
+// at most once a minute. A minute without it makes its allowance whole again.
+inline constexpr std::int32_t kFullTells = 3;
 inline constexpr std::int64_t kRepeatTellMs = 60'000;
+// No single entry of the errors or debug file is longer (it is cut, and says so).
+inline constexpr std::size_t kEntryBound = 64 * 1024;
 inline constexpr const char* kGameFolderName = "Asheron's Call";
 
 // --- Chat messages, debug lines, error reports ------------------------------
@@ -46,9 +51,10 @@ void wtcw_debug(const std::string& text);
 
 // The error reporter: echo in chat (unless procName is "Debug"), debug line,
 // errors-file block. moduleName "!X" names a module, "@X" a form, anything
-// else a class. A fault (procedure, class and number) already reported in
-// this run is only counted; the count is reported once a minute at most
-// (with the next repeat) and by TellRepeatedErrors. Never throws.
+// else a class. A fault (the whole report: message and description) is told
+// in full kFullTells times, then counted; the count is reported once a
+// minute at most (with the next occurrence) and by TellRepeatedErrors. A new
+// errors file gets the next occurrence of each fault in full. Never throws.
 void LogError(const std::string& procName, const std::string& moduleName, std::int32_t errNumber,
               const std::string& errDescription, std::int32_t lineNumber = 0) noexcept;
 // Reports every repeat count not yet told and forgets the faults: the run
@@ -88,7 +94,7 @@ std::filesystem::path ResolveSoundPath(std::string_view soundName);
 bool IsBareFileName(std::string_view name);
 
 // Plays a sound of the Sounds folder once without waiting; a missing file is
-// told to the user.
+// told to the user, by the error reporter's rule of full tells and counts.
 void PlayWavFile(const std::string& file);
 // Refill the sound choices of the settings view from the Sounds and
 // Sounds/Loop folders.

@@ -95,7 +95,7 @@ std::string TextEncoding::ToUtf8(std::string_view game) {
   return out;
 }
 
-std::string TextEncoding::FromUtf8(std::string_view utf8) {
+std::string TextEncoding::FromUtf8(std::string_view utf8, std::size_t* lost) {
   if (IsAscii(utf8)) return std::string(utf8);
   std::string out;
   out.reserve(utf8.size());
@@ -104,10 +104,13 @@ std::string TextEncoding::FromUtf8(std::string_view utf8) {
     const std::size_t n = Decode(utf8, i, cp);
     if (n == 0) {
       out += '?';
+      if (lost) ++*lost;
       ++i;
       continue;
     }
-    out += ByteOf(cp);
+    const char byte = ByteOf(cp);
+    if (lost && byte == '?' && cp != '?') ++*lost;
+    out += byte;
     i += n;
   }
   return out;

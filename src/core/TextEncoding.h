@@ -2,6 +2,7 @@
 // the UTF-8 that files for other programs hold.
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 #include <string>
 #include <string_view>
@@ -19,9 +20,10 @@ class TextEncoding {
 
   // Game text as UTF-8.
   static std::string ToUtf8(std::string_view game);
-  // UTF-8 as game text, one '?' for every character the code page lacks.
-  // Call only on valid UTF-8 (a malformed sequence gives one '?' per byte).
-  static std::string FromUtf8(std::string_view utf8);
+  // UTF-8 as game text, one '?' for every character the code page lacks
+  // (counted in lost, when given). Call only on valid UTF-8 (a malformed
+  // sequence gives one '?' per byte).
+  static std::string FromUtf8(std::string_view utf8, std::size_t* lost = nullptr);
   // Well-formed UTF-8: no overlong forms, surrogates or values above U+10FFFF.
   static bool IsValidUtf8(std::string_view bytes);
   // True when every byte is below 0x80 (the same text in both encodings).

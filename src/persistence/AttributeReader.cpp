@@ -68,8 +68,15 @@ std::int32_t AttributeReader::Long(const char* name, std::int32_t def) const {
   return Whole(name, def, [](std::string_view text) { return vb::CLng(text); });
 }
 
-std::int64_t AttributeReader::LongLong(const char* name, std::int64_t def) const {
-  return Whole(name, def, [](std::string_view text) { return vb::CLngLng(text); });
+std::int64_t AttributeReader::UnixTime(const char* name, std::int64_t def) const {
+  // 0100-01-01 00:00:00 and 9999-12-31 23:59:59 UTC.
+  constexpr std::int64_t kFirst = -59'011'459'200;
+  constexpr std::int64_t kLast = 253'402'300'799;
+  return Whole(name, def, [](std::string_view text) {
+    const std::int64_t seconds = vb::CLngLng(text);
+    if (seconds < kFirst || seconds > kLast) Raise(6);
+    return seconds;
+  });
 }
 
 double AttributeReader::Number(const char* name) const {

@@ -75,8 +75,9 @@ class AttributeReader {
   bool Bool(const char* name, bool def) const;
   // A 32-bit whole number, halves to even.
   std::int32_t Long(const char* name, std::int32_t def) const;
-  // The same in 64 bits (Unix seconds).
-  std::int64_t LongLong(const char* name, std::int64_t def) const;
+  // A time in Unix seconds. One outside the dates the game's date type holds
+  // (years 100 to 9999) is damaged like a text: the arithmetic on it would overflow.
+  std::int64_t UnixTime(const char* name, std::int64_t def) const;
   // A plain decimal number read as far as it goes; never fails (no number is 0).
   double Number(const char* name) const;
 

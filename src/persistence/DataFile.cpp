@@ -30,6 +30,8 @@ struct State {
   // Set once this login's file was read (or found missing, or moved aside):
   // until then a save would wipe what the file holds.
   bool ready = false;
+  // This login's file could not be read: saves wait until it is gone.
+  bool unreadable = false;
   // The chat log's limit before the load raised it to keep every stored line.
   std::optional<std::int32_t> raisedFrom;
 };
@@ -54,7 +56,7 @@ void ApplyElement(ControlHandler& ch, pugi::xml_node element) {
     CorpseRecord c;
     c.NS = r.Number("ns");
     c.EW = r.Number("ew");
-    c.time = r.LongLong("time", 0);
+    c.time = r.UnixTime("time", 0);
     c.Dungeon = r.Bool("dungeon", false);
     c.guid = r.Long("guid", 0);
     c.data = r.Text("data", "");
@@ -69,7 +71,7 @@ void ApplyElement(ControlHandler& ch, pugi::xml_node element) {
     const std::int32_t type = r.Long("type", 0);
     const std::int32_t color = r.Long("color", 0);
     const std::int32_t tag = r.Long("tag", 0);
-    const std::int64_t date = r.LongLong("date", 0);
+    const std::int64_t date = r.UnixTime("date", 0);
     if (links.AddToLogFromData) links.AddToLogFromData(message, type, color, tag, date);
   }
 }
@@ -108,6 +110,7 @@ std::filesystem::path DataFile::Path() {
 void DataFile::Load(ControlHandler& ch, std::int16_t action) {
   Hub::wtcw_debug("Data Load with action " + vb::CStr(static_cast<int>(action)));
   S().ready = false;
+  S().unreadable = false;
   GuardStep(kLoadProc, "", [&] {
     using persistence::LoadOutcome;
     // The plug-in outlives a logoff: what the last login held must not be
@@ -119,6 +122,7 @@ void DataFile::Load(ControlHandler& ch, std::int16_t action) {
     const LoadOutcome outcome = persistence::LoadXmlFile(path, doc, pugi::parse_default, &bytes);
     // A file that could not be read stays as it is for this whole login; one
     // that cannot exist is not written to again at every logged line.
+    S().unreadable = outcome == LoadOutcome::Unreadable;
     if (outcome == LoadOutcome::Unreadable || outcome == LoadOutcome::NameTooLong) return;
     S().ready = true;
     if (outcome != LoadOutcome::Loaded) {
@@ -181,7 +185,13 @@ std::string DataFile::Build(ControlHandler& ch) {
 
 bool DataFile::Save(ControlHandler& ch) {
   Hub::wtcw_debug("Data Save");
-  if (!S().ready) return false;
+  if (!S().ready) {
+    bool gone = false;
+    if (S().unreadable) Trap("Data_Save", kClass, [&] { gone = !persistence::IsProtected(Path()); });
+    if (!gone) return false;
+    S().unreadable = false;
+    S().ready = true;
+  }
   return Trap("Data_Save", kClass, [&] { persistence::SaveXmlFile(Path(), Build(ch)); });
 }
 

@@ -40,13 +40,17 @@ LoadDamage::LoadDamage(std::filesystem::path path, std::string bytes)
   Current() = this;
   // Texts the parse repaired are the first faults of the load.
   const persistence::TextRepairs repairs = persistence::TakeTextRepairs(path_);
-  faults_->fileFault = repairs.notUtf8 != 0 || repairs.forbidden != 0;
+  faults_->fileFault = repairs.Any();
   if (repairs.notUtf8 != 0) {
     faults_->list.push_back({13, "Text that is not UTF-8, read as Windows-1252", kParseProc, repairs.notUtf8});
   }
   if (repairs.forbidden != 0) {
     faults_->list.push_back(
         {13, "Character XML does not allow in a text, read as \"?\"", kParseProc, repairs.forbidden});
+  }
+  if (repairs.lost != 0) {
+    faults_->list.push_back(
+        {13, "Character the game's code page cannot hold in a text, read as \"?\"", kParseProc, repairs.lost});
   }
 }
 
@@ -57,9 +61,11 @@ void LoadDamage::Finish() noexcept {
   finished_ = true;
   Current() = outer_;
   try {
+    // Each report names the file: the defaults file is loaded in place of others.
+    const std::string in = " in " + path_.filename().string();
     for (const Faults::Fault& f : faults_->list) {
       const std::string times = f.count > 1 ? " (" + std::to_string(f.count) + " times)" : std::string();
-      ReportTrapped(f.number, f.description + times, f.procedure, kClass, false);
+      ReportTrapped(f.number, f.description + times + in, f.procedure, kClass, false);
     }
     persistence::KeepAsideBeforeSave(path_, faults_->fileFault ? std::optional(std::move(bytes_)) : std::nullopt);
   } catch (...) {

@@ -208,6 +208,9 @@ bool ApplyDocument(ControlHandler& ch, const pugi::xml_document& doc, const std:
   }
   ApplyMissingElements(ch, present, procedure);
   damage.Finish();
+  // The file as loaded is kept now: the save below may write another file
+  // (the defaults were loaded in place of the character's).
+  GuardStep(procedure, " (SetAside)", [&] { persistence::SetAsideIfPending(path); });
 
   ReselectChoices(ch, procedure);
   GuardStep(procedure, " (UpdatePos)", [&] {

@@ -152,13 +152,14 @@ enum class TextSource {
 std::string DecodeText(std::string_view raw, TextSource source, bool references, TextRepairs* repairs) {
   const bool asUtf8 = source == TextSource::Utf8 && TextEncoding::IsValidUtf8(raw);
   bool forbidden = false;
+  std::size_t lost = 0;
   std::string out;
   out.reserve(raw.size());
   std::size_t run = 0;
   const auto flush = [&](std::size_t end) {
     const std::string_view part = raw.substr(run, end - run);
     const std::size_t from = out.size();
-    out += asUtf8 ? TextEncoding::FromUtf8(part) : std::string(part);
+    out += asUtf8 ? TextEncoding::FromUtf8(part, &lost) : std::string(part);
     for (std::size_t k = from; k < out.size(); ++k) {
       if (IsForbidden(static_cast<unsigned char>(out[k]))) {
         out[k] = '?';
@@ -176,7 +177,9 @@ std::string DecodeText(std::string_view raw, TextSource source, bool references,
     }
     flush(i);
     if (IsXmlChar(cp)) {
-      out += TextEncoding::ByteOf(cp);
+      const char byte = TextEncoding::ByteOf(cp);
+      if (byte == '?' && cp != '?') ++lost;
+      out += byte;
     } else {
       out += '?';
       forbidden = true;
@@ -188,6 +191,7 @@ std::string DecodeText(std::string_view raw, TextSource source, bool references,
   if (repairs) {
     if (source == TextSource::Utf8 && !asUtf8) ++repairs->notUtf8;
     if (forbidden) ++repairs->forbidden;
+    if (lost != 0) ++repairs->lost;
   }
   return out;
 }
@@ -271,6 +275,43 @@ Detected DetectEncoding(std::string_view bytes) {
   return {};
 }
 
+// pugixml drops a UTF-16 surrogate without its pair, and passes on a UTF-32
+// unit that is no character: each becomes U+FFFD first, so the loss shows as
+// a '?' and is counted like any character the game's code page lacks.
+// Nothing when the bytes hold none (or are of another encoding).
+std::optional<std::string> ReplaceBadUnits(std::string_view bytes, pugi::xml_encoding encoding) {
+  const bool utf16 = encoding == pugi::encoding_utf16_le || encoding == pugi::encoding_utf16_be;
+  const bool utf32 = encoding == pugi::encoding_utf32_le || encoding == pugi::encoding_utf32_be;
+  if (!utf16 && !utf32) return std::nullopt;
+  const bool big = encoding == pugi::encoding_utf16_be || encoding == pugi::encoding_utf32_be;
+  const std::size_t width = utf16 ? 2 : 4;
+  const std::size_t units = bytes.size() / width;
+  const auto unit = [&](std::size_t k) {
+    char32_t u = 0;
+    for (std::size_t b = 0; b < width; ++b) {
+      const auto byte = static_cast<unsigned char>(bytes[k * width + (big ? b : width - 1 - b)]);
+      u = u << 8 | byte;
+    }
+    return u;
+  };
+  const auto surrogate = [](char32_t u, char32_t first) { return u >= first && u < first + 0x400; };
+  std::optional<std::string> out;
+  for (std::size_t k = 0; k < units; ++k) {
+    const char32_t u = unit(k);
+    if (utf16 && surrogate(u, 0xD800) && k + 1 < units && surrogate(unit(k + 1), 0xDC00)) {
+      ++k;
+      continue;
+    }
+    if (!surrogate(u, 0xD800) && !surrogate(u, 0xDC00) && u <= 0x10FFFF) continue;
+    if (!out) out.emplace(bytes);
+    for (std::size_t b = 0; b < width; ++b) {
+      const unsigned shift = static_cast<unsigned>(8 * (big ? width - 1 - b : b));
+      (*out)[k * width + b] = static_cast<char>((char32_t{0xFFFD} >> shift) & 0xFF);
+    }
+  }
+  return out;
+}
+
 }  // namespace
 
 pugi::xml_node StartDocument(pugi::xml_document& doc) {
@@ -332,6 +373,8 @@ bool ParseXml(std::string_view bytes, pugi::xml_document& doc, unsigned options,
   // others into UTF-8); the texts are decided one by one. It does not expand
   // the references either: it would end a value at "&#0;".
   const bool references = (options & pugi::parse_escapes) != 0;
+  const std::optional<std::string> replaced = ReplaceBadUnits(bytes, detected.encoding);
+  if (replaced) bytes = *replaced;
   if (!doc.load_buffer(bytes.data(), bytes.size(), options & ~static_cast<unsigned>(pugi::parse_escapes),
                        detected.encoding)) {
     return false;
@@ -489,7 +532,17 @@ TextRepairs TakeTextRepairs(const std::filesystem::path& path) {
   return repairs;
 }
 
-bool IsProtected(const std::filesystem::path& path) { return Protected().count(path.lexically_normal()) != 0; }
+bool IsProtected(const std::filesystem::path& path) {
+  const auto found = Protected().find(path.lexically_normal());
+  if (found == Protected().end()) return false;
+  // The user removed it during the run: there is nothing left to keep.
+  std::error_code ec;
+  if (std::filesystem::symlink_status(path, ec).type() == std::filesystem::file_type::not_found) {
+    Protected().erase(found);
+    return false;
+  }
+  return true;
+}
 
 void ClearProtectedForTesting() {
   Protected().clear();

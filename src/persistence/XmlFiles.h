@@ -44,7 +44,10 @@ struct TextRepairs {
   std::int64_t notUtf8 = 0;
   // Holding a character XML does not allow (a control, NUL), read as '?'.
   std::int64_t forbidden = 0;
-  bool Any() const { return notUtf8 != 0 || forbidden != 0; }
+  // Holding a character the game's code page lacks (or a UTF-16 or UTF-32
+  // unit that is no character), read as '?'.
+  std::int64_t lost = 0;
+  bool Any() const { return notUtf8 != 0 || forbidden != 0 || lost != 0; }
 };
 
 // Parses file bytes into doc, turning the file's text into the game's text.
@@ -52,7 +55,8 @@ struct TextRepairs {
 // UTF-16, UTF-32, Windows-1252 or ISO-8859-1), else UTF-8. In UTF-8, each text
 // (attribute value, text node) that is not valid UTF-8 (files of earlier
 // builds) is taken as the game's text already. repairs, when given, counts the
-// texts that needed that or held a character the game text cannot carry.
+// texts that needed that, held a character the game text cannot carry, or
+// lost one to a '?'.
 // False when the bytes do not parse.
 bool ParseXml(std::string_view bytes, pugi::xml_document& doc, unsigned options = pugi::parse_default,
               TextRepairs* repairs = nullptr);
@@ -116,7 +120,8 @@ TextRepairs TakeTextRepairs(const std::filesystem::path& path);
 // save that follows a load. Raises when the copy cannot be written.
 void SetAsideIfPending(const std::filesystem::path& path);
 
-// True while a file is protected because it could not be read.
+// True while a file is protected because it could not be read and is still
+// there; a file removed since is no longer protected.
 bool IsProtected(const std::filesystem::path& path);
 // Forgets protected files, pending copies and swept temporaries.
 void ClearProtectedForTesting();

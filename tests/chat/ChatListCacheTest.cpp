@@ -103,16 +103,22 @@ TEST(ChatListCache, UnreadableCellFailsOnEveryLine) {
   f.ch().ChatCustom->DataLet(0, 0, 0, "maybe");  // not a truth value: error 13
   f.Game("one", 2);
   EXPECT_EQ(f.ErrorsSince(0).size(), 1u);
-  // The same fault again is counted, and the count told with a line a minute later.
+  // The same fault is told in full twice more, then counted, and the count
+  // told with a line a minute after the last full report.
   f.Game("two", 2);
-  EXPECT_EQ(f.ErrorsSince(0).size(), 1u);
-  f.host.Advance(60'000);
   f.Game("two again", 2);
-  ASSERT_EQ(f.ErrorsSince(0).size(), 2u);
-  EXPECT_NE(f.ErrorsSince(0).back().find(", repeated 2 times"), std::string::npos) << f.ErrorsSince(0).back();
+  EXPECT_EQ(f.ErrorsSince(0).size(), 3u);
+  f.Game("counted", 2);
+  f.host.Advance(30'000);
+  f.Game("counted too", 2);
+  EXPECT_EQ(f.ErrorsSince(0).size(), 3u);
+  f.host.Advance(30'000);
+  f.Game("told", 2);
+  ASSERT_EQ(f.ErrorsSince(0).size(), 4u);
+  EXPECT_NE(f.ErrorsSince(0).back().find(", repeated 3 times"), std::string::npos) << f.ErrorsSince(0).back();
   f.ch().ChatCustom->DataLet(0, 0, 0, "True");
   EXPECT_EQ(f.Game("three", 2), (Lines{"chat 21 1: three"}));
-  EXPECT_EQ(f.ErrorsSince(0).size(), 2u);
+  EXPECT_EQ(f.ErrorsSince(0).size(), 4u);
 }
 
 }  // namespace

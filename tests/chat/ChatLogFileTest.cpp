@@ -152,6 +152,16 @@ TEST_F(ChatLogFileTest, AnExistingXmlLogIsAppendedToAndAnUnreadableOneKeptAside)
       // Another root takes the lines and gets no second style sheet.
       {"<Chats>\r</Chats>", "<Chats>\r" + Message("Al says, \"new\"") + "</Chats>", false},
       {"<Log>\r\t<Message>broken", std::string(kStyle) + "<Log>\r" + Message("Al says, \"new\"") + "</Log>", true},
+      // A log of its own whose end another program wrote: no torn line to cut
+      // back, and the other program's element stays.
+      {std::string(kStyle) + "<Log>\r" + Message("old") + "\t<Note>by hand</Note>\r</Log>",
+       std::string(kStyle) + "<Log>\r" + Message("old") + "\t<Note>by hand</Note>\r" + Message("Al says, \"new\"") +
+           "</Log>",
+       false},
+      {std::string(kStyle) + "<Log>\r" + Message("old") + "\r\t<Note by=\"hand\"/>\r</Log>",
+       std::string(kStyle) + "<Log>\r" + Message("old") + "\r\t<Note by=\"hand\"/>\r" + Message("Al says, \"new\"") +
+           "</Log>",
+       false},
   };
   for (const auto& c : cases) {
     Fresh();
@@ -163,6 +173,12 @@ TEST_F(ChatLogFileTest, AnExistingXmlLogIsAppendedToAndAnUnreadableOneKeptAside)
     Say("new");
     Tick();
     EXPECT_EQ(ReadText(Logs() / "Alpha_Bob.xml"), c.result);
+    EXPECT_FALSE(SaidSince(mark, "ended in the middle of a line"));
+    Say("newer");
+    Tick();
+    EXPECT_EQ(ReadText(Logs() / "Alpha_Bob.xml"),
+              c.result.substr(0, c.result.rfind('<')) + Message("Al says, \"newer\"", "7:00:01 PM") +
+                  c.result.substr(c.result.rfind('<')));
     EXPECT_EQ(fs::exists(Logs() / "Alpha_Bob.xml.corrupt"), c.keptAside);
     if (c.keptAside) {
       EXPECT_EQ(ReadText(Logs() / "Alpha_Bob.xml.corrupt"), c.existing);
@@ -387,6 +403,22 @@ TEST_F(ChatLogFileTest, ATornLastLineIsCutBackAtOpenWhereverTheWriteStopped) {
     Say("five");
     Tick();
     EXPECT_EQ(ReadText(file), three.substr(0, three.size() - 6) + Message("Al says, \"five\"", "7:00:02 PM") + "</Log>");
+    EXPECT_TRUE(errors.empty()) << errors.front();
+  }
+
+  // A text log torn in its last line (or in its line break) keeps that line
+  // as it is; the next line starts a line of its own.
+  for (const std::string torn : {"Al says, \"tw", "Al says, \"two\"\r"}) {
+    Fresh();
+    fs::create_directories(Logs());
+    std::ofstream(Logs() / "Alpha_Bob.txt", std::ios::binary) << "Al says, \"one\"\r\n" << torn;
+    Check("Chat_Log_Auto", true);
+    Say("three");
+    Tick();
+    Say("four");
+    Tick();
+    EXPECT_EQ(ReadText(Logs() / "Alpha_Bob.txt"), "Al says, \"one\"\r\n" + torn + (torn.back() == '\r' ? "\n" : "\r\n") +
+                                                      "Al says, \"three\"\r\nAl says, \"four\"\r\n");
     EXPECT_TRUE(errors.empty()) << errors.front();
   }
 }

@@ -234,14 +234,20 @@ TEST(ChatFaults, SelfInjectingRuleIsCutOnce) {
   // The outer line plus a bounded chain of injected lines, one report.
   EXPECT_LE(out.size(), static_cast<std::size_t>(ChatTextHandler::kMaxLineNesting + 3));
   EXPECT_EQ(f.ErrorsSince(0).size(), 1u);
-  // The next line is cut too, not silently forever: counted, and the count
-  // told with the first line a minute after the report.
+  // The next lines are cut too, not silently forever: told in full twice
+  // more, then counted, and the count told with the first line a minute
+  // after the last full report.
   f.Game("loop", 2);
-  EXPECT_EQ(f.ErrorsSince(0).size(), 1u);
-  f.host.Advance(60'000);
   f.Game("loop", 2);
-  ASSERT_EQ(f.ErrorsSince(0).size(), 2u);
-  EXPECT_NE(f.ErrorsSince(0).back().find(", repeated 2 times"), std::string::npos) << f.ErrorsSince(0).back();
+  f.Game("loop", 2);
+  EXPECT_EQ(f.ErrorsSince(0).size(), 3u);
+  f.host.Advance(30'000);
+  f.Game("loop", 2);
+  EXPECT_EQ(f.ErrorsSince(0).size(), 3u);
+  f.host.Advance(30'000);
+  f.Game("loop", 2);
+  ASSERT_EQ(f.ErrorsSince(0).size(), 4u);
+  EXPECT_NE(f.ErrorsSince(0).back().find(", repeated 3 times"), std::string::npos) << f.ErrorsSince(0).back();
 }
 
 TEST(ChatFaults, KillMessageAndTellMarkup) {

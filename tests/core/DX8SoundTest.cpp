@@ -126,6 +126,18 @@ TEST_F(SoundTest, PlayWavFilePlaysTellsAMissingFileAndRefusesPaths) {
   EXPECT_EQ(OutputSince(mark), std::vector<std::string>{
                                    "chat 6 1: <Mellox> PlaySoundError: Missing.wav was not found in your install "
                                    "directory."});
+  // A rule matching a line a second for three minutes: told in full three
+  // times, then counted once a minute and at termination.
+  const std::string gone = "chat 6 1: <Mellox> PlaySoundError: Gone.wav was not found in your install directory";
+  mark = host.Output().size();
+  for (int i = 0; i < 180; ++i) {
+    Hub::PlayWavFile("Gone.wav");
+    host.Advance(1000);
+  }
+  Hub::TellRepeatedErrors();
+  EXPECT_EQ(OutputSince(mark), (std::vector<std::string>{gone + ".", gone + ".", gone + ".",
+                                                         gone + ", repeated 60 times.", gone + ", repeated 60 times.",
+                                                         gone + ", repeated 57 times."}));
   mark = host.Output().size();
   Hub::PlayWavFile("Loop");  // a folder is not a sound
   Hub::PlayWavFile("..\\Sounds\\Beep.wav");

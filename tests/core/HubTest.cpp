@@ -73,6 +73,8 @@ TEST_F(HubTest, ErrorsFileBlocksStartWithDashesOnlyInAnEmptyFile) {
 }
 
 TEST_F(HubTest, AnErrorsOrDebugFilePastItsBoundBecomesTheOldFileAndANewOneIsBegun) {
+  // A fault that is only counted by now.
+  for (int i = 0; i < 4; ++i) Hub::LogError("UpdateHUD", "HUDClockHandler", 6, "Overflow", 0);
   // Earlier reports, just short of the bound: the next block would pass it.
   std::string earlier = kDashes + "\r\n";
   const std::string block = "Mellox v1.1.1 (12/8/2026 7:00:00 PM)\r\nError #6 occured in 'UpdateHUD' of class "
@@ -86,6 +88,22 @@ TEST_F(HubTest, AnErrorsOrDebugFilePastItsBoundBecomesTheOldFileAndANewOneIsBegu
   ASSERT_EQ(lines.size(), 5u);
   EXPECT_EQ(lines[0], kDashes);
   EXPECT_EQ(lines[2], "Error #6 occured in 'ConvTime' of module 'Hub'");
+  // The counted fault's next occurrence is described in the new file too.
+  Hub::LogError("UpdateHUD", "HUDClockHandler", 6, "Overflow", 0);
+  EXPECT_EQ(CrLfLines(ErrorsFile()).size(), 9u);
+  EXPECT_NE(ErrorsFile().find("'HUDClockHandler'\r\nOverflow\r\n"), std::string::npos);
+
+  // No entry takes a file past its bound: a longer one is cut, and says so.
+  const std::string name(Hub::kLogFileBound + 100, 'n');
+  Hub::LogError("ShowTarget", "HUDTargetHandler", 5, "No target " + name, 0);
+  EXPECT_LE(ErrorsFile().size(), 9 * 100 + Hub::kEntryBound);
+  EXPECT_NE(ErrorsFile().find("nnn [cut: "), std::string::npos);
+  DebugMode = true;
+  for (int i = 0; i < 20; ++i) Hub::wtcw_debug("Selected " + name);
+  EXPECT_LE(std::filesystem::file_size(GameFolder() / "Mellox Debug.old.txt"), Hub::kLogFileBound);
+  EXPECT_LE(std::filesystem::file_size(GameFolder() / "Mellox Debug.txt"), Hub::kLogFileBound);
+  EXPECT_NE(DebugFile().find("nnn [cut: "), std::string::npos);
+  DebugMode = false;
 
   // A debug file already past the bound (as an unbounded run left it) goes on the first line.
   const std::string huge(Hub::kLogFileBound + 1, 'x');
@@ -96,6 +114,62 @@ TEST_F(HubTest, AnErrorsOrDebugFilePastItsBoundBecomesTheOldFileAndANewOneIsBegu
   const auto debug = CrLfLines(DebugFile());
   ASSERT_EQ(debug.size(), 1u);
   EXPECT_EQ(debug[0].substr(debug[0].size() - 9), ") - trace");
+}
+
+// Reports of one procedure and number with different descriptions (two
+// damaged values of one file) are two faults, each told in full. One fault is
+// told in full three times, then counted (the count told once a minute and at
+// termination); quiet for a minute, it is told in full again. A fault told
+// once gets no count line.
+TEST_F(HubTest, EachFaultIsToldInFullThriceThenCountedAndInFullAgainAfterAQuietMinute) {
+  Start();
+  const std::string echo = "chat 6 1: <Mellox> Error #13 occured in 'Settings_Load 1' of class 'ControlHandler'";
+  const std::string beers = "Type mismatch: Util usebeers=\"maybe\", using False";
+  const std::string cheap = "Type mismatch: One_Touch cheap=\"abc\", using 0";
+  const auto count = [&](const std::vector<std::string>& lines, const std::string& line) {
+    return std::count(lines.begin(), lines.end(), line);
+  };
+  std::size_t mark = host.Output().size();
+  Hub::LogError("Settings_Load 1", "ControlHandler", 13, beers);
+  Hub::LogError("Settings_Load 1", "ControlHandler", 13, cheap);
+  EXPECT_EQ(OutputSince(mark), (std::vector<std::string>{echo, echo}));
+  auto lines = CrLfLines(ErrorsFile());
+  EXPECT_EQ(count(lines, beers), 1);
+  EXPECT_EQ(count(lines, cheap), 1);
+
+  // A bad command typed once a second: the first three in full, then counted.
+  const std::string typed = "chat 6 1: <Mellox> Error #5 occured in 'Command' of class 'ChatTextHandler'";
+  const auto command = [] { Hub::LogError("Command", "ChatTextHandler", 5, "Invalid procedure call or argument"); };
+  mark = host.Output().size();
+  for (int i = 0; i < 62; ++i) {
+    command();
+    host.Advance(1000);
+  }
+  EXPECT_EQ(OutputSince(mark), std::vector<std::string>(3, typed));
+  command();  // a minute after the last full report: the count
+  EXPECT_EQ(OutputSince(mark).back(), typed + ", repeated 60 times");
+
+  // Quiet for a minute: in full again, after the count not yet told.
+  command();
+  host.Advance(60'000);
+  mark = host.Output().size();
+  command();
+  EXPECT_EQ(OutputSince(mark), (std::vector<std::string>{typed + ", repeated once", typed}));
+  command();
+  command();
+  command();
+  mark = host.Output().size();
+  plugin_->Terminate();
+  plugin_.reset();
+  const auto told = OutputSince(mark);
+  EXPECT_EQ(std::count_if(told.begin(), told.end(), [](const std::string& l) { return l.starts_with("chat"); }), 1);
+  EXPECT_EQ(told.front(), typed + ", repeated once");
+  lines = CrLfLines(ErrorsFile());
+  EXPECT_EQ(count(lines, "Invalid procedure call or argument"), 6);
+  // The faults told once get no count line.
+  EXPECT_EQ(std::count_if(lines.begin(), lines.end(),
+                          [](const std::string& l) { return l.find("'Settings_Load 1'") != std::string::npos; }),
+            2);
 }
 
 TEST_F(HubTest, ErrorsAreEchoedInChatExceptForDebugAndWrittenToTheDebugFileInDebugMode) {

@@ -83,15 +83,23 @@ TEST_F(DataFileTest, DamagedValuesCostOnlyThemselves) {
        "<Mellox><Global enabled=\"perhaps\"/>"
        "<Corpse ns=\"12.5N\" ew=\"junk\" time=\"abc\" guid=\"7\" data=\"d\"/>"
        "<Log message=\"m\" type=\"99999999999\" color=\"3\"/>"
-       "<Item_Spell id=\"5\" remaining=\"60\" target=\"t\"/><Other/></Mellox>");
+       "<Item_Spell id=\"5\" remaining=\"60\" target=\"t\"/><Other/>"
+       // Times no date can hold: every tick's arithmetic on them would overflow.
+       "<Corpse time=\"-9223372036854775808\" guid=\"8\"/><Corpse time=\"253402300799\" guid=\"9\"/>"
+       "<Log message=\"n\" date=\"253402300800\"/></Mellox>");
   DataFile::Load(*ch, 0);
   EXPECT_FALSE(ch->GlobalSettings->CheckedGet());
-  ASSERT_EQ(corpses.size(), 1u);
+  ASSERT_EQ(corpses.size(), 3u);
   EXPECT_EQ(corpses[0].NS, 12.5);
   EXPECT_EQ(corpses[0].EW, 0);
   EXPECT_EQ(corpses[0].time, 0);
   EXPECT_EQ(corpses[0].guid, 7);
-  ASSERT_EQ(Log().Log().size(), 1u);
+  EXPECT_EQ(corpses[1].time, 0);
+  EXPECT_EQ(corpses[2].time, 253402300799);  // the last second of 9999
+  ASSERT_EQ(Log().Log().size(), 2u);
+  EXPECT_EQ(Log().Log()[1].msgdate(), 0);
+  EXPECT_TRUE(Reported("Data_Load", "Log date=\"253402300800\""));
+  EXPECT_TRUE(Reported("Data_Load", "Corpse time=\"abc\", using 0 (2 times)"));
   EXPECT_EQ(Log().Log()[0].msgtype(), 0);
   EXPECT_EQ(Log().Log()[0].msgcolor(), 3);
   EXPECT_EQ(spells.size(), 1u);
@@ -142,6 +150,10 @@ TEST_F(DataFileTest, NothingIsWrittenOverAFileThatWasNotRead) {
   DataFile::Load(*ch, 0);
   EXPECT_FALSE(DataFile::Save(*ch));
   EXPECT_TRUE(fs::is_directory(DataFilePath()));
+  // Once the user removes it there is nothing to keep: the next save goes ahead.
+  fs::remove(DataFilePath());
+  EXPECT_TRUE(DataFile::Save(*ch));
+  EXPECT_NE(Slurp(DataFilePath()).find("<Global "), std::string::npos);
 }
 
 TEST_F(DataFileTest, FailedWriteKeepsTheOldFile) {

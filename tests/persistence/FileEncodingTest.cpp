@@ -103,7 +103,9 @@ TEST_F(FileEncodingTest, AFileOfAnotherXmlToolLoadsAsTheGameText) {
   SettingsFile::Load(*ch, 0);
   ASSERT_EQ(ch->ChatAlias->Count(), 1);
   EXPECT_EQ(AliasFull(*ch, 0), "caf\xE9 \x80" "5 ??");
-  EXPECT_TRUE(reports.empty());
+  // What the code page lacks is lost to a '?': said, not silent.
+  ASSERT_EQ(reports.size(), 1u);
+  EXPECT_NE(reports[0].description.find("code page cannot hold"), std::string::npos);
 
   // Character references stand for the same characters.
   Spit(DataFilePath(), "<Mellox><Log message=\"&#233;t&#xE9; \xC3\xA0 &#x4E2D;&#8364;\" type=\"4\"/></Mellox>");
@@ -154,12 +156,42 @@ TEST_F(FileEncodingTest, AFileInAnyDeclaredEncodingLoadsAsTheGameText) {
     SettingsFile::Load(*ch, 0);
     ASSERT_EQ(ch->ChatAlias->Count(), 1);
     EXPECT_EQ(AliasFull(*ch, 0), "caf\xE9 \x80 ?? ?");
-    EXPECT_TRUE(reports.empty());
-    // Written back as this system writes every file.
+    // The characters the code page lacks are lost: the file is reported and
+    // kept as it was before it is written back as this system writes every file.
+    ASSERT_EQ(reports.size(), 1u);
+    EXPECT_NE(reports[0].description.find("code page cannot hold"), std::string::npos);
+    EXPECT_EQ(Slurp(CharFile().string() + ".damaged"), bytes);
+    fs::remove(CharFile().string() + ".damaged");
     EXPECT_NE(Slurp(CharFile()).find("full=\"caf\xC3\xA9 \xE2\x82\xAC ?? ?\""), std::string::npos);
   }
   EXPECT_FALSE(Told("could not be read"));
-  EXPECT_FALSE(Told("could not be used"));
+
+  // Lost alike: a well-formed UTF-8 text, references to code points the code
+  // page has no byte for, and a UTF-16 surrogate without its pair.
+  std::string lone = PythonUnicodeFile("utf-16-le", "<Mellox Version=\"1.1.0.1\"><Chat_Alias abbr=\"c\" full=\"aXb\" "
+                                                    "enabled=\"True\" /></Mellox>");
+  lone.replace(lone.find(std::string("X\0", 2)), 2, std::string("\0\xD8", 2));
+  const std::vector<std::pair<std::string, std::string>> lost = {
+      {"<Mellox Version=\"1.1.0.1\"><Chat_Alias abbr=\"c\" full=\"A\xE6\x97\xA5\xE6\x9C\xAC\xE2\x86\x92\xE2\x9C\x93"
+       "\xF0\x9F\x98\x80" "B\" enabled=\"True\"/></Mellox>",
+       "A?????B"},
+      {"<Mellox Version=\"1.1.0.1\"><Chat_Alias abbr=\"c\" full=\"&#128;&#x9F;\" enabled=\"True\"/></Mellox>", "??"},
+      {lone, "a?b"},
+  };
+  for (const auto& [bytes, loaded] : lost) {
+    SCOPED_TRACE(loaded);
+    reports.clear();
+    fs::remove(CharFile().string() + ".damaged");
+    Spit(CharFile(), bytes);
+    SettingsFile::Load(*ch, 0);
+    ASSERT_EQ(ch->ChatAlias->Count(), 1);
+    EXPECT_EQ(AliasFull(*ch, 0), loaded);
+    ASSERT_EQ(reports.size(), 1u);
+    EXPECT_NE(reports[0].description.find("code page cannot hold in a text, read as \"?\" in Mellox_Settings_Alpha_Bob.xml"),
+              std::string::npos)
+        << reports[0].description;
+    EXPECT_EQ(Slurp(CharFile().string() + ".damaged"), bytes);
+  }
 }
 
 TEST_F(FileEncodingTest, ATextThatCannotBeReadAsWrittenCostsOnlyItselfAndTheFileIsKeptAside) {
@@ -210,8 +242,9 @@ TEST_F(FileEncodingTest, ATextThatCannotBeReadAsWrittenCostsOnlyItselfAndTheFile
   ASSERT_EQ(Log().Log().size(), 2u);
   EXPECT_EQ(Log().Log()[0].message(), "??????? &\tA<&bogus; &#;");
   EXPECT_EQ(Log().Log()[1].message(), "?");
-  ASSERT_EQ(reports.size(), 1u);
+  ASSERT_EQ(reports.size(), 2u);
   EXPECT_EQ(reports[0].description.find("times"), std::string::npos);
+  EXPECT_NE(reports[1].description.find("code page cannot hold"), std::string::npos);
   fs::path dataAside = DataFilePath();
   dataAside += ".damaged";
   EXPECT_EQ(Slurp(dataAside), data);

@@ -1,7 +1,12 @@
 // The settings files through the real plug-in in the simulated host: layout,
 // byte-stable round trips, the fallback chain, damaged files and values,
 // failed writes, and saves that a load itself sets off.
+#include <algorithm>
+#include <bit>
 #include <cstdlib>
+#include <map>
+#include <sstream>
+#include <string_view>
 
 #include "PersistenceFixture.h"
 #include "chat/ChatTextHandler.h"
@@ -99,6 +104,60 @@ TEST_F(SettingsFileTest, RoundTripKeepsEveryByteOfAwkwardValues) {
   EXPECT_EQ(LoadAndSave(*ch, CharFile()), first);
 }
 
+// Every check box of an element is saved from its own box and read back into
+// it. Each round gives the boxes of each element another pattern (box i takes
+// bit `round` of i, the last round the opposite of the first), so any two
+// boxes of an element differ in some round and each box is saved both ways.
+TEST_F(SettingsFileTest, EveryCheckBoxOfAnElementIsSavedAndReadApart) {
+  PlaceShippedDefaults();
+  SettingsFile::Load(*ch, 0);
+  pugi::xml_document doc;
+  ASSERT_TRUE(doc.load_string(Slurp(CharFile()).c_str()));
+  std::map<std::string, int> seen;
+  for (pugi::xml_node e : doc.document_element().children()) ++seen[e.name()];
+  const auto isBox = [](const pugi::xml_attribute& a) {
+    return std::string_view(a.value()) == "True" || std::string_view(a.value()) == "False";
+  };
+  int most = 0;
+  for (pugi::xml_node e : doc.document_element().children()) {
+    if (seen[e.name()] != 1) continue;
+    int n = 0;
+    for (pugi::xml_attribute a : e.attributes()) n += isBox(a) ? 1 : 0;
+    most = std::max(most, n);
+  }
+  const int rounds = std::bit_width(static_cast<unsigned>(most - 1)) + 1;
+  std::size_t boxes = 0;
+  for (int round = 0; round < rounds; ++round) {
+    for (pugi::xml_node e : doc.document_element().children()) {
+      if (e.type() != pugi::node_element || seen[e.name()] != 1) continue;
+      int i = 0;
+      for (pugi::xml_attribute a : e.attributes()) {
+        if (!isBox(a)) continue;
+        a.set_value((round == rounds - 1 ? (i & 1) == 0 : ((i >> round) & 1) != 0) ? "True" : "False");
+        ++i;
+      }
+    }
+    std::ostringstream written;
+    doc.save(written, "", pugi::format_raw);
+    Spit(CharFile(), written.str());
+    SettingsFile::Load(*ch, 0);  // applies the file, then saves the view
+    pugi::xml_document saved;
+    ASSERT_TRUE(saved.load_string(Slurp(CharFile()).c_str()));
+    for (pugi::xml_node e : doc.document_element().children()) {
+      if (e.type() != pugi::node_element || seen[e.name()] != 1) continue;
+      for (pugi::xml_attribute a : e.attributes()) {
+        if (!isBox(a)) continue;
+        ++boxes;
+        EXPECT_STREQ(saved.document_element().child(e.name()).attribute(a.name()).value(), a.value())
+            << "round " << round << ": " << e.name() << " " << a.name();
+      }
+    }
+  }
+  EXPECT_GE(most, 18);  // the utility boxes
+  EXPECT_GT(boxes, 60u * static_cast<unsigned>(rounds));
+  EXPECT_TRUE(reports.empty());
+}
+
 struct FallbackCase {
   const char* name;
   bool global;
@@ -167,6 +226,10 @@ TEST_F(SettingsFileTest, UnreadableFileIsNeverSavedOver) {
   EXPECT_TRUE(fs::is_directory(CharFile()));
   EXPECT_FALSE(SettingsFile::Save(*ch, 0));
   EXPECT_TRUE(Reported("Settings_Save"));
+  // Once the user removes it there is nothing to keep: the next save goes ahead.
+  fs::remove(CharFile());
+  EXPECT_TRUE(SettingsFile::Save(*ch, 0));
+  EXPECT_NE(Slurp(CharFile()).find("<Util "), std::string::npos);
 
   // A real file that does not parse and has no free name to go aside under.
   fs::remove(CharFile());
@@ -182,6 +245,8 @@ TEST_F(SettingsFileTest, UnreadableFileIsNeverSavedOver) {
   EXPECT_FALSE(SettingsFile::Save(*ch, 0));
   EXPECT_TRUE(Reported("Settings_Save", "could not be read"));
   EXPECT_EQ(Slurp(CharFile()), damaged);
+  fs::remove(CharFile());
+  EXPECT_TRUE(SettingsFile::Save(*ch, 0));
 }
 
 TEST_F(SettingsFileTest, FailedWriteKeepsTheOldFileAndIsReported) {
@@ -366,6 +431,25 @@ TEST_F(SettingsFileTest, ADamagedFileIsKeptAsideBeforeItIsRewritten) {
   SettingsFile::Load(*ch, 0);
   EXPECT_EQ(Slurp(aside), damaged);
   EXPECT_EQ(Slurp(second), "<Mellox Version=\"1.1.0.1\"><Exp auto=\"perhaps\"/></Mellox>");
+
+  // The defaults file, loaded for a new character and by the reload button:
+  // every report names it, and it is kept at the load, though the save that
+  // follows writes the character's file.
+  const std::string defaults = "<Mellox Version=\"1.1.0.1\"><Util fillmana=\"abc\"/><Exp auto=\"caf\xE9\"/></Mellox>";
+  for (const std::int16_t action : {0, 1}) {
+    SCOPED_TRACE(action);
+    Spit(DefaultFile(), defaults);
+    fs::remove(CharFile());
+    fs::remove(DefaultFile().string() + ".damaged");
+    reports.clear();
+    SettingsFile::Load(*ch, action);
+    EXPECT_EQ(Slurp(DefaultFile().string() + ".damaged"), defaults);
+    EXPECT_EQ(Slurp(DefaultFile()), defaults);
+    ASSERT_EQ(reports.size(), 3u);
+    for (const Report& r : reports) EXPECT_TRUE(r.description.ends_with(" in Mellox_Settings.xml")) << r.description;
+  }
+  EXPECT_TRUE(Told("Mellox_Settings.xml held values that could not be used; the file as it was is kept as "
+                   "Mellox_Settings.xml.damaged."));
 }
 
 TEST_F(SettingsFileTest, ThousandsOfBadRowsGiveOneReportPerFault) {

@@ -127,6 +127,18 @@ TEST(StatisticsTest, FiveMinuteAverage) {
   f.Xp(total + 100, 0, false);
   f.stats().UpdateAvgXP();
   EXPECT_EQ(f.stats().FiveMinAvg(), 12 * 3600);
+
+  // A gain older than five minutes is forgotten: 100 XP in the first minute,
+  // nothing after.
+  TrackingFixture g(10, 0, 0);
+  g.Xp(100, 0, false);
+  for (int minute = 1; minute <= 6; ++minute) {
+    g.host.Advance(60000);
+    g.stats().UpdateTime();
+    ASSERT_TRUE(g.stats().MinuteSampleDue());
+    g.stats().UpdateAvgXP();
+    EXPECT_EQ(g.ch().XP5Min->TextGet(), minute <= 5 ? "1,200" : "0") << minute;
+  }
 }
 
 TEST(StatisticsTest, MinuteSampleIsDueOncePerMinuteWhateverTheTicks) {
