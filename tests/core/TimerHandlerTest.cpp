@@ -105,19 +105,24 @@ TEST_F(TimerHandlerTest, ALoggedChatLineIsSavedByTheNextTick) {
     EXPECT_NE(ReadText(lines).find("tick " + std::to_string(tick) + " second"), std::string::npos);
   }
   const std::string added = ReadText(lines);
-  auto relogWith = [&](const std::string& companion) {
+  auto relogWith = [&](const std::string& dataBytes, const std::string& companion) {
     Start(true);
-    if (!companion.empty()) std::ofstream(lines, std::ios::binary) << companion;
+    std::ofstream(DataFilePath(), std::ios::binary) << dataBytes;
+    std::ofstream(lines, std::ios::binary) << companion;
     Login();
     std::vector<std::string> kept;
     for (const LogItem& item : LogHandlerInstance->Log()) kept.push_back(item.message());
     return kept;
   };
-  EXPECT_EQ(relogWith(""), said) << "the game stopped after the tick";
+  EXPECT_EQ(relogWith(data, added), said) << "the game stopped after the tick";
   // That load wrote the data file whole; had the game stopped before the
   // companion was gone, its lines would still come back only once.
   EXPECT_FALSE(fs::exists(lines));
-  EXPECT_EQ(relogWith(added), said) << "the game stopped before the companion was removed";
+  EXPECT_EQ(relogWith(ReadText(DataFilePath()), added), said) << "the game stopped before the companion was removed";
+  // Stopped while a line was being written: the torn line is left out, and told.
+  said.pop_back();
+  EXPECT_EQ(relogWith(data, added.substr(0, added.size() - 10)), said) << "the game stopped mid-line";
+  EXPECT_TRUE(Said("Mellox_Data_Alpha_Bob.lines ended in the middle of a line"));
 }
 
 TEST_F(TimerHandlerTest, AFailingScreenshotCheckIsReportedOnceNotEverySecond) {
