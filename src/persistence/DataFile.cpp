@@ -40,12 +40,13 @@ struct State {
   // The chat log's limit before the load raised it to keep every stored line.
   std::optional<std::int32_t> raisedFrom;
   // The data file as this login last wrote it whole: the first line of a
-  // companion that extends it. Nothing until then, or after a failed write.
+  // companion that extends it. Nothing until then, or after a failed write
+  // of either file, which leaves them as they are not known to be.
   std::optional<std::string> base;
   std::uint64_t baseSize = 0;
-  // Bytes in the companion as this login last wrote it; nothing when no
-  // companion extends the data file yet (or its state is not known).
-  std::optional<std::uint64_t> linesSize;
+  // Bytes in the companion as this login last wrote it; 0 while none extends
+  // the data file.
+  std::uint64_t linesSize = 0;
 };
 
 State& S() {
@@ -193,7 +194,6 @@ void DataFile::Load(ControlHandler& ch, std::int16_t action) {
   Hub::wtcw_debug("Data Load with action " + vb::CStr(static_cast<int>(action)));
   S().ready = false;
   S().base.reset();
-  S().linesSize.reset();
   GuardStep(kLoadProc, "", [&] {
     using persistence::LoadOutcome;
     // The plug-in outlives a logoff: what the last login held must not be
@@ -278,7 +278,6 @@ bool DataFile::Save(ControlHandler& ch) {
     std::string base = BaseLine(bytes);
     const std::filesystem::path lines = LinesPath();
     S().base.reset();
-    S().linesSize.reset();
     // A companion written after a data file of these very bytes would still
     // count once they are written again, bringing its lines back twice: it
     // goes first (a crash in between leaves the same bytes without it).
@@ -286,6 +285,7 @@ bool DataFile::Save(ControlHandler& ch) {
     persistence::SaveXmlFile(Path(), bytes);
     S().base = std::move(base);
     S().baseSize = bytes.size();
+    S().linesSize = 0;
     // Its lines are in the data file now. One that cannot be removed no
     // longer counts and is replaced by the next companion.
     std::error_code ignored;
@@ -303,7 +303,7 @@ bool DataFile::SaveNewLines(ControlHandler& ch) {
     LogSaved();
     return true;
   }
-  const std::uint64_t before = S().linesSize.value_or(S().base->size());
+  const std::uint64_t before = S().linesSize == 0 ? S().base->size() : S().linesSize;
   if (before + added.size() >= S().baseSize) return Save(ch);
   // The companion only counts beside the data file it was written after.
   std::error_code ec;
@@ -312,21 +312,23 @@ bool DataFile::SaveNewLines(ControlHandler& ch) {
   bool appended = false;
   const bool ran = Trap("Data_Save", kClass, [&] {
     const std::filesystem::path lines = LinesPath();
-    const std::optional<std::uint64_t> known = S().linesSize;
-    // Until the append is through, the companion's state is not known.
-    S().linesSize.reset();
-    if (!known) {
+    // Until the lines are through, the files are not known to be as written:
+    // should this fail, the next save writes the whole file.
+    std::string base = std::move(*S().base);
+    S().base.reset();
+    if (S().linesSize == 0) {
       // The first lines after a whole write: a new companion replaces any
       // earlier one in one step.
-      const std::string bytes = *S().base + added;
+      const std::string bytes = base + added;
       WriteFileAtomic(lines, bytes);
       S().linesSize = bytes.size();
-    } else if (const std::optional<std::uint64_t> size = ReplaceFileEnd(lines, "", added, known)) {
+    } else if (const std::optional<std::uint64_t> size = ReplaceFileEnd(lines, "", added, S().linesSize)) {
       S().linesSize = *size;
     } else {
       // Changed behind this login's back: the whole file holds the lines.
       return;
     }
+    S().base = std::move(base);
     appended = true;
     LogSaved();
   });
