@@ -57,7 +57,8 @@ void* PugiAllocate(std::size_t n) { return Counted(std::malloc(n)); }
 class Counting {
  public:
   Counting()
-      : allocate_(pugi::get_memory_allocation_function()), deallocate_(pugi::get_memory_deallocation_function()) {
+      : allocate_(pugi::get_memory_allocation_function()),
+        deallocate_(pugi::get_memory_deallocation_function()) {
     pugi::set_memory_management_functions(PugiAllocate, Release);
     live = 0;
     peak = 0;

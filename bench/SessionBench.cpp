@@ -212,7 +212,8 @@ void BM_LoggedLineTick(benchmark::State& state) {
   sim::SimHost& host = session.Host();
   int next = 0;
   auto tell = [&] {
-    session.Chat("Alice tells you, \"we pull the next group on my mark, line " + std::to_string(next++) + "\"", 4, 0);
+    session.Chat(
+        "Alice tells you, \"we pull the next group on my mark, line " + std::to_string(next++) + "\"", 4, 0);
   };
   for (std::int32_t i = 0; i < kept; ++i) tell();
   host.Advance(1000);

@@ -158,7 +158,8 @@ void ApplyElement(ControlHandler& ch, pugi::xml_node element) {
 void RaiseLogLimitFor(pugi::xml_node root, std::size_t companionLines) {
   const PersistenceLinks& links = Links();
   if (!links.LogMaxLines || !links.SetLogMaxLines) return;
-  auto lines = static_cast<std::int32_t>(std::min<std::size_t>(companionLines, std::numeric_limits<std::int32_t>::max() / 2));
+  constexpr std::size_t kMost = std::numeric_limits<std::int32_t>::max() / 2;
+  auto lines = static_cast<std::int32_t>(std::min(companionLines, kMost));
   for (pugi::xml_node log = root.child("Log"); log; log = log.next_sibling("Log")) ++lines;
   const std::int32_t limit = links.LogMaxLines();
   if (lines <= limit) return;
@@ -225,8 +226,10 @@ void DataFile::Load(ControlHandler& ch, std::int16_t action) {
       pugi::xml_document one;
       const pugi::xml_node log = persistence::ParseXml(line, one) ? one.child("Log") : pugi::xml_node();
       if (!log) {
-        LoadDamage::Report("lines", 5, "A line of " + LinesPath().filename().string() + " is not a chat-log line; it was left out",
-                           kLoadProc, false);
+        LoadDamage::Report(
+            "lines", 5,
+            "A line of " + LinesPath().filename().string() + " is not a chat-log line; it was left out",
+            kLoadProc, false);
         continue;
       }
       GuardElement(kLoadProc, "Log", [&] { ApplyElement(ch, log); });

@@ -118,7 +118,8 @@ TEST_F(TimerHandlerTest, ALoggedChatLineIsSavedByTheNextTick) {
   // That load wrote the data file whole; had the game stopped before the
   // companion was gone, its lines would still come back only once.
   EXPECT_FALSE(fs::exists(lines));
-  EXPECT_EQ(relogWith(ReadText(DataFilePath()), added), said) << "the game stopped before the companion was removed";
+  EXPECT_EQ(relogWith(ReadText(DataFilePath()), added), said)
+      << "the game stopped before the companion was removed";
   // Stopped while a line was being written: the torn line is left out, and told.
   said.pop_back();
   EXPECT_EQ(relogWith(data, added.substr(0, added.size() - 10)), said) << "the game stopped mid-line";

@@ -142,8 +142,8 @@ class SavingChild {
   }
 
  private:
-  [[noreturn]] static void Run(const std::function<void(int)>& prepare, const std::function<void(int)>& save, int go,
-                               int reports) {
+  [[noreturn]] static void Run(const std::function<void(int)>& prepare, const std::function<void(int)>& save,
+                               int go, int reports) {
     for (int i = 0;; ++i) {
       prepare(i);
       std::int64_t killAfterNs = kNoKill;
@@ -276,10 +276,10 @@ TEST(CrashConsistencyTest, KilledWhileSavingLeavesTheOldOrTheNewFiles) {
         ++seen[1][d];
       }
     }
-    std::cout << "crash consistency: " << run.kills << " kills, " << run.midSave << " mid-save; settings file old "
-              << seen[0][0] << " new " << seen[0][1] << "; data file old " << seen[1][0] << " new " << seen[1][1]
-              << "; failures " << run.failures << "; shortest save " << run.shortestNs / 1000 << " us; seed "
-              << run.seed << std::endl;
+    std::cout << "crash consistency: " << run.kills << " kills, " << run.midSave
+              << " mid-save; settings file old " << seen[0][0] << " new " << seen[0][1] << "; data file old "
+              << seen[1][0] << " new " << seen[1][1] << "; failures " << run.failures << "; shortest save "
+              << run.shortestNs / 1000 << " us; seed " << run.seed << std::endl;
     EXPECT_EQ(run.midSave, asked);
     EXPECT_EQ(run.failures, 0);
     // Both kinds of outcome were caught: the kills did cut saves at different points.
@@ -366,21 +366,23 @@ TEST(CrashConsistencyTest, KilledWhileStoringATicksLinesLosesAtMostThoseLines) {
     std::size_t back = loaded.size() - std::min(loaded.size(), before.size());
     bool whole = loaded.size() >= before.size() && back <= kLinesPerTick &&
                  std::equal(before.begin(), before.end(), loaded.begin());
-    for (std::size_t j = 0; whole && j < back; ++j) whole = loaded[before.size() + j] == line(round, finishedFirst, static_cast<int>(j));
+    for (std::size_t j = 0; whole && j < back; ++j)
+      whole = loaded[before.size() + j] == line(round, finishedFirst, static_cast<int>(j));
     EXPECT_TRUE(whole) << "kill " << kills << ": " << loaded.size() << " lines came back, " << before.size()
                        << " were stored before the cut tick";
     if (!whole) {
       ++run.failures;
     } else if (!*cut) {
-      EXPECT_EQ(back, static_cast<std::size_t>(kLinesPerTick)) << "kill " << kills << ": a finished tick is not on disk";
+      EXPECT_EQ(back, static_cast<std::size_t>(kLinesPerTick))
+          << "kill " << kills << ": a finished tick is not on disk";
     } else {
       ++seen[back == 0 ? 0 : back == kLinesPerTick ? 2 : 1];
     }
   }
   std::cout << "crash consistency of logged lines: " << run.kills << " kills, " << run.midSave
-            << " mid-save; of the cut tick's lines none came back " << seen[0] << ", some " << seen[1] << ", all "
-            << seen[2] << "; failures " << run.failures << "; shortest save " << run.shortestNs / 1000
-            << " us; seed " << run.seed << std::endl;
+            << " mid-save; of the cut tick's lines none came back " << seen[0] << ", some " << seen[1]
+            << ", all " << seen[2] << "; failures " << run.failures << "; shortest save "
+            << run.shortestNs / 1000 << " us; seed " << run.seed << std::endl;
   EXPECT_EQ(run.midSave, asked);
   EXPECT_EQ(run.failures, 0);
 }

@@ -121,7 +121,8 @@ TEST(SaveFaultTest, InjectedWriteFailuresKeepTheFilesAndThePlugin) {
     said.push_back(std::string("Someone tells you, \"") + text + "\"");
     session.Chat(said.back(), 4, 0);
     const bool failing = said.size() == 2;
-    if (failing) SetAtomicWriteFaultForTesting([](std::string_view stage) { return stage == "append" ? ENOSPC : 0; });
+    if (failing)
+      SetAtomicWriteFaultForTesting([](std::string_view stage) { return stage == "append" ? ENOSPC : 0; });
     EXPECT_EQ(ch.Data_SaveNewLines(), !failing) << text;
     SetAtomicWriteFaultForTesting({});
     if (said.size() == 1) {
@@ -134,9 +135,12 @@ TEST(SaveFaultTest, InjectedWriteFailuresKeepTheFilesAndThePlugin) {
   const auto& log = LogHandlerInstance->Log();
   ASSERT_GE(log.size(), said.size());
   std::vector<std::string> last;
-  for (auto it = log.end() - static_cast<std::ptrdiff_t>(said.size()); it != log.end(); ++it) last.push_back(it->message());
+  for (auto it = log.end() - static_cast<std::ptrdiff_t>(said.size()); it != log.end(); ++it)
+    last.push_back(it->message());
   EXPECT_EQ(last, said);
-  EXPECT_EQ(std::count_if(log.begin(), log.end(), [&](const LogItem& item) { return item.message() == said[0]; }), 1);
+  EXPECT_EQ(
+      std::count_if(log.begin(), log.end(), [&](const LogItem& item) { return item.message() == said[0]; }),
+      1);
 }
 
 // --- A real small file system --------------------------------------------------
