@@ -1,6 +1,7 @@
 // Session-level costs, driven only through the host's entry points: a burst of
 // 1,000 chat lines, the core tick of a busy character (60 buffs, 20 corpses,
-// HUDs on) and starting the plug-in plus logging in.
+// HUDs on), a tick with one logged line against chat logs of growing length,
+// and starting the plug-in plus logging in.
 #include <benchmark/benchmark.h>
 
 #include "BenchSupport.h"
@@ -12,6 +13,7 @@
 #include <vector>
 
 #include "chat/ChatTextHandler.h"
+#include "chat/LogHandler.h"
 #include "core/APluginCore.h"
 #include "core/AtomicFile.h"
 #include "core/Globals.h"
@@ -61,11 +63,16 @@ class Session {
     host_->LoadPlugin(std::make_unique<APluginCore>());
   }
 
-  // The files are named after the character, whose own object the world holds.
+  // The files are named after the character, who is named before any file is written.
+  void Name() {
+    host_->Character().SetServer("Benchserver");
+    host_->Character().SetName("Bencher");
+  }
+
+  // The character, whose own object the world holds, logs in.
   void Login() {
     auto& me = host_->Character();
-    me.SetServer("Benchserver");
-    me.SetName("Bencher");
+    Name();
     if (!host_->World().Find(me.Character())) host_->World().AddObject(me.Character(), me.Name(), 1);
     me.RaiseLoginComplete();
   }
@@ -155,6 +162,7 @@ void BM_CoreTick(benchmark::State& state) {
   Session session;
   session.Load();
   sim::SimHost& host = session.Host();
+  session.Name();
   WriteCorpses(20);
   // Long-lasting spells, so none runs out however long the benchmark runs;
   // every tenth a debuff, two without a duration.
@@ -180,11 +188,42 @@ void BM_CoreTick(benchmark::State& state) {
   const std::size_t outputBefore = host.Output().size();
   for (auto _ : state) host.Advance(1000);
   state.counters["plugin_active"] = PluginActive ? 1 : 0;
+  int corpses = 0;
+  if (Links().ForEachCorpse) Links().ForEachCorpse([&](const CorpseRecord&) { ++corpses; });
+  state.counters["corpses"] = corpses;
   state.counters["hud_surfaces"] = static_cast<double>(host.Render().Surfaces().size());
   state.counters["output_lines_per_tick"] =
       static_cast<double>(host.Output().size() - outputBefore) / static_cast<double>(state.iterations());
 }
 BENCHMARK(BM_CoreTick)->Unit(benchmark::kMicrosecond);
+
+// One core tick in which one chat line is logged while the chat log keeps
+// that many lines: the whole cost on the game's thread (pipeline, log view,
+// data file). It should not grow with the lines kept.
+void BM_LoggedLineTick(benchmark::State& state) {
+  const auto kept = static_cast<std::int32_t>(state.range(0));
+  Session session;
+  session.Load();
+  session.Login();
+  ControlHandler& ch = *ControlHandlerInstance;
+  ch.ChatLogEnable->CheckedLet(true);
+  LogHandler& log = *LogHandlerInstance;
+  log.MaxLines(kept);
+  sim::SimHost& host = session.Host();
+  int next = 0;
+  auto tell = [&] {
+    session.Chat(
+        "Alice tells you, \"we pull the next group on my mark, line " + std::to_string(next++) + "\"", 4, 0);
+  };
+  for (std::int32_t i = 0; i < kept; ++i) tell();
+  host.Advance(1000);
+  for (auto _ : state) {
+    tell();
+    host.Advance(1000);
+  }
+  state.counters["log_lines"] = static_cast<double>(log.Log().size());
+}
+BENCHMARK(BM_LoggedLineTick)->Arg(100)->Arg(5000)->Arg(20000)->Unit(benchmark::kMicrosecond);
 
 // The plug-in starts (Initialize: handlers, view, sound lists) and the
 // character logs in with settings and data files from an earlier session.

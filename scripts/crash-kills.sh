@@ -1,8 +1,11 @@
 #!/usr/bin/env bash
-# The long run of the crash-consistency test: a process saving the settings
+# The long run of the crash-consistency tests: a process saving the settings
 # and the data file is killed mid-save N times (default 1,000), and after every
-# kill both files must be whole. Prints the figures: kills made, how many cut a
-# save short, which files (old or new) were found, failures.
+# kill both files must be whole; then a process storing each tick's chat-log
+# lines beside the data file (and now and then the whole file) is killed N
+# times, and after every kill a load must bring back every line of the
+# finished ticks once, in order. Prints the figures of each: kills made, how
+# many cut a save short, what was found, failures.
 # Usage: scripts/crash-kills.sh [N]
 # BUILD_DIR chooses the build folder (default build, as scripts/setup.sh makes it).
 set -euo pipefail

@@ -127,7 +127,19 @@ LogHandler::LogHandler() : file_(std::make_unique<FileState>()) {
   links.DisplayLog = [this] { DisplayLog(); };
   links.ClearLog = [this] {
     log_.clear();
+    dataWhole_ = true;
     DisplayLog();
+  };
+  links.ForEachNewLogItem = [this](const std::function<void(const LogItem&)>& visit) {
+    if (dataWhole_) return false;
+    // Lines that already left the front again are not kept, so not stored.
+    const auto fresh = static_cast<std::size_t>(std::min<std::int64_t>(unsavedLines_, std::ssize(log_)));
+    for (auto it = log_.end() - static_cast<std::ptrdiff_t>(fresh); it != log_.end(); ++it) visit(*it);
+    return true;
+  };
+  links.LogSaved = [this] {
+    unsavedLines_ = 0;
+    dataWhole_ = false;
   };
 }
 
@@ -142,6 +154,8 @@ LogHandler::~LogHandler() {
   links.AddToLogFromData = nullptr;
   links.DisplayLog = nullptr;
   links.ClearLog = nullptr;
+  links.ForEachNewLogItem = nullptr;
+  links.LogSaved = nullptr;
   Trap("Class_Terminate", kClass, [] { Hub::wtcw_debug("Log Handler Terminate"); });
 }
 
@@ -613,6 +627,7 @@ void LogHandler::AddToLog(const std::string& message, std::int32_t msgtype, std:
           }
           log_.pop_front();
         }
+        if (!addedRemoved) ++unsavedLines_;
         MarkDataDirty();
         UpdateView(removedRows, addedRemoved ? nullptr : &log_.back());
       }
@@ -644,7 +659,7 @@ void LogHandler::CheckSize() {
 void LogHandler::Clear() {
   Trap("Clear", kClass, [&] {
     log_.clear();
-    MarkDataDirty();
+    MarkDataWhole();
     DisplayLog();
   });
 }
@@ -791,7 +806,10 @@ void LogHandler::FilterMode(std::int32_t value) {
 void LogHandler::MaxLines(std::int32_t value) {
   SetScrollTop();
   maxLines_ = value;
+  const std::size_t before = log_.size();
   CheckSize();
+  // The lines cut off stay in the data file until it is next written whole.
+  if (log_.size() != before) dataWhole_ = true;
   DisplayLog();
 }
 

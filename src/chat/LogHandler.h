@@ -95,8 +95,9 @@ class LogHandler {
   static std::optional<std::int32_t> MaxLinesFromText(const std::string& text);
 
   // --- Coalesced data-file save -------------------------------------------------
-  // Logging a line only marks the data file for saving; the core tick and
-  // logoff write it (ControlHandler.Data_Save) and clear the mark.
+  // Logging a line only marks the data file for saving; the core tick writes
+  // the lines logged since (ControlHandler.Data_SaveNewLines), logoff the
+  // whole file (ControlHandler.Data_Save), and each clears the mark.
   bool DataSavePending() const { return dataSavePending_; }
   // Returns whether a save was pending and clears the mark.
   bool TakeDataSaveRequest();
@@ -116,6 +117,11 @@ class LogHandler {
   void UpdateView(std::int32_t removedRows, const LogItem* added);
   void AddViewRow(std::int32_t row, const LogItem& item);
   void MarkDataDirty() { dataSavePending_ = true; }
+  // The log changed other than by lines at its end: only a whole data file holds it.
+  void MarkDataWhole() {
+    dataSavePending_ = true;
+    dataWhole_ = true;
+  }
 
   // File side.
   struct FileState;
@@ -151,6 +157,10 @@ class LogHandler {
   std::string logPath_;
   std::string logfile_;
   bool dataSavePending_ = false;
+  // Since the data file last took the log: lines that entered it, and
+  // whether it changed otherwise.
+  std::int64_t unsavedLines_ = 0;
+  bool dataWhole_ = false;
   // File writes fail at present; the queued lines dropped meanwhile.
   bool writeFailing_ = false;
   std::int64_t droppedLines_ = 0;

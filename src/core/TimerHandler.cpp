@@ -125,10 +125,10 @@ void TimerHandler::CoreTimer_Timeout() {
     HostPeers::TargetUpdateDebuffs();
     LogHandler& log = Instance(LogHandlerInstance);
     log.WriteFileLog();
-    // Logged chat lines only mark the data file; it is written here.
+    // Logged chat lines only mark the data file; the lines are stored here.
     bool saved = false;
     if (log.TakeDataSaveRequest()) {
-      Instance(ControlHandlerInstance).Data_Save();
+      Instance(ControlHandlerInstance).Data_SaveNewLines();
       saved = true;
     }
     // Once per minute boundary of the total clock, whether this tick came

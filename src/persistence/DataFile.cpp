@@ -1,10 +1,17 @@
 #include "persistence/DataFile.h"
 
+#include <algorithm>
+#include <cstdint>
+#include <fstream>
+#include <limits>
 #include <optional>
+#include <string_view>
+#include <vector>
 
 #include <pugixml.hpp>
 
 #include "chat/LogItem.h"
+#include "core/AtomicFile.h"
 #include "core/Globals.h"
 #include "core/Hub.h"
 #include "core/Trap.h"
@@ -34,11 +41,83 @@ struct State {
   bool unreadable = false;
   // The chat log's limit before the load raised it to keep every stored line.
   std::optional<std::int32_t> raisedFrom;
+  // The data file as this login last wrote it whole: the first line of a
+  // companion that extends it. Nothing until then, or after a failed write
+  // of either file, which leaves them as they are not known to be.
+  std::optional<std::string> base;
+  std::uint64_t baseSize = 0;
+  // Bytes in the companion as this login last wrote it; 0 while none extends
+  // the data file.
+  std::uint64_t linesSize = 0;
 };
 
 State& S() {
   static State state;
   return state;
+}
+
+// The companion's first line for a data file of these bytes: FNV-1a, which is
+// the same in every build, over the bytes as on disk.
+std::string BaseLine(std::string_view bytes) {
+  std::uint64_t digest = 14695981039346656037ull;
+  for (const char c : bytes) {
+    digest ^= static_cast<unsigned char>(c);
+    digest *= 1099511628211ull;
+  }
+  constexpr char kHex[] = "0123456789abcdef";
+  std::string hex(16, '0');
+  for (int i = 15; i >= 0; --i, digest >>= 4) hex[static_cast<std::size_t>(i)] = kHex[digest & 15];
+  return "<Base size=\"" + std::to_string(bytes.size()) + "\" digest=\"" + hex + "\"/>\n";
+}
+
+// The companion's first line as it stands on disk; empty when there is none.
+std::string CompanionBaseLine(const std::filesystem::path& lines) {
+  std::ifstream in(lines, std::ios::binary);
+  std::string first;
+  if (!in || !std::getline(in, first) || in.eof()) return "";
+  return first + "\n";
+}
+
+void SetLogAttributes(pugi::xml_node e, const LogItem& item) {
+  SetAttr(e, "message", item.message());
+  SetAttr(e, "type", item.msgtype());
+  SetAttr(e, "color", item.msgcolor());
+  SetAttr(e, "tag", item.msgtag());
+  SetAttr(e, "date", item.msgdate());
+}
+
+// One companion line: the element the data file would hold for the line.
+// The writer escapes line ends in attributes, so the line holds none.
+std::string LogLine(const LogItem& item) {
+  pugi::xml_document doc;
+  SetLogAttributes(doc.append_child("Log"), item);
+  return persistence::SerializeXml(doc) + "\n";
+}
+
+// The lines of the companion that extend a data file of these bytes, oldest
+// first. A companion written after another data file is left out; a torn
+// last line (the game stopped while it was written) is cut off, and told.
+std::vector<std::string> CompanionLines(const std::filesystem::path& lines, std::string_view dataBytes) {
+  std::string text;
+  if (!ReadWholeFile(lines, text)) return {};
+  const std::string base = BaseLine(dataBytes);
+  if (text.compare(0, base.size(), base) != 0) return {};
+  const std::size_t end = text.rfind('\n') + 1;
+  if (end < text.size()) {
+    Hub::wtcw_error(lines.filename().string() +
+                    " ended in the middle of a line; it was cut back to its last whole line.");
+  }
+  std::vector<std::string> found;
+  for (std::size_t at = base.size(); at < end;) {
+    const std::size_t next = text.find('\n', at);
+    found.push_back(text.substr(at, next - at));
+    at = next + 1;
+  }
+  return found;
+}
+
+void LogSaved() {
+  if (Links().LogSaved) Links().LogSaved();
 }
 
 std::string CurrentName(const std::function<std::string()>& getter) {
@@ -78,10 +157,11 @@ void ApplyElement(ControlHandler& ch, pugi::xml_node element) {
 
 // The stored lines outnumber the chat log's starting limit: keep them all
 // until the settings say how many to keep.
-void RaiseLogLimitFor(pugi::xml_node root) {
+void RaiseLogLimitFor(pugi::xml_node root, std::size_t companionLines) {
   const PersistenceLinks& links = Links();
   if (!links.LogMaxLines || !links.SetLogMaxLines) return;
-  std::int32_t lines = 0;
+  constexpr std::size_t kMost = std::numeric_limits<std::int32_t>::max() / 2;
+  auto lines = static_cast<std::int32_t>(std::min(companionLines, kMost));
   for (pugi::xml_node log = root.child("Log"); log; log = log.next_sibling("Log")) ++lines;
   const std::int32_t limit = links.LogMaxLines();
   if (lines <= limit) return;
@@ -107,10 +187,17 @@ std::filesystem::path DataFile::Path() {
   return Folder() / ("Mellox_Data_" + server + "_" + character + ".xml");
 }
 
+std::filesystem::path DataFile::LinesPath() {
+  std::filesystem::path path = Path();
+  path.replace_extension(".lines");
+  return path;
+}
+
 void DataFile::Load(ControlHandler& ch, std::int16_t action) {
   Hub::wtcw_debug("Data Load with action " + vb::CStr(static_cast<int>(action)));
   S().ready = false;
   S().unreadable = false;
+  S().base.reset();
   GuardStep(kLoadProc, "", [&] {
     using persistence::LoadOutcome;
     // The plug-in outlives a logoff: what the last login held must not be
@@ -130,12 +217,26 @@ void DataFile::Load(ControlHandler& ch, std::int16_t action) {
       return;
     }
     const pugi::xml_node root = doc.document_element();
-    RaiseLogLimitFor(root);
+    const std::vector<std::string> added = CompanionLines(LinesPath(), bytes);
+    RaiseLogLimitFor(root, added.size());
     LoadDamage damage(path, std::move(bytes));
     // One damaged element costs only itself.
     for (pugi::xml_node child : root.children()) {
       if (child.type() != pugi::node_element) continue;
       GuardElement(kLoadProc, child.name(), [&] { ApplyElement(ch, child); });
+    }
+    // The lines logged after the data file was last written whole.
+    for (const std::string& line : added) {
+      pugi::xml_document one;
+      const pugi::xml_node log = persistence::ParseXml(line, one) ? one.child("Log") : pugi::xml_node();
+      if (!log) {
+        LoadDamage::Report(
+            "lines", 5,
+            "A line of " + LinesPath().filename().string() + " is not a chat-log line; it was left out",
+            kLoadProc, false);
+        continue;
+      }
+      GuardElement(kLoadProc, "Log", [&] { ApplyElement(ch, log); });
     }
     damage.Finish();
     // Its message is a chat line the chat log keeps: told before the file is built.
@@ -171,14 +272,7 @@ std::string DataFile::Build(ControlHandler& ch) {
     });
   }
   if (links.ForEachLogItem) {
-    links.ForEachLogItem([&](const LogItem& item) {
-      pugi::xml_node e = AddElement(root, "Log");
-      SetAttr(e, "message", item.message());
-      SetAttr(e, "type", item.msgtype());
-      SetAttr(e, "color", item.msgcolor());
-      SetAttr(e, "tag", item.msgtag());
-      SetAttr(e, "date", item.msgdate());
-    });
+    links.ForEachLogItem([&](const LogItem& item) { SetLogAttributes(AddElement(root, "Log"), item); });
   }
   return persistence::FinishDocument(doc);
 }
@@ -192,7 +286,67 @@ bool DataFile::Save(ControlHandler& ch) {
     S().unreadable = false;
     S().ready = true;
   }
-  return Trap("Data_Save", kClass, [&] { persistence::SaveXmlFile(Path(), Build(ch)); });
+  return Trap("Data_Save", kClass, [&] {
+    const std::string bytes = Build(ch);
+    std::string base = BaseLine(bytes);
+    const std::filesystem::path lines = LinesPath();
+    S().base.reset();
+    // A companion written after a data file of these very bytes would still
+    // count once they are written again, bringing its lines back twice: it
+    // goes first (a crash in between leaves the same bytes without it).
+    if (CompanionBaseLine(lines) == base) std::filesystem::remove(lines);
+    persistence::SaveXmlFile(Path(), bytes);
+    S().base = std::move(base);
+    S().baseSize = bytes.size();
+    S().linesSize = 0;
+    // Its lines are in the data file now. One that cannot be removed no
+    // longer counts and is replaced by the next companion.
+    std::error_code ignored;
+    std::filesystem::remove(lines, ignored);
+    LogSaved();
+  });
+}
+
+bool DataFile::SaveNewLines(ControlHandler& ch) {
+  const PersistenceLinks& links = Links();
+  if (!S().ready || !S().base || !links.ForEachNewLogItem) return Save(ch);
+  std::string added;
+  if (!links.ForEachNewLogItem([&](const LogItem& item) { added += LogLine(item); })) return Save(ch);
+  if (added.empty()) {
+    LogSaved();
+    return true;
+  }
+  const std::uint64_t before = S().linesSize == 0 ? S().base->size() : S().linesSize;
+  if (before + added.size() >= S().baseSize) return Save(ch);
+  // The companion only counts beside the data file it was written after.
+  std::error_code ec;
+  if (std::filesystem::file_size(Path(), ec) != S().baseSize || ec) return Save(ch);
+  Hub::wtcw_debug("Data Save");
+  bool appended = false;
+  const bool ran = Trap("Data_Save", kClass, [&] {
+    const std::filesystem::path lines = LinesPath();
+    // Until the lines are through, the files are not known to be as written:
+    // should this fail, the next save writes the whole file.
+    std::string base = std::move(*S().base);
+    S().base.reset();
+    if (S().linesSize == 0) {
+      // The first lines after a whole write: a new companion replaces any
+      // earlier one in one step.
+      const std::string bytes = base + added;
+      WriteFileAtomic(lines, bytes);
+      S().linesSize = bytes.size();
+    } else if (const std::optional<std::uint64_t> size = ReplaceFileEnd(lines, "", added, S().linesSize)) {
+      S().linesSize = *size;
+    } else {
+      // Changed behind this login's back: the whole file holds the lines.
+      return;
+    }
+    S().base = std::move(base);
+    appended = true;
+    LogSaved();
+  });
+  if (ran && !appended) return Save(ch);
+  return ran;
 }
 
 void DataFile::LogLimitSetBySettings() { S().raisedFrom.reset(); }

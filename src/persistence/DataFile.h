@@ -1,5 +1,10 @@
 // The per-character data file: the global-settings choice, tracked corpses,
 // spells on items and the chat-log lines, read at login and rewritten whole.
+// Chat-log lines logged between whole writes go to a companion file beside
+// it, one line each, so keeping them costs what they are, not what the log
+// holds: its first line names the data file it extends (size and digest of
+// its bytes), so once the data file is written whole the companion no longer
+// counts, even when a crash kept it from being removed.
 #pragma once
 
 #include <cstdint>
@@ -16,6 +21,8 @@ class DataFile {
   static std::filesystem::path Folder();
   // The file of the logged-in character: "Mellox_Data_<server>_<character>.xml".
   static std::filesystem::path Path();
+  // The companion: "Mellox_Data_<server>_<character>.lines".
+  static std::filesystem::path LinesPath();
 
   // Reads the file into the handlers and writes it back in its canonical form.
   // A missing or damaged file (moved aside) starts a fresh one.
@@ -24,6 +31,12 @@ class DataFile {
   // before the file of this login was read, nor over a file that could not be read.
   static bool Save(ControlHandler& ch);
   static std::string Build(ControlHandler& ch);
+  // Appends the chat-log lines logged since the last save to the companion.
+  // Writes the whole file instead when the log changed otherwise, when the
+  // companion would grow as large as the data file (so whole writes cost a
+  // constant per line), or when either file is not as this login left it.
+  // True when the lines are on disk.
+  static bool SaveNewLines(ControlHandler& ch);
 
   // The chat log keeps every stored line while the settings are not yet
   // loaded; the settings' own limit (or the old one) applies afterwards.

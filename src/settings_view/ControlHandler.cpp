@@ -599,6 +599,8 @@ void ControlHandler::Data_Load(std::int16_t action) { DataFile::Load(*this, acti
 
 bool ControlHandler::Data_Save() { return DataFile::Save(*this); }
 
+bool ControlHandler::Data_SaveNewLines() { return DataFile::SaveNewLines(*this); }
+
 // --- Option handlers: global buttons, toggles, one-touch and utility options ------
 
 namespace {

@@ -228,6 +228,9 @@ class ControlHandler {
   platform::Variant GetAttribute(const pugi::xml_node& node, const std::string& name, const platform::Variant& def);
   void Data_Load(std::int16_t action);
   bool Data_Save();
+  // Puts only the chat-log lines logged since the last save on disk (the
+  // whole file when that would not do); what the core tick calls.
+  bool Data_SaveNewLines();
 
   // --- Global buttons, toggles and the one-touch / utility options ----------
   // (ControlHandler.cpp, "Option handlers".) Every one does nothing while the

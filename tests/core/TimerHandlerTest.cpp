@@ -4,14 +4,18 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
+#include <fstream>
 #include <memory>
 #include <string>
+#include <vector>
 
 #include "chat/ChatTextHandler.h"
+#include "chat/LogHandler.h"
 #include "host/FilterHandler.h"
 #include "host/HostPeers.h"
 #include "host/HostTestFixture.h"
 #include "host/NetEchoHandler.h"
+#include "persistence/DataFile.h"
 #include "settings_view/ControlHandler.h"
 #include "sim/SimEchoFilter.h"
 #include "sim/SimHooks.h"
@@ -81,6 +85,45 @@ TEST_F(TimerHandlerTest, ALoggedChatLineIsSavedByTheNextTick) {
   host->Advance(500);
   ASSERT_TRUE(fs::exists(DataFilePath()));
   EXPECT_NE(ReadText(DataFilePath()).find("hello"), std::string::npos);
+
+  // Later ticks store only their own lines, beside the data file, which is
+  // not rewritten; a crash after a tick loses none of them.
+  std::vector<std::string> said{"Alice tells you, \"hello\""};
+  auto tell = [&](const std::string& text) {
+    said.push_back("Alice tells you, \"" + text + "\"");
+    host->IncomingChat(said.back(), 3, 1);
+  };
+  for (int i = 0; i < 20; ++i) tell("earlier line " + std::to_string(i));
+  host->Advance(1000);
+  const std::string data = ReadText(DataFilePath());
+  const fs::path lines = DataFile::LinesPath();
+  for (int tick = 0; tick < 3; ++tick) {
+    tell("tick " + std::to_string(tick) + " first");
+    tell("tick " + std::to_string(tick) + " second");
+    host->Advance(1000);
+    EXPECT_EQ(ReadText(DataFilePath()), data);
+    EXPECT_NE(ReadText(lines).find("tick " + std::to_string(tick) + " second"), std::string::npos);
+  }
+  const std::string added = ReadText(lines);
+  auto relogWith = [&](const std::string& dataBytes, const std::string& companion) {
+    Start(true);
+    std::ofstream(DataFilePath(), std::ios::binary) << dataBytes;
+    std::ofstream(lines, std::ios::binary) << companion;
+    Login();
+    std::vector<std::string> kept;
+    for (const LogItem& item : LogHandlerInstance->Log()) kept.push_back(item.message());
+    return kept;
+  };
+  EXPECT_EQ(relogWith(data, added), said) << "the game stopped after the tick";
+  // That load wrote the data file whole; had the game stopped before the
+  // companion was gone, its lines would still come back only once.
+  EXPECT_FALSE(fs::exists(lines));
+  EXPECT_EQ(relogWith(ReadText(DataFilePath()), added), said)
+      << "the game stopped before the companion was removed";
+  // Stopped while a line was being written: the torn line is left out, and told.
+  said.pop_back();
+  EXPECT_EQ(relogWith(data, added.substr(0, added.size() - 10)), said) << "the game stopped mid-line";
+  EXPECT_TRUE(Said("Mellox_Data_Alpha_Bob.lines ended in the middle of a line"));
 }
 
 TEST_F(TimerHandlerTest, AFailingScreenshotCheckIsReportedOnceNotEverySecond) {

@@ -66,6 +66,18 @@ TEST_F(DataFileTest, LogLinesBeyondTheStartingLimitSurviveALogin) {
   EXPECT_EQ(Log().MaxLines(), 500);
   EXPECT_EQ(Log().Log().size(), 150u);
 
+  // So do the lines stored beside the data file since it was last written.
+  ch->ChatLogEnable->CheckedLet(true);
+  for (int i = 150; i < 179; ++i) Log().AddToLog("line " + std::to_string(i), 4, 2);
+  Log().AddToLog(kAwkward, 4, 2);
+  ASSERT_TRUE(DataFile::SaveNewLines(*ch));
+  ASSERT_TRUE(fs::exists(DataFile::LinesPath()));
+  Log().MaxLines(100);
+  DataFile::Load(*ch, 0);
+  ASSERT_EQ(Log().Log().size(), 180u);
+  EXPECT_EQ(Log().Log().front().message(), "line 0");
+  EXPECT_EQ(Log().Log().back().message(), kAwkward);
+
   // Without a limit of its own in the settings the starting one applies again.
   Log().Clear();
   Log().MaxLines(100);

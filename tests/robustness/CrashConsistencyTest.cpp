@@ -2,7 +2,10 @@
 // SIGKILL in the middle of a save, many times over. After every kill both
 // files must be whole: byte for byte the content of the save before or of the
 // save that was cut short, and a new session must read them without moving
-// anything aside.
+// anything aside. Likewise a process storing the chat-log lines of a tick
+// (appended beside the data file, or the whole file now and then): after
+// every kill a load brings back each line of the finished ticks once, in
+// order, and of the tick cut short at most its first lines.
 //
 // The kills adapt to the machine. A forked child saves only when the parent
 // tells it to and reports through a pipe when each save starts and when it
@@ -30,9 +33,13 @@
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
+#include <fstream>
+#include <functional>
 #include <iostream>
+#include <optional>
 #include <random>
 #include <string>
+#include <vector>
 
 #include "robustness/RobustSession.h"
 #include "support/TempHome.h"
@@ -74,12 +81,13 @@ struct Report {
   std::int64_t tookNs = 0;  // of a finished save
 };
 
-// A forked copy of the session that saves state (first + i) % 2 as its i-th
-// save, each one when the parent says so. A child still alive when this goes
-// is killed and reaped, so a failed assertion leaves no process behind.
+// A forked copy of the session that makes its i-th state with prepare(i) and
+// saves it with save(i), each save when the parent says so. A child still
+// alive when this goes is killed and reaped, so a failed assertion leaves no
+// process behind.
 class SavingChild {
  public:
-  SavingChild(RobustSession& session, int first) {
+  SavingChild(const std::function<void(int)>& prepare, const std::function<void(int)>& save) {
     int go[2];
     int reports[2];
     if (pipe(go) != 0) return;
@@ -93,7 +101,7 @@ class SavingChild {
     if (pid_ == 0) {
       ::close(go[1]);
       ::close(reports[0]);
-      Run(session, first, go[0], reports[1]);
+      Run(prepare, save, go[0], reports[1]);
     }
     ::close(go[0]);
     ::close(reports[1]);
@@ -134,10 +142,10 @@ class SavingChild {
   }
 
  private:
-  [[noreturn]] static void Run(RobustSession& session, int first, int go, int reports) {
-    ControlHandler& ch = session.Controls();
+  [[noreturn]] static void Run(const std::function<void(int)>& prepare, const std::function<void(int)>& save,
+                               int go, int reports) {
     for (int i = 0;; ++i) {
-      session.ApplyState((first + i) % 2);
+      prepare(i);
       std::int64_t killAfterNs = kNoKill;
       // The parent's end of the pipe closes when it is done with this child.
       if (::read(go, &killAfterNs, sizeof killAfterNs) != sizeof killAfterNs) _exit(0);
@@ -145,8 +153,7 @@ class SavingChild {
       if (::write(reports, &started, sizeof started) != sizeof started) _exit(2);
       if (killAfterNs != kNoKill && !ArmKillTimer(killAfterNs)) _exit(3);
       const auto start = Clock::now();
-      ch.Settings_Save(0);
-      ch.Data_Save();
+      save(i);
       Report finished{Report::kFinished, std::chrono::nanoseconds(Clock::now() - start).count()};
       if (::write(reports, &finished, sizeof finished) != sizeof finished) _exit(2);
     }
@@ -156,6 +163,56 @@ class SavingChild {
   int go_ = -1;
   int reports_ = -1;
 };
+
+// The kills of one test: the random source, whose seed is printed, and the counts.
+struct KillRun {
+  explicit KillRun(int kills) : asked(kills), seed(std::random_device{}()), random(seed) {}
+  // Kills go on until as many cut a save short as asked, or too many did not.
+  bool More() const { return midSave < asked && kills < 2 * asked + 20; }
+
+  const int asked;
+  const unsigned seed;
+  std::mt19937_64 random;
+  int kills = 0;
+  int midSave = 0;
+  int failures = 0;
+  std::int64_t shortestNs = INT64_MAX;
+};
+
+// Lets the child finish that many saves, with afterEach(i) once the i-th is
+// through, then start one more that the kernel timer kills at a random moment
+// within the shortest save seen, and counts the kill. True when it cut that
+// save short; nothing, the test failed, when the child did not do as told.
+std::optional<bool> FinishThenKill(SavingChild& child, int finished, KillRun& run,
+                                   const std::function<void(int)>& afterEach) {
+  if (!child.Started()) {
+    ADD_FAILURE() << "no child";
+    return std::nullopt;
+  }
+  for (int i = 0; i < finished; ++i) {
+    if (!child.Go() || child.Next().kind != Report::kStarted) break;
+    const Report done = child.Next();
+    if (done.kind != Report::kFinished) break;
+    run.shortestNs = std::min(run.shortestNs, done.tookNs);
+    afterEach(i);
+    if (i + 1 < finished) continue;
+    std::uniform_int_distribution<std::int64_t> delay(0, std::max<std::int64_t>(run.shortestNs - 1, 0));
+    if (!child.Go(delay(run.random)) || child.Next().kind != Report::kStarted) break;
+    // Either the timer ends the child (the pipe closes) or the save ended first.
+    const bool cut = child.Next().kind != Report::kFinished;
+    if (!cut) child.Kill();
+    const int status = child.Reap();
+    if (!WIFSIGNALED(status) || WTERMSIG(status) != SIGKILL) {
+      ADD_FAILURE() << "the child ended otherwise: " << status;
+      return std::nullopt;
+    }
+    ++run.kills;
+    run.midSave += cut;
+    return cut;
+  }
+  ADD_FAILURE() << "the child did not save as told";
+  return std::nullopt;
+}
 
 TEST(CrashConsistencyTest, KilledWhileSavingLeavesTheOldOrTheNewFiles) {
   TempHome home;
@@ -179,44 +236,27 @@ TEST(CrashConsistencyTest, KilledWhileSavingLeavesTheOldOrTheNewFiles) {
     ASSERT_TRUE(ch.Settings_Save(0));
     ASSERT_TRUE(ch.Data_Save());
 
-    std::random_device device;
-    const unsigned seed = device();
-    std::mt19937_64 random(seed);
-    SCOPED_TRACE("seed " + std::to_string(seed));
+    KillRun run(asked);
+    SCOPED_TRACE("seed " + std::to_string(run.seed));
     // Which of the two states each file held after a mid-save kill: the
     // settings [0] and the data file [1], old (that of the last finished
     // save) [0] or new (that of the save cut short) [1].
     int seen[2][2] = {};
-    int kills = 0;
-    int midSave = 0;
-    int failures = 0;
-    std::int64_t shortestNs = INT64_MAX;
-    const int killLimit = 2 * asked + 20;
-    while (midSave < asked && kills < killLimit) {
-      const int first = static_cast<int>(random() % 2);
-      const int finishedFirst = 1 + static_cast<int>(random() % 3);
-      SavingChild child(session, first);
-      ASSERT_TRUE(child.Started());
-      for (int i = 0; i < finishedFirst; ++i) {
-        ASSERT_TRUE(child.Go());
-        ASSERT_EQ(child.Next().kind, Report::kStarted);
-        const Report done = child.Next();
-        ASSERT_EQ(done.kind, Report::kFinished);
-        shortestNs = std::min(shortestNs, done.tookNs);
+    while (run.More()) {
+      const int first = static_cast<int>(run.random() % 2);
+      const int finishedFirst = 1 + static_cast<int>(run.random() % 3);
+      SavingChild child([&](int i) { session.ApplyState((first + i) % 2); },
+                        [&](int) {
+                          ch.Settings_Save(0);
+                          ch.Data_Save();
+                        });
+      const std::optional<bool> cut = FinishThenKill(child, finishedFirst, run, [&](int i) {
         const int state = (first + i) % 2;
-        ASSERT_EQ(ReadAll(settingsPath), settings[state]) << "a finished save is not on disk";
-        ASSERT_EQ(ReadAll(dataPath), data[state]) << "a finished save is not on disk";
-      }
-      std::uniform_int_distribution<std::int64_t> delay(0, std::max<std::int64_t>(shortestNs - 1, 0));
-      ASSERT_TRUE(child.Go(delay(random)));
-      ASSERT_EQ(child.Next().kind, Report::kStarted);
-      // Either the timer ends the child (the pipe closes) or the save ended first.
-      const bool cut = child.Next().kind != Report::kFinished;
-      if (!cut) child.Kill();
-      const int status = child.Reap();
-      ASSERT_TRUE(WIFSIGNALED(status) && WTERMSIG(status) == SIGKILL) << "the child ended otherwise: " << status;
-      ++kills;
-      midSave += cut;
+        EXPECT_EQ(ReadAll(settingsPath), settings[state]) << "a finished save is not on disk";
+        EXPECT_EQ(ReadAll(dataPath), data[state]) << "a finished save is not on disk";
+      });
+      ASSERT_TRUE(cut.has_value());
+      const int kills = run.kills;
 
       const int oldState = (first + finishedFirst - 1) % 2;
       const int newState = 1 - oldState;
@@ -228,20 +268,20 @@ TEST(CrashConsistencyTest, KilledWhileSavingLeavesTheOldOrTheNewFiles) {
                        << " bytes)";
       EXPECT_NE(d, -1) << "kill " << kills << ": the data file is neither state (" << dataNow.size() << " bytes)";
       if (s < 0 || d < 0) {
-        ++failures;
-      } else if (!cut) {
+        ++run.failures;
+      } else if (!*cut) {
         EXPECT_TRUE(s == 1 && d == 1) << "kill " << kills << ": a finished save is not on disk";
       } else {
         ++seen[0][s];
         ++seen[1][d];
       }
     }
-    std::cout << "crash consistency: " << kills << " kills, " << midSave << " mid-save; settings file old "
-              << seen[0][0] << " new " << seen[0][1] << "; data file old " << seen[1][0] << " new " << seen[1][1]
-              << "; failures " << failures << "; shortest save " << shortestNs / 1000 << " us; seed " << seed
-              << std::endl;
-    EXPECT_EQ(midSave, asked);
-    EXPECT_EQ(failures, 0);
+    std::cout << "crash consistency: " << run.kills << " kills, " << run.midSave
+              << " mid-save; settings file old " << seen[0][0] << " new " << seen[0][1] << "; data file old "
+              << seen[1][0] << " new " << seen[1][1] << "; failures " << run.failures << "; shortest save "
+              << run.shortestNs / 1000 << " us; seed " << run.seed << std::endl;
+    EXPECT_EQ(run.midSave, asked);
+    EXPECT_EQ(run.failures, 0);
     // Both kinds of outcome were caught: the kills did cut saves at different points.
     EXPECT_GT(seen[0][0] + seen[1][0], 0);
     EXPECT_GT(seen[0][1] + seen[1][1], 0);
@@ -258,6 +298,93 @@ TEST(CrashConsistencyTest, KilledWhileSavingLeavesTheOldOrTheNewFiles) {
   ASSERT_FALSE(LogHandlerInstance->Log().empty());
   const std::string& line = LogHandlerInstance->Log().back().message();
   EXPECT_TRUE(line.find("alpha line") != std::string::npos || line.find("beta line") != std::string::npos) << line;
+}
+
+// The chat-log lines a load of the files now on disk brings back, read by a
+// forked copy of the session so that the session itself stays as it is.
+std::vector<std::string> LoadedLines(RobustSession& session, const fs::path& out) {
+  std::fflush(nullptr);
+  const pid_t pid = fork();
+  if (pid == 0) {
+    session.Controls().Data_Load(0);
+    std::ofstream file(out, std::ios::binary | std::ios::trunc);
+    for (const LogItem& item : LogHandlerInstance->Log()) file << item.message() << '\n';
+    _exit(file.flush() ? 0 : 1);
+  }
+  int status = 0;
+  while (pid > 0 && waitpid(pid, &status, 0) < 0 && errno == EINTR) {
+  }
+  if (pid <= 0 || !WIFEXITED(status) || WEXITSTATUS(status) != 0) return {"<the load did not finish>"};
+  std::vector<std::string> lines;
+  std::ifstream in(out, std::ios::binary);
+  for (std::string line; std::getline(in, line);) lines.push_back(line);
+  return lines;
+}
+
+TEST(CrashConsistencyTest, KilledWhileStoringATicksLinesLosesAtMostThoseLines) {
+  TempHome home;
+  const int asked = KillsAsked();
+  RobustSession session(home.path());
+  ControlHandler& ch = session.Controls();
+  session.ApplyState(0);
+  LogHandler& log = *LogHandlerInstance;
+  // Every line stays in the log, so every line must come back.
+  log.MaxLines(1000000);
+  ASSERT_TRUE(ch.Data_Save());
+  std::vector<std::string> kept;
+  for (const LogItem& item : log.Log()) kept.push_back(item.message());
+
+  constexpr int kLinesPerTick = 8;
+  auto line = [](int round, int tick, int j) {
+    return "Bob tells you, \"round " + std::to_string(round) + " tick " + std::to_string(tick) + " line " +
+           std::to_string(j) + "\"";
+  };
+  KillRun run(asked);
+  SCOPED_TRACE("seed " + std::to_string(run.seed));
+  // How many of the cut tick's lines came back: none, some, all.
+  int seen[3] = {};
+  while (run.More()) {
+    const int round = run.kills;
+    const int finishedFirst = 1 + static_cast<int>(run.random() % 3);
+    // Each tick logs its lines and stores them; every fourth writes the
+    // whole file, as logoff and the other changes do.
+    SavingChild child(
+        [&](int tick) {
+          for (int j = 0; j < kLinesPerTick; ++j) log.AddToLog(line(round, tick, j), 4, 2);
+        },
+        [&](int tick) { tick % 4 == 3 ? ch.Data_Save() : ch.Data_SaveNewLines(); });
+    const std::optional<bool> cut = FinishThenKill(child, finishedFirst, run, [](int) {});
+    ASSERT_TRUE(cut.has_value());
+    const int kills = run.kills;
+
+    std::vector<std::string> before = kept;
+    for (int tick = 0; tick < finishedFirst; ++tick) {
+      for (int j = 0; j < kLinesPerTick; ++j) before.push_back(line(round, tick, j));
+    }
+    const std::vector<std::string> loaded = LoadedLines(session, home.path() / "loaded.txt");
+    // The finished ticks' lines, then the cut tick's first ones.
+    std::size_t back = loaded.size() - std::min(loaded.size(), before.size());
+    bool whole = loaded.size() >= before.size() && back <= kLinesPerTick &&
+                 std::equal(before.begin(), before.end(), loaded.begin());
+    for (std::size_t j = 0; whole && j < back; ++j)
+      whole = loaded[before.size() + j] == line(round, finishedFirst, static_cast<int>(j));
+    EXPECT_TRUE(whole) << "kill " << kills << ": " << loaded.size() << " lines came back, " << before.size()
+                       << " were stored before the cut tick";
+    if (!whole) {
+      ++run.failures;
+    } else if (!*cut) {
+      EXPECT_EQ(back, static_cast<std::size_t>(kLinesPerTick))
+          << "kill " << kills << ": a finished tick is not on disk";
+    } else {
+      ++seen[back == 0 ? 0 : back == kLinesPerTick ? 2 : 1];
+    }
+  }
+  std::cout << "crash consistency of logged lines: " << run.kills << " kills, " << run.midSave
+            << " mid-save; of the cut tick's lines none came back " << seen[0] << ", some " << seen[1]
+            << ", all " << seen[2] << "; failures " << run.failures << "; shortest save "
+            << run.shortestNs / 1000 << " us; seed " << run.seed << std::endl;
+  EXPECT_EQ(run.midSave, asked);
+  EXPECT_EQ(run.failures, 0);
 }
 
 }  // namespace

@@ -13,11 +13,14 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
 #include <functional>
 #include <string>
+#include <string_view>
+#include <vector>
 
 #include "core/Hub.h"
 #include "robustness/RobustSession.h"
@@ -105,6 +108,39 @@ TEST(SaveFaultTest, InjectedWriteFailuresKeepTheFilesAndThePlugin) {
     });
     EXPECT_EQ(problem, "");
   }
+
+  // The disk fills up while a tick's lines are appended beside the data file:
+  // reported, and no line is lost, neither those stored before nor those of
+  // the failed tick, which the next tick stores.
+  ControlHandler& ch = session.Controls();
+  session.ApplyState(0, 50);
+  ASSERT_TRUE(ch.Data_Save());
+  const std::size_t reports = session.OutputWith("Error #61 occured in 'Data_Save'");
+  std::vector<std::string> said;
+  for (const char* text : {"stored before", "logged while failing", "logged after"}) {
+    said.push_back(std::string("Someone tells you, \"") + text + "\"");
+    session.Chat(said.back(), 4, 0);
+    const bool failing = said.size() == 2;
+    if (failing)
+      SetAtomicWriteFaultForTesting([](std::string_view stage) { return stage == "append" ? ENOSPC : 0; });
+    EXPECT_EQ(ch.Data_SaveNewLines(), !failing) << text;
+    SetAtomicWriteFaultForTesting({});
+    if (said.size() == 1) {
+      ASSERT_TRUE(fs::exists(DataFile::LinesPath()));
+    }
+  }
+  EXPECT_EQ(session.OutputWith("Error #61 occured in 'Data_Save'"), reports + 1);
+  // What a load after a crash finds.
+  ch.Data_Load(0);
+  const auto& log = LogHandlerInstance->Log();
+  ASSERT_GE(log.size(), said.size());
+  std::vector<std::string> last;
+  for (auto it = log.end() - static_cast<std::ptrdiff_t>(said.size()); it != log.end(); ++it)
+    last.push_back(it->message());
+  EXPECT_EQ(last, said);
+  EXPECT_EQ(
+      std::count_if(log.begin(), log.end(), [&](const LogItem& item) { return item.message() == said[0]; }),
+      1);
 }
 
 // --- A real small file system --------------------------------------------------
