@@ -55,14 +55,19 @@ class EventQueue {
   void AddByName(std::int32_t eventtype, const std::string& name1, const std::string& name2);
   void Run();
   void Clear();
-  // Stops handling (logoff); the queued events stay until Run or Clear.
-  void Pause();
+  // Stops handling (logoff of that character); the queued events stay.
+  void Pause(const std::string& character);
+  // A login: the character that paused the queue finds it as it left it
+  // (running again if it ran); another character finds it empty.
+  void Resume(const std::string& character);
 
   // The queued events, head first.
   const std::deque<EventItem>& Events() const { return Events_; }
   std::int32_t State() const { return State_; }
 
  private:
+  std::string pausedFor_;
+  bool pausedRunning_ = false;
   void EventTimer_Timeout();
   void HandleEvents();
   void RemoveEvent();
