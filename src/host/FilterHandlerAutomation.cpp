@@ -328,6 +328,7 @@ void FilterHandler::FindKits() {
 bool FilterHandler::UseFood(std::int32_t vital) {
   bool result = false;
   Trap("UseFood", kClass, [&] {
+    if (!PluginActive) return;
     ControlHandler& c = Controls();
     if (!c.VitalsEnabled->CheckedGet()) return;
     const std::int32_t cur = CurrentVital(*Char, vital);
@@ -368,6 +369,7 @@ bool FilterHandler::UseFood(std::int32_t vital) {
 bool FilterHandler::UseKit(bool smart) {
   bool result = false;
   Trap("UseKit", kClass, [&] {
+    if (!PluginActive) return;
     ControlHandler& c = Controls();
     if (!c.VitalsEnabled->CheckedGet()) return;
     const double factor = ACHooks->CombatMode() != kPeaceMode ? 2.6 : 2.0;
