@@ -36,8 +36,8 @@ void ChatLogPage::ChatLogAuto_Change(bool ticked) {
     LogHandler& log = Log();
     // A log already running (the chat command's among them) keeps its name.
     if (!ticked || log.FileLogging()) return;
+    // The name opens the log in the form the XML box chooses.
     log.logfile(LogHandler::AutomaticName(ch_.ChatLogByDate->CheckedGet()));
-    log.InitFileLog();
     log.FileLogging(true);
   });
   ch_.Settings_Save(0);
@@ -48,7 +48,6 @@ void ChatLogPage::ChatLogByDate_Change() {
   Trap("ChatLogByDate_Change", kClass, [&] {
     LogHandler& log = Log();
     log.logfile(LogHandler::AutomaticName(ch_.ChatLogByDate->CheckedGet()));
-    log.InitFileLog();
   });
   ch_.Settings_Save(0);
 }

@@ -92,6 +92,8 @@ void DHSHandler::AddAHotKey(const std::string& name, const std::string& descript
 
 void DHSHandler::HK_HotkeyEvent(const std::string& name, bool& handled) {
   handled = false;
+  // No character logged in: no key acts for one.
+  if (!PluginActive) return;
   Trap("HotkeyEvent", kClass, [&] {
     // The first nine always count as handled once their action ran; the
     // eating and healing keys pass on whether the action did something.

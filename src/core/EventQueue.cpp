@@ -111,6 +111,7 @@ void EventQueue::AddByName(std::int32_t eventtype, const std::string& name1, con
 }
 
 void EventQueue::Run() {
+  if (!PluginActive) return;
   Hub::wtcw_debug("Event Queue Run");
   State_ = 2;
   EventTimer->Start(kHandleIntervalMs);
@@ -124,8 +125,10 @@ void EventQueue::Clear() {
   State_ = 0;
 }
 
-void EventQueue::Pause() {
+void EventQueue::Pause(const std::string& character) {
   Hub::wtcw_debug("Event Queue Pause");
+  pausedFor_ = character;
+  pausedRunning_ = State_ == 2 && !Events_.empty();
   EventTimer->Stop();
   WaitingForReady = false;
   State_ = Events_.empty() ? 0 : 1;
@@ -140,8 +143,25 @@ bool EventQueue::GaveUpOn(std::int32_t eventtype, std::int32_t arg1, std::int32_
 
 void EventQueue::ResetGivenUpUses() { givenUp_.clear(); }
 
+void EventQueue::Resume(const std::string& character) {
+  const bool same = character == pausedFor_;
+  const bool wasRunning = pausedRunning_;
+  pausedFor_.clear();
+  pausedRunning_ = false;
+  if (!same) {
+    Clear();
+  } else if (wasRunning) {
+    Run();
+  }
+}
+
 void EventQueue::EventTimer_Timeout() {
   Trap("EventTimer_Timeout", kClass, [&] {
+    // No step is taken for a character logged off.
+    if (!PluginActive) {
+      EventTimer->Stop();
+      return;
+    }
     if (WaitingForReady) {
       // The last action is under way until the character is ready again.
       WaitingForReady = !Ready(false);

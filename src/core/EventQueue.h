@@ -56,19 +56,24 @@ class EventQueue {
   void AddByName(std::int32_t eventtype, const std::string& name1, const std::string& name2);
   void Run();
   void Clear();
-  // Stops handling (logoff); the queued events stay until Run or Clear.
-  void Pause();
   // Whether a use of arg1 on arg2 of this type was dropped at this login
   // because the game never took it; automatic drinking asks before queuing.
   bool GaveUpOn(std::int32_t eventtype, std::int32_t arg1, std::int32_t arg2) const;
   // Forgets those uses: called at each login, which may make them possible.
   void ResetGivenUpUses();
+  // Stops handling (logoff of that character); the queued events stay.
+  void Pause(const std::string& character);
+  // A login: the character that paused the queue finds it as it left it
+  // (running again if it ran); another character finds it empty.
+  void Resume(const std::string& character);
 
   // The queued events, head first.
   const std::deque<EventItem>& Events() const { return Events_; }
   std::int32_t State() const { return State_; }
 
  private:
+  std::string pausedFor_;
+  bool pausedRunning_ = false;
   void EventTimer_Timeout();
   void HandleEvents();
   void RemoveEvent();

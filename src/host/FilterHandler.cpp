@@ -15,6 +15,7 @@
 #include "core/VBError.h"
 #include "host/HostPeers.h"
 #include "host/NetEchoHandler.h"
+#include "persistence/DataFile.h"
 #include "persistence/PersistenceLinks.h"
 #include "persistence/SettingsFile.h"
 #include "platform/PluginSite.h"
@@ -35,8 +36,6 @@ constexpr std::int32_t kEventQueueLinkId = 463072;
 // Character properties: the augmentation counts read at login and by Augs.
 constexpr std::int32_t kLoginAugsKey = 238;
 constexpr std::int32_t kAugsKey = 232;
-// Idle time that keeps the game from logging the character out (28 days).
-constexpr double kExtendedIdleSeconds = 2.4192e9;
 constexpr std::int32_t kFoodClass = 6;
 constexpr std::int32_t kKitClass = 29;
 constexpr std::int32_t kNameKey = 1;
@@ -128,9 +127,10 @@ FilterHandler::FilterHandler() {
     ManaSound = std::make_shared<DX8Sound>();
     Dev = false;
   });
-  // The settings and data files are named after the logged-in character.
-  Links().GetMyServer = [this] { return GetMyServer(); };
-  Links().GetMyCharName = [this] { return GetMyCharName(); };
+  // The settings and data files are named after the character whose login
+  // read them.
+  Links().GetMyServer = [this] { return loggedIn_ ? filesServer_ : GetMyServer(); };
+  Links().GetMyCharName = [this] { return loggedIn_ ? filesCharacter_ : GetMyCharName(); };
 }
 
 FilterHandler::~FilterHandler() {
@@ -211,16 +211,13 @@ void FilterHandler::Char_LoginComplete() {
   // ones still run, so the plug-in is never left half started.
   auto step = [](auto&& body) { Trap(kLoginProc, kClass, body); };
 
+  // The game logs off before the next login; should it not, the login still
+  // open ends here as a logoff would, so nothing of its character is lost.
+  if (loggedIn_) EndLogin();
   step([] { Hub::wtcw_debug("Login Complete Begin"); });
-  // What the game refused at the last login may be possible at this one.
-  step([] {
-    if (EventQueueInstance) EventQueueInstance->ResetGivenUpUses();
-  });
   step([] { Controls().stVersion->TextLet(std::string(kPluginName) + " v" + SettingsFile::kFormatVersion); });
-  step([&] {
-    dataLoaded_ = true;
-    Controls().Data_Load(0);
-  });
+  BeginLogin();
+  step([] { Controls().Data_Load(0); });
   step([] {
     // What the view holds belongs to the last login: this character's
     // settings have to load before anything is saved or the plug-in goes on.
@@ -236,9 +233,13 @@ void FilterHandler::Char_LoginComplete() {
   step([] { HostPeers::InitSpells(); });
   step([] { HostPeers::UpdateCorpseList(); });
   step([&] {
-    if (!Controls().LogoutTimer->CheckedGet()) return;
-    Hub::wtcw_debug("Logout Extended");
-    ACHooks->SetIdleTime(kExtendedIdleSeconds);
+    if (Controls().LogoutTimer->CheckedGet()) {
+      Hub::wtcw_debug("Logout Extended");
+      SetIdleTime(kExtendedIdleSeconds);
+    } else if (idleExtended_) {
+      // Extended for an earlier login: this character's box says otherwise.
+      SetIdleTime(kNormalIdleSeconds);
+    }
   });
   step([] {
     // A second login replaces the hotkey handler of the first.
@@ -268,6 +269,7 @@ void FilterHandler::Char_LoginComplete() {
   step([] { Instance(SpellHandlerInstance).UpdateSpellList(); });
   step([] { Instance(TimerHandlerInstance).StartCoreTimer(); });
   step([] { Instance(TimerHandlerInstance).StartMainHUDTime(MainHudInterval()); });
+  step([&] { Instance(EventQueueInstance).Resume(filesServer_ + "_" + filesCharacter_); });
   step([] {
     if (!Controls().ToggleVitals->CheckedGet()) return;
     Hub::wtcw_debug("Vitals Toggled");
@@ -287,35 +289,67 @@ void FilterHandler::Char_LoginComplete() {
     ControlHandler& c = Controls();
     if (!c.ChatLogAuto->CheckedGet()) return;
     Hub::wtcw_debug("Starting Automatic Logging");
-    std::string name = GetMyServer() + "_" + GetMyCharName();
-    if (c.ChatLogByDate->CheckedGet()) name += "_" + vb::FormatDate(platform::Sys().Now(), "yyyy-mm-dd");
     LogHandler& log = Instance(LogHandlerInstance);
-    log.logfile(name);
+    log.logfile(LogHandler::AutomaticName(c.ChatLogByDate->CheckedGet()));
     log.FileLogging(true);
   });
   step([] { Hub::wtcw_debug("Login Complete End"); });
 }
 
-void FilterHandler::Char_Logoff(std::int32_t) {
-  Trap("Char_Logoff", kClass, [] { Controls().Settings_Save(0); });
-  Trap("Char_Logoff", kClass, [&] {
-    // Without a data file read at this login there is nothing to save.
-    if (!dataLoaded_) return;
-    if (LogHandlerInstance) LogHandlerInstance->TakeDataSaveRequest();
-    Controls().Data_Save();
+void FilterHandler::Char_Logoff(std::int32_t) { EndLogin(); }
+
+// Pins the character whose files this login reads and writes, and starts
+// what is kept for a character that no file holds from its defaults; the
+// data and settings loads that follow start the rest from the files.
+void FilterHandler::BeginLogin() {
+  loggedIn_ = true;
+  Trap(kLoginProc, kClass, [&] {
+    filesServer_ = GetMyServer();
+    filesCharacter_ = GetMyCharName();
   });
-  // Logged off, nothing is done for the character until the next login
-  // resumes from the files just written: no tick, use, purchase or alarm.
+  // Away is not stored: a login begins present.
+  Trap(kLoginProc, kClass, [] { Controls().ChatLogAFK->CheckedLet(false); });
+  Trap(kLoginProc, kClass, [] { Instance(SpellHandlerInstance).ResetForLogin(); });
+  Trap(kLoginProc, kClass, [] { HostPeers::StatusClear(); });
+  // What the game refused at the last login may be possible at this one.
+  Trap(kLoginProc, kClass, [] { Instance(EventQueueInstance).ResetGivenUpUses(); });
+}
+
+// Saves the character's work under its own names (only a login whose
+// settings loaded has any), then closes it: nothing acts for a character
+// and no file is written until the next login has loaded its own.
+void FilterHandler::EndLogin() {
+  if (PluginActive) {
+    // The lines still waiting for the core tick are this character's.
+    Trap("Char_Logoff", kClass, [] {
+      if (LogHandlerInstance && LogHandlerInstance->FileLogging()) LogHandlerInstance->WriteFileLog();
+    });
+    Trap("Char_Logoff", kClass, [] { Controls().Settings_Save(0); });
+    Trap("Char_Logoff", kClass, [&] {
+      if (LogHandlerInstance) LogHandlerInstance->TakeDataSaveRequest();
+      Controls().Data_Save();
+    });
+  }
+  PluginActive = false;
+  SettingsState = 0;
+  DataFile::Close();
+  Trap("Char_Logoff", kClass, [] {
+    if (!LogHandlerInstance) return;
+    LogHandlerInstance->FileLogging(false);
+    LogHandlerInstance->logfile("");
+  });
   Trap("Char_Logoff", kClass, [] { Instance(TimerHandlerInstance).StopForLogoff(); });
-  Trap("Char_Logoff", kClass, [] { Instance(EventQueueInstance).Pause(); });
+  Trap("Char_Logoff", kClass, [&] { Instance(EventQueueInstance).Pause(filesServer_ + "_" + filesCharacter_); });
   Trap("Char_Logoff", kClass, [&] {
     StopTimer(UseCharge);
     StopTimer(WaitforScan);
+    PeaState = 0;
   });
   for (ObjRef<DX8Sound>* sound : {&HealthSound, &StaminaSound, &ManaSound})
     Trap("Char_Logoff", kClass, [&] {
       if (*sound && (*sound)->Status() > 0) (*sound)->StopPlay();
     });
+  loggedIn_ = false;
 }
 
 // --- Character events ---------------------------------------------------------------------
@@ -328,14 +362,16 @@ void FilterHandler::Char_ChangeEnchantments(std::int32_t, const std::shared_ptr<
 
 void FilterHandler::Char_ChangePortalMode(std::int32_t mode) {
   Trap("Char_ChangePortalMode", kClass, [&] {
-    if (mode != 1 || !HostPeers::CorpseHasDied()) return;
+    if (!PluginActive || mode != 1 || !HostPeers::CorpseHasDied()) return;
     HostPeers::AddCorpse();
     Instance(SpellHandlerInstance).RebuildList = true;
   });
 }
 
 void FilterHandler::Char_Death(const std::string&) {
-  Trap("Char_Death", kClass, [] { HostPeers::CharDeath(); });
+  Trap("Char_Death", kClass, [] {
+    if (PluginActive) HostPeers::CharDeath();
+  });
 }
 
 // --- Game-hook intercepts -------------------------------------------------------------------
@@ -383,7 +419,7 @@ void FilterHandler::ACHooks_ChatClickIntercept(const std::string& text, std::int
 
 void FilterHandler::ACHooks_ContainerOpened(std::int32_t containerId) {
   Trap("ACHooks_ContainerOpened", kClass, [&] {
-    if (!Controls().CorpsesAuto->CheckedGet()) return;
+    if (!PluginActive || !Controls().CorpsesAuto->CheckedGet()) return;
     auto obj = World->ObjectById(containerId);
     if (!obj || !IsMyCorpse(obj->StringProperty(kNameKey, ""))) return;
     // The character stands at its corpse when it opens it.
@@ -435,6 +471,7 @@ void FilterHandler::World_ChangeObject(const std::shared_ptr<platform::WorldObje
 
 void FilterHandler::World_CreateObject(const std::shared_ptr<platform::WorldObject>& obj) {
   Trap("World_CreateObject", kClass, [&] {
+    if (!PluginActive) return;
     const std::int32_t id = Instance(obj.get()).Id();
     if (!World->ObjectById(id)) {
       Hub::wtcw_debug("CreateObject - Exit on Nothing");
@@ -457,6 +494,7 @@ void FilterHandler::World_CreateObject(const std::shared_ptr<platform::WorldObje
 
 void FilterHandler::World_MoveObject(const std::shared_ptr<platform::WorldObject>& obj) {
   Trap("World_MoveObject", kClass, [&] {
+    if (!PluginActive) return;
     const std::int32_t id = Instance(obj.get()).Id();
     if (!World->ObjectById(id)) {
       Hub::wtcw_debug("MoveObject - Exit on Nothing");
@@ -490,6 +528,7 @@ void FilterHandler::UpdateItemHUD(const std::shared_ptr<platform::WorldObject>& 
 
 void FilterHandler::World_ReleaseObject(const std::shared_ptr<platform::WorldObject>& obj) {
   Trap("World_ReleaseObject", kClass, [&] {
+    if (!PluginActive) return;
     Hub::wtcw_debug("ReleaseObject");
     const std::int32_t id = Instance(obj.get()).Id();
     if (!World->ObjectById(id)) {

@@ -22,6 +22,10 @@ namespace mellox {
 
 class FilterHandler {
  public:
+  // Idle times: four weeks when the logout timer is extended, else the game's own.
+  static constexpr double kExtendedIdleSeconds = 2.4192e9;
+  static constexpr double kNormalIdleSeconds = 900000;
+
   FilterHandler();
   ~FilterHandler();
   FilterHandler(const FilterHandler&) = delete;
@@ -56,6 +60,11 @@ class FilterHandler {
   void UpdateItemHUD(const std::shared_ptr<platform::WorldObject>& obj);
 
   // Framework events. Each traps its own errors; none lets one reach the host.
+  // Everything kept for a character belongs to its login: a login starts it
+  // from that character's files and defaults (a login still open is first
+  // ended as a logoff would end it), and the logoff saves it and ends it.
+  // In between nothing acts for any character: PluginActive is the guard
+  // every acting path asks, and the files are closed for writing.
   void Char_LoginComplete();
   void Char_Logoff(std::int32_t reason);
   void Char_ChangeEnchantments(std::int32_t change, const std::shared_ptr<platform::Enchantment>& enchantment);
@@ -144,10 +153,16 @@ class FilterHandler {
   // Pea selling's state (0 while not selling) and the trade note a sale made.
   std::int32_t PeaState = 0;
   std::int32_t NewNoteId = 0;
-  // Set once a login of this object has loaded the data file, so a logoff
-  // without one never writes an empty file over the stored one (the file
-  // itself also refuses a save before a successful read).
-  bool dataLoaded_ = false;
+  // From a login's start to its logoff: the character whose files this login
+  // reads and writes, pinned so a name the game changes meanwhile never
+  // names another character's file.
+  bool loggedIn_ = false;
+  std::string filesServer_;
+  std::string filesCharacter_;
+  // Whether the idle time last set is the extended one.
+  bool idleExtended_ = false;
+  void BeginLogin();
+  void EndLogin();
   std::vector<platform::Connection> events_;
 
   // --- Item automation and vital alarms (FilterHandlerAutomation.cpp) ---

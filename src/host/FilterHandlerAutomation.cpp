@@ -134,6 +134,7 @@ struct Kit {
 
 void FilterHandler::Fill_Mana(bool onlyIfNeeded) {
   Trap("Fill_Mana", kClass, [&] {
+    if (!PluginActive) return;
     if (WaitforScan->Running()) return;
     OnlyIfNeeded = onlyIfNeeded;
     LastEquipId = -1;
@@ -168,6 +169,7 @@ void FilterHandler::Fill_Mana(bool onlyIfNeeded) {
 
 void FilterHandler::WaitforScan_Timeout() {
   Trap("WaitforScan", kClass, [&] {
+    if (!PluginActive) return;
     // The item may have left the world meanwhile: that counts as no answer yet.
     auto obj = World->ObjectById(LastEquipId);
     const double answered = obj ? obj->LastIdentified() : 0;
@@ -258,6 +260,7 @@ void FilterHandler::FindCHarge() {
 
 void FilterHandler::UseCharge_Timeout() {
   Trap("UseCharge", kClass, [&] {
+    if (!PluginActive) return;
     Hub::wtcw_debug("Attempting to use stone " + Num(ChargeId));
     if (!ACHooks->IsValidObject(ChargeId)) {
       UseCharge->Stop();
@@ -336,6 +339,7 @@ void FilterHandler::FindKits() {
 bool FilterHandler::UseFood(std::int32_t vital) {
   bool result = false;
   Trap("UseFood", kClass, [&] {
+    if (!PluginActive) return;
     ControlHandler& c = Controls();
     if (!c.VitalsEnabled->CheckedGet()) return;
     const std::int32_t cur = CurrentVital(*Char, vital);
@@ -376,6 +380,7 @@ bool FilterHandler::UseFood(std::int32_t vital) {
 bool FilterHandler::UseKit(bool smart) {
   bool result = false;
   Trap("UseKit", kClass, [&] {
+    if (!PluginActive) return;
     ControlHandler& c = Controls();
     if (!c.VitalsEnabled->CheckedGet()) return;
     const double factor = ACHooks->CombatMode() != kPeaceMode ? 2.6 : 2.0;
@@ -489,6 +494,7 @@ void FilterHandler::StopPeasEncumbered() {
 }
 
 void FilterHandler::SellPeas() {
+  if (!PluginActive) return;
   // Set by a step that did its work; a tick that fails or cannot proceed
   // counts towards giving up, so a lasting fault is not retried forever.
   bool progressed = false;

@@ -280,12 +280,14 @@ std::int32_t FilterHandler::GetPointerState() { return ACHooks->PointerState(); 
 
 void FilterHandler::UseItem(std::int32_t objectId, std::int32_t mode) {
   Trap("UseItem", kClass, [&] {
+    if (!PluginActive) return;
     if (ACHooks->IsValidObject(objectId)) ACHooks->UseItem(objectId, mode);
   });
 }
 
 void FilterHandler::GiveItem(std::int32_t objectId, std::int32_t targetId) {
   Trap("GiveItem", kClass, [&] {
+    if (!PluginActive) return;
     const bool itemValid = ACHooks->IsValidObject(objectId);
     const bool targetValid = ACHooks->IsValidObject(targetId);
     if (itemValid && targetValid) ACHooks->GiveItem(objectId, targetId);
@@ -294,6 +296,7 @@ void FilterHandler::GiveItem(std::int32_t objectId, std::int32_t targetId) {
 
 void FilterHandler::ApplyItem(std::int32_t objectId, std::int32_t targetId) {
   Trap("ApplyItem", kClass, [&] {
+    if (!PluginActive) return;
     const bool itemValid = ACHooks->IsValidObject(objectId);
     const bool targetValid = ACHooks->IsValidObject(targetId);
     if (itemValid && targetValid) ACHooks->ApplyItem(objectId, targetId);
@@ -302,7 +305,10 @@ void FilterHandler::ApplyItem(std::int32_t objectId, std::int32_t targetId) {
 
 // --- Services -----------------------------------------------------------------
 
-void FilterHandler::SetIdleTime(double seconds) { ACHooks->SetIdleTime(seconds); }
+void FilterHandler::SetIdleTime(double seconds) {
+  ACHooks->SetIdleTime(seconds);
+  idleExtended_ = seconds > kNormalIdleSeconds;
+}
 
 void FilterHandler::ResetHUDsPos() {
   for (HudId hud : {HudId::Clock, HudId::Items, HudId::Main}) {

@@ -87,6 +87,9 @@ void HostPeers::StatusUpdate() {
 void HostPeers::StatusAddMessage(const std::string& msg) {
   if (HUDStatusHandlerInstance) HUDStatusHandlerInstance->AddMessage(msg);
 }
+void HostPeers::StatusClear() {
+  if (HUDStatusHandlerInstance) HUDStatusHandlerInstance->Clear();
+}
 void HostPeers::UpdateHudPositions() {
   if (HUDMainHandlerInstance) HUDMainHandlerInstance->MainHud->UpdatePos();
   if (HUDItemHandlerInstance) HUDItemHandlerInstance->ItemHUD->UpdatePos();

@@ -37,6 +37,7 @@ class HostPeers {
   static void StatusCreateHUD();
   static void StatusUpdate();
   static void StatusAddMessage(const std::string& msg);
+  static void StatusClear();
   // UpdatePos of the main, item, clock, target and status HUDs, in that order.
   static void UpdateHudPositions();
 

@@ -51,6 +51,13 @@ HUDStatusHandler::~HUDStatusHandler() {
   });
 }
 
+void HUDStatusHandler::Clear() {
+  Trap("Clear", kClass, [&] {
+    messages_.clear();
+    CreateHUD();
+  });
+}
+
 void HUDStatusHandler::AddMessage(const std::string& msg) {
   Trap("AddMessage", kClass, [&] {
     const std::int64_t expiry = NowUnix() + kShowSeconds;

@@ -34,6 +34,8 @@ class HUDStatusHandler {
   // line limit is exceeded) and the HUD re-created; the same text as the
   // newest only renews that one's expiry.
   void AddMessage(const std::string& msg);
+  // Drops every text (a login: the last character's lines are not this one's) and draws.
+  void Clear();
   // The core tick: drops expired texts (none while the HUD is dragged).
   void Update();
   // Clears the lines, adds them again and draws.

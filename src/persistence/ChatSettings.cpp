@@ -88,7 +88,6 @@ void ApplyChatLog(ControlHandler& ch, const AttributeReader& r) {
       DataFile::LogLimitSetBySettings();
     }
   }
-  if (ch.ChatLogAuto->CheckedGet() && Links().InitFileLog) Links().InitFileLog();
 }
 
 }  // namespace

@@ -169,8 +169,10 @@ void RaiseLogLimitFor(pugi::xml_node root, std::size_t companionLines) {
   links.SetLogMaxLines(lines);
 }
 
-// Empties what the file fills: corpses, item spells and the chat log's lines.
-void StartFromFile() {
+// Empties what the file fills: the global-settings choice, corpses, item
+// spells and the chat log's lines.
+void StartFromFile(ControlHandler& ch) {
+  ch.GlobalSettings->CheckedLet(false);
   const PersistenceLinks& links = Links();
   if (links.ClearCorpses) links.ClearCorpses();
   if (links.ClearItemSpells) links.ClearItemSpells();
@@ -202,7 +204,7 @@ void DataFile::Load(ControlHandler& ch, std::int16_t action) {
     using persistence::LoadOutcome;
     // The plug-in outlives a logoff: what the last login held must not be
     // added to again (nor carried over to another character).
-    StartFromFile();
+    StartFromFile(ch);
     pugi::xml_document doc;
     std::string bytes;
     const std::filesystem::path path = Path();
@@ -348,6 +350,8 @@ bool DataFile::SaveNewLines(ControlHandler& ch) {
   if (ran && !appended) return Save(ch);
   return ran;
 }
+
+void DataFile::Close() { S().ready = false; }
 
 void DataFile::LogLimitSetBySettings() { S().raisedFrom.reset(); }
 

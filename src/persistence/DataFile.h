@@ -30,6 +30,8 @@ class DataFile {
   // Writes the whole file; true only when it was written. Nothing is written
   // before the file of this login was read, nor over a file that could not be read.
   static bool Save(ControlHandler& ch);
+  // The logoff: nothing is written until the next login has read its file.
+  static void Close();
   static std::string Build(ControlHandler& ch);
   // Appends the chat-log lines logged since the last save to the companion.
   // Writes the whole file instead when the log changed otherwise, when the

@@ -644,9 +644,6 @@ FilterHandler& Filter() {
 
 // The game's icon for the delete cell of an exception row.
 constexpr std::int32_t kDeleteIcon = 100667896;
-// Idle times: four weeks when the logout timer is extended, else the game's own.
-constexpr double kExtendedIdleSeconds = 2.4192e9;
-constexpr double kNormalIdleSeconds = 900000;
 // Column of the routing table that carries the plug-in's own lines.
 constexpr std::int16_t kOwnLinesChatType = 32;
 
@@ -932,7 +929,7 @@ void ControlHandler::SaveOnly_Change() {
 
 void ControlHandler::LogoutTimer_Change(bool checked) {
   if (!PluginActive) return;
-  Filter().SetIdleTime(checked ? kExtendedIdleSeconds : kNormalIdleSeconds);
+  Filter().SetIdleTime(checked ? FilterHandler::kExtendedIdleSeconds : FilterHandler::kNormalIdleSeconds);
   Settings_Save(0);
 }
 

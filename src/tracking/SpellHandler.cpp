@@ -395,6 +395,24 @@ void SpellHandler::InitSpells() {
   });
 }
 
+void SpellHandler::ResetForLogin() {
+  AllSpells.clear();
+  CooldownTimers.clear();
+  NextBuffText.clear();
+  LowBeer = 99999;
+  RebuildList = false;
+  Augs = 0;
+  for (auto& beer : BeerTimes) beer.second = 0;
+  for (auto& retry : BeerRetries) retry.second = 0;
+  lastTrackedValue_.reset();
+  lastTrackedSelection_.clear();
+  lastLowBeer_.reset();
+  ControlHandler& c = Controls();
+  c.BuffList->Clear();
+  c.DebuffList->Clear();
+  c.SpellsTracked->TextLet("N/A");
+}
+
 // A gem is used on every tick until its buff or its cooldown shows among the
 // enchantments.
 void SpellHandler::HandleGems(bool favorMissing, bool benedictionMissing, bool lesserMissing) {

@@ -53,6 +53,10 @@ class SpellHandler {
   // Finds the three gems in the inventory (login); a gem picked up later is
   // seen at the next login.
   void InitSpells();
+  // A login: the lists, the tracked buff, the warnings' memory, the drinks'
+  // times and the augmentation count start empty; nothing of the last
+  // character's is kept (the item spells come from the data file).
+  void ResetForLogin();
   // Queues every ticked drink, whatever its buff's time left, then runs the
   // queue (hotkey).
   void DrinkAllBeers();

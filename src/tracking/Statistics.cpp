@@ -71,6 +71,9 @@ void Statistics::InitStatistics() {
     const std::int32_t level = TrackingPeers::GetMyCharLevel();
     ApplyLevelCurve(level);
     LastUnXP_ = CharUnXP_;
+    // A kill line reads the XP of this login's kills, not the last character's.
+    MonsterXP_ = 0;
+    XPUnChange_ = 0;
     TotalXPStart_ = CharTotalXP_;
     TotalStartMs_ = MonotonicNow();
     TotalSec_ = 0;

@@ -103,7 +103,7 @@ TEST_F(ChatLogFileTest, TextAndXmlLogsByNameAndForm) {
   struct Case {
     bool xml, byDate, timestamp;
     std::string file, content;
-    // The boxes also open the text file of the name in the XML form.
+    // The log files there are: the XML form makes no text file beside its own.
     std::set<std::string> files;
   };
   const std::string tellXml = "\r\t<Message type=\"3\" color=\"" + ChatColorHex[3] +
@@ -116,7 +116,7 @@ TEST_F(ChatLogFileTest, TextAndXmlLogsByNameAndForm) {
       // The XML form carries the time as an attribute, never as a prefix, and
       // its text in UTF-8.
       {true, false, true, "Alpha_Bob.xml", std::string(kStyle) + "<Log>\r" + Message("Al says, \"one\"") + tellXml + "</Log>",
-       {"Alpha_Bob.txt", "Alpha_Bob.xml"}},
+       {"Alpha_Bob.xml"}},
   };
   for (const auto& c : cases) {
     Fresh();
@@ -339,15 +339,16 @@ TEST_F(ChatLogFileTest, AFullDiskMidWriteLeavesTheFileAsItWasAndTheLinesFollowOn
   EXPECT_TRUE(after.ends_with("</Message>\r</Log>"));
 }
 
-TEST_F(ChatLogFileTest, TheBoxesOpenTheTextFileOfTheNameAlsoInTheXmlForm) {
-  C().ChatLogXML->CheckedLet(true);
-  // With logging off the by-date box renames the log and opens its text file.
+TEST_F(ChatLogFileTest, TheBoxesOpenTheLogInItsOwnFormOnly) {
+  // With logging off the by-date box renames the log and opens its file of
+  // the form chosen: an empty text file, nothing yet for the XML form.
   Check("Chat_Log_By_Date", true);
   EXPECT_EQ(LogFiles(), std::set<std::string>{"Alpha_Bob_2026-12-08.txt"});
+  C().ChatLogXML->CheckedLet(true);
   Check("Chat_Log_By_Date", false);
-  EXPECT_EQ(LogFiles(), (std::set<std::string>{"Alpha_Bob.txt", "Alpha_Bob_2026-12-08.txt"}));
-  // The automatic box opens an existing text file without emptying it; the
-  // XML file comes with the first line.
+  EXPECT_EQ(LogFiles(), std::set<std::string>{"Alpha_Bob_2026-12-08.txt"});
+  // In the XML form the automatic box leaves a text file of the name as it
+  // is; the XML file comes with the first line.
   fs::remove_all(Logs());
   fs::create_directories(Logs());
   std::ofstream(Logs() / "Alpha_Bob.txt", std::ios::binary) << "kept\r\n";
@@ -398,7 +399,7 @@ TEST_F(ChatLogFileTest, ATornLastLineIsCutBackAtOpenWhereverTheWriteStopped) {
                 1u)
           << cut;
     }
-    EXPECT_EQ(LogFiles(), (std::set<std::string>{"Alpha_Bob.txt", "Alpha_Bob.xml"}));
+    EXPECT_EQ(LogFiles(), std::set<std::string>{"Alpha_Bob.xml"});
     // Lines go on after the repaired end.
     Say("five");
     Tick();

@@ -115,8 +115,10 @@ TEST_F(EventQueueTest, AUseOnAStackThatNeverChangesIsDroppedAndTheNextOneRuns) {
   EXPECT_TRUE(errors.empty()) << errors.front();
 }
 
-// Logged off, nothing is used; the queued events wait for the link.
-TEST_F(EventQueueTest, ALogoffHoldsTheQueuedEventsUntilTheyAreRunAgain) {
+// Logged off, nothing is used; the character's next login finds the queue as
+// the logoff left it: running again, or waiting for the link. Another
+// character finds it empty.
+TEST_F(EventQueueTest, ALogoffHoldsTheQueuedEventsForTheCharactersNextLogin) {
   const auto mark = Mark();
   Queue().Add(EVENT_USE_STACK_ON_ITEM, kAle, me, 5);
   Queue().Run();
@@ -125,11 +127,27 @@ TEST_F(EventQueueTest, ALogoffHoldsTheQueuedEventsUntilTheyAreRunAgain) {
   EXPECT_TRUE(Applied(mark).empty());
   EXPECT_EQ(Queue().State(), 1);
   Login();
-  host->Advance(2000);
-  EXPECT_TRUE(Applied(mark).empty());
-  EXPECT_TRUE(host->ClickChatLink(EventQueue::kLinkId, EventQueue::kLinkText));
   Tick();
   EXPECT_EQ(Applied(mark), std::vector<std::string>{Apply(kAle, me)});
+  for (int i = 0; i < 3; ++i) Tick();
+  ASSERT_EQ(Queue().State(), 0);
+
+  Queue().Add(EVENT_USE_STACK_ON_ITEM, kStout, me, 3);
+  host->Character().RaiseLogoff();
+  Login();
+  host->Advance(2000);
+  EXPECT_EQ(Applied(mark).size(), 1u);
+  EXPECT_TRUE(host->ClickChatLink(EventQueue::kLinkId, EventQueue::kLinkText));
+  Tick();
+  EXPECT_EQ(Applied(mark), (std::vector<std::string>{Apply(kAle, me), Apply(kStout, me)}));
+
+  Queue().Add(EVENT_USE_STACK_ON_ITEM, kStout, me, 2);
+  Queue().Run();
+  host->Character().RaiseLogoff();
+  Login("Ann");
+  host->Advance(2000);
+  EXPECT_TRUE(Queue().Events().empty());
+  EXPECT_EQ(Applied(mark).size(), 2u);
 }
 
 TEST_F(EventQueueTest, OutOfPeaceModeTheHeadWaitsAndTheWarningIsWrittenOncePerStretch) {

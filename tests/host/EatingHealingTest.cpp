@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include "host/AutomationFixture.h"
+#include "sim/SimHotkeySystem.h"
 
 namespace mellox::test {
 namespace {
@@ -93,6 +94,16 @@ TEST_F(EatingHealingTest, KitChoiceFollowsTheCheapAndSuccessSettings) {
     EXPECT_TRUE(fh().UseKit(false));
     EXPECT_EQ(Applied(mark), Apply(c.expected));
   }
+  // Logged off, the one-key hotkeys use nothing; the next login's do.
+  host->Character().RaiseLogoff();
+  auto mark = Mark();
+  host->Hotkeys().Trigger("MX:OneKeyHeal");
+  host->Hotkeys().Trigger("MX:OneKeyHealth");
+  EXPECT_EQ(Applied(mark), Lines{});
+  Login();
+  mark = Mark();
+  host->Hotkeys().Trigger("MX:OneKeyHeal");
+  EXPECT_EQ(Applied(mark).size(), 1u);
   EXPECT_TRUE(errors.empty()) << errors.front();
 }
 

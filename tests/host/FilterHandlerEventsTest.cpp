@@ -117,7 +117,9 @@ TEST_F(FilterHandlerEventsTest, TheMainHudRefreshGetsADefaultWhenNoIntervalIsCho
   const fs::path charFile = DefaultsFile().parent_path() / "Mellox_Settings_Alpha_Bob.xml";
   for (const Case& c : {Case{-1, 1000}, Case{3, 5000}, Case{0, 1000}}) {
     // The login's settings load applies the stored choice: the first login
-    // reads the defaults, the later ones the character's file.
+    // reads the defaults, the later ones the character's file (as the
+    // logoff before the edit saved it).
+    if (PluginActive) host->Character().RaiseLogoff();
     Replace(fs::exists(charFile) ? charFile : DefaultsFile(), "timeout=\"" + stored + "\"",
             "timeout=\"" + std::to_string(c.selected) + "\"");
     stored = std::to_string(c.selected);

@@ -124,6 +124,30 @@ TEST_F(ManaFillingTest, WaitsAndUsesAreBounded) {
     EXPECT_FALSE(SaidSince(mark, "Warning"));
     EXPECT_TRUE(errors.empty()) << errors.front();
   }
+
+  // A logoff ends a filling under way; logged off, neither the low-mana line
+  // nor the command starts one.
+  SetUp();
+  Login();
+  Equip(kItem, 0, 5000, 1.0);
+  Carry(301, "Mana Charge").SetLong(107, 100).SetLong(19, 1).SetLong(kStackKey, 12);
+  mark = Mark();
+  FillAnswered(false);
+  host->Advance(2000);
+  const std::size_t used = Applied(mark).size();
+  ASSERT_GE(used, 2u);
+  host->Character().RaiseLogoff();
+  host->Advance(10000);
+  EXPECT_EQ(Applied(mark).size(), used);
+  ch().FillMana->CheckedLet(true);
+  mark = Mark();
+  host->IncomingChat("Your Robe is low on Mana.", 7, 1);
+  fh().Fill_Mana(false);
+  Answer(kItem);
+  host->Advance(10000);
+  EXPECT_EQ(Actions(mark), Lines{});
+  EXPECT_FALSE(SaidSince(mark, "Needed mana"));
+  EXPECT_TRUE(errors.empty()) << errors.front();
 }
 
 TEST_F(ManaFillingTest, LoginIdentifiesFoodKitsAndEquipment) {

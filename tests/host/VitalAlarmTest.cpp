@@ -51,11 +51,16 @@ TEST_F(VitalAlarmTest, EachAlarmLoopsBelowItsThresholdAndStopsAtIt) {
   fh().ManaSound->UnSetSound();
   EXPECT_TRUE(Vital(kHealth, 1).empty());
   EXPECT_TRUE(Vital(kMana, 1).empty());
-  // A logoff silences the alarm that loops.
+  // A logoff silences the alarm that loops, and no change starts one again
+  // until the next login.
   EXPECT_EQ(Vital(kStamina, 10), Lines{"sound: loop Pulse.wav"});
   const auto mark = Mark();
   host->Character().RaiseLogoff();
   EXPECT_EQ(Actions(mark), Lines{"sound: stop Pulse.wav"});
+  EXPECT_TRUE(Vital(kStamina, 5).empty());
+  // The login loads the sounds again: mana, still at 1, loops too.
+  Login();
+  EXPECT_EQ(Vital(kStamina, 4), (Lines{"sound: loop Pulse.wav", "sound: loop Siren.wav"}));
   EXPECT_TRUE(errors.empty()) << errors.front();
 }
 

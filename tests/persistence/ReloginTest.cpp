@@ -1,22 +1,29 @@
 // Logging off and on again with the plug-in kept loaded, as the game does:
-// each login starts from the data file, so nothing it holds is multiplied.
+// each login starts from the data file, so nothing it holds is multiplied,
+// and one character's login never reads or writes another's state or files.
 #include <gtest/gtest.h>
 
 #include <sstream>
+#include <vector>
 
 #include "ScriptRunner.h"
 #include "chat/LogHandler.h"
 #include "core/APluginCore.h"
 #include "core/AtomicFile.h"
 #include "core/Globals.h"
+#include "core/Hub.h"
 #include "core/Trap.h"
 #include "persistence/DataFile.h"
 #include "persistence/SettingsFile.h"
 #include "persistence/XmlFiles.h"
+#include "hud/HUDStatusHandler.h"
+#include "settings_view/ControlHandler.h"
+#include "sim/SimCharacter.h"
 #include "sim/SimClock.h"
 #include "support/TempHome.h"
 #include "tracking/CorpseHandler.h"
 #include "tracking/SpellHandler.h"
+#include "tracking/Statistics.h"
 
 namespace mellox::test {
 namespace {
@@ -43,10 +50,21 @@ class ReloginTest : public ::testing::Test {
     std::istringstream in(script);
     ASSERT_TRUE(runner.Run(in, "relogin.session", false)) << err.str();
   }
-  std::string DataFileBytes() {
+  std::string DataFileBytes(const std::string& name = "Eve") { return Bytes(DataPath(name)); }
+  fs::path DataPath(const std::string& name) const {
+    return host.ProgramDataDir() / "Mellox" / "Data" / ("Mellox_Data_Alpha_" + name + ".xml");
+  }
+  fs::path SettingsPath(const std::string& name) const {
+    return host.ProgramDataDir() / "Mellox" / "Settings" / ("Mellox_Settings_Alpha_" + name + ".xml");
+  }
+  fs::path LogFile(const std::string& name) const { return host.DocumentsDir() / Hub::kGameFolderName / "Logs" / name; }
+  static std::string Bytes(const fs::path& path) {
     std::string bytes;
-    EXPECT_TRUE(ReadWholeFile(host.ProgramDataDir() / "Mellox" / "Data" / "Mellox_Data_Alpha_Eve.xml", bytes));
+    EXPECT_TRUE(ReadWholeFile(path, bytes)) << path;
     return bytes;
+  }
+  std::vector<std::string> OutputSince(std::size_t mark) const {
+    return {host.Output().begin() + static_cast<std::ptrdiff_t>(mark), host.Output().end()};
   }
 
   TempHome home;
@@ -140,15 +158,122 @@ TEST_F(ReloginTest, ALoginAndASessionAcrossTheLast32BitSecondLoseNothing) {
 }
 
 TEST_F(ReloginTest, ALoginForgetsWhatTheLastOneLeftUnfinished) {
-  // Died and logged off before re-materialising; the corpse was never recorded.
-  Run("server Alpha\ncharacter Eve\nobject 0x50000001 1 Eve\nlogin\n"
-      "death Eve was killed by a drudge.\nadvance 2s\nlogoff\n");
+  // Died and logged off before re-materialising; the corpse was never
+  // recorded. Eve also leaves an away answer, buffs and their warnings'
+  // memory, the augmentation count, a kill, the extended idle time, a status
+  // line and the global settings behind.
+  host.Character().SetLongProperty(238, 2);
+  // Both are warned of buffs about to expire.
+  const fs::path defaults = SettingsPath("Eve").parent_path() / SettingsFile::kDefaultFileName;
+  std::string text = Bytes(defaults);
+  const std::string off = "name=\"Buffs Expiration Warning\" enabled=\"False\"";
+  ASSERT_NE(text.find(off), std::string::npos);
+  text.replace(text.find(off), off.size(), "name=\"Buffs Expiration Warning\" enabled=\"True\"");
+  WriteFileAtomic(defaults, text);
+  Run("server Alpha\ncharacter Eve\nobject 0x50000001 1 Eve\nenchant add 3530 601 900\nxp 1000 100\nlogin\n"
+      "advance 2s\nxp 2000 990\ncheck Chat_Log_AFK on\ncheck Logout_Timer on\ncheck Global_Settings on\n"
+      "status You are too busy!\ndeath Eve was killed by a drudge.\nlogoff\n");
   ASSERT_TRUE(CorpseHandlerInstance->HasDied());
-  // Another character logs in on the same plug-in.
-  Run("character Ann\nobject 0x50000002 1 Ann\nlogin\nportal EXIT\nadvance 2s\n");
+  ASSERT_EQ(SpellHandlerInstance->Augs, 2);
+  ASSERT_GT(StatisticsInstance->MonsterXP(), 0);
+  ASSERT_FALSE(HUDStatusHandlerInstance->Messages().empty());
+  ASSERT_EQ(ControlHandlerInstance->BuffList->Count(), 1);
+  const fs::path global = SettingsPath("Eve").parent_path() / SettingsFile::kGlobalFileName;
+  const std::string globalSettings = Bytes(global);
+
+  // Another character, new to this machine, logs in on the same plug-in
+  // with the same buff four minutes and 50 seconds from its end.
+  host.Character().ClearLongProperty(238);
+  std::size_t mark = host.Output().size();
+  Run("character Ann\nobject 0x50000002 1 Ann\nenchant remove 3530\nenchant add 3530 601 290\nlogin\n"
+      "portal EXIT\nadvance 2s\nexpect-not expire in 5 minutes\n");
+  Run("chat 3 1 Kim tells you, are you there?\nadvance 1s\nexpect-not Auto Response\n");
+  Run("expect-control Global_Settings off\n");
+  Run("check Spells_Item on\n");
   EXPECT_FALSE(CorpseHandlerInstance->PendingCorpse().has_value());
   EXPECT_TRUE(CorpseHandlerInstance->Corpses.empty());
   EXPECT_TRUE(CorpseHandlerInstance->OpenedCorpses().empty());
+  EXPECT_EQ(SpellHandlerInstance->Augs, 0);
+  EXPECT_EQ(StatisticsInstance->MonsterXP(), 0);
+  EXPECT_TRUE(HUDStatusHandlerInstance->Messages().empty());
+  // Her box is off: the idle time is the game's own again.
+  std::vector<std::string> idle;
+  for (const std::string& line : OutputSince(mark))
+    if (line.rfind("idle: ", 0) == 0) idle.push_back(line);
+  EXPECT_EQ(idle, std::vector<std::string>{"idle: 900000"});
+  // Her edits go to her own settings file, not to the global one Eve chose.
+  EXPECT_TRUE(fs::exists(SettingsPath("Ann")));
+  EXPECT_EQ(Bytes(global), globalSettings);
+
+  // Eve again, now without buffs: the list and the next buff are empty, not Ann's.
+  Run("logoff\nenchant remove 3530\ncharacter Eve\nlogin\nadvance 2s\n");
+  EXPECT_EQ(ControlHandlerInstance->BuffList->Count(), 0);
+  EXPECT_EQ(SpellHandlerInstance->NextBuffText, "");
+}
+
+// Between a logoff and the next login's loads nothing is saved: not the
+// item HUD's learned icon nor a HUD hotkey's change in the view, not the
+// corpse of a character who died before logging off.
+TEST_F(ReloginTest, OneCharactersFilesAreNeverWrittenWithAnothersState) {
+  Run("server Alpha\nobject 0x50000001 1 Bob\nobject 0x50000002 1 Ann\n"
+      "character Ann\nlogin\nedit Alias_Abbr gg\nedit Alias_Full good game\npress Alias_Add\n"
+      "check Chat_Log_Enable on\nchat 3 1 Kim tells you, for Ann\nadvance 2s\nlogoff\n"
+      "character Bob\nlogin\ncheck HUD_On on\nedit HUD_Items_Text Mana Charge\nedit HUD_Items_Count 2\n"
+      "press HUD_Items_Add\ncheck Chat_Log_Enable on\nchat 3 1 Zed tells you, for Bob\nadvance 2s\n"
+      "death Bob was killed by a drudge.\nlogoff\n");
+  const std::string annSettings = Bytes(SettingsPath("Ann"));
+  const std::string annData = DataFileBytes("Ann");
+  const std::string bobSettings = Bytes(SettingsPath("Bob"));
+  const std::string bobData = DataFileBytes("Bob");
+  ASSERT_NE(annSettings.find("good game"), std::string::npos);
+
+  Run("character Ann\ninventory 5001\nobject 5001 0 Mana Charge\nportal EXIT\nhotkey MX:ToggleItemHud\n"
+      "advance 10s\n");
+  EXPECT_EQ(Bytes(SettingsPath("Ann")), annSettings);
+  EXPECT_EQ(DataFileBytes("Ann"), annData);
+  EXPECT_EQ(Bytes(SettingsPath("Bob")), bobSettings);
+  EXPECT_EQ(DataFileBytes("Bob"), bobData);
+
+  Run("login\nadvance 2s\nlogoff\n");
+  EXPECT_NE(Bytes(SettingsPath("Ann")).find("good game"), std::string::npos);
+  EXPECT_EQ(Bytes(SettingsPath("Ann")).find("Mana Charge"), std::string::npos);
+  const std::string data = DataFileBytes("Ann");
+  EXPECT_NE(data.find("for Ann"), std::string::npos) << data;
+  EXPECT_EQ(data.find("for Bob"), std::string::npos) << data;
+  EXPECT_EQ(data.find("<Corpse "), std::string::npos) << data;
+}
+
+// A second login with no logoff between: the first one's work is saved as a
+// logoff would save it, nothing of it is lost.
+TEST_F(ReloginTest, ALoginWithoutALogoffSavesTheLastOnesWorkFirst) {
+  Run("server Alpha\ncharacter Eve\nobject 0x50000001 1 Eve\nobject 4001 2 Iron Sword\ninventory 4001\n"
+      "login\ncheck Spells_Item on\ncheck Chat_Log_Enable on\nadvance 2s\n"
+      "chat 7 1 You cast Stoneskin I on Iron Sword\nchat 3 1 Zed tells you, just now\nadvance 500ms\nlogin\n");
+  const std::string data = DataFileBytes();
+  EXPECT_EQ(Count(data, "<Item_Spell "), 1u) << data;
+  EXPECT_EQ(Count(data, "just now"), 1u) << data;
+  ASSERT_EQ(SpellHandlerInstance->ItemSpellsToSave().size(), 1u);
+  EXPECT_EQ(SpellHandlerInstance->ItemSpellsToSave().front().target, "Iron Sword");
+  ASSERT_EQ(LogHandlerInstance->Log().size(), 1u);
+  EXPECT_NE(LogHandlerInstance->Log().front().message().find("just now"), std::string::npos);
+}
+
+// A log file never holds another character's lines: the lines waiting at a
+// logoff go to the logging-off character's file, and each login logs as its
+// own settings say (Ann: not at all until she ticks the box, then as XML).
+TEST_F(ReloginTest, EachCharactersChatLogHoldsOnlyItsOwnLines) {
+  Run("server Alpha\nobject 0x50000001 1 Bob\nobject 0x50000002 1 Ann\n"
+      "character Ann\nlogin\ncheck Chat_Log_XML on\nlogoff\n"
+      "character Bob\nlogin\ncheck Chat_Log_Auto on\nadvance 2s\nchat 3 1 Kim tells you, for Bob\nlogoff\n");
+  EXPECT_NE(Bytes(LogFile("Alpha_Bob.txt")).find("Kim tells you, for Bob"), std::string::npos);
+  Run("character Ann\nlogin\nchat 3 1 Kim tells you, for Ann\nadvance 2s\n");
+  EXPECT_EQ(Bytes(LogFile("Alpha_Bob.txt")).find("for Ann"), std::string::npos);
+  EXPECT_FALSE(fs::exists(LogFile("Alpha_Ann.txt")));
+  EXPECT_FALSE(fs::exists(LogFile("Alpha_Ann.xml")));
+  Run("check Chat_Log_Auto on\nchat 3 1 Kim tells you, again for Ann\nadvance 2s\nlogoff\n");
+  EXPECT_NE(Bytes(LogFile("Alpha_Ann.xml")).find("again for Ann"), std::string::npos);
+  EXPECT_FALSE(fs::exists(LogFile("Alpha_Ann.txt")));
+  EXPECT_EQ(Bytes(LogFile("Alpha_Bob.txt")).find("for Ann"), std::string::npos);
 }
 
 }  // namespace
