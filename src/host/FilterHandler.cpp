@@ -320,6 +320,11 @@ void FilterHandler::BeginLogin() {
 // and no file is written until the next login has loaded its own.
 void FilterHandler::EndLogin() {
   if (PluginActive) {
+    // Died and logged off before leaving portal space: the corpse lies in the
+    // world all the same and belongs in this character's file.
+    Trap("Char_Logoff", kClass, [] {
+      if (HostPeers::CorpseHasDied()) HostPeers::AddCorpse();
+    });
     // The lines still waiting for the core tick are this character's.
     Trap("Char_Logoff", kClass, [] {
       if (LogHandlerInstance && LogHandlerInstance->FileLogging()) LogHandlerInstance->WriteFileLog();

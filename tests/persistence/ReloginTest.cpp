@@ -158,8 +158,8 @@ TEST_F(ReloginTest, ALoginAndASessionAcrossTheLast32BitSecondLoseNothing) {
 }
 
 TEST_F(ReloginTest, ALoginForgetsWhatTheLastOneLeftUnfinished) {
-  // Died and logged off before re-materialising; the corpse was never
-  // recorded. Eve also leaves an away answer, buffs and their warnings'
+  // Died and logged off before re-materialising: the corpse is hers only.
+  // Eve also leaves an away answer, buffs and their warnings'
   // memory, the augmentation count, a kill, the extended idle time, a status
   // line and the global settings behind.
   host.Character().SetLongProperty(238, 2);
@@ -173,7 +173,7 @@ TEST_F(ReloginTest, ALoginForgetsWhatTheLastOneLeftUnfinished) {
   Run("server Alpha\ncharacter Eve\nobject 0x50000001 1 Eve\nenchant add 3530 601 900\nxp 1000 100\nlogin\n"
       "advance 2s\nxp 2000 990\ncheck Chat_Log_AFK on\ncheck Logout_Timer on\ncheck Global_Settings on\n"
       "status You are too busy!\ndeath Eve was killed by a drudge.\nlogoff\n");
-  ASSERT_TRUE(CorpseHandlerInstance->HasDied());
+  ASSERT_EQ(CorpseHandlerInstance->Corpses.size(), 1u);
   ASSERT_EQ(SpellHandlerInstance->Augs, 2);
   ASSERT_GT(StatisticsInstance->MonsterXP(), 0);
   ASSERT_FALSE(HUDStatusHandlerInstance->Messages().empty());
@@ -213,7 +213,8 @@ TEST_F(ReloginTest, ALoginForgetsWhatTheLastOneLeftUnfinished) {
 
 // Between a logoff and the next login's loads nothing is saved: not the
 // item HUD's learned icon nor a HUD hotkey's change in the view, not the
-// corpse of a character who died before logging off.
+// corpse of a character who died before logging off (it went to that
+// character's own file at the logoff).
 TEST_F(ReloginTest, OneCharactersFilesAreNeverWrittenWithAnothersState) {
   Run("server Alpha\nobject 0x50000001 1 Bob\nobject 0x50000002 1 Ann\n"
       "character Ann\nlogin\nedit Alias_Abbr gg\nedit Alias_Full good game\npress Alias_Add\n"
@@ -226,6 +227,8 @@ TEST_F(ReloginTest, OneCharactersFilesAreNeverWrittenWithAnothersState) {
   const std::string bobSettings = Bytes(SettingsPath("Bob"));
   const std::string bobData = DataFileBytes("Bob");
   ASSERT_NE(annSettings.find("good game"), std::string::npos);
+  // Bob logged off before leaving portal space; his corpse is in his file all the same.
+  EXPECT_EQ(Count(bobData, "<Corpse "), 1u) << bobData;
 
   Run("character Ann\ninventory 5001\nobject 5001 0 Mana Charge\nportal EXIT\nhotkey MX:ToggleItemHud\n"
       "advance 10s\n");
