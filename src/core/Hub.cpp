@@ -297,7 +297,8 @@ void TellRepeatedErrors() noexcept {
     if (f.notice) {
       wtcw_error(text);
     } else {
-      WriteReport(f.procName, text, kNoDescription);
+      // A file begun since its full report lacks the description: the count carries it.
+      WriteReport(f.procName, text, f.generation == g_errorsFileGeneration ? kNoDescription : key.second);
     }
   }
 }

@@ -73,8 +73,9 @@ TEST_F(HubTest, ErrorsFileBlocksStartWithDashesOnlyInAnEmptyFile) {
 }
 
 TEST_F(HubTest, AnErrorsOrDebugFilePastItsBoundBecomesTheOldFileAndANewOneIsBegun) {
-  // A fault that is only counted by now.
+  // Faults that are only counted by now.
   for (int i = 0; i < 4; ++i) Hub::LogError("UpdateHUD", "HUDClockHandler", 6, "Overflow", 0);
+  for (int i = 0; i < 4; ++i) Hub::LogError("Settings_Save", "ControlHandler", 75, "Path/File access error", 0);
   // Earlier reports, just short of the bound: the next block would pass it.
   std::string earlier = kDashes + "\r\n";
   const std::string block = "Mellox v1.1.1 (12/8/2026 7:00:00 PM)\r\nError #6 occured in 'UpdateHUD' of class "
@@ -98,6 +99,9 @@ TEST_F(HubTest, AnErrorsOrDebugFilePastItsBoundBecomesTheOldFileAndANewOneIsBegu
   Hub::LogError("ShowTarget", "HUDTargetHandler", 5, "No target " + name, 0);
   EXPECT_LE(ErrorsFile().size(), 9 * 100 + Hub::kEntryBound);
   EXPECT_NE(ErrorsFile().find("nnn [cut: "), std::string::npos);
+  // One that does not recur is counted at termination, with its description.
+  Hub::TellRepeatedErrors();
+  EXPECT_NE(ErrorsFile().find("'ControlHandler', repeated once\r\nPath/File access error\r\n"), std::string::npos);
   DebugMode = true;
   for (int i = 0; i < 20; ++i) Hub::wtcw_debug("Selected " + name);
   EXPECT_LE(std::filesystem::file_size(GameFolder() / "Mellox Debug.old.txt"), Hub::kLogFileBound);
