@@ -102,8 +102,9 @@ TEST_F(ReloginTest, ThreeRelogsLeaveTheDataFileAsItWas) {
 }
 
 // Ten minutes logged off outlast the armour's spell and many a gem cooldown:
-// nothing is used, nothing expires, the data file stays as the logoff wrote
-// it, and the next login resumes with the seconds the spells had left.
+// nothing is used, nothing expires, no key of an alias still being typed at
+// the logoff is pressed, the data file stays as the logoff wrote it, and the
+// next login resumes with the seconds the spells had left.
 TEST_F(ReloginTest, NothingIsDoneForTheCharacterWhileLoggedOff) {
   const auto gemUses = [&](std::size_t from) {
     std::size_t n = 0;
@@ -116,12 +117,17 @@ TEST_F(ReloginTest, NothingIsDoneForTheCharacterWhileLoggedOff) {
       "chat 7 1 You cast Stoneskin I on Iron Sword\nchat 7 1 You cast Warding Veil II on your armor.\n"
       "advance 2s\n");
   ASSERT_GT(gemUses(0), 0u);
-  Run("logoff\n");
+  Run("edit Alias_Abbr /g\nedit Alias_Full /tell Guild, _\npress Alias_Add\ntype /g\nadvance 100ms\n"
+      "logoff\n");
   const std::string atLogoff = DataFileBytes();
   ASSERT_EQ(Count(atLogoff, "remaining=\"598\""), 1u) << atLogoff;
   const std::size_t mark = host.Output().size();
   Run("advance 600s\n");
   EXPECT_EQ(gemUses(mark), 0u);
+  std::vector<std::string> keys;
+  for (const std::string& line : OutputSince(mark))
+    if (line.rfind("key: ", 0) == 0) keys.push_back(line);
+  EXPECT_EQ(keys, std::vector<std::string>{});
   EXPECT_EQ(DataFileBytes(), atLogoff);
 
   Run("login\n");
@@ -182,11 +188,12 @@ TEST_F(ReloginTest, ALoginForgetsWhatTheLastOneLeftUnfinished) {
   const std::string globalSettings = Bytes(global);
 
   // Another character, new to this machine, logs in on the same plug-in
-  // with the same buff four minutes and 50 seconds from its end.
+  // with the same drink's buff a minute and 50 seconds from its end: below
+  // both warnings' marks, though Eve's last time was above them.
   host.Character().ClearLongProperty(238);
   std::size_t mark = host.Output().size();
-  Run("character Ann\nobject 0x50000002 1 Ann\nenchant remove 3530\nenchant add 3530 601 290\nlogin\n"
-      "portal EXIT\nadvance 2s\nexpect-not expire in 5 minutes\n");
+  Run("character Ann\nobject 0x50000002 1 Ann\nenchant remove 3530\nenchant add 3530 601 110\nlogin\n"
+      "portal EXIT\nadvance 2s\nexpect-not expire in\nexpect-not beer spells are getting low\n");
   Run("chat 3 1 Kim tells you, are you there?\nadvance 1s\nexpect-not Auto Response\n");
   Run("expect-control Global_Settings off\n");
   Run("check Spells_Item on\n");
