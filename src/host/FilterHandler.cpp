@@ -312,6 +312,8 @@ void FilterHandler::BeginLogin() {
   Trap(kLoginProc, kClass, [] { Controls().ChatLogAFK->CheckedLet(false); });
   Trap(kLoginProc, kClass, [] { Instance(SpellHandlerInstance).ResetForLogin(); });
   Trap(kLoginProc, kClass, [] { HostPeers::StatusClear(); });
+  // The last login's selection left the world with it.
+  Trap(kLoginProc, kClass, [] { HostPeers::TargetSetObject(nullptr); });
   // What the game refused at the last login may be possible at this one.
   Trap(kLoginProc, kClass, [] { Instance(EventQueueInstance).ResetGivenUpUses(); });
 }

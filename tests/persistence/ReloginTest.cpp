@@ -13,6 +13,7 @@
 #include "core/Globals.h"
 #include "core/Hub.h"
 #include "core/Trap.h"
+#include "host/HostPeers.h"
 #include "persistence/DataFile.h"
 #include "persistence/SettingsFile.h"
 #include "persistence/XmlFiles.h"
@@ -167,7 +168,7 @@ TEST_F(ReloginTest, ALoginForgetsWhatTheLastOneLeftUnfinished) {
   // Died and logged off before re-materialising: the corpse is hers only.
   // Eve also leaves an away answer, buffs and their warnings'
   // memory, the augmentation count, a kill, the extended idle time, a status
-  // line and the global settings behind.
+  // line, a selected creature and the global settings behind.
   host.Character().SetLongProperty(238, 2);
   // Both are warned of buffs about to expire.
   const fs::path defaults = SettingsPath("Eve").parent_path() / SettingsFile::kDefaultFileName;
@@ -178,7 +179,8 @@ TEST_F(ReloginTest, ALoginForgetsWhatTheLastOneLeftUnfinished) {
   WriteFileAtomic(defaults, text);
   Run("server Alpha\ncharacter Eve\nobject 0x50000001 1 Eve\nenchant add 3530 601 900\nxp 1000 100\nlogin\n"
       "advance 2s\nxp 2000 990\ncheck Chat_Log_AFK on\ncheck Logout_Timer on\ncheck Global_Settings on\n"
-      "status You are too busy!\ndeath Eve was killed by a drudge.\nlogoff\n");
+      "status You are too busy!\nobject 4660 5 Drudge Slinker\nselect 4660\n"
+      "death Eve was killed by a drudge.\nlogoff\n");
   ASSERT_EQ(CorpseHandlerInstance->Corpses.size(), 1u);
   ASSERT_EQ(SpellHandlerInstance->Augs, 2);
   ASSERT_GT(StatisticsInstance->MonsterXP(), 0);
@@ -192,8 +194,10 @@ TEST_F(ReloginTest, ALoginForgetsWhatTheLastOneLeftUnfinished) {
   // both warnings' marks, though Eve's last time was above them.
   host.Character().ClearLongProperty(238);
   std::size_t mark = host.Output().size();
-  Run("character Ann\nobject 0x50000002 1 Ann\nenchant remove 3530\nenchant add 3530 601 110\nlogin\n"
-      "portal EXIT\nadvance 2s\nexpect-not expire in\nexpect-not beer spells are getting low\n");
+  // The world Eve saw leaves with her.
+  Run("release 4660\ncharacter Ann\nobject 0x50000002 1 Ann\nenchant remove 3530\n"
+      "enchant add 3530 601 110\nlogin\nportal EXIT\nadvance 2s\nexpect-not expire in\n"
+      "expect-not beer spells are getting low\n");
   Run("chat 3 1 Kim tells you, are you there?\nadvance 1s\nexpect-not Auto Response\n");
   Run("expect-control Global_Settings off\n");
   Run("check Spells_Item on\n");
@@ -203,6 +207,13 @@ TEST_F(ReloginTest, ALoginForgetsWhatTheLastOneLeftUnfinished) {
   EXPECT_EQ(SpellHandlerInstance->Augs, 0);
   EXPECT_EQ(StatisticsInstance->MonsterXP(), 0);
   EXPECT_TRUE(HUDStatusHandlerInstance->Messages().empty());
+  // Nothing is selected: the target HUD neither shows Eve's creature nor asks the game about it.
+  std::shared_ptr<platform::WorldObject> target;
+  EXPECT_FALSE(HostPeers::TargetGetObject(target));
+  std::vector<std::string> asked;
+  for (const std::string& line : OutputSince(mark))
+    if (line.find("identify 4660") != std::string::npos) asked.push_back(line);
+  EXPECT_EQ(asked, std::vector<std::string>{});
   // Her box is off: the idle time is the game's own again.
   std::vector<std::string> idle;
   for (const std::string& line : OutputSince(mark))
