@@ -113,6 +113,13 @@ void KeyboardAC::SendEnter() { KeyBuffer.emplace_back(kEnterToken); }
 
 void KeyboardAC::AddWaitforChat() { KeyBuffer.emplace_back(kChatToken); }
 
+void KeyboardAC::Cancel() {
+  WaitChat->Stop();
+  WriteBuffer->Stop();
+  KeyBuffer.clear();
+  WaitingForChat = false;
+}
+
 bool KeyboardAC::CheckEnter() { return platform::Sys().GetKeyState(kVkEnter) == 0; }
 
 void KeyboardAC::WriteBuffer_Timeout() {
@@ -139,10 +146,7 @@ void KeyboardAC::WaitChat_Timeout() {
     }
     if (++chatPolls_ * kChatPollIntervalMs >= kChatWaitLimitMs) {
       // Letters typed outside the chat bar would act as the game's key commands.
-      WaitChat->Stop();
-      WriteBuffer->Stop();
-      KeyBuffer.clear();
-      WaitingForChat = false;
+      Cancel();
       Hub::wtcw_error("The chat bar did not open; the queued text was not typed.");
       return;
     }

@@ -44,6 +44,8 @@ class KeyboardAC {
   void AddWaitforChat();
   // True while the Enter key is not down.
   bool CheckEnter();
+  // Drops what is still queued and stops typing.
+  void Cancel();
 
   // The queued entries, oldest first.
   const std::deque<std::string>& Buffer() const { return KeyBuffer; }

@@ -8,6 +8,7 @@
 #include "core/EventQueue.h"
 #include "core/Globals.h"
 #include "core/Hub.h"
+#include "core/KeyboardAC.h"
 #include "core/TimeModule.h"
 #include "core/TimerHandler.h"
 #include "core/Trap.h"
@@ -311,6 +312,8 @@ void FilterHandler::BeginLogin() {
   Trap(kLoginProc, kClass, [] { Controls().ChatLogAFK->CheckedLet(false); });
   Trap(kLoginProc, kClass, [] { Instance(SpellHandlerInstance).ResetForLogin(); });
   Trap(kLoginProc, kClass, [] { HostPeers::StatusClear(); });
+  // The last login's selection left the world with it.
+  Trap(kLoginProc, kClass, [] { HostPeers::TargetSetObject(nullptr); });
   // What the game refused at the last login may be possible at this one.
   Trap(kLoginProc, kClass, [] { Instance(EventQueueInstance).ResetGivenUpUses(); });
 }
@@ -345,6 +348,10 @@ void FilterHandler::EndLogin() {
   });
   Trap("Char_Logoff", kClass, [] { Instance(TimerHandlerInstance).StopForLogoff(); });
   Trap("Char_Logoff", kClass, [&] { Instance(EventQueueInstance).Pause(filesServer_ + "_" + filesCharacter_); });
+  // Keys still queued would land on another screen or another character's chat bar.
+  Trap("Char_Logoff", kClass, [] {
+    if (KeyboardACInstance) KeyboardACInstance->Cancel();
+  });
   Trap("Char_Logoff", kClass, [&] {
     StopTimer(UseCharge);
     StopTimer(WaitforScan);

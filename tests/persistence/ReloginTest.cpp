@@ -13,6 +13,7 @@
 #include "core/Globals.h"
 #include "core/Hub.h"
 #include "core/Trap.h"
+#include "host/HostPeers.h"
 #include "persistence/DataFile.h"
 #include "persistence/SettingsFile.h"
 #include "persistence/XmlFiles.h"
@@ -102,8 +103,9 @@ TEST_F(ReloginTest, ThreeRelogsLeaveTheDataFileAsItWas) {
 }
 
 // Ten minutes logged off outlast the armour's spell and many a gem cooldown:
-// nothing is used, nothing expires, the data file stays as the logoff wrote
-// it, and the next login resumes with the seconds the spells had left.
+// nothing is used, nothing expires, no key of an alias still being typed at
+// the logoff is pressed, the data file stays as the logoff wrote it, and the
+// next login resumes with the seconds the spells had left.
 TEST_F(ReloginTest, NothingIsDoneForTheCharacterWhileLoggedOff) {
   const auto gemUses = [&](std::size_t from) {
     std::size_t n = 0;
@@ -116,12 +118,17 @@ TEST_F(ReloginTest, NothingIsDoneForTheCharacterWhileLoggedOff) {
       "chat 7 1 You cast Stoneskin I on Iron Sword\nchat 7 1 You cast Warding Veil II on your armor.\n"
       "advance 2s\n");
   ASSERT_GT(gemUses(0), 0u);
-  Run("logoff\n");
+  Run("edit Alias_Abbr /g\nedit Alias_Full /tell Guild, _\npress Alias_Add\ntype /g\nadvance 100ms\n"
+      "logoff\n");
   const std::string atLogoff = DataFileBytes();
   ASSERT_EQ(Count(atLogoff, "remaining=\"598\""), 1u) << atLogoff;
   const std::size_t mark = host.Output().size();
   Run("advance 600s\n");
   EXPECT_EQ(gemUses(mark), 0u);
+  std::vector<std::string> keys;
+  for (const std::string& line : OutputSince(mark))
+    if (line.rfind("key: ", 0) == 0) keys.push_back(line);
+  EXPECT_EQ(keys, std::vector<std::string>{});
   EXPECT_EQ(DataFileBytes(), atLogoff);
 
   Run("login\n");
@@ -161,7 +168,7 @@ TEST_F(ReloginTest, ALoginForgetsWhatTheLastOneLeftUnfinished) {
   // Died and logged off before re-materialising: the corpse is hers only.
   // Eve also leaves an away answer, buffs and their warnings'
   // memory, the augmentation count, a kill, the extended idle time, a status
-  // line and the global settings behind.
+  // line, a selected creature and the global settings behind.
   host.Character().SetLongProperty(238, 2);
   // Both are warned of buffs about to expire.
   const fs::path defaults = SettingsPath("Eve").parent_path() / SettingsFile::kDefaultFileName;
@@ -172,7 +179,8 @@ TEST_F(ReloginTest, ALoginForgetsWhatTheLastOneLeftUnfinished) {
   WriteFileAtomic(defaults, text);
   Run("server Alpha\ncharacter Eve\nobject 0x50000001 1 Eve\nenchant add 3530 601 900\nxp 1000 100\nlogin\n"
       "advance 2s\nxp 2000 990\ncheck Chat_Log_AFK on\ncheck Logout_Timer on\ncheck Global_Settings on\n"
-      "status You are too busy!\ndeath Eve was killed by a drudge.\nlogoff\n");
+      "status You are too busy!\nobject 4660 5 Drudge Slinker\nselect 4660\n"
+      "death Eve was killed by a drudge.\nlogoff\n");
   ASSERT_EQ(CorpseHandlerInstance->Corpses.size(), 1u);
   ASSERT_EQ(SpellHandlerInstance->Augs, 2);
   ASSERT_GT(StatisticsInstance->MonsterXP(), 0);
@@ -182,11 +190,14 @@ TEST_F(ReloginTest, ALoginForgetsWhatTheLastOneLeftUnfinished) {
   const std::string globalSettings = Bytes(global);
 
   // Another character, new to this machine, logs in on the same plug-in
-  // with the same buff four minutes and 50 seconds from its end.
+  // with the same drink's buff a minute and 50 seconds from its end: below
+  // both warnings' marks, though Eve's last time was above them.
   host.Character().ClearLongProperty(238);
   std::size_t mark = host.Output().size();
-  Run("character Ann\nobject 0x50000002 1 Ann\nenchant remove 3530\nenchant add 3530 601 290\nlogin\n"
-      "portal EXIT\nadvance 2s\nexpect-not expire in 5 minutes\n");
+  // The world Eve saw leaves with her.
+  Run("release 4660\ncharacter Ann\nobject 0x50000002 1 Ann\nenchant remove 3530\n"
+      "enchant add 3530 601 110\nlogin\nportal EXIT\nadvance 2s\nexpect-not expire in\n"
+      "expect-not beer spells are getting low\n");
   Run("chat 3 1 Kim tells you, are you there?\nadvance 1s\nexpect-not Auto Response\n");
   Run("expect-control Global_Settings off\n");
   Run("check Spells_Item on\n");
@@ -196,6 +207,13 @@ TEST_F(ReloginTest, ALoginForgetsWhatTheLastOneLeftUnfinished) {
   EXPECT_EQ(SpellHandlerInstance->Augs, 0);
   EXPECT_EQ(StatisticsInstance->MonsterXP(), 0);
   EXPECT_TRUE(HUDStatusHandlerInstance->Messages().empty());
+  // Nothing is selected: the target HUD neither shows Eve's creature nor asks the game about it.
+  std::shared_ptr<platform::WorldObject> target;
+  EXPECT_FALSE(HostPeers::TargetGetObject(target));
+  std::vector<std::string> asked;
+  for (const std::string& line : OutputSince(mark))
+    if (line.find("identify 4660") != std::string::npos) asked.push_back(line);
+  EXPECT_EQ(asked, std::vector<std::string>{});
   // Her box is off: the idle time is the game's own again.
   std::vector<std::string> idle;
   for (const std::string& line : OutputSince(mark))
