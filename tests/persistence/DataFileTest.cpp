@@ -166,6 +166,20 @@ TEST_F(DataFileTest, NothingIsWrittenOverAFileThatWasNotRead) {
   fs::remove(DataFilePath());
   EXPECT_TRUE(DataFile::Save(*ch));
   EXPECT_NE(Slurp(DataFilePath()).find("<Global "), std::string::npos);
+
+  // Nor while the lines stored beside it cannot be read: a whole write would
+  // remove them.
+  fs::create_directories(DataFile::LinesPath());
+  DataFile::Load(*ch, 0);
+  EXPECT_TRUE(Told("Could not read Mellox_Data_Alpha_Bob.lines"));
+  AddLogLine("logged meanwhile");
+  EXPECT_FALSE(DataFile::SaveNewLines(*ch));
+  EXPECT_FALSE(DataFile::Save(*ch));
+  EXPECT_TRUE(fs::is_directory(DataFile::LinesPath()));
+  EXPECT_EQ(Slurp(DataFilePath()).find("logged meanwhile"), std::string::npos);
+  fs::remove(DataFile::LinesPath());
+  EXPECT_TRUE(DataFile::SaveNewLines(*ch));
+  EXPECT_NE(Slurp(DataFilePath()).find("logged meanwhile"), std::string::npos);
 }
 
 TEST_F(DataFileTest, FailedWriteKeepsTheOldFile) {
