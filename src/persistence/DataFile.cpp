@@ -104,10 +104,9 @@ bool Exists(const std::filesystem::path& path) {
 // The lines of the companion that extend a data file of these bytes, oldest
 // first. A companion written after another data file is left out; a torn
 // last line (the game stopped while it was written) is cut off, and told.
-// Nothing when it is there but could not be read (told).
+// Nothing when it is there but could not be read (told). Its bytes go to text.
 std::optional<std::vector<std::string>> CompanionLines(const std::filesystem::path& lines,
-                                                       std::string_view dataBytes) {
-  std::string text;
+                                                       std::string_view dataBytes, std::string& text) {
   if (!ReadWholeFile(lines, text)) {
     if (!Exists(lines)) return std::vector<std::string>{};
     Hub::wtcw_error("Could not read " + lines.filename().string() +
@@ -234,7 +233,8 @@ void DataFile::Load(ControlHandler& ch, std::int16_t action) {
       return;
     }
     const pugi::xml_node root = doc.document_element();
-    const std::optional<std::vector<std::string>> companion = CompanionLines(LinesPath(), bytes);
+    std::string companionBytes;
+    const std::optional<std::vector<std::string>> companion = CompanionLines(LinesPath(), bytes, companionBytes);
     if (!companion) {
       S().ready = false;
       S().unreadable = true;
@@ -248,22 +248,23 @@ void DataFile::Load(ControlHandler& ch, std::int16_t action) {
       if (child.type() != pugi::node_element) continue;
       GuardElement(kLoadProc, child.name(), [&] { ApplyElement(ch, child); });
     }
-    // The lines logged after the data file was last written whole.
+    damage.Finish();
+    // The lines logged after the data file was last written whole; their
+    // faults are their own file's, which is kept aside as the data file is.
+    LoadDamage lineDamage(LinesPath(), std::move(companionBytes));
     for (const std::string& line : added) {
       pugi::xml_document one;
       const pugi::xml_node log = persistence::ParseXml(line, one) ? one.child("Log") : pugi::xml_node();
       if (!log) {
-        LoadDamage::Report(
-            "lines", 5,
-            "A line of " + LinesPath().filename().string() + " is not a chat-log line; it was left out",
-            kLoadProc, false);
+        LoadDamage::Report("lines", 5, "A line that is not a chat-log line was left out", kLoadProc, false);
         continue;
       }
       GuardElement(kLoadProc, "Log", [&] { ApplyElement(ch, log); });
     }
-    damage.Finish();
+    lineDamage.Finish();
     // Its message is a chat line the chat log keeps: told before the file is built.
     persistence::SetAsideIfPending(path);
+    persistence::SetAsideIfPending(LinesPath());
     if (Links().DisplayLog) Links().DisplayLog();
     Save(ch);
   });
