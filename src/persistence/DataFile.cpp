@@ -234,7 +234,8 @@ void DataFile::Load(ControlHandler& ch, std::int16_t action) {
     }
     const pugi::xml_node root = doc.document_element();
     std::string companionBytes;
-    const std::optional<std::vector<std::string>> companion = CompanionLines(LinesPath(), bytes, companionBytes);
+    const std::optional<std::vector<std::string>> companion =
+        CompanionLines(LinesPath(), bytes, companionBytes);
     if (!companion) {
       S().ready = false;
       S().unreadable = true;

@@ -80,7 +80,8 @@ TEST_F(TimerHandlerTest, TheMinuteWorkSavesTheDataFileOnlyWhileItemSpellsAreTrac
   Login();
   ch().ChatLogEnable->CheckedLet(true);
   SpellHandlerInstance->AddItemSpell("Stoneskin I", "your armor.");
-  for (int i = 0; i < 100; ++i) host->IncomingChat("Alice tells you, \"earlier " + std::to_string(i) + "\"", 3, 1);
+  for (int i = 0; i < 100; ++i)
+    host->IncomingChat("Alice tells you, \"earlier " + std::to_string(i) + "\"", 3, 1);
   for (int second = 1; second <= 60; ++second) {
     if (second == 60) {
       ASSERT_TRUE(fs::exists(DataFile::LinesPath()));
@@ -89,7 +90,8 @@ TEST_F(TimerHandlerTest, TheMinuteWorkSavesTheDataFileOnlyWhileItemSpellsAreTrac
     host->Advance(1000);
   }
   const std::int32_t left = SpellHandlerInstance->ItemSpellsToSave().front().remaining;
-  EXPECT_NE(ReadText(DataFilePath()).find("remaining=\"" + std::to_string(left) + "\""), std::string::npos) << left;
+  EXPECT_NE(ReadText(DataFilePath()).find("remaining=\"" + std::to_string(left) + "\""), std::string::npos)
+      << left;
 }
 
 TEST_F(TimerHandlerTest, ALoggedChatLineIsSavedByTheNextTick) {
