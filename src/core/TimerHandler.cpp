@@ -126,17 +126,17 @@ void TimerHandler::CoreTimer_Timeout() {
     LogHandler& log = Instance(LogHandlerInstance);
     log.WriteFileLog();
     // Logged chat lines only mark the data file; the lines are stored here.
-    bool saved = false;
-    if (log.TakeDataSaveRequest()) {
+    // Once per minute boundary of the total clock (whether this tick came late
+    // or twice in the same second) the item spells' seconds left are stored
+    // too: only a whole write holds them, and it takes the tick's lines along.
+    const bool linesLogged = log.TakeDataSaveRequest();
+    const bool minute = stats.MinuteSampleDue();
+    if (minute && !spells.ItemSpells.empty()) {
+      Instance(ControlHandlerInstance).Data_Save();
+    } else if (linesLogged) {
       Instance(ControlHandlerInstance).Data_SaveNewLines();
-      saved = true;
     }
-    // Once per minute boundary of the total clock, whether this tick came
-    // late or twice in the same second.
-    if (stats.MinuteSampleDue()) {
-      if (!saved && !spells.ItemSpells.empty()) Instance(ControlHandlerInstance).Data_Save();
-      stats.UpdateAvgXP();
-    }
+    if (minute) stats.UpdateAvgXP();
   });
 }
 

@@ -39,6 +39,8 @@ struct State {
   bool ready = false;
   // This login's file could not be read: saves wait until it is gone.
   bool unreadable = false;
+  // Nor could its companion: a whole write would remove the lines it holds.
+  bool linesUnreadable = false;
   // The chat log's limit before the load raised it to keep every stored line.
   std::optional<std::int32_t> raisedFrom;
   // The data file as this login last wrote it whole: the first line of a
@@ -94,14 +96,25 @@ std::string LogLine(const LogItem& item) {
   return persistence::SerializeXml(doc) + "\n";
 }
 
+bool Exists(const std::filesystem::path& path) {
+  std::error_code ec;
+  return std::filesystem::symlink_status(path, ec).type() != std::filesystem::file_type::not_found;
+}
+
 // The lines of the companion that extend a data file of these bytes, oldest
 // first. A companion written after another data file is left out; a torn
 // last line (the game stopped while it was written) is cut off, and told.
-std::vector<std::string> CompanionLines(const std::filesystem::path& lines, std::string_view dataBytes) {
-  std::string text;
-  if (!ReadWholeFile(lines, text)) return {};
+// Nothing when it is there but could not be read (told). Its bytes go to text.
+std::optional<std::vector<std::string>> CompanionLines(const std::filesystem::path& lines,
+                                                       std::string_view dataBytes, std::string& text) {
+  if (!ReadWholeFile(lines, text)) {
+    if (!Exists(lines)) return std::vector<std::string>{};
+    Hub::wtcw_error("Could not read " + lines.filename().string() +
+                    "; it is left as it is, and the data file is not saved while it is there.");
+    return std::nullopt;
+  }
   const std::string base = BaseLine(dataBytes);
-  if (text.compare(0, base.size(), base) != 0) return {};
+  if (text.compare(0, base.size(), base) != 0) return std::vector<std::string>{};
   const std::size_t end = text.rfind('\n') + 1;
   if (end < text.size()) {
     Hub::wtcw_error(lines.filename().string() +
@@ -199,6 +212,7 @@ void DataFile::Load(ControlHandler& ch, std::int16_t action) {
   Hub::wtcw_debug("Data Load with action " + vb::CStr(static_cast<int>(action)));
   S().ready = false;
   S().unreadable = false;
+  S().linesUnreadable = false;
   S().base.reset();
   GuardStep(kLoadProc, "", [&] {
     using persistence::LoadOutcome;
@@ -219,7 +233,15 @@ void DataFile::Load(ControlHandler& ch, std::int16_t action) {
       return;
     }
     const pugi::xml_node root = doc.document_element();
-    const std::vector<std::string> added = CompanionLines(LinesPath(), bytes);
+    std::string companionBytes;
+    const std::optional<std::vector<std::string>> companion =
+        CompanionLines(LinesPath(), bytes, companionBytes);
+    if (!companion) {
+      S().ready = false;
+      S().unreadable = true;
+      S().linesUnreadable = true;
+    }
+    const std::vector<std::string> added = companion.value_or(std::vector<std::string>{});
     RaiseLogLimitFor(root, added.size());
     LoadDamage damage(path, std::move(bytes));
     // One damaged element costs only itself.
@@ -227,22 +249,23 @@ void DataFile::Load(ControlHandler& ch, std::int16_t action) {
       if (child.type() != pugi::node_element) continue;
       GuardElement(kLoadProc, child.name(), [&] { ApplyElement(ch, child); });
     }
-    // The lines logged after the data file was last written whole.
+    damage.Finish();
+    // The lines logged after the data file was last written whole; their
+    // faults are their own file's, which is kept aside as the data file is.
+    LoadDamage lineDamage(LinesPath(), std::move(companionBytes));
     for (const std::string& line : added) {
       pugi::xml_document one;
       const pugi::xml_node log = persistence::ParseXml(line, one) ? one.child("Log") : pugi::xml_node();
       if (!log) {
-        LoadDamage::Report(
-            "lines", 5,
-            "A line of " + LinesPath().filename().string() + " is not a chat-log line; it was left out",
-            kLoadProc, false);
+        LoadDamage::Report("lines", 5, "A line that is not a chat-log line was left out", kLoadProc, false);
         continue;
       }
       GuardElement(kLoadProc, "Log", [&] { ApplyElement(ch, log); });
     }
-    damage.Finish();
+    lineDamage.Finish();
     // Its message is a chat line the chat log keeps: told before the file is built.
     persistence::SetAsideIfPending(path);
+    persistence::SetAsideIfPending(LinesPath());
     if (Links().DisplayLog) Links().DisplayLog();
     Save(ch);
   });
@@ -283,9 +306,14 @@ bool DataFile::Save(ControlHandler& ch) {
   Hub::wtcw_debug("Data Save");
   if (!S().ready) {
     bool gone = false;
-    if (S().unreadable) Trap("Data_Save", kClass, [&] { gone = !persistence::IsProtected(Path()); });
+    if (S().unreadable) {
+      Trap("Data_Save", kClass, [&] {
+        gone = !persistence::IsProtected(Path()) && !(S().linesUnreadable && Exists(LinesPath()));
+      });
+    }
     if (!gone) return false;
     S().unreadable = false;
+    S().linesUnreadable = false;
     S().ready = true;
   }
   return Trap("Data_Save", kClass, [&] {

@@ -73,6 +73,25 @@ TEST_F(TimerHandlerTest, TheMinuteWorkSavesTheDataFileOnlyWhileItemSpellsAreTrac
     host->Advance(30000);
     EXPECT_EQ(fs::exists(DataFilePath()), tracked);
   }
+
+  // Chat every second stores only its lines beside the data file; the
+  // spells' seconds left are still written at the minute.
+  Start(true);
+  Login();
+  ch().ChatLogEnable->CheckedLet(true);
+  SpellHandlerInstance->AddItemSpell("Stoneskin I", "your armor.");
+  for (int i = 0; i < 100; ++i)
+    host->IncomingChat("Alice tells you, \"earlier " + std::to_string(i) + "\"", 3, 1);
+  for (int second = 1; second <= 60; ++second) {
+    if (second == 60) {
+      ASSERT_TRUE(fs::exists(DataFile::LinesPath()));
+    }
+    host->IncomingChat("Alice tells you, \"second " + std::to_string(second) + "\"", 3, 1);
+    host->Advance(1000);
+  }
+  const std::int32_t left = SpellHandlerInstance->ItemSpellsToSave().front().remaining;
+  EXPECT_NE(ReadText(DataFilePath()).find("remaining=\"" + std::to_string(left) + "\""), std::string::npos)
+      << left;
 }
 
 TEST_F(TimerHandlerTest, ALoggedChatLineIsSavedByTheNextTick) {
@@ -124,6 +143,22 @@ TEST_F(TimerHandlerTest, ALoggedChatLineIsSavedByTheNextTick) {
   said.pop_back();
   EXPECT_EQ(relogWith(data, added.substr(0, added.size() - 10)), said) << "the game stopped mid-line";
   EXPECT_TRUE(Said("Mellox_Data_Alpha_Bob.lines ended in the middle of a line"));
+
+  // However long the chat goes on, the companion stays smaller than the data
+  // file: before it would not, the data file is written whole with its lines.
+  ch().ChatLogEnable->CheckedLet(true);
+  tell("after the load");
+  host->Advance(1000);
+  ASSERT_TRUE(fs::exists(lines));
+  std::string last;
+  for (int tick = 0; fs::exists(lines); ++tick) {
+    ASSERT_LT(tick, 100);
+    EXPECT_LT(fs::file_size(lines), fs::file_size(DataFilePath()));
+    last = "more " + std::to_string(tick);
+    tell(last);
+    host->Advance(1000);
+  }
+  EXPECT_NE(ReadText(DataFilePath()).find(last), std::string::npos);
 }
 
 TEST_F(TimerHandlerTest, AFailingScreenshotCheckIsReportedOnceNotEverySecond) {

@@ -71,12 +71,21 @@ TEST_F(DataFileTest, LogLinesBeyondTheStartingLimitSurviveALogin) {
   for (int i = 150; i < 179; ++i) Log().AddToLog("line " + std::to_string(i), 4, 2);
   Log().AddToLog(kAwkward, 4, 2);
   ASSERT_TRUE(DataFile::SaveNewLines(*ch));
-  ASSERT_TRUE(fs::exists(DataFile::LinesPath()));
+  // A damaged value among them is told as theirs, and their file kept aside.
+  std::string stored = Slurp(DataFile::LinesPath());
+  const std::size_t type = stored.find("type=\"4\"");
+  ASSERT_NE(type, std::string::npos);
+  stored.replace(type, 8, "type=\"x\"");
+  Spit(DataFile::LinesPath(), stored);
   Log().MaxLines(100);
   DataFile::Load(*ch, 0);
   ASSERT_EQ(Log().Log().size(), 180u);
   EXPECT_EQ(Log().Log().front().message(), "line 0");
   EXPECT_EQ(Log().Log().back().message(), kAwkward);
+  EXPECT_TRUE(Reported("Data_Load", "Log type=\"x\", using 0 in Mellox_Data_Alpha_Bob.lines"));
+  fs::path aside = DataFile::LinesPath();
+  aside += ".damaged";
+  EXPECT_EQ(Slurp(aside), stored);
 
   // Without a limit of its own in the settings the starting one applies again.
   Log().Clear();
@@ -166,6 +175,20 @@ TEST_F(DataFileTest, NothingIsWrittenOverAFileThatWasNotRead) {
   fs::remove(DataFilePath());
   EXPECT_TRUE(DataFile::Save(*ch));
   EXPECT_NE(Slurp(DataFilePath()).find("<Global "), std::string::npos);
+
+  // Nor while the lines stored beside it cannot be read: a whole write would
+  // remove them.
+  fs::create_directories(DataFile::LinesPath());
+  DataFile::Load(*ch, 0);
+  EXPECT_TRUE(Told("Could not read Mellox_Data_Alpha_Bob.lines"));
+  AddLogLine("logged meanwhile");
+  EXPECT_FALSE(DataFile::SaveNewLines(*ch));
+  EXPECT_FALSE(DataFile::Save(*ch));
+  EXPECT_TRUE(fs::is_directory(DataFile::LinesPath()));
+  EXPECT_EQ(Slurp(DataFilePath()).find("logged meanwhile"), std::string::npos);
+  fs::remove(DataFile::LinesPath());
+  EXPECT_TRUE(DataFile::SaveNewLines(*ch));
+  EXPECT_NE(Slurp(DataFilePath()).find("logged meanwhile"), std::string::npos);
 }
 
 TEST_F(DataFileTest, FailedWriteKeepsTheOldFile) {
