@@ -169,7 +169,6 @@ void FilterHandler::Fill_Mana(bool onlyIfNeeded) {
 
 void FilterHandler::WaitforScan_Timeout() {
   Trap("WaitforScan", kClass, [&] {
-    if (!PluginActive) return;
     // The item may have left the world meanwhile: that counts as no answer yet.
     auto obj = World->ObjectById(LastEquipId);
     const double answered = obj ? obj->LastIdentified() : 0;
@@ -260,7 +259,6 @@ void FilterHandler::FindCHarge() {
 
 void FilterHandler::UseCharge_Timeout() {
   Trap("UseCharge", kClass, [&] {
-    if (!PluginActive) return;
     Hub::wtcw_debug("Attempting to use stone " + Num(ChargeId));
     if (!ACHooks->IsValidObject(ChargeId)) {
       UseCharge->Stop();
@@ -339,7 +337,6 @@ void FilterHandler::FindKits() {
 bool FilterHandler::UseFood(std::int32_t vital) {
   bool result = false;
   Trap("UseFood", kClass, [&] {
-    if (!PluginActive) return;
     ControlHandler& c = Controls();
     if (!c.VitalsEnabled->CheckedGet()) return;
     const std::int32_t cur = CurrentVital(*Char, vital);
@@ -380,7 +377,6 @@ bool FilterHandler::UseFood(std::int32_t vital) {
 bool FilterHandler::UseKit(bool smart) {
   bool result = false;
   Trap("UseKit", kClass, [&] {
-    if (!PluginActive) return;
     ControlHandler& c = Controls();
     if (!c.VitalsEnabled->CheckedGet()) return;
     const double factor = ACHooks->CombatMode() != kPeaceMode ? 2.6 : 2.0;
@@ -494,7 +490,6 @@ void FilterHandler::StopPeasEncumbered() {
 }
 
 void FilterHandler::SellPeas() {
-  if (!PluginActive) return;
   // Set by a step that did its work; a tick that fails or cannot proceed
   // counts towards giving up, so a lasting fault is not retried forever.
   bool progressed = false;
