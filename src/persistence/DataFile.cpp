@@ -96,11 +96,6 @@ std::string LogLine(const LogItem& item) {
   return persistence::SerializeXml(doc) + "\n";
 }
 
-bool Exists(const std::filesystem::path& path) {
-  std::error_code ec;
-  return std::filesystem::symlink_status(path, ec).type() != std::filesystem::file_type::not_found;
-}
-
 // The lines of the companion that extend a data file of these bytes, oldest
 // first. A companion written after another data file is left out; a torn
 // last line (the game stopped while it was written) is cut off, and told.
@@ -108,7 +103,7 @@ bool Exists(const std::filesystem::path& path) {
 std::optional<std::vector<std::string>> CompanionLines(const std::filesystem::path& lines,
                                                        std::string_view dataBytes, std::string& text) {
   if (!ReadWholeFile(lines, text)) {
-    if (!Exists(lines)) return std::vector<std::string>{};
+    if (!persistence::Exists(lines)) return std::vector<std::string>{};
     Hub::wtcw_error("Could not read " + lines.filename().string() +
                     "; it is left as it is, and the data file is not saved while it is there.");
     return std::nullopt;
@@ -308,7 +303,7 @@ bool DataFile::Save(ControlHandler& ch) {
     bool gone = false;
     if (S().unreadable) {
       Trap("Data_Save", kClass, [&] {
-        gone = !persistence::IsProtected(Path()) && !(S().linesUnreadable && Exists(LinesPath()));
+        gone = !persistence::IsProtected(Path()) && !(S().linesUnreadable && persistence::Exists(LinesPath()));
       });
     }
     if (!gone) return false;

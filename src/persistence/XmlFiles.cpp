@@ -532,12 +532,16 @@ TextRepairs TakeTextRepairs(const std::filesystem::path& path) {
   return repairs;
 }
 
+bool Exists(const std::filesystem::path& path) {
+  std::error_code ec;
+  return std::filesystem::symlink_status(path, ec).type() != std::filesystem::file_type::not_found;
+}
+
 bool IsProtected(const std::filesystem::path& path) {
   const auto found = Protected().find(path.lexically_normal());
   if (found == Protected().end()) return false;
   // The user removed it during the run: there is nothing left to keep.
-  std::error_code ec;
-  if (std::filesystem::symlink_status(path, ec).type() == std::filesystem::file_type::not_found) {
+  if (!Exists(path)) {
     Protected().erase(found);
     return false;
   }

@@ -120,6 +120,9 @@ TextRepairs TakeTextRepairs(const std::filesystem::path& path);
 // save that follows a load. Raises when the copy cannot be written.
 void SetAsideIfPending(const std::filesystem::path& path);
 
+// Whether anything stands at the path (a dangling link counts): what a file
+// that could not be read must be gone from before it may be written.
+bool Exists(const std::filesystem::path& path);
 // True while a file is protected because it could not be read and is still
 // there; a file removed since is no longer protected.
 bool IsProtected(const std::filesystem::path& path);
