@@ -72,11 +72,12 @@ char32_t TextEncoding::CodePoint(unsigned char byte) {
   return byte >= 0x80 && byte < 0xA0 ? kHighRow[byte - 0x80] : char32_t{byte};
 }
 
-char TextEncoding::ByteOf(char32_t cp) {
+char TextEncoding::ByteOf(char32_t cp, std::size_t* lost) {
   if (cp < 0x80 || (cp >= 0xA0 && cp <= 0xFF)) return static_cast<char>(cp);
   for (std::size_t i = 0; i < kHighRow.size(); ++i) {
     if (kHighRow[i] == cp) return static_cast<char>(0x80 + i);
   }
+  if (lost) ++*lost;
   return '?';
 }
 
@@ -108,9 +109,7 @@ std::string TextEncoding::FromUtf8(std::string_view utf8, std::size_t* lost) {
       ++i;
       continue;
     }
-    const char byte = ByteOf(cp);
-    if (lost && byte == '?' && cp != '?') ++*lost;
-    out += byte;
+    out += ByteOf(cp, lost);
     i += n;
   }
   return out;

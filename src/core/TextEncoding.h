@@ -15,8 +15,9 @@ class TextEncoding {
   // undefined (0x81, 0x8D, 0x8F, 0x90, 0x9D) stand for the C1 controls of the
   // same value, so every byte survives a trip through UTF-8.
   static char32_t CodePoint(unsigned char byte);
-  // The game byte of a code point, or '?' when Windows-1252 cannot hold it.
-  static char ByteOf(char32_t codePoint);
+  // The game byte of a code point, or '?' when Windows-1252 cannot hold it
+  // (counted in lost, when given).
+  static char ByteOf(char32_t codePoint, std::size_t* lost = nullptr);
 
   // Game text as UTF-8.
   static std::string ToUtf8(std::string_view game);

@@ -177,9 +177,7 @@ std::string DecodeText(std::string_view raw, TextSource source, bool references,
     }
     flush(i);
     if (IsXmlChar(cp)) {
-      const char byte = TextEncoding::ByteOf(cp);
-      if (byte == '?' && cp != '?') ++lost;
-      out += byte;
+      out += TextEncoding::ByteOf(cp, &lost);
     } else {
       out += '?';
       forbidden = true;
