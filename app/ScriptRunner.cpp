@@ -114,11 +114,11 @@ void ScriptRunner::AddVerbs() {
   // --- The character and the game --------------------------------------------------------------
   verbs_["server"] = [this](const std::string& args) {
     if (args.empty()) Fail("server needs a name");
-    host_.Character().SetServer(args);
+    host_.SelectCharacter(args, host_.Character().Name());
   };
   verbs_["character"] = [this](const std::string& args) {
     if (args.empty()) Fail("character needs a name");
-    host_.Character().SetName(args);
+    host_.SelectCharacter(host_.Character().Server(), args);
   };
   verbs_["level"] = [this](const std::string& args) {
     std::string rest = args;
@@ -133,9 +133,12 @@ void ScriptRunner::AddVerbs() {
     description->Set("event", std::int64_t{kLoginEvent}).Set("properties.flags", std::int64_t{0});
     description->Set("options.flags", std::int64_t{0});
     SetFields(*description, args);
-    // The game world always holds the character's own object.
+    // The game world always holds the character's own object; it comes back
+    // with what it carried at the character's last logoff.
     auto& me = host_.Character();
-    if (!host_.World().Find(me.Character())) CreateObject(me.Character(), me.Name(), 1);
+    auto& world = host_.World();
+    if (!world.Find(me.Character()) && !world.FindKept(me.Character())) CreateObject(me.Character(), me.Name(), 1);
+    world.BringBack(me.Character());
     // The game describes the character before it reports the login complete.
     host_.Echo().Server(description);
     me.RaiseLoginComplete();
@@ -143,6 +146,8 @@ void ScriptRunner::AddVerbs() {
   verbs_["logoff"] = [this](const std::string& args) {
     NoMore(args, "logoff");
     host_.Character().RaiseLogoff();
+    // The character leaves the world with everything it carries.
+    host_.World().PutAway(host_.Character().Character());
   };
   verbs_["chat"] = [this](const std::string& args) {
     std::string rest = args;
@@ -407,6 +412,7 @@ void ScriptRunner::AddVerbs() {
     const auto id = ParseInt32(NextWord(rest), "object id");
     const auto objectClass = ParseSignedInt32(NextWord(rest), "object class");
     if (rest.empty()) Fail("object ID CLASS NAME");
+    if (host_.World().FindKept(id)) Fail("object " + std::to_string(id) + " is out of the world with its character");
     CreateObject(id, rest, objectClass);
   };
   verbs_["prop"] = [this](const std::string& args) {
@@ -554,6 +560,7 @@ void ScriptRunner::CreateObject(std::int32_t id, const std::string& name, std::i
 
 sim::SimWorldObject& ScriptRunner::BuildingObject(std::int32_t id) {
   if (auto* object = host_.World().Find(id)) return *object;
+  if (auto* kept = host_.World().FindKept(id)) return *kept;
   auto& pending = pending_[id];
   if (!pending.object) pending = {std::make_shared<sim::SimWorldObject>(id, std::string()), lineNumber_};
   return *pending.object;

@@ -7,56 +7,77 @@
 namespace mellox::sim {
 
 std::int32_t SimCharacter::EffectiveVital(std::int32_t index) {
-  auto it = maxima_.find(index);
-  return it == maxima_.end() ? 0 : it->second;
+  auto it = sheet_.maxima.find(index);
+  return it == sheet_.maxima.end() ? 0 : it->second;
 }
 
 std::int32_t SimCharacter::Skill(std::int32_t index) {
-  auto it = skills_.find(index);
-  return it == skills_.end() ? 0 : it->second;
+  auto it = sheet_.skills.find(index);
+  return it == sheet_.skills.end() ? 0 : it->second;
 }
 
 bool SimCharacter::TryGetLongProperty(std::int32_t key, std::int32_t& value) {
-  auto it = longs_.find(key);
-  if (it == longs_.end()) return false;
+  auto it = sheet_.longs.find(key);
+  if (it == sheet_.longs.end()) return false;
   value = it->second;
   return true;
 }
 
 std::shared_ptr<platform::Enchantment> SimCharacter::GetEnchantment(std::int32_t index) {
   if (index < 0 || index >= EnchantmentCount()) throw VBError(9);
-  return enchantments_[static_cast<std::size_t>(index)];
+  return sheet_.enchantments[static_cast<std::size_t>(index)];
 }
 
 void SimCharacter::AddEnchantment(std::int32_t spellId, std::int32_t family, std::int32_t seconds) {
   auto ench = std::make_shared<SimEnchantment>(spellId, family, clock_.NowMs() + std::int64_t{seconds} * 1000, clock_);
   bool replaced = false;
-  for (auto& e : enchantments_) {
+  for (auto& e : sheet_.enchantments) {
     if (e->SpellId() == spellId) {
       e = ench;
       replaced = true;
       break;
     }
   }
-  if (!replaced) enchantments_.push_back(ench);
+  if (!replaced) sheet_.enchantments.push_back(ench);
   ChangeEnchantments.Emit(kEnchantmentAdded, ench);
 }
 
 void SimCharacter::RemoveEnchantment(std::int32_t spellId) {
-  for (auto it = enchantments_.begin(); it != enchantments_.end(); ++it) {
+  for (auto it = sheet_.enchantments.begin(); it != sheet_.enchantments.end(); ++it) {
     if ((*it)->SpellId() == spellId) {
       std::shared_ptr<platform::Enchantment> gone = *it;
-      enchantments_.erase(it);
+      sheet_.enchantments.erase(it);
       ChangeEnchantments.Emit(kEnchantmentRemoved, gone);
       return;
     }
   }
 }
 
+std::int32_t SimCharacter::Character() {
+  if (sheet_.id == 0) sheet_.id = nextId_++;
+  return sheet_.id;
+}
+
+std::int32_t SimCharacter::Become(const std::string& server, const std::string& name) {
+  if (server == server_ && name == name_) return 0;
+  const std::int32_t left = sheet_.id;
+  others_[{server_, name_}] = std::move(sheet_);
+  auto it = others_.find({server, name});
+  if (it == others_.end()) {
+    sheet_ = Sheet();
+  } else {
+    sheet_ = std::move(it->second);
+    others_.erase(it);
+  }
+  server_ = server;
+  name_ = name;
+  return left;
+}
+
 void SimCharacter::RaiseVital(std::int32_t vital, std::int32_t value) {
-  if (vital == 2) health_ = value;
-  if (vital == 4) stamina_ = value;
-  if (vital == 6) mana_ = value;
+  if (vital == 2) sheet_.health = value;
+  if (vital == 4) sheet_.stamina = value;
+  if (vital == 6) sheet_.mana = value;
   ChangeVital.Emit(vital, value);
 }
 

@@ -6,6 +6,7 @@
 #include <map>
 #include <memory>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "platform/CharacterStats.h"
@@ -22,38 +23,48 @@ class SimCharacter : public platform::CharacterStats {
 
   explicit SimCharacter(const SimClock& clock) : clock_(clock) {}
 
-  std::int32_t Character() override { return id_; }
-  std::int32_t Level() override { return level_; }
+  // A character's id is given when first asked for, so the first character a
+  // run uses is 0x50000001 whatever names it went through before.
+  std::int32_t Character() override;
+  std::int32_t Level() override { return sheet_.level; }
   std::string Server() override { return server_; }
   std::string Name() override { return name_; }
-  std::int32_t Health() override { return health_; }
-  std::int32_t Stamina() override { return stamina_; }
-  std::int32_t Mana() override { return mana_; }
+  std::int32_t Health() override { return sheet_.health; }
+  std::int32_t Stamina() override { return sheet_.stamina; }
+  std::int32_t Mana() override { return sheet_.mana; }
   std::int32_t EffectiveVital(std::int32_t index) override;
   std::int32_t Skill(std::int32_t index) override;
-  double Vitae() override { return vitae_; }
-  std::int32_t Followers() override { return followers_; }
-  std::int32_t AllegianceFollowers() override { return allegianceFollowers_; }
+  double Vitae() override { return sheet_.vitae; }
+  std::int32_t Followers() override { return sheet_.followers; }
+  std::int32_t AllegianceFollowers() override { return sheet_.allegianceFollowers; }
   bool TryGetLongProperty(std::int32_t key, std::int32_t& value) override;
-  std::int32_t EnchantmentCount() override { return static_cast<std::int32_t>(enchantments_.size()); }
+  std::int32_t EnchantmentCount() override { return static_cast<std::int32_t>(sheet_.enchantments.size()); }
   // Raises 9 for an index outside 0 to count - 1.
   std::shared_ptr<platform::Enchantment> GetEnchantment(std::int32_t index) override;
 
-  // Sim setters (raise nothing).
-  void SetId(std::int32_t id) { id_ = id; }
+  // Sim setters (raise nothing). SetName and SetServer rename the character
+  // in hand; Become changes to another.
+  void SetId(std::int32_t id) { sheet_.id = id; }
   void SetName(std::string name) { name_ = std::move(name); }
   void SetServer(std::string server) { server_ = std::move(server); }
-  void SetLevel(std::int32_t level) { level_ = level; }
-  void SetHealth(std::int32_t v) { health_ = v; }
-  void SetStamina(std::int32_t v) { stamina_ = v; }
-  void SetMana(std::int32_t v) { mana_ = v; }
-  void SetMaximum(std::int32_t index, std::int32_t v) { maxima_[index] = v; }  // 2, 4, 6
-  void SetSkill(std::int32_t index, std::int32_t v) { skills_[index] = v; }
-  void SetVitae(double v) { vitae_ = v; }
-  void SetFollowers(std::int32_t v) { followers_ = v; }
-  void SetAllegianceFollowers(std::int32_t v) { allegianceFollowers_ = v; }
-  void SetLongProperty(std::int32_t key, std::int32_t v) { longs_[key] = v; }
-  void ClearLongProperty(std::int32_t key) { longs_.erase(key); }
+  void SetLevel(std::int32_t level) { sheet_.level = level; }
+  void SetHealth(std::int32_t v) { sheet_.health = v; }
+  void SetStamina(std::int32_t v) { sheet_.stamina = v; }
+  void SetMana(std::int32_t v) { sheet_.mana = v; }
+  void SetMaximum(std::int32_t index, std::int32_t v) { sheet_.maxima[index] = v; }  // 2, 4, 6
+  void SetSkill(std::int32_t index, std::int32_t v) { sheet_.skills[index] = v; }
+  void SetVitae(double v) { sheet_.vitae = v; }
+  void SetFollowers(std::int32_t v) { sheet_.followers = v; }
+  void SetAllegianceFollowers(std::int32_t v) { sheet_.allegianceFollowers = v; }
+  void SetLongProperty(std::int32_t key, std::int32_t v) { sheet_.longs[key] = v; }
+  void ClearLongProperty(std::int32_t key) { sheet_.longs.erase(key); }
+
+  // The character of that name on that server becomes the one given from now
+  // on, with its own id, level, vitals, skills, properties, followers and
+  // enchantments; the one given until now keeps its own for when it is named
+  // again, and a name never given before starts afresh. Gives the id of the
+  // character left, 0 when it is the same one or was never given an id.
+  std::int32_t Become(const std::string& server, const std::string& name);
 
   // Adds or replaces the enchantment of that spell and raises ChangeEnchantments(1, it).
   void AddEnchantment(std::int32_t spellId, std::int32_t family, std::int32_t seconds);
@@ -69,21 +80,28 @@ class SimCharacter : public platform::CharacterStats {
   void RaiseDeath(const std::string& text) { Death.Emit(text); }
 
  private:
+  // What is each character's own.
+  struct Sheet {
+    std::int32_t id = 0;  // not given yet
+    std::int32_t level = 1;
+    std::int32_t health = 0;
+    std::int32_t stamina = 0;
+    std::int32_t mana = 0;
+    std::map<std::int32_t, std::int32_t> maxima;
+    std::map<std::int32_t, std::int32_t> skills;
+    double vitae = 1.0;
+    std::int32_t followers = 0;
+    std::int32_t allegianceFollowers = 0;
+    std::map<std::int32_t, std::int32_t> longs;
+    std::vector<std::shared_ptr<SimEnchantment>> enchantments;
+  };
+
   const SimClock& clock_;
-  std::int32_t id_ = 0x50000001;
   std::string name_ = "Tester";
   std::string server_ = "Testserver";
-  std::int32_t level_ = 1;
-  std::int32_t health_ = 0;
-  std::int32_t stamina_ = 0;
-  std::int32_t mana_ = 0;
-  std::map<std::int32_t, std::int32_t> maxima_;
-  std::map<std::int32_t, std::int32_t> skills_;
-  double vitae_ = 1.0;
-  std::int32_t followers_ = 0;
-  std::int32_t allegianceFollowers_ = 0;
-  std::map<std::int32_t, std::int32_t> longs_;
-  std::vector<std::shared_ptr<SimEnchantment>> enchantments_;
+  Sheet sheet_;
+  std::map<std::pair<std::string, std::string>, Sheet> others_;  // by server and name
+  std::int32_t nextId_ = 0x50000001;
 };
 
 }  // namespace mellox::sim

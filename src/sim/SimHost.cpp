@@ -168,6 +168,11 @@ void SimHost::WindowMessage(std::int32_t msg, std::int32_t wParam, std::int32_t 
   impl_->Guard([&] { sink->WindowMessageEnd(hwnd, msg, wParam, lParam, eat); });
 }
 
+void SimHost::SelectCharacter(const std::string& server, const std::string& name) {
+  const std::int32_t left = impl_->character->Become(server, name);
+  if (left != 0) impl_->world->PutAway(left);
+}
+
 SimSystem& SimHost::System() { return *impl_->system; }
 SimSite& SimHost::Site() { return impl_->site; }
 SimHostCore& SimHost::Core() { return impl_->core; }

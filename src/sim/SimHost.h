@@ -86,6 +86,12 @@ class SimHost {
   bool ClickChatLink(std::int32_t id, const std::string& text);
   void WindowMessage(std::int32_t msg, std::int32_t wParam, std::int32_t x, std::int32_t y);
 
+  // The game's character selection: the character of that name on that server
+  // is the one the next login brings in (SimCharacter::Become), and what the
+  // world still holds of the one named before leaves it with that one
+  // (SimWorld::PutAway).
+  void SelectCharacter(const std::string& server, const std::string& name);
+
   // Services.
   SimSystem& System();
   SimSite& Site();

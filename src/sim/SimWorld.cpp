@@ -37,20 +37,70 @@ std::shared_ptr<platform::WorldCollection> SimWorld::AllObjects() {
 
 bool SimWorld::InInventory(std::int32_t id) {
   SimWorldObject* obj = Find(id);
-  return obj && Carries(obj->Container());
+  return obj && Carries(obj->Container(), Me());
 }
 
-bool SimWorld::Carries(std::int32_t container) {
-  const std::int32_t me = characterId_ ? characterId_() : 0;
+bool SimWorld::Carries(std::int32_t container, std::int32_t character) {
   // Each step goes one container out; more steps than objects is a loop.
   for (std::size_t steps = 0; steps <= objects_.size(); ++steps) {
     if (container == 0) return false;
-    if (container == me) return true;
+    if (container == character) return true;
     SimWorldObject* holder = Find(container);
-    if (!holder) return packs_.count(container) != 0;
+    if (!holder) {
+      auto pack = packs_.find(container);
+      return pack != packs_.end() && pack->second == character;
+    }
     container = holder->Container();
   }
   return false;
+}
+
+void SimWorld::PutAway(std::int32_t character) {
+  // Holders first: the character, the packs it has without an object, then
+  // down each container in id order.
+  std::vector<std::int32_t> order;
+  std::vector<std::int32_t> holders;
+  if (objects_.count(character)) order.push_back(character);
+  for (const auto& [pack, owner] : packs_)
+    if (owner == character && !objects_.count(pack)) holders.push_back(pack);
+  holders.push_back(character);
+  std::set<std::int32_t> taken(order.begin(), order.end());
+  while (!holders.empty()) {
+    const std::int32_t holder = holders.back();
+    holders.pop_back();
+    std::vector<std::int32_t> contents;
+    for (const auto& [id, object] : objects_)
+      if (object->Container() == holder && taken.insert(id).second) contents.push_back(id);
+    order.insert(order.end(), contents.begin(), contents.end());
+    holders.insert(holders.end(), contents.rbegin(), contents.rend());
+  }
+  auto& kept = kept_[character];
+  for (std::int32_t id : order) {
+    auto it = objects_.find(id);
+    if (it == objects_.end()) continue;  // a handler released it already
+    auto object = it->second;
+    ReleaseObject.Emit(object);
+    it = objects_.find(id);
+    if (it == objects_.end() || it->second != object) continue;
+    objects_.erase(it);
+    kept.push_back(std::move(object));
+  }
+  if (kept.empty()) kept_.erase(character);
+}
+
+void SimWorld::BringBack(std::int32_t character) {
+  auto it = kept_.find(character);
+  if (it == kept_.end()) return;
+  auto kept = std::move(it->second);
+  kept_.erase(it);
+  for (auto& object : kept) Insert(std::move(object));
+}
+
+SimWorldObject* SimWorld::FindKept(std::int32_t id) {
+  for (const auto& [character, kept] : kept_)
+    for (const auto& object : kept)
+      if (object->Id() == id) return object.get();
+  return nullptr;
 }
 
 std::shared_ptr<platform::WorldCollection> SimWorld::Inventory() {
@@ -125,7 +175,8 @@ void SimWorld::RemoveObject(std::int32_t id) {
 
 void SimWorld::AddToInventory(std::int32_t id, std::int32_t containerId) {
   if (SimWorldObject* obj = Find(id)) obj->SetContainer(containerId);
-  if (containerId != (characterId_ ? characterId_() : 0)) packs_.insert(containerId);
+  const std::int32_t me = Me();
+  if (containerId != me) packs_[containerId] = me;
 }
 
 void SimWorld::RemoveFromInventory(std::int32_t id) {

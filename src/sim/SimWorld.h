@@ -55,6 +55,15 @@ class SimWorld : public platform::World {
   // Carried: held by the character or by a container it carries, as the
   // container chain says.
   bool InInventory(std::int32_t id);
+  // A character logging off: its own object and everything it carries leave
+  // the world (ReleaseObject, each holder before what it holds) and are kept
+  // for BringBack. What lies on the ground or in a chest stays.
+  void PutAway(std::int32_t character);
+  // The character logging in again: what PutAway kept comes back in the same
+  // order (CreateObject).
+  void BringBack(std::int32_t character);
+  // An object kept out of the world with a character, or null.
+  SimWorldObject* FindKept(std::int32_t id);
   void SetVendorGoods(std::vector<std::int32_t> ids) { vendorGoods_ = std::move(ids); }
   void AddVendorGood(std::int32_t id);
   bool VendorOffers(std::int32_t id) const;
@@ -64,9 +73,13 @@ class SimWorld : public platform::World {
  private:
   std::vector<std::shared_ptr<platform::WorldObject>> Select(const std::function<bool(SimWorldObject&)>& keep);
   std::function<std::int32_t()> characterId_;
+  std::int32_t Me() { return characterId_ ? characterId_() : 0; }
   std::map<std::int32_t, std::shared_ptr<SimWorldObject>> objects_;
-  bool Carries(std::int32_t container);
-  std::set<std::int32_t> packs_;  // containers without an object, given as carried
+  bool Carries(std::int32_t container, std::int32_t character);
+  // Containers without an object, given as carried, and their character.
+  std::map<std::int32_t, std::int32_t> packs_;
+  // By character: what its logoff took out of the world, in that order.
+  std::map<std::int32_t, std::vector<std::shared_ptr<SimWorldObject>>> kept_;
   std::vector<std::int32_t> vendorGoods_;
   double buyRate_ = 1.0;
   std::int32_t nextNewId_ = kFirstNewId;

@@ -23,6 +23,13 @@
 namespace mellox::app {
 namespace {
 
+std::vector<std::int32_t> Ids(const std::shared_ptr<platform::WorldCollection>& c) {
+  std::vector<std::int32_t> ids;
+  std::shared_ptr<platform::WorldObject> o;
+  while (c->NextItem(o)) ids.push_back(o->Id());
+  return ids;
+}
+
 class ScriptRunnerWorldTest : public ScriptRunnerTest {
  protected:
   std::vector<std::string> events;
@@ -186,6 +193,65 @@ TEST_F(ScriptRunnerWorldTest, LoginSendsTheLoginDescriptionBeforeLoginComplete) 
   EXPECT_EQ(events, (std::vector<std::string>{"63408 19 0 0", "login complete", "63408 19 128 512", "login complete"}));
   Fails("login options.flags", "fields are written NAME=VALUE");
   EXPECT_EQ(events.size(), 4u);
+}
+
+TEST_F(ScriptRunnerWorldTest, EachCharacterKeepsItsOwnWorld) {
+  auto& me = host.Character();
+  auto& world = host.World();
+  auto created = world.CreateObject.Connect([&](const auto& o) { events.push_back("create " + o->Name()); });
+  auto released = world.ReleaseObject.Connect([&](const auto& o) { events.push_back("release " + o->Name()); });
+  auto described = host.Echo().EchoServer.Connect([&](const auto&) { events.push_back("description"); });
+  auto complete = me.LoginComplete.Connect([&] { events.push_back("login complete"); });
+  auto off = me.Logoff.Connect([&] { events.push_back("logoff"); });
+  // Bob's pack, buff, vitals and skills are built before his login, as the script names him.
+  EXPECT_TRUE(Run("server Alpha\ncharacter Bob\nlevel 20\nvital health 400 1000\nskill 21 300\ncharprop 238 2\n"
+                  "enchant add 3530 601 900\nobject 2001 6 Tusker Spit Ale\ninventory 2001\nobject 3000 0 Chest\n"
+                  "object 3001 0 Gem\nmove 3001 3000\nlogin\n"));
+  EXPECT_EQ(me.Character(), 0x50000001);
+  EXPECT_EQ(Ids(world.Inventory()), std::vector<std::int32_t>{2001});
+  events.clear();
+  EXPECT_TRUE(Run("logoff\n"));
+  EXPECT_EQ(events, (std::vector<std::string>{"logoff", "release Bob", "release Tusker Spit Ale"}));
+  EXPECT_EQ(Ids(world.AllObjects()), (std::vector<std::int32_t>{3000, 3001}));  // the chest stays
+
+  // Ann, never seen: a new id, an empty pack, none of Bob's state; what the
+  // script gives her while logged off is hers at her login.
+  events.clear();
+  EXPECT_TRUE(Run("character Ann\nobject 5001 0 Mana Charge\ninventory 5001\nvital health 10 100\nlogin\n"));
+  EXPECT_EQ(me.Character(), 0x50000002);
+  EXPECT_EQ(events, (std::vector<std::string>{"create Mana Charge", "create Ann", "description", "login complete"}));
+  EXPECT_EQ(Ids(world.Inventory()), std::vector<std::int32_t>{5001});
+  EXPECT_EQ(me.Level(), 1);
+  EXPECT_EQ(me.Health(), 10);
+  EXPECT_EQ(me.Skill(21), 0);
+  EXPECT_EQ(me.EnchantmentCount(), 0);
+  std::int32_t augs = 0;
+  EXPECT_FALSE(me.TryGetLongProperty(238, augs));
+  // Bob's ale is out of the world: the game can do nothing with it, and no
+  // second object takes its id; a line describing it changes what he keeps.
+  Fails("move 2001 0x50000002", "no object 2001");
+  Fails("object 2001 6 Ale", "object 2001 is out of the world with its character");
+  EXPECT_TRUE(Run("prop 2001 long 0x0D000006 3\n"));
+
+  // Bob again: he comes back with his own, in the order it left, before his login completes.
+  events.clear();
+  EXPECT_TRUE(Run("logoff\ncharacter Bob\nlogin\n"));
+  EXPECT_EQ(events, (std::vector<std::string>{"logoff", "release Ann", "release Mana Charge", "create Bob",
+                                              "create Tusker Spit Ale", "description", "login complete"}));
+  EXPECT_EQ(me.Character(), 0x50000001);
+  EXPECT_EQ(Ids(world.Inventory()), std::vector<std::int32_t>{2001});
+  EXPECT_EQ(world.Find(2001)->LongProperty(sim::SimWorld::kStackKey), 3);
+  EXPECT_EQ(me.Level(), 20);
+  EXPECT_EQ(me.Health(), 400);
+  EXPECT_EQ(me.EffectiveVital(2), 1000);
+  EXPECT_EQ(me.Skill(21), 300);
+  ASSERT_EQ(me.EnchantmentCount(), 1);
+  EXPECT_EQ(me.GetEnchantment(0)->SpellId(), 3530);
+  EXPECT_TRUE(me.TryGetLongProperty(238, augs));
+  // The same name on another server is another character.
+  EXPECT_TRUE(Run("logoff\nserver Beta\n"));
+  EXPECT_EQ(me.Character(), 0x50000003);
+  EXPECT_EQ(me.Level(), 1);
 }
 
 TEST_F(ScriptRunnerWorldTest, AQuotedNetValueHoldsBlanks) {

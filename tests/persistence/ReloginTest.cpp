@@ -169,7 +169,6 @@ TEST_F(ReloginTest, ALoginForgetsWhatTheLastOneLeftUnfinished) {
   // Eve also leaves an away answer, buffs and their warnings'
   // memory, the augmentation count, a kill, the extended idle time, a status
   // line, a selected creature and the global settings behind.
-  host.Character().SetLongProperty(238, 2);
   // Both are warned of buffs about to expire.
   const fs::path defaults = SettingsPath("Eve").parent_path() / SettingsFile::kDefaultFileName;
   std::string text = Bytes(defaults);
@@ -177,9 +176,9 @@ TEST_F(ReloginTest, ALoginForgetsWhatTheLastOneLeftUnfinished) {
   ASSERT_NE(text.find(off), std::string::npos);
   text.replace(text.find(off), off.size(), "name=\"Buffs Expiration Warning\" enabled=\"True\"");
   WriteFileAtomic(defaults, text);
-  Run("server Alpha\ncharacter Eve\nobject 0x50000001 1 Eve\nenchant add 3530 601 900\nxp 1000 100\nlogin\n"
-      "advance 2s\nxp 2000 990\ncheck Chat_Log_AFK on\ncheck Logout_Timer on\ncheck Global_Settings on\n"
-      "status You are too busy!\nobject 4660 5 Drudge Slinker\nselect 4660\n"
+  Run("server Alpha\ncharacter Eve\ncharprop 238 2\nobject 0x50000001 1 Eve\nenchant add 3530 601 900\n"
+      "xp 1000 100\nlogin\nadvance 2s\nxp 2000 990\ncheck Chat_Log_AFK on\ncheck Logout_Timer on\n"
+      "check Global_Settings on\nstatus You are too busy!\nobject 4660 5 Drudge Slinker\nselect 4660\n"
       "death Eve was killed by a drudge.\nlogoff\n");
   ASSERT_EQ(CorpseHandlerInstance->Corpses.size(), 1u);
   ASSERT_EQ(SpellHandlerInstance->Augs, 2);
@@ -192,10 +191,9 @@ TEST_F(ReloginTest, ALoginForgetsWhatTheLastOneLeftUnfinished) {
   // Another character, new to this machine, logs in on the same plug-in
   // with the same drink's buff a minute and 50 seconds from its end: below
   // both warnings' marks, though Eve's last time was above them.
-  host.Character().ClearLongProperty(238);
   std::size_t mark = host.Output().size();
   // The world Eve saw leaves with her.
-  Run("release 4660\ncharacter Ann\nobject 0x50000002 1 Ann\nenchant remove 3530\n"
+  Run("release 4660\ncharacter Ann\n"
       "enchant add 3530 601 110\nlogin\nportal EXIT\nadvance 2s\nexpect-not expire in\n"
       "expect-not beer spells are getting low\n");
   Run("chat 3 1 Kim tells you, are you there?\nadvance 1s\nexpect-not Auto Response\n");
@@ -224,7 +222,7 @@ TEST_F(ReloginTest, ALoginForgetsWhatTheLastOneLeftUnfinished) {
   EXPECT_EQ(Bytes(global), globalSettings);
 
   // Eve again, now without buffs: the list and the next buff are empty, not Ann's.
-  Run("logoff\nenchant remove 3530\ncharacter Eve\nlogin\nadvance 2s\n");
+  Run("logoff\ncharacter Eve\nenchant remove 3530\nlogin\nadvance 2s\n");
   EXPECT_EQ(ControlHandlerInstance->BuffList->Count(), 0);
   EXPECT_EQ(SpellHandlerInstance->NextBuffText, "");
 }

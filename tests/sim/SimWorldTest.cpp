@@ -20,7 +20,8 @@ std::vector<std::int32_t> Ids(const std::shared_ptr<platform::WorldCollection>& 
 
 class SimWorldTest : public ::testing::Test {
  protected:
-  SimWorld world{[] { return kMe; }};
+  std::int32_t me = kMe;
+  SimWorld world{[this] { return me; }};
   void SetUp() override {
     world.AddObject(10, "Pack", 24).SetContainer(kMe);
     world.AddObject(11, "Mana Stone").SetContainer(10);
@@ -107,6 +108,42 @@ TEST_F(SimWorldTest, EventsAndPropertyMapsAreSeparate) {
   o.SetString(1, "Fine Sword");
   EXPECT_EQ(o.StringProperty(1), "Fine Sword");
   EXPECT_EQ(o.LongProperty(99, -3), -3);
+}
+
+TEST_F(SimWorldTest, ACharacterLeavesTheWorldWithWhatItCarriesAndBringsItBack) {
+  world.AddObject(kMe, "Bob", 1);
+  world.AddToInventory(15, 0x7000);  // a pack the world holds no object for
+  std::vector<std::string> events;
+  auto c1 = world.CreateObject.Connect([&](const auto& o) { events.push_back("create " + std::to_string(o->Id())); });
+  auto c2 = world.ReleaseObject.Connect([&](const auto& o) { events.push_back("release " + std::to_string(o->Id())); });
+  // The character first, each container before what it holds; the ground keeps its own.
+  world.PutAway(kMe);
+  const std::string bob = std::to_string(kMe);
+  const std::vector<std::string> out{"release " + bob, "release 10", "release 12", "release 11", "release 15"};
+  EXPECT_EQ(events, out);
+  EXPECT_EQ(Ids(world.AllObjects()), (std::vector<std::int32_t>{13, 14}));
+  EXPECT_EQ(world.Find(11), nullptr);
+  ASSERT_NE(world.FindKept(11), nullptr);
+  EXPECT_EQ(world.FindKept(11)->Name(), "Mana Stone");
+
+  // Another character carries only its own; Bob's pack is no pack of hers.
+  me = kMe + 1;
+  world.AddObject(20, "Gem").SetContainer(0x7000);
+  world.AddObject(21, "Sword").SetContainer(me);
+  EXPECT_EQ(Ids(world.Inventory()), (std::vector<std::int32_t>{21}));
+  EXPECT_EQ(Ids(world.Landscape()), (std::vector<std::int32_t>{13, 14, 20}));
+  world.PutAway(me);
+  EXPECT_EQ(Ids(world.AllObjects()), (std::vector<std::int32_t>{13, 14, 20}));
+
+  // Bob again: the same objects come back in the order they left.
+  me = kMe;
+  events.clear();
+  world.BringBack(kMe);
+  world.BringBack(kMe);
+  EXPECT_EQ(events, (std::vector<std::string>{"create " + bob, "create 10", "create 12", "create 11", "create 15"}));
+  EXPECT_EQ(Ids(world.Inventory()), (std::vector<std::int32_t>{10, 11, 12, 15, 20}));
+  EXPECT_EQ(world.FindKept(11), nullptr);
+  EXPECT_NE(world.FindKept(21), nullptr);
 }
 
 TEST_F(SimWorldTest, VendorGoodsNarrowByName) {
