@@ -8,6 +8,7 @@
 #include <fstream>
 #include <istream>
 #include <ostream>
+#include <set>
 #include <sstream>
 
 #include "ScriptArgs.h"
@@ -16,6 +17,7 @@
 #include "sim/SimCharacter.h"
 #include "sim/SimCheckBox.h"
 #include "sim/SimChoice.h"
+#include "sim/SimClock.h"
 #include "sim/SimEchoFilter.h"
 #include "sim/SimEdit.h"
 #include "sim/SimHooks.h"
@@ -67,6 +69,9 @@ void ScriptRunner::AddVerbs() {
     if (amount.empty() || !rest.empty()) Fail("advance takes one duration, such as 1500ms, 2s or 3m");
     const long long ms = ParseDuration(amount);
     if (ms > LLONG_MAX - host_.ElapsedMs()) Fail("duration too large for the clock: '" + amount + "'");
+    // The game's dates end with the year 9999; past it the plug-in reads a date no calendar holds.
+    if (ms > host_.Clock().MsToEnd())
+      Fail("the clock cannot pass 9999-12-31 23:59:59: '" + amount + "' would");
     // A clock that did not run as the script says must not pass unnoticed.
     if (!host_.Advance(ms)) Fail("the clock stopped firing timers after ten million firings");
   };
@@ -76,7 +81,7 @@ void ScriptRunner::AddVerbs() {
     // Consumes up to and including the matched line, so later lines of the same
     // event stay for the next expectation, in order.
     for (std::size_t i = expectMark_; i < out.size(); ++i) {
-      if (out[i].find(args) == std::string::npos) continue;
+      if (host_.OutputText(i).find(args) == std::string::npos) continue;
       expectMark_ = i + 1;
       return;
     }
@@ -85,13 +90,21 @@ void ScriptRunner::AddVerbs() {
   verbs_["expect-not"] = [this](const std::string& args) {
     if (args.empty()) Fail("expect-not needs a text");
     const auto& out = host_.Output();
-    for (std::size_t i = expectMark_; i < out.size(); ++i)
-      if (out[i].find(args) != std::string::npos) Fail("unexpected output: '" + out[i] + "'");
+    for (std::size_t i = expectMark_; i < out.size(); ++i) {
+      const std::string text = host_.OutputText(i);
+      if (text.find(args) != std::string::npos) Fail("unexpected output: '" + text + "'");
+    }
   };
   verbs_["expect-file"] = [this](const std::string& args) {
     std::string rest = args;
     const std::string path = NextPath(rest);
     if (path.empty() || rest.empty()) Fail("expect-file takes a path under the home folder and a text");
+    // Only the plug-in's own files are checked: nothing outside the home folder.
+    const std::filesystem::path relative(path);
+    const bool leaves =
+        std::any_of(relative.begin(), relative.end(), [](const auto& part) { return part == ".."; });
+    if (relative.has_root_path() || leaves)
+      Fail("expect-file takes a path under the home folder, not '" + path + "'");
     std::ifstream in(host_.Home() / path, std::ios::binary);
     if (!in) Fail("file not found: " + path);
     std::stringstream content;
@@ -100,7 +113,7 @@ void ScriptRunner::AddVerbs() {
   };
   verbs_["say"] = [this](const std::string& args) {
     if (args.empty()) Fail("say needs a text");
-    host_.Emit("== " + args);
+    host_.EmitText("== " + args);
   };
   verbs_["plugin-text"] = [this](const std::string& args) {
     std::string rest = args;
@@ -113,14 +126,17 @@ void ScriptRunner::AddVerbs() {
 
   // --- The character and the game --------------------------------------------------------------
   verbs_["server"] = [this](const std::string& args) {
+    BeforeLogin("server");
     if (args.empty()) Fail("server needs a name");
     host_.SelectCharacter(args, host_.Character().Name());
   };
   verbs_["character"] = [this](const std::string& args) {
+    BeforeLogin("character");
     if (args.empty()) Fail("character needs a name");
     host_.SelectCharacter(host_.Character().Server(), args);
   };
   verbs_["level"] = [this](const std::string& args) {
+    BeforeLogin("level");
     std::string rest = args;
     const auto level = ParseSignedInt32(NextWord(rest), "level");
     NoMore(rest, "level N");
@@ -141,10 +157,12 @@ void ScriptRunner::AddVerbs() {
     world.BringBack(me.Character());
     // The game describes the character before it reports the login complete.
     host_.Echo().Server(description);
+    loggedIn_ = true;
     me.RaiseLoginComplete();
   };
   verbs_["logoff"] = [this](const std::string& args) {
     NoMore(args, "logoff");
+    loggedIn_ = false;
     host_.Character().RaiseLogoff();
     // The character leaves the world with everything it carries.
     host_.World().PutAway(host_.Character().Character());
@@ -224,6 +242,8 @@ void ScriptRunner::AddVerbs() {
     r.right = ParseWindowCoordinate(NextWord(rest), "right");
     r.bottom = ParseWindowCoordinate(NextWord(rest), "bottom");
     NoMore(rest, "region L T R B");
+    if (r.right < r.left || r.bottom < r.top)
+      Fail("a region's right edge is not left of its left, nor its bottom above its top");
     host_.Hooks().Set3DRegion(r);
     host_.Hooks().AC3DRegionChanged.Emit(r.left, r.top, r.right, r.bottom);
   };
@@ -245,6 +265,13 @@ void ScriptRunner::AddVerbs() {
     auto& me = host_.Character();
     if (hasMaximum) me.SetMaximum(vital, maximum);
     me.RaiseVital(vital, current);
+  };
+  verbs_["vitae"] = [this](const std::string& args) {
+    std::string rest = args;
+    // The game reports the vitae as a whole number, a Long.
+    const auto percent = ParseSignedInt32(NextWord(rest), "vitae");
+    NoMore(rest, "vitae PERCENT");
+    host_.Character().SetVitae(percent);
   };
   verbs_["skill"] = [this](const std::string& args) {
     std::string rest = args;
@@ -310,10 +337,12 @@ void ScriptRunner::AddVerbs() {
   };
   verbs_["move"] = [this](const std::string& args) {
     std::string rest = args;
-    const auto id = ParseInt32(NextWord(rest), "object id");
+    const std::string word = NextWord(rest);
+    const auto id = ParseInt32(word, "object id");
     const auto container = ParseInt32(NextWord(rest), "container id");
     NoMore(rest, "move ID CONTAINER");
     WorldObject(id);
+    NotInside(id, container, word);
     host_.World().RaiseMoveObject(id, container);
   };
   verbs_["open"] = [this](const std::string& args) {
@@ -382,7 +411,7 @@ void ScriptRunner::AddVerbs() {
     std::string rest = args;
     const std::string name = NextWord(rest);
     if (!host_.View()) Fail("no settings view");
-    auto* control = host_.View()->Control(name);
+    auto* control = host_.View()->Control(TextEncoding::FromUtf8(name));
     if (!control) Fail("the view has no control " + name);
     std::string actual;
     if (auto* c = dynamic_cast<platform::CheckBoxControl*>(control)) {
@@ -403,21 +432,26 @@ void ScriptRunner::AddVerbs() {
     } else {
       Fail("control " + name + " has no text to compare");
     }
+    actual = TextEncoding::ToUtf8(actual);
     if (actual != rest) Fail("control " + name + " holds '" + actual + "', expected '" + rest + "'");
   };
 
   // --- Building the world --------------------------------------------------------------------
   verbs_["object"] = [this](const std::string& args) {
     std::string rest = args;
-    const auto id = ParseInt32(NextWord(rest), "object id");
+    const std::string word = NextWord(rest);
+    const auto id = ParseInt32(word, "object id");
     const auto objectClass = ParseSignedInt32(NextWord(rest), "object class");
     if (rest.empty()) Fail("object ID CLASS NAME");
-    if (host_.World().FindKept(id)) Fail("object " + std::to_string(id) + " is out of the world with its character");
+    // A second create of a held id would replace the object behind the plug-in's back.
+    if (host_.World().Find(id)) Fail("the world holds object " + word + " already");
+    if (host_.World().FindKept(id)) Fail("object " + word + " is out of the world with its character");
     CreateObject(id, rest, objectClass);
   };
   verbs_["prop"] = [this](const std::string& args) {
     std::string rest = args;
-    const auto id = ParseInt32(NextWord(rest), "object id");
+    const std::string word = NextWord(rest);
+    const auto id = ParseInt32(word, "object id");
     const std::string kind = NextWord(rest);
     const auto key = ParseInt32(NextWord(rest), "property key");
     // The value is read before the object is looked up, so a bad line describes no object.
@@ -427,6 +461,7 @@ void ScriptRunner::AddVerbs() {
       // The game never holds a count below 0; the sim's stack arithmetic relies on it.
       if ((key == sim::SimWorld::kStackKey || key == sim::SimWorld::kMaxStackKey) && value < 0)
         Fail("a stack count or maximum cannot be negative: '" + rest + "'");
+      if (key == sim::SimWorldObject::kContainerKey) NotInside(id, value, word);
       set = [key, value](sim::SimWorldObject& o) { o.SetLong(key, value); };
     } else if (kind == "double") {
       const double value = ParseFinite(rest, "double value");
@@ -443,9 +478,18 @@ void ScriptRunner::AddVerbs() {
   };
   verbs_["inventory"] = [this](const std::string& args) {
     std::string rest = args;
-    const auto id = ParseInt32(NextWord(rest), "object id");
+    const std::string word = NextWord(rest);
+    const auto id = ParseInt32(word, "object id");
     NoMore(rest, "inventory ID");
-    BuildingObject(id).SetContainer(host_.Character().Character());
+    const auto me = host_.Character().Character();
+    NotInside(id, me, word);
+    // An object the world holds moves into the pack as the game moves it; one
+    // still being described is created there.
+    if (host_.World().Find(id)) {
+      host_.World().RaiseMoveObject(id, me);
+    } else {
+      BuildingObject(id).SetContainer(me);
+    }
   };
   verbs_["coords"] = [this](const std::string& args) {
     std::string rest = args;
@@ -459,6 +503,7 @@ void ScriptRunner::AddVerbs() {
     std::string rest = args;
     const auto id = ParseInt32(NextWord(rest), "object id");
     NoMore(rest, "select ID");
+    if (id != 0) WorldObject(id);  // 0 selects nothing
     host_.Hooks().PlayerSelect(id);
     host_.Hooks().ObjectSelected.Emit(id);
   };
@@ -525,10 +570,30 @@ void ScriptRunner::AddVerbs() {
 }
 
 void ScriptRunner::SetFields(sim::SimNetworkMessage& message, std::string rest) {
+  // No game message nests deeper; the sim's field tree is not made for more.
+  constexpr std::ptrdiff_t kMaxFieldDepth = 64;
   std::string name, value;
   bool quoted = false;
-  while (NextField(rest, name, value, quoted))
+  while (NextField(rest, name, value, quoted)) {
+    if (std::count(name.begin(), name.end(), '.') >= kMaxFieldDepth)
+      Fail("field " + name.substr(0, 40) + "... nests deeper than " + std::to_string(kMaxFieldDepth) +
+           " levels");
     message.Set(name, quoted ? platform::Variant(value) : sim::SimNetworkMessage::ParseValue(value));
+  }
+}
+
+void ScriptRunner::BeforeLogin(const char* verb) {
+  if (loggedIn_) Fail(std::string(verb) + " is set before login; log off first");
+}
+
+void ScriptRunner::NotInside(std::int32_t id, std::int32_t container, const std::string& word) {
+  std::set<std::int32_t> seen;
+  for (std::int32_t at = container; at != 0 && seen.insert(at).second;) {
+    if (at == id) Fail("object " + word + " cannot go into itself or into what it holds");
+    auto* holder = host_.World().Find(at);
+    if (!holder) return;
+    at = holder->Container();
+  }
 }
 
 template <class T>
@@ -581,9 +646,11 @@ bool ScriptRunner::RunLine(const std::string& rawLine) {
     lastError_ = "the line is not UTF-8 text";
     return false;
   }
-  // A script is UTF-8 and the game's text its code page; a path and a file's
-  // text are compared as the script writes them.
-  const bool gameText = verb != "expect-file" && verb != "snapshot";
+  // A script is UTF-8 and the game's text its code page. What a line looks for,
+  // prints or names as a path stays as written: it is what the user reads.
+  static const std::set<std::string> kAsWritten = {
+      "expect", "expect-not", "expect-control", "expect-chatbar", "expect-file", "say", "snapshot"};
+  const bool gameText = kAsWritten.count(verb) == 0;
   try {
     it->second(gameText ? TextEncoding::FromUtf8(rest) : rest);
   } catch (const ScriptError& e) {

@@ -48,6 +48,10 @@ class ScriptRunner {
   void CreateObject(std::int32_t id, const std::string& name, std::int32_t objectClass);
   // The object of that id, or the one its object line will create.
   sim::SimWorldObject& BuildingObject(std::int32_t id);
+  // Fails while a character is logged in: the verb describes the next login.
+  void BeforeLogin(const char* verb);
+  // Fails when container is the object (written as word) or lies inside it.
+  void NotInside(std::int32_t id, std::int32_t container, const std::string& word);
 
   sim::SimHost& host_;
   std::ostream& err_;
@@ -56,6 +60,7 @@ class ScriptRunner {
   std::string lastError_;
   std::filesystem::path hudPngDir_;
   bool mouseButtonHeld_ = false;  // between "mouse down" and "mouse up"
+  bool loggedIn_ = false;         // between "login" and "logoff"
   // Objects described before their object line, and the line that first did.
   struct Pending {
     std::shared_ptr<sim::SimWorldObject> object;

@@ -4,6 +4,7 @@
 
 #include "ScriptArgs.h"
 #include "ScriptRunner.h"
+#include "core/TextEncoding.h"
 #include "sim/SimHooks.h"
 #include "sim/SimWorld.h"
 
@@ -43,7 +44,8 @@ void ScriptRunner::AddWorldVerbs() {
   verbs_["expect-chatbar"] = [this](const std::string& args) {
     auto& hooks = host_.Hooks();
     if (!hooks.ChatState()) Fail("the chat bar is not open");
-    if (hooks.ChatBarText() != args) Fail("the chat bar holds '" + hooks.ChatBarText() + "', expected '" + args + "'");
+    const std::string text = TextEncoding::ToUtf8(hooks.ChatBarText());
+    if (text != args) Fail("the chat bar holds '" + text + "', expected '" + args + "'");
   };
 }
 

@@ -10,7 +10,6 @@
 
 #include "ScriptRunner.h"
 #include "core/APluginCore.h"
-#include "core/TextEncoding.h"
 #include "persistence/SettingsFile.h"
 #include "sim/SimHost.h"
 
@@ -83,9 +82,9 @@ int main(int argc, char** argv) {
   {
     mellox::sim::SimHost host({home, dataDir});
     mellox::SettingsFile::PlaceDefaults(dataDir / mellox::SettingsFile::kDefaultFileName, host.ProgramDataDir());
-    // The game's text is its code page; what the command prints is UTF-8, as scripts are.
-    host.SetOutputSink(
-        [](const std::string& line) { std::cout << mellox::TextEncoding::ToUtf8(line) << std::endl; });
+    // What the command prints is UTF-8, as scripts are; the host's own trouble
+    // while it was set up comes first.
+    host.SetOutputSink([](const std::string& line) { std::cout << line << std::endl; });
     host.LoadPlugin(std::make_unique<mellox::APluginCore>());
     mellox::app::ScriptRunner runner(host, std::cerr);
     runner.SetHudPngDir(hudPng);

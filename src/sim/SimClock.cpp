@@ -55,6 +55,11 @@ std::int64_t SimClock::UnixNow() const {
 
 void SimClock::SetLocalDate(double date) { startDate_ = date - static_cast<double>(nowMs_) / 86'400'000.0; }
 
+std::int64_t SimClock::MsToEnd() const {
+  static const std::int64_t kEndMs = (DaysFromCivil(10000, 1, 1) - kOleEpochFromUnixDays) * kMsPerDay;
+  return kEndMs - 1 - LocalMs();
+}
+
 void SimClock::SetTimeZone(const platform::TimeZoneInformation& info, std::int32_t zoneId) {
   zone_ = info;
   zoneId_ = zoneId;

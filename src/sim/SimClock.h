@@ -32,6 +32,9 @@ class SimClock {
   double LocalSecond() const;
   std::int64_t UnixNow() const;  // whole Unix seconds now, from the local time and the zone
   void SetLocalDate(double date);  // the local time now becomes date; elapsed ms are unchanged
+  // Milliseconds the clock may still move: the local time ends with 9999-12-31
+  // 23:59:59.999, the last moment a date holds.
+  std::int64_t MsToEnd() const;
   void SetTimeZone(const platform::TimeZoneInformation& info, std::int32_t zoneId);
   const platform::TimeZoneInformation& TimeZone() const { return zone_; }
   std::int32_t TimeZoneId() const { return zoneId_; }

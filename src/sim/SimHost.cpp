@@ -128,7 +128,11 @@ void SimHost::SetOutputSink(std::function<void(const std::string&)> sink) { impl
 
 const std::vector<std::string>& SimHost::Output() const { return impl_->recorder.Lines(); }
 
+std::string SimHost::OutputText(std::size_t index) const { return impl_->recorder.Text(index); }
+
 void SimHost::Emit(const std::string& line) { impl_->recorder.Emit(line); }
+
+void SimHost::EmitText(const std::string& utf8) { impl_->recorder.EmitText(utf8); }
 
 bool SimHost::Advance(std::int64_t ms) { return impl_->clock.Advance(ms); }
 

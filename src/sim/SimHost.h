@@ -3,6 +3,7 @@
 // plug-in through it exactly as the framework would.
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 #include <filesystem>
 #include <functional>
@@ -69,10 +70,16 @@ class SimHost {
   platform::IPlugin2* Plugin() const;
 
   // Output: every event the host records becomes one line ("chat C W: TEXT",
-  // "game C W: TEXT", "typed: TEXT", "parser: TEXT", "key: ...", ...).
+  // "game C W: TEXT", "typed: TEXT", "parser: TEXT", "key: ...", ...), in
+  // the game's code page. The sink receives each line as UTF-8 text, also the
+  // lines recorded before it was set.
   void SetOutputSink(std::function<void(const std::string&)> sink);
   const std::vector<std::string>& Output() const;
+  // Output line index as UTF-8 text, as the user reads it.
+  std::string OutputText(std::size_t index) const;
   void Emit(const std::string& line);
+  // A line of UTF-8 text shown as written, not passed through the game's code page.
+  void EmitText(const std::string& utf8);
 
   // Virtual clock: moves time forward, firing due timers in order; false when
   // a runaway of timer firings stopped it firing them.

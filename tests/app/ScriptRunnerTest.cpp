@@ -54,6 +54,18 @@ TEST_F(ScriptRunnerTest, ExpectNotFailsOnAMatchingLine) {
   host.Emit("game 0 1: hello");
   EXPECT_TRUE(Run("expect-not goodbye\n"));
   EXPECT_FALSE(Run("expect-not hello\n"));
+  // Output and expectation compare as the player reads them: a character the
+  // game's code page lacks is no "?" of the output, and a code-page byte is its character.
+  host.Emit("game 2 1: Al says, \"Who are you?\" caf\xE9");
+  EXPECT_TRUE(Run("expect-not \xE2\x98\x83\n"));
+  EXPECT_FALSE(Run("expect \xE2\x98\x83\n"));
+  EXPECT_NE(err.str().find("test.session:1: expected output containing '\xE2\x98\x83'"), std::string::npos)
+      << err.str();
+  EXPECT_FALSE(Run("expect-not you?\" caf\xC3\xA9\n"));
+  EXPECT_NE(err.str().find("unexpected output: 'game 2 1: Al says, \"Who are you?\" caf\xC3\xA9'"),
+            std::string::npos)
+      << err.str();
+  EXPECT_TRUE(Run("expect you?\" caf\xC3\xA9\n"));
 }
 
 TEST_F(ScriptRunnerTest, UnknownCommandAndMalformedArgumentsFailNamingTheLine) {
@@ -89,6 +101,13 @@ TEST_F(ScriptRunnerTest, ExpectFileReadsUnderTheHomeFolder) {
   EXPECT_TRUE(Run("expect-file \"Documents/a b/f.txt\" #5 occured\n"));
   EXPECT_FALSE(Run("expect-file \"Documents/a b/f.txt\" missing text\n"));
   EXPECT_FALSE(Run("expect-file Documents/none.txt x\n"));
+  // Only files under the home folder: not an absolute path, nor one that climbs out of it.
+  std::ofstream(home.path().parent_path() / "outside.txt") << "secret";
+  for (const char* path : {"/etc/passwd root:", "../outside.txt secret", "Documents/../../outside.txt secret",
+                           "\"/etc/passwd\" root:"}) {
+    Fails(std::string("expect-file ") + path, "expect-file takes a path under the home folder, not '");
+  }
+  std::filesystem::remove(home.path().parent_path() / "outside.txt");
 }
 
 TEST_F(ScriptRunnerTest, AdvanceFiresHostTimers) {
@@ -181,6 +200,17 @@ TEST(MelloxSimCommand, ScriptsAreUtf8AndTheGameTextIsItsCodePage) {
   EXPECT_EQ(WEXITSTATUS(status), 0) << printed.str();
   // What the game shows is printed as UTF-8 again.
   EXPECT_NE(printed.str().find("game 2 1: Al says, \"caf\xC3\xA9\""), std::string::npos) << printed.str();
+  // A control's text compares as the player reads it: the snowman it could not take is a "?".
+  std::ofstream(script)
+      << "login\nedit Chat_Log_AFK_Message \xE2\x98\x83\nexpect-control Chat_Log_AFK_Message ?\n"
+         "expect-control Chat_Log_AFK_Message \xE2\x98\x83\n";
+  EXPECT_EQ(std::system(cmd.c_str()), 256);
+  std::ifstream again(out);
+  printed.str("");
+  printed << again.rdbuf();
+  EXPECT_NE(printed.str().find(":4: control Chat_Log_AFK_Message holds '?', expected '\xE2\x98\x83'"),
+            std::string::npos)
+      << printed.str();
 }
 
 TEST(MelloxSimCommand, SessionClockCountsSecondBoundariesAfterAMidSecondReset) {

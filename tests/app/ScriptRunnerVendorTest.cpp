@@ -60,6 +60,10 @@ TEST_F(ScriptRunnerVendorTest, ExpectChatbarWantsAnOpenBarHoldingTheText) {
   for (char c : std::string("/tell Guild,")) host.Hooks().ChatBarKey(0, c);
   EXPECT_TRUE(runner.RunLine("expect-chatbar /tell Guild,"));
   Fails("expect-chatbar /tell Guild", "holds '/tell Guild,'");
+  // The bar's text compares as the player reads it.
+  for (char c : std::string(" caf\xE9?")) host.Hooks().ChatBarKey(0, c);
+  EXPECT_TRUE(runner.RunLine("expect-chatbar /tell Guild, caf\xC3\xA9?"));
+  Fails("expect-chatbar /tell Guild, caf\xC3\xA9\xE2\x98\x83", "holds '/tell Guild, caf\xC3\xA9?'");
 }
 
 }  // namespace

@@ -8,15 +8,18 @@
 #include <fstream>
 #include <sstream>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "ScriptRunnerFixture.h"
 #include "sim/SimCharacter.h"
+#include "sim/SimClock.h"
 #include "sim/SimEchoFilter.h"
 #include "sim/SimHooks.h"
 #include "sim/SimHotkeyEntry.h"
 #include "sim/SimHotkeySystem.h"
 #include "sim/SimIdentifier.h"
+#include "sim/SimSystem.h"
 #include "sim/SimWorld.h"
 #include "sim/SimWorldObject.h"
 
@@ -54,6 +57,13 @@ TEST_F(ScriptRunnerWorldTest, CharacterVerbsSetItsStateAndVitalsRaiseTheirEvent)
   EXPECT_EQ(augs, 2);
   EXPECT_EQ(me.Followers(), 3);
   EXPECT_EQ(me.AllegianceFollowers(), 17);
+  EXPECT_DOUBLE_EQ(me.Vitae(), 1.0);
+  EXPECT_TRUE(Run("vitae 95\n"));
+  EXPECT_DOUBLE_EQ(me.Vitae(), 95.0);
+  Fails("vitae 2147483648", "vitae out of range");
+  Fails("vitae 5.5", "malformed vitae");
+  Fails("vitae 5 6", "vitae PERCENT");
+  EXPECT_DOUBLE_EQ(me.Vitae(), 95.0);
   // Amounts are signed 32-bit numbers: the unsigned form that ids may take is out of range here.
   for (const char* line : {"vital blood 5", "vital health", "vital health 1 2 3", "vital mana x", "skill 21",
                            "charprop 238", "followers 3", "followers 3 17 1", "vital health 4294967295",
@@ -127,8 +137,30 @@ TEST_F(ScriptRunnerWorldTest, ObjectVerbsRaiseTheWorldsEvents) {
   EXPECT_EQ(events, (std::vector<std::string>{"move 7", "change 7 0", "open 8", "release 7"}));
   EXPECT_EQ(world.Find(7), nullptr);
   EXPECT_EQ(world.Find(8)->Container(), 0);
-  for (const char* line : {"release 7", "move 7 8", "change 7", "open 9"}) Fails(line, "no object");
+  for (const char* line : {"release 7", "move 7 8", "change 7", "open 9", "select 7"})
+    Fails(line, "no object");
   Fails("move 8", "malformed container id");
+  // Putting a held object in the pack moves it there as the game does; a line
+  // that cannot mean what it reads raises nothing.
+  auto created = world.CreateObject.Connect(
+      [&](const auto& o) { events.push_back("create " + std::to_string(o->Id())); });
+  events.clear();
+  EXPECT_TRUE(Run("object 9 6 Pear\ninventory 9\nmove 8 9\nselect 0\n"));
+  EXPECT_EQ(events, (std::vector<std::string>{"create 9", "move 9", "move 8"}));
+  EXPECT_EQ(world.Find(9)->Container(), host.Character().Character());
+  for (const auto& [line, message] : std::vector<std::pair<std::string, std::string>>{
+           {"object 0x9 6 Plum", "the world holds object 0x9 already"},
+           {"move 9 9", "object 9 cannot go into itself or into what it holds"},
+           {"move 9 8", "object 9 cannot go into itself"},
+           {"prop 9 long 0x0D000002 8", "object 9 cannot go into itself"},
+           {"inventory 0x50000001", "object 0x50000001 cannot go into itself"},
+           {"region 10 0 9 480", "right edge is not left of its left"},
+           {"region 0 480 640 479", "bottom above its top"}}) {
+    Fails(line, message);
+  }
+  EXPECT_EQ(events.size(), 3u);
+  EXPECT_EQ(world.Find(9)->Name(), "Pear");
+  EXPECT_EQ(world.Find(9)->Container(), host.Character().Character());
 }
 
 TEST_F(ScriptRunnerWorldTest, InventoryMakesTheCharacterTheContainerAlsoAsAProperty) {
@@ -193,6 +225,12 @@ TEST_F(ScriptRunnerWorldTest, LoginSendsTheLoginDescriptionBeforeLoginComplete) 
   EXPECT_EQ(events, (std::vector<std::string>{"63408 19 0 0", "login complete", "63408 19 128 512", "login complete"}));
   Fails("login options.flags", "fields are written NAME=VALUE");
   EXPECT_EQ(events.size(), 4u);
+  // Who logs in is said before the login: while logged in the lines would change nothing the plug-in reads.
+  for (const char* line : {"server Beta", "character Ann", "level 9"})
+    Fails(line, "is set before login; log off first");
+  EXPECT_EQ(host.Character().Name(), "Tester");
+  EXPECT_TRUE(Run("logoff\nserver Beta\ncharacter Ann\nlevel 9\n"));
+  EXPECT_EQ(host.Character().Server(), "Beta");
 }
 
 TEST_F(ScriptRunnerWorldTest, EachCharacterKeepsItsOwnWorld) {
@@ -263,12 +301,26 @@ TEST_F(ScriptRunnerWorldTest, AQuotedNetValueHoldsBlanks) {
   EXPECT_TRUE(Run("net 0xF7B0 event=0x01AD text=\"42\"\n"));
   EXPECT_EQ(text, "42");
   Fails("net 0xF7B0 text=\"open", "unterminated quoted value");
+  // A nesting no game message needs is refused before the sim builds (or tears down) its tree.
+  std::string deep = "net 0xF7B0 a";
+  for (int i = 0; i < 200000; ++i) deep += ".a";
+  Fails(deep + "=1", "... nests deeper than 64 levels");
+  EXPECT_LT(runner.LastError().size(), 100u);
+  std::string deepest = "a";
+  for (int i = 0; i < 63; ++i) deepest += ".a";
+  EXPECT_TRUE(runner.RunLine("net 0xF7B0 " + deepest + "=1"));
 }
 
 TEST_F(ScriptRunnerWorldTest, SayPrintsAHeading) {
   EXPECT_TRUE(Run("say The vital alarms\nexpect == The vital alarms\n"));
   EXPECT_EQ(host.Output().back(), "== The vital alarms");
   Fails("say", "say needs a text");
+  // The script's own words are printed as written, also what the game's code page lacks.
+  std::vector<std::string> printed;
+  host.SetOutputSink([&](const std::string& line) { printed.push_back(line); });
+  printed.clear();
+  EXPECT_TRUE(Run("say caf\xC3\xA9 \xE2\x98\x83\nexpect == caf\xC3\xA9 \xE2\x98\x83\n"));
+  EXPECT_EQ(printed, std::vector<std::string>{"== caf\xC3\xA9 \xE2\x98\x83"});
 }
 
 TEST_F(ScriptRunnerWorldTest, ADurationTooLargeForTheClockIsAScriptError) {
@@ -277,9 +329,16 @@ TEST_F(ScriptRunnerWorldTest, ADurationTooLargeForTheClockIsAScriptError) {
       << err.str();
   EXPECT_EQ(host.ElapsedMs(), 1000);
   Fails("advance 99999999999999999999ms", "out of range");
-  // The largest duration still fits the clock once; the next step would not.
-  EXPECT_TRUE(runner.RunLine("advance " + std::to_string(LLONG_MAX - 1000) + "ms"));
-  Fails("advance 1ms", "duration too large for the clock");
+  Fails("advance " + std::to_string(LLONG_MAX - 1000) + "ms", "the clock cannot pass 9999-12-31 23:59:59");
+  // The clock runs to the last second of the year 9999 and stops there: the
+  // plug-in never reads a date past it.
+  EXPECT_TRUE(Run("date 9999-12-31 23:59:58\n"));
+  Fails("advance 3s", "the clock cannot pass 9999-12-31 23:59:59: '3s' would");
+  EXPECT_EQ(host.ElapsedMs(), 1000);
+  EXPECT_TRUE(Run("advance 1999ms\n"));
+  EXPECT_DOUBLE_EQ(host.System().Now(), sim::SimClock::MakeDate(9999, 12, 31, 23, 59, 59));
+  Fails("advance 1ms", "the clock cannot pass");
+  EXPECT_EQ(host.ElapsedMs(), 2999);
 }
 
 TEST(MelloxSimHomeTest, ARelativeHomeWorksLikeAnAbsoluteOne) {

@@ -99,6 +99,15 @@ TEST(SimHostHomeTest, AFreshHomeHoldsTheGameFolderAndARelativeHomeIsMadeAbsolute
     EXPECT_TRUE(std::filesystem::is_directory(relative.DocumentsDir() / "Asheron's Call"));
   }
   std::filesystem::current_path(before);
+  // A home that cannot hold the install folder is reported, and the report
+  // reaches the sink that is set after the host is made.
+  WriteBytes(dir.path() / "file", "not a folder");
+  std::filesystem::create_directories(dir.path() / "data");
+  SimHost unseeded(SimOptions{dir.path() / "file", dir.path() / "data"});
+  std::vector<std::string> sunk;
+  unseeded.SetOutputSink([&](const std::string& line) { sunk.push_back(line); });
+  ASSERT_EQ(sunk.size(), 1u);
+  EXPECT_EQ(sunk[0].rfind("host: could not seed the install folder: ", 0), 0u) << sunk[0];
 }
 
 TEST_F(SimHostTest, AThrowingHandlerIsRecordedAndTheHostGoesOn) {
