@@ -1,7 +1,6 @@
 #include "sim/SimHudView.h"
 
 #include <algorithm>
-#include <iterator>
 
 #include "sim/SimTypeface.h"
 
@@ -16,16 +15,35 @@ HudCall Call(HudCall::Kind kind, const platform::Rect& rect = {}, std::uint32_t 
   return c;
 }
 
+bool Draws(const HudCall& c) {
+  return c.kind == HudCall::Kind::Clear || c.kind == HudCall::Kind::Fill ||
+         c.kind == HudCall::Kind::WriteText || c.kind == HudCall::Kind::DrawImage;
+}
+
+bool Inside(const platform::Rect& inner, const platform::Rect& outer) {
+  return inner.left >= outer.left && inner.top >= outer.top && inner.right <= outer.right &&
+         inner.bottom <= outer.bottom;
+}
+
 // A sane cap keeps a bogus rectangle from allocating gigabytes.
 constexpr std::int64_t kMaxSide = 8192;
-}
+// Calls recorded beyond twice the settled log before it is settled again.
+constexpr std::size_t kSettleSlack = 256;
+}  // namespace
 
 SimHudView::SimHudView(const platform::Rect& rect, bool rasterise) : rasterise_(rasterise) { SetRect(rect); }
 
 void SimHudView::SetRect(const platform::Rect& rect) {
   rect_ = rect;
-  const auto w = static_cast<std::int32_t>(std::clamp<std::int64_t>(std::int64_t{rect.right} - rect.left, 0, kMaxSide));
-  const auto h = static_cast<std::int32_t>(std::clamp<std::int64_t>(std::int64_t{rect.bottom} - rect.top, 0, kMaxSide));
+  Resize();
+  Record(Call(HudCall::Kind::SetRect, rect));
+}
+
+void SimHudView::Resize() {
+  const auto w = static_cast<std::int32_t>(
+      std::clamp<std::int64_t>(std::int64_t{rect_.right} - rect_.left, 0, kMaxSide));
+  const auto h = static_cast<std::int32_t>(
+      std::clamp<std::int64_t>(std::int64_t{rect_.bottom} - rect_.top, 0, kMaxSide));
   // A move keeps what was drawn; a new size keeps the part that still fits.
   if (rasterise_ && (w != pixels_.width || h != pixels_.height)) {
     PixelBuffer resized(w, h);
@@ -37,7 +55,6 @@ void SimHudView::SetRect(const platform::Rect& rect) {
     }
     pixels_ = std::move(resized);
   }
-  Record(Call(HudCall::Kind::SetRect, rect));
 }
 
 void SimHudView::SetRasterise(bool on) {
@@ -46,38 +63,101 @@ void SimHudView::SetRasterise(bool on) {
   if (!on) {
     pixels_ = PixelBuffer();
   } else {
-    SetRect(rect_);
-    calls_.pop_back();  // not a call of the plug-in
+    Resize();
   }
 }
 
-void SimHudView::Forget(const platform::Rect& rect) {
-  // Only earlier passes: the open one is still being drawn and may paint over itself.
-  const std::size_t end = std::min(passStart_, calls_.size());
-  if (!renderOpen_ || end == 0) return;
-  auto covered = [&rect](const HudCall& c) {
-    const bool drawing = c.kind == HudCall::Kind::Clear || c.kind == HudCall::Kind::Fill ||
-                         c.kind == HudCall::Kind::WriteText || c.kind == HudCall::Kind::DrawImage;
-    return drawing && c.rect.left >= rect.left && c.rect.top >= rect.top && c.rect.right <= rect.right &&
-           c.rect.bottom <= rect.bottom;
-  };
-  // Passes left with nothing drawn in them go too.
-  std::vector<HudCall> kept;
-  for (std::size_t i = 0; i < end; ++i) {
-    HudCall& c = calls_[i];
-    if (covered(c)) continue;
-    const bool emptyText = c.kind == HudCall::Kind::EndText && !kept.empty() && kept.back().kind == HudCall::Kind::BeginText;
-    const bool emptyPass =
-        c.kind == HudCall::Kind::EndRender && !kept.empty() && kept.back().kind == HudCall::Kind::BeginRender;
-    if (emptyText || emptyPass) {
-      kept.pop_back();
+void SimHudView::MarkLost() {
+  lost_ = true;
+  ClearCalls();
+  std::fill(pixels_.pixels.begin(), pixels_.pixels.end(), 0u);
+}
+
+const std::vector<HudCall>& SimHudView::Calls() const {
+  Settle();
+  return calls_;
+}
+
+void SimHudView::ClearCalls() {
+  calls_.clear();
+  unsettled_ = 0;
+  covers_ = false;
+  outsidePass_.clear();
+  settleAt_ = 0;
+}
+
+void SimHudView::NoteCover() {
+  if (renderOpen_) {
+    covers_ = true;
+  } else {
+    outsidePass_.push_back(calls_.size());
+  }
+}
+
+void SimHudView::SettleForRoom() {
+  Settle();
+  settleAt_ = 2 * calls_.size() + kSettleSlack;
+}
+
+void SimHudView::Settle() const {
+  const std::size_t n = calls_.size();
+  if (!covers_) {
+    unsettled_ = n;
+    outsidePass_.clear();
+    return;
+  }
+  constexpr std::size_t kNone = static_cast<std::size_t>(-1);
+  std::vector<bool> keep(n, true);
+  // Walking back: a Clear or Fill covers the calls of earlier passes only (its
+  // own pass may paint over itself), so it starts covering once the walk is
+  // past the start of its pass.
+  std::vector<platform::Rect> inPass;
+  std::vector<platform::Rect> covers;
+  auto outside = outsidePass_.rbegin();
+  // Passes left with nothing drawn are dropped before the pass of the latest covering call.
+  std::size_t tidyEnd = kNone;
+  bool covering = false;
+  for (std::size_t i = n; i-- > 0;) {
+    const HudCall& c = calls_[i];
+    if (Draws(c) &&
+        std::any_of(covers.begin(), covers.end(), [&c](const auto& r) { return Inside(c.rect, r); })) {
+      keep[i] = false;
+    }
+    if (i >= unsettled_ && (c.kind == HudCall::Kind::Clear || c.kind == HudCall::Kind::Fill)) {
+      if (outside != outsidePass_.rend() && *outside == i) {
+        ++outside;
+      } else {
+        inPass.push_back(c.rect);
+        covering = true;
+      }
+    } else if (c.kind == HudCall::Kind::BeginRender) {
+      if (tidyEnd == kNone && covering) tidyEnd = i;
+      for (const auto& r : inPass) {
+        if (std::none_of(covers.begin(), covers.end(), [&r](const auto& o) { return Inside(r, o); })) {
+          covers.push_back(r);
+        }
+      }
+      inPass.clear();
+    }
+  }
+  if (tidyEnd == kNone) tidyEnd = 0;
+  std::size_t w = 0;
+  for (std::size_t i = 0; i < n; ++i) {
+    if (!keep[i]) continue;
+    const HudCall::Kind kind = calls_[i].kind;
+    const HudCall::Kind opener = w > 0 ? calls_[w - 1].kind : kind;
+    if (i < tidyEnd && ((kind == HudCall::Kind::EndText && opener == HudCall::Kind::BeginText) ||
+                        (kind == HudCall::Kind::EndRender && opener == HudCall::Kind::BeginRender))) {
+      --w;
       continue;
     }
-    kept.push_back(std::move(c));
+    if (w != i) calls_[w] = std::move(calls_[i]);
+    ++w;
   }
-  calls_.erase(calls_.begin(), calls_.begin() + static_cast<std::ptrdiff_t>(end));
-  calls_.insert(calls_.begin(), std::make_move_iterator(kept.begin()), std::make_move_iterator(kept.end()));
-  passStart_ = kept.size();
+  calls_.resize(w);
+  unsettled_ = w;
+  covers_ = false;
+  outsidePass_.clear();
 }
 
 void SimHudView::RequireRender() {
@@ -87,10 +167,9 @@ void SimHudView::RequireRender() {
 void SimHudView::BeginRender(std::int32_t flags) {
   if (renderOpen_) ++nestingErrors_;
   renderOpen_ = true;
-  passStart_ = calls_.size();
   HudCall c = Call(HudCall::Kind::BeginRender);
   c.flags = flags;
-  Record(c);
+  Record(std::move(c));
 }
 
 void SimHudView::EndRender() {
@@ -102,14 +181,14 @@ void SimHudView::EndRender() {
 
 void SimHudView::Clear(const platform::Rect& rect) {
   RequireRender();
-  Forget(rect);
+  NoteCover();
   Record(Call(HudCall::Kind::Clear, rect));
   if (rasterise_) raster::Fill(pixels_, rect, 0);
 }
 
 void SimHudView::Fill(const platform::Rect& rect, std::uint32_t argb) {
   RequireRender();
-  Forget(rect);
+  NoteCover();
   Record(Call(HudCall::Kind::Fill, rect, argb));
   if (rasterise_) raster::Fill(pixels_, rect, argb);
 }
@@ -123,7 +202,7 @@ void SimHudView::BeginText(const std::string& face, std::int32_t size, std::int3
   c.flags = size;
   c.weight = weight;
   c.italic = italic;
-  Record(c);
+  Record(std::move(c));
   typeface_ = rasterise_ ? SimTypeface::Find(face, weight >= 600) : nullptr;
   textSize_ = size;
 }
@@ -141,7 +220,7 @@ void SimHudView::WriteText(const platform::Rect& rect, std::uint32_t argb, std::
   HudCall c = Call(HudCall::Kind::WriteText, rect, argb);
   c.text = text;
   c.flags = format;
-  Record(c);
+  Record(std::move(c));
   // Text outside a text pass has no font and draws nothing.
   if (rasterise_ && textOpen_) raster::Text(pixels_, typeface_, textSize_, rect, argb, format, text);
 }
@@ -150,7 +229,7 @@ void SimHudView::DrawPortalImage(std::int32_t imageId, const platform::Rect& rec
   RequireRender();
   HudCall c = Call(HudCall::Kind::DrawImage, rect);
   c.image = imageId;
-  Record(c);
+  Record(std::move(c));
   if (rasterise_) raster::Icon(pixels_, imageId, rect);
 }
 
@@ -158,7 +237,7 @@ void SimHudView::EnabledLet(bool enabled) {
   enabled_ = enabled;
   HudCall c = Call(HudCall::Kind::Enabled);
   c.flags = enabled ? 1 : 0;
-  Record(c);
+  Record(std::move(c));
 }
 
 }  // namespace mellox::sim

@@ -4,8 +4,10 @@
 // blend; everything clips to the surface).
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "platform/RenderService.h"
@@ -43,13 +45,13 @@ class SimHudView : public platform::HudView {
   void EnabledLet(bool enabled) override;
   bool EnabledGet() override { return enabled_; }
 
-  // Sim inspection: the calls of the current drawing. What a later Clear or
-  // Fill covers is no longer part of it, so its calls (and passes left empty) are dropped.
-  const std::vector<HudCall>& Calls() const { return calls_; }
-  void ClearCalls() {
-    calls_.clear();
-    passStart_ = 0;
-  }
+  // Sim inspection: the calls of the current drawing. What a Clear or Fill of
+  // a later pass covers is no longer part of it, so its calls (and passes left
+  // empty) are dropped.
+  const std::vector<HudCall>& Calls() const;
+  void ClearCalls();
+  // The calls held now: about the current drawing even when Calls() is never read.
+  std::size_t Held() const { return calls_.size(); }
   const platform::Rect& Rect() const { return rect_; }
   bool RenderOpen() const { return renderOpen_; }
   bool TextOpen() const { return textOpen_; }
@@ -58,6 +60,10 @@ class SimHudView : public platform::HudView {
   std::int32_t NestingErrors() const { return nestingErrors_; }
   bool Removed() const { return removed_; }
   void MarkRemoved() { removed_ = true; }
+  // The render device was lost: what was drawn is gone, and the surface is
+  // never shown again; the plug-in has to make a new one.
+  void MarkLost();
+  bool Lost() const { return lost_; }
   std::int32_t Width() const { return rect_.right - rect_.left; }
   std::int32_t Height() const { return rect_.bottom - rect_.top; }
   std::vector<std::uint32_t>& Pixels() { return pixels_.pixels; }  // Width x Height ARGB, row-major
@@ -68,18 +74,34 @@ class SimHudView : public platform::HudView {
   void SetRasterise(bool on);
 
  private:
-  void Record(HudCall call) { calls_.push_back(std::move(call)); }
+  void Record(HudCall&& call) {
+    calls_.push_back(std::move(call));
+    if (calls_.size() >= settleAt_) SettleForRoom();
+  }
+  // Before recording a Clear or Fill: whether it covers what earlier passes drew.
+  void NoteCover();
   void RequireRender();
-  // Drops the calls of earlier passes that rect covers.
-  void Forget(const platform::Rect& rect);
+  void Resize();
+  // Drops what the Clear and Fill calls recorded since the last time cover.
+  // Run when the calls are read, and when the log has doubled, so a surface
+  // drawn for hours holds about its current drawing and each call costs the
+  // same however many came before.
+  void Settle() const;
+  void SettleForRoom();
   platform::Rect rect_;
   bool enabled_ = true;
   bool renderOpen_ = false;
   bool textOpen_ = false;
   bool removed_ = false;
+  bool lost_ = false;
   std::int32_t nestingErrors_ = 0;
-  std::vector<HudCall> calls_;
-  std::size_t passStart_ = 0;  // where the latest render pass begins in calls_
+  mutable std::vector<HudCall> calls_;
+  // Calls from here on have not been settled; a Clear or Fill among them
+  // covers, unless it was made outside a pass (an error, and rare).
+  mutable std::size_t unsettled_ = 0;
+  mutable bool covers_ = false;
+  mutable std::vector<std::size_t> outsidePass_;
+  std::size_t settleAt_ = 0;  // the log size that makes Record settle
   PixelBuffer pixels_;
   bool rasterise_ = true;
   // The font of the open text pass.

@@ -29,12 +29,17 @@ void SimRenderService::RemoveHUD(const std::shared_ptr<platform::HudView>& hud) 
   recorder_.Emit("hud: remove");
 }
 
+void SimRenderService::RaiseDeviceLost() {
+  for (const auto& surface : surfaces_) surface->MarkLost();
+  DeviceLost.Emit();
+}
+
 PixelBuffer SimRenderService::ComposeFrame(std::int32_t width, std::int32_t height, const platform::Rect& view) const {
   PixelBuffer frame(width, height, kBackdrop);
   raster::Fill(frame, view, kViewFill);
   raster::Outline(frame, view, kViewEdge);
   for (const auto& surface : surfaces_) {
-    if (!surface->EnabledGet()) continue;
+    if (!surface->EnabledGet() || surface->Lost()) continue;
     raster::Compose(frame, surface->Buffer(), surface->Rect().left, surface->Rect().top);
   }
   return frame;

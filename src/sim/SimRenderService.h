@@ -20,14 +20,17 @@ class SimRenderService : public platform::RenderService {
   void RemoveHUD(const std::shared_ptr<platform::HudView>& hud) override;
 
   void RefuseSurfaces(bool refuse) { refuse_ = refuse; }
-  void RaiseDeviceLost() { DeviceLost.Emit(); }
+  // Every surface made so far loses its drawing and is no longer shown; only
+  // the ones the plug-in makes again appear in the game window.
+  void RaiseDeviceLost();
   // Surfaces created and not yet removed, oldest first.
   const std::vector<std::shared_ptr<SimHudView>>& Surfaces() const { return surfaces_; }
   // Off: new surfaces only record their calls (the plug-in's drawing cost alone).
   void SetRasterise(bool on) { rasterise_ = on; }
 
   // The game window as the player would see it: a backdrop, the 3D view
-  // outlined, and every shown surface blended on top in creation order.
+  // outlined, and every shown surface not lost with the device blended on
+  // top in creation order.
   PixelBuffer ComposeFrame(std::int32_t width, std::int32_t height, const platform::Rect& view) const;
   static constexpr std::uint32_t kBackdrop = 0xFF1C2430;
   static constexpr std::uint32_t kViewFill = 0xFF2E3B4C;

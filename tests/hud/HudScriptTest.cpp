@@ -1,11 +1,13 @@
 // mellox-sim's mouse, device and snapshot commands.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <filesystem>
 #include <sstream>
 
 #include "ScriptRunner.h"
 #include "hud/HudFixture.h"
+#include "persistence/SettingsFile.h"
 
 namespace mellox::test {
 namespace {
@@ -54,6 +56,36 @@ TEST(HudScriptTest, MouseDeviceAndSnapshotCommands) {
     EXPECT_FALSE(runner.RunLine(bad)) << bad;
   }
   EXPECT_TRUE(f.errors.empty());
+}
+
+// The five HUDs of a logged-in character, as mellox-sim runs them.
+TEST(HudScriptTest, AfterALostDeviceEveryShownHudIsMadeAgain) {
+  TempHome home;
+  sim::SimHost host({home.path(), MELLOX_DATA_DIR});
+  SettingsFile::PlaceDefaults(std::filesystem::path(MELLOX_DATA_DIR) / SettingsFile::kDefaultFileName,
+                              host.ProgramDataDir());
+  host.LoadPlugin(std::make_unique<APluginCore>());
+  std::ostringstream err;
+  app::ScriptRunner runner(host, err);
+  std::istringstream script(
+      "login\n"
+      "check HUD_On on\nclick HUD_General 0 3\nclick HUD_General 0 4\ntype /x resethuds\n"
+      "edit HUD_Items_Text Healing Kit\npress HUD_Items_Add\n"
+      "object 4660 5 Drudge Slinker\nprop 4660 long 25 12\nselect 4660\n"
+      "status You're too busy!\nadvance 2s\n");
+  ASSERT_TRUE(runner.Run(script, "test.session", false)) << err.str();
+  const sim::PixelBuffer before = host.ComposeFrame();
+  int drawn = 0;
+  for (const auto& s : host.Render().Surfaces()) {
+    const auto& px = s->Buffer().pixels;
+    drawn +=
+        s->EnabledGet() && std::any_of(px.begin(), px.end(), [](std::uint32_t p) { return p != 0; }) ? 1 : 0;
+  }
+  ASSERT_EQ(drawn, 5);
+  ASSERT_TRUE(runner.RunLine("device-lost"));
+  // The game window looks as it did: every surface shown was made and drawn again.
+  EXPECT_TRUE(host.ComposeFrame().pixels == before.pixels);
+  host.UnloadPlugin();
 }
 
 }  // namespace

@@ -208,6 +208,7 @@ TEST_F(SimHostTest, KeyboardMouseAndHudAreRecorded) {
     hud->EndText();
     hud->EndRender();
   }
+  EXPECT_LT(sim.Held(), 300u);
   ASSERT_EQ(sim.Calls().size(), 7u);
   EXPECT_EQ(sim.Calls()[4].text, "again 999");
   hud->WriteText({0, 0, 1, 1}, 0, 0, "outside a pass");

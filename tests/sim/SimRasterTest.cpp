@@ -117,6 +117,31 @@ TEST(SimRasterTest, TheFrameShowsTheViewAndTheShownSurfacesAndGoesToPng) {
   EXPECT_EQ(frame.At(15, 15), raster::Blend(SimRenderService::kViewFill, 0x80FFFFFF));
   EXPECT_EQ(frame.At(35, 35), SimRenderService::kViewFill);
 
+  // A lost device takes every surface's drawing with it: only what is made
+  // again shows, even at the same place and size.
+  auto left = render.CreateHUD({70, 10, 80, 20});
+  left->BeginRender(0);
+  left->Fill({0, 0, 10, 10}, 0xFF0000FF);
+  left->EndRender();
+  EXPECT_EQ(render.ComposeFrame(100, 80, {0, 0, 60, 50}).At(75, 15), 0xFF0000FFu);
+  const auto remake = render.DeviceLost.Connect([&] {
+    render.RemoveHUD(shown);
+    shown = render.CreateHUD({10, 10, 20, 20});
+    shown->BeginRender(0);
+    shown->Fill({0, 0, 10, 10}, 0xFF00FF00);
+    shown->EndRender();
+  });
+  render.RaiseDeviceLost();
+  const PixelBuffer after = render.ComposeFrame(100, 80, {0, 0, 60, 50});
+  EXPECT_EQ(after.At(15, 15), 0xFF00FF00u);
+  EXPECT_EQ(after.At(75, 15), SimRenderService::kBackdrop);
+  EXPECT_TRUE(static_cast<SimHudView&>(*left).Calls().empty());
+  // Drawing on a lost surface shows nothing either.
+  left->BeginRender(0);
+  left->Fill({0, 0, 10, 10}, 0xFF0000FF);
+  left->EndRender();
+  EXPECT_EQ(render.ComposeFrame(100, 80, {0, 0, 60, 50}).At(75, 15), SimRenderService::kBackdrop);
+
   test::TempHome home;
   const auto path = home.path() / "frame.png";
   ASSERT_TRUE(WritePng(path.string(), frame));
