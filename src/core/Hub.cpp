@@ -30,6 +30,8 @@ const std::string kNoDescription;
 // echo (the chat writer failing) is not echoed again, so a writer that keeps
 // failing cannot make reporting recurse.
 bool g_echoBusy = false;
+// True while a ChatQuiet lives.
+bool g_chatQuiet = false;
 
 class FlagGuard {
  public:
@@ -64,6 +66,8 @@ struct Fault {
   std::string procName;
   // A chat notice of its own (a missing sound file), not an errors-file report.
   bool notice = false;
+  // Last reported under a ChatQuiet: its count is not echoed either.
+  bool quiet = false;
   // Full tells since its allowance was last whole.
   std::int32_t fullTold = 0;
   std::int64_t untold = 0;
@@ -97,7 +101,7 @@ struct Occurrence {
   bool full = false;
 };
 
-Occurrence Occur(FaultKey key, const std::string& procName, bool notice) {
+Occurrence Occur(FaultKey key, const std::string& procName, bool notice, bool quiet = false) {
   const std::int64_t now = MonotonicNow();
   // Faults idle for a minute with nothing untold are whole again: forgotten,
   // so faults of ever-new descriptions do not pile up for the whole run.
@@ -120,6 +124,7 @@ Occurrence Occur(FaultKey key, const std::string& procName, bool notice) {
     f.fullTold = 0;
   }
   f.seenMs = now;
+  f.quiet = quiet;
   const bool fileLacksIt = !f.notice && f.generation != g_errorsFileGeneration;
   if (first || f.fullTold < kFullTells || fileLacksIt) {
     if (f.fullTold < kFullTells) ++f.fullTold;
@@ -229,8 +234,9 @@ std::filesystem::path DebugFilePath() { return std::filesystem::path(GetMyDoc())
 namespace {
 
 // The chat echo, debug line and errors-file block of one report.
-void WriteReport(const std::string& procName, const std::string& message, const std::string& errDescription) noexcept {
-  if (procName != "Debug" && ChatTextHandlerInstance && !g_echoBusy) {
+void WriteReport(const std::string& procName, const std::string& message, const std::string& errDescription,
+                 bool echo) noexcept {
+  if (echo && procName != "Debug" && ChatTextHandlerInstance && !g_echoBusy) {
     FlagGuard echo(g_echoBusy);
     try {
       wtcw_error(message);
@@ -270,13 +276,13 @@ void LogError(const std::string& procName, const std::string& moduleName, std::i
   Occurrence o;
   try {
     text = ErrorMessage(procName, moduleName, errNumber, lineNumber);
-    o = Occur(FaultKey{text, errDescription}, procName, false);
-    if (o.count != 0) WriteReport(procName, RepeatedText(text, o.count), kNoDescription);
+    o = Occur(FaultKey{text, errDescription}, procName, false, g_chatQuiet);
+    if (o.count != 0) WriteReport(procName, RepeatedText(text, o.count), kNoDescription, !g_chatQuiet);
   } catch (...) {
     return;
   }
   if (!o.full) return;
-  WriteReport(procName, text, errDescription);
+  WriteReport(procName, text, errDescription, !g_chatQuiet);
   try {
     g_faults.at(FaultKey{text, errDescription}).generation = g_errorsFileGeneration;
   } catch (...) {
@@ -298,10 +304,14 @@ void TellRepeatedErrors() noexcept {
       wtcw_error(text);
     } else {
       // A file begun since its full report lacks the description: the count carries it.
-      WriteReport(f.procName, text, f.generation == g_errorsFileGeneration ? kNoDescription : key.second);
+      WriteReport(f.procName, text, f.generation == g_errorsFileGeneration ? kNoDescription : key.second, !f.quiet);
     }
   }
 }
+
+ChatQuiet::ChatQuiet() : outer_(g_chatQuiet) { g_chatQuiet = true; }
+
+ChatQuiet::~ChatQuiet() { g_chatQuiet = outer_; }
 
 void LogDebug(const std::string& text) noexcept {
   if (DebugLogBusy) return;

@@ -57,6 +57,19 @@ void wtcw_debug(const std::string& text);
 // errors file gets the next occurrence of each fault in full. Never throws.
 void LogError(const std::string& procName, const std::string& moduleName, std::int32_t errNumber,
               const std::string& errDescription, std::int32_t lineNumber = 0) noexcept;
+// While one lives, the errors reported are written to the errors and debug
+// files but not echoed in chat, nor are their counts later: the caller tells
+// the chat once for them all (a load's damage, however many values).
+class ChatQuiet {
+ public:
+  ChatQuiet();
+  ~ChatQuiet();
+  ChatQuiet(const ChatQuiet&) = delete;
+  ChatQuiet& operator=(const ChatQuiet&) = delete;
+
+ private:
+  bool outer_;
+};
 // Reports every repeat count not yet told and forgets the faults: the run
 // ends (termination) or begins anew. Never throws.
 void TellRepeatedErrors() noexcept;

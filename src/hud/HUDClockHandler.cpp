@@ -166,6 +166,9 @@ void HUDClockHandler::UpdateControl(bool force) {
     const double base = TimeModule::LocalToUTC();
     const std::string_view format = ch.HudClockHour->CheckedGet() ? "hh:nn" : "hh:nn AM/PM";
     list.DataLet(kValueColumn, kDateRow, 0, vb::FormatDate(platform::Sys().Now(), "Short Date"));
+    // "Your Time" is the machine's clock: its offset follows the zone and daylight time as they change.
+    const std::int32_t local = ch.FindName("Your Time", "HudClock");
+    if (local >= kFirstZoneRow) list.DataLet(kOffsetColumn, local, 0, ControlHandler::LocalOffsetText());
     const std::int32_t count = list.Count();
     for (std::int32_t r = kFirstZoneRow; r < count; ++r) {
       list.DataLet(kValueColumn, r, 0, ZoneTime(base, CellText(list.DataGet(kOffsetColumn, r, 0)), format));

@@ -1,8 +1,12 @@
 #include "persistence/GeneralSettings.h"
 
+#include <algorithm>
 #include <cstdint>
+#include <iterator>
 #include <limits>
 #include <optional>
+#include <string>
+#include <vector>
 
 #include "core/Globals.h"
 #include "core/Hub.h"
@@ -78,7 +82,31 @@ void ApplySpells(ControlHandler& ch, const AttributeReader& r) {
 void ApplyOutputWindows(ControlHandler& ch, const AttributeReader& r) {
   platform::CheckBoxControl* boxes[] = {&*ch.OutputMain, &*ch.Output1, &*ch.Output2, &*ch.Output3, &*ch.Output4};
   const char* names[] = {"main", "win1", "win2", "win3", "win4"};
-  for (int i = 0; i < 5; ++i) boxes[i]->CheckedLet(r.Bool(names[i], false));
+  bool on[5] = {};
+  struct Bad {
+    int box;
+    int number;
+  };
+  std::vector<Bad> bad;
+  for (int i = 0; i < 5; ++i) {
+    const std::optional<std::string> raw = r.Raw(names[i]);
+    if (!raw) continue;
+    try {
+      on[i] = vb::CBool(*raw);
+    } catch (const VBError& e) {
+      bad.push_back({i, e.Number()});
+    }
+  }
+  // Damage must not leave the plug-in's own lines (its greeting, its help) in no window at all.
+  const bool keepMain = !bad.empty() && std::none_of(std::begin(on), std::end(on), [](bool b) { return b; });
+  if (keepMain) on[0] = true;
+  for (const Bad& b : bad) {
+    const char* used = b.box == 0 ? persistence::BoolText(on[0])
+                       : keepMain ? "False, and the main window on"
+                                  : "False";
+    r.ReportBad(b.number, names[b.box], *r.Raw(names[b.box]), used);
+  }
+  for (int i = 0; i < 5; ++i) boxes[i]->CheckedLet(on[i]);
   // The routing follows the boxes as they now stand, not their change events.
   const auto& route = Links().SetTargetList;
   for (std::int16_t i = 0; i < 5; ++i) {

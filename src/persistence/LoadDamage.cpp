@@ -5,6 +5,7 @@
 #include <utility>
 #include <vector>
 
+#include "core/Hub.h"
 #include "core/Trap.h"
 #include "persistence/XmlFiles.h"
 
@@ -63,9 +64,19 @@ void LoadDamage::Finish() noexcept {
   try {
     // Each report names the file: the defaults file is loaded in place of others.
     const std::string in = " in " + path_.filename().string();
-    for (const Faults::Fault& f : faults_->list) {
-      const std::string times = f.count > 1 ? " (" + std::to_string(f.count) + " times)" : std::string();
-      ReportTrapped(f.number, f.description + times + in, f.procedure, kClass, false);
+    std::int64_t total = 0;
+    {
+      // Every fault goes to the errors file; the chat gets one line for the file.
+      const Hub::ChatQuiet quiet;
+      for (const Faults::Fault& f : faults_->list) {
+        const std::string times = f.count > 1 ? " (" + std::to_string(f.count) + " times)" : std::string();
+        ReportTrapped(f.number, f.description + times + in, f.procedure, kClass, false);
+        total += f.count;
+      }
+    }
+    if (total != 0) {
+      Hub::wtcw_error("Loading " + path_.filename().string() + " found " + std::to_string(total) +
+                      (total == 1 ? " fault" : " faults") + "; " + Hub::kErrorsFileName + " describes each.");
     }
     persistence::KeepAsideBeforeSave(path_, faults_->fileFault ? std::optional(std::move(bytes_)) : std::nullopt);
   } catch (...) {

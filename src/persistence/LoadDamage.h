@@ -22,7 +22,8 @@ class LoadDamage {
   LoadDamage(const LoadDamage&) = delete;
   LoadDamage& operator=(const LoadDamage&) = delete;
 
-  // Reports each distinct fault once, naming the file, and, when any was the file's own, has
+  // Reports each distinct fault once, naming the file, to the errors file;
+  // tells the chat once how many faults the file held; and, when any was the file's own, has
   // the bytes kept aside before the file's next save
   // (persistence::KeepAsideBeforeSave).
   void Finish() noexcept;

@@ -81,15 +81,36 @@ void SweepOnce(const std::filesystem::path& path) {
   if (Swept().insert(path.lexically_normal()).second) RemoveLeftoverTemporaries(path);
 }
 
-// The first name of "<path><suffix>", "<path><suffix>.1", ... that is free.
+// Names a file is kept aside under: "<path><suffix>", "<path><suffix>.1", ...
+constexpr int kAsideNames = 100;
+
+std::filesystem::path AsideName(const std::filesystem::path& path, const std::string& suffix, int n) {
+  std::filesystem::path aside = path;
+  aside += n == 0 ? suffix : suffix + "." + std::to_string(n);
+  return aside;
+}
+
+// The first of those names that is free.
 std::optional<std::filesystem::path> FreeAsideName(const std::filesystem::path& path, const std::string& suffix) {
   std::error_code ec;
-  for (int n = 0; n < 100; ++n) {
-    std::filesystem::path aside = path;
-    aside += n == 0 ? suffix : suffix + "." + std::to_string(n);
+  for (int n = 0; n < kAsideNames; ++n) {
+    const std::filesystem::path aside = AsideName(path, suffix, n);
     if (!std::filesystem::exists(aside, ec) && !ec) return aside;
   }
   return std::nullopt;
+}
+
+// Whether one of those names already holds exactly these bytes: a damaged
+// file loaded again unchanged needs no second copy.
+bool KeptAsideAlready(const std::filesystem::path& path, const std::string& suffix, const std::string& bytes) {
+  std::error_code ec;
+  for (int n = 0; n < kAsideNames; ++n) {
+    const std::filesystem::path aside = AsideName(path, suffix, n);
+    const std::uintmax_t size = std::filesystem::file_size(aside, ec);
+    std::string kept;
+    if (!ec && size == bytes.size() && ReadWholeFile(aside, kept) && kept == bytes) return true;
+  }
+  return false;
 }
 
 bool IsXmlChar(char32_t cp) {
@@ -506,6 +527,10 @@ void SaveXmlFile(const std::filesystem::path& path, std::string_view bytes) {
 void SetAsideIfPending(const std::filesystem::path& path) {
   const auto pending = PendingAside().find(path.lexically_normal());
   if (pending == PendingAside().end()) return;
+  if (KeptAsideAlready(path, ".damaged", pending->second)) {
+    PendingAside().erase(pending);
+    return;
+  }
   const auto aside = FreeAsideName(path, ".damaged");
   if (!aside) Raise(58, "File already exists: no free name to keep " + path.filename().string() + " aside");
   WriteFileAtomic(*aside, pending->second);

@@ -110,7 +110,8 @@ void SaveXmlFile(const std::filesystem::path& path, std::string_view bytes);
 
 // The file was loaded with values that could not be used: its bytes as loaded
 // are copied to "<name>.damaged" (or the next free ".damaged.N") before the
-// next save replaces it, and the user is told the copy's name. A load of the
+// next save replaces it, and the user is told the copy's name; when one of
+// those copies already holds the same bytes, it is enough. A load of the
 // file that finds nothing damaged calls it with nothing to forget it.
 void KeepAsideBeforeSave(const std::filesystem::path& path, std::optional<std::string> loadedBytes);
 // The texts the last load of path had to repair (see ParseXml), forgotten

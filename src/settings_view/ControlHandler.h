@@ -302,6 +302,9 @@ class ControlHandler {
   void HudTargetLevel_Change();
   // --- End of the HUD settings pages ---------------------------------------------
 
+  // Local time minus UTC in hours, as the clock list shows it.
+  static std::string LocalOffsetText();
+
  private:
   void SubscribeOptionEvents();
   void ReloadWith(const char* proc, const char* message, std::int16_t action);
@@ -317,8 +320,6 @@ class ControlHandler {
   void Alarm_SoundChange(DX8Sound& sound, platform::ChoiceControl& choice, std::int32_t index);
   void BindAll();
   void ClearLists();
-  // Local time minus UTC in hours, as the clock list shows it.
-  static std::string LocalOffsetText();
   // The swatch icon of the chat colour "Default".
   static std::int32_t DefaultChatColorIcon();
   // Puts the status HUD at (left, top) and re-evaluates its docking; a

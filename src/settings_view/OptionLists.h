@@ -81,7 +81,8 @@ struct ClockRow {
   bool shown;          // column 0
   const char* offset;  // column 2: hours from UTC
 };
-// "Your Time" gets the local offset, worked out at every fill.
+// "Your Time" gets the local offset, worked out at every fill (and by the
+// clock HUD whenever it fills the zone times, so it follows the machine).
 inline constexpr std::int32_t kClockYourTimeRow = 3;
 inline constexpr std::array<ClockRow, 30> kHudClockRows = {{
     {"Down Timer", true, ""}, {"Up Timer", true, ""}, {"Date", false, ""}, {"Your Time", true, ""},

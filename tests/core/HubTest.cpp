@@ -94,11 +94,21 @@ TEST_F(HubTest, AnErrorsOrDebugFilePastItsBoundBecomesTheOldFileAndANewOneIsBegu
   EXPECT_EQ(CrLfLines(ErrorsFile()).size(), 9u);
   EXPECT_NE(ErrorsFile().find("'HUDClockHandler'\r\nOverflow\r\n"), std::string::npos);
 
-  // No entry takes a file past its bound: a longer one is cut, and says so.
+  // No entry takes a file past its bound: a longer one is cut, and says so,
+  // the mark within the entry's bound.
   const std::string name(Hub::kLogFileBound + 100, 'n');
+  const auto entryOf = [](const std::string& file, const std::string& from) {
+    const auto at = file.find(from);
+    if (at == std::string::npos) return std::string();
+    const auto end = file.find("]\r\n", at);
+    return end == std::string::npos ? std::string() : file.substr(at, end + 1 - at);
+  };
+  const std::string entry = "Error #5 occured in 'ShowTarget' of class 'HUDTargetHandler'\r\nNo target " + name;
   Hub::LogError("ShowTarget", "HUDTargetHandler", 5, "No target " + name, 0);
-  EXPECT_LE(ErrorsFile().size(), 9 * 100 + Hub::kEntryBound);
-  EXPECT_NE(ErrorsFile().find("nnn [cut: "), std::string::npos);
+  const std::string cut = entryOf(ErrorsFile(), "Error #5 occured in 'ShowTarget'");
+  EXPECT_LE(cut.size(), Hub::kEntryBound);
+  EXPECT_GT(cut.size(), Hub::kEntryBound - 100);
+  EXPECT_TRUE(cut.ends_with("nnn [cut: " + std::to_string(entry.size()) + " bytes in all]"));
   // One that does not recur is counted at termination, with its description.
   Hub::TellRepeatedErrors();
   EXPECT_NE(ErrorsFile().find("'ControlHandler', repeated once\r\nPath/File access error\r\n"), std::string::npos);
@@ -106,7 +116,10 @@ TEST_F(HubTest, AnErrorsOrDebugFilePastItsBoundBecomesTheOldFileAndANewOneIsBegu
   for (int i = 0; i < 20; ++i) Hub::wtcw_debug("Selected " + name);
   EXPECT_LE(std::filesystem::file_size(GameFolder() / "Mellox Debug.old.txt"), Hub::kLogFileBound);
   EXPECT_LE(std::filesystem::file_size(GameFolder() / "Mellox Debug.txt"), Hub::kLogFileBound);
-  EXPECT_NE(DebugFile().find("nnn [cut: "), std::string::npos);
+  const std::string line = entryOf(DebugFile(), "Selected nnn");
+  EXPECT_LE(line.size(), Hub::kEntryBound);
+  EXPECT_GT(line.size(), Hub::kEntryBound - 100);
+  EXPECT_TRUE(line.ends_with("nnn [cut: " + std::to_string(name.size() + 9) + " bytes in all]"));
   DebugMode = false;
 
   // A debug file already past the bound (as an unbounded run left it) goes on the first line.

@@ -118,6 +118,24 @@ TEST(HUDClockHandlerTest, ZoneTimesFollowTheirOffsetsAndChangeByTheMinute) {
     f.owner().UpdateHUD();
     EXPECT_EQ(f.Text(f.hud(), "EST"), shown);
   }
+
+  // "Your Time" is the machine's clock through daylight time and a new zone;
+  // the other zones keep their hour from UTC.
+  EXPECT_EQ(f.Text(f.hud(), "Your Time"), "Your Time: 20:01");
+  const struct {
+    platform::TimeZoneInformation zone;
+    std::int32_t id;
+    const char *offset, *local, *est;
+  } changes[] = {{{-330, 0, -60}, platform::TIME_ZONE_ID_DAYLIGHT, "6.5", "Your Time: 20:02", "EST: 08:32"},
+                 {{300, 0, -60}, platform::TIME_ZONE_ID_STANDARD, "-5", "Your Time: 20:03", "EST: 20:03"}};
+  for (const auto& c : changes) {
+    f.host.Clock().SetTimeZone(c.zone, c.id);
+    f.Jump(60);
+    f.owner().UpdateHUD();
+    EXPECT_EQ(CellText(f.list().DataGet(2, f.Row("Your Time"), 0)), c.offset);
+    EXPECT_EQ(f.Text(f.hud(), "Your Time"), c.local);
+    EXPECT_EQ(f.Text(f.hud(), "EST"), c.est);
+  }
   EXPECT_TRUE(f.errors.empty());
 }
 

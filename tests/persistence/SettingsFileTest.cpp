@@ -10,6 +10,7 @@
 
 #include "PersistenceFixture.h"
 #include "chat/ChatTextHandler.h"
+#include "core/Hub.h"
 #include "core/VB.h"
 #include "core/ViewHandler.h"
 #include "host/FilterHandler.h"
@@ -352,6 +353,66 @@ TEST_F(SettingsFileTest, DamagedValuesTakeTheirDefaultsAndTheLoadGoesOn) {
   EXPECT_TRUE(Reported("Settings_Load 1", "Location y=\"2147483600\""));
   EXPECT_TRUE(Reported("Settings_Load 1", "Util fillmana=\"maybe\""));
   EXPECT_TRUE(Reported("Settings_Load 1", "One_Touch cheap=\"abc\""));
+
+  // A damaged output box never leaves the plug-in's own lines in no window:
+  // then the main window stays on, and the report says so. Boxes all off by
+  // the user's choice stay off.
+  const struct {
+    const char* attributes;
+    bool main, win1;
+    const char* report;
+  } outputs[] = {
+      {"main=\"yes\"", true, false, "Output_Windows main=\"yes\", using True"},
+      {"main=\"False\" win2=\"x\"", true, false, "Output_Windows win2=\"x\", using False, and the main window on"},
+      {"main=\"x\" win1=\"True\"", false, true, "Output_Windows main=\"x\", using False"},
+      {"main=\"False\"", false, false, nullptr},
+  };
+  for (const auto& o : outputs) {
+    SCOPED_TRACE(o.attributes);
+    reports.clear();
+    Spit(CharFile(), std::string("<Mellox Version=\"1.1.0.1\"><Output_Windows ") + o.attributes + "/></Mellox>");
+    SettingsFile::Load(*ch, 0);
+    EXPECT_EQ(ch->OutputMain->CheckedGet(), o.main);
+    EXPECT_EQ(ChatTextHandlerInstance->GetTargetList(0, 32), o.main);
+    EXPECT_EQ(ChatTextHandlerInstance->GetTargetList(1, 32), o.win1);
+    if (o.report) {
+      ASSERT_EQ(reports.size(), 1u);
+      EXPECT_NE(reports[0].description.find(o.report), std::string::npos) << reports[0].description;
+    } else {
+      EXPECT_TRUE(reports.empty());
+    }
+  }
+}
+
+// However many values a file has damaged, the chat hears of it once per load,
+// with their count; the errors file describes each, and counts of faults
+// seen often are not told in chat either.
+TEST_F(SettingsFileTest, ADamagedFileIsToldInChatOnceWithItsCount) {
+  Hub::InstallErrorSink();  // the plug-in's own reporter, not the fixture's recorder
+  fs::create_directories(host_->DocumentsDir() / "Asheron's Call");
+  Hub::TellRepeatedErrors();
+  std::string damaged =
+      "<Mellox Version=\"1.1.0.1\"><Util fillmana=\"a\" levelss=\"b\" allegchange=\"c\" usegems=\"d\" "
+      "splitpeas=\"e\"/><Output_Windows main=\"f\"/>";
+  for (int i = 0; i < 3; ++i) damaged += "<Chat_Filter enabled=\"perhaps\" name=\"w" + std::to_string(i) + "\"/>";
+  Spit(DefaultFile(), damaged + "</Mellox>");
+  const std::size_t mark = host_->Output().size();
+  for (int load = 0; load < 4; ++load) SettingsFile::Load(*ch, 1);
+  Hub::TellRepeatedErrors();
+  const std::vector<std::string> told(host_->Output().begin() + static_cast<std::ptrdiff_t>(mark),
+                                      host_->Output().end());
+  const auto count = [&](const std::string& text) {
+    return std::count_if(told.begin(), told.end(), [&](const std::string& l) { return l.find(text) != l.npos; });
+  };
+  EXPECT_EQ(count("Error #"), 0) << ::testing::PrintToString(told);
+  EXPECT_EQ(count("<Mellox> Loading Mellox_Settings.xml found 9 faults; Mellox Errors.txt describes each."), 4);
+  EXPECT_EQ(count("kept as Mellox_Settings.xml.damaged"), 1);
+  EXPECT_TRUE(ChatTextHandlerInstance->GetTargetList(0, 32));
+  const std::string errors = Slurp(host_->DocumentsDir() / "Asheron's Call" / "Mellox Errors.txt");
+  for (const char* entry : {"Util fillmana=\"a\", using False in Mellox_Settings.xml", "Util splitpeas=\"e\"",
+                            "Output_Windows main=\"f\", using True", "enabled=\"perhaps\""}) {
+    EXPECT_NE(errors.find(entry), std::string::npos) << entry;
+  }
 }
 
 // The element of that name as written, "" when the text has none.
@@ -450,6 +511,31 @@ TEST_F(SettingsFileTest, ADamagedFileIsKeptAsideBeforeItIsRewritten) {
   }
   EXPECT_TRUE(Told("Mellox_Settings.xml held values that could not be used; the file as it was is kept as "
                    "Mellox_Settings.xml.damaged."));
+
+  // The same damaged defaults loaded again and again (the reload button, new
+  // characters) are kept once: the copy there is enough, and nothing is said of one.
+  const auto copiesTold = [&] {
+    const auto& out = host_->Output();
+    return std::count_if(out.begin(), out.end(),
+                         [](const std::string& l) { return l.find("kept as Mellox_Settings.xml.damaged") != l.npos; });
+  };
+  const auto told = copiesTold();
+  for (const char* name : {"Carl", "Dora", "Bob"}) {
+    character = name;
+    SettingsFile::Load(*ch, 0);
+    SettingsFile::Load(*ch, 1);
+  }
+  EXPECT_EQ(copiesTold(), told);
+  EXPECT_FALSE(fs::exists(DefaultFile().string() + ".damaged.1"));
+  // Other damage is a copy of its own; the first damage back again is not.
+  const std::string other = "<Mellox Version=\"1.1.0.1\"><Exp auto=\"perhaps\"/></Mellox>";
+  for (const std::string& bytes : {other, defaults, other}) {
+    Spit(DefaultFile(), bytes);
+    SettingsFile::Load(*ch, 1);
+  }
+  EXPECT_EQ(Slurp(DefaultFile().string() + ".damaged.1"), other);
+  EXPECT_FALSE(fs::exists(DefaultFile().string() + ".damaged.2"));
+  EXPECT_EQ(copiesTold(), told + 1);
 }
 
 TEST_F(SettingsFileTest, ThousandsOfBadRowsGiveOneReportPerFault) {

@@ -103,6 +103,16 @@ TEST(CorpseHandlerTest, ACorpseIsFormedRecordedAndListed) {
   f.corpses().UpdateCorpseList();
   EXPECT_EQ(f.Row(0), "12.3N, 45.6E | 2.3N, 25.6E | -01:05");
   EXPECT_EQ(f.Row(1), "Dungeon | 1.0S, 1.5W | -01:05");
+
+  // Tracking switched off between the death and leaving portal space: no corpse.
+  f.corpses().CharDeath();
+  f.corpses().NewCorpse(779, 5.0, 5.0);
+  f.ch().CorpsesTrack->CheckedLet(false);
+  f.corpses().AddCorpse();
+  EXPECT_EQ(f.corpses().Corpses.size(), 2u);
+  EXPECT_FALSE(f.corpses().PendingCorpse());
+  EXPECT_FALSE(f.corpses().HasDied());
+  EXPECT_EQ(f.list("Corpses_List").Count(), 2);
   EXPECT_TRUE(f.errors.empty());
 }
 
