@@ -254,6 +254,8 @@ std::filesystem::path DataFile::Path() {
   return Folder() / ("Mellox_Data_" + server + "_" + character + ".xml");
 }
 
+std::string DataFile::LinesFirstLine(std::string_view dataBytes) { return BaseLine(dataBytes); }
+
 std::filesystem::path DataFile::LinesPath() {
   std::filesystem::path path = Path();
   path.replace_extension(".lines");

@@ -12,6 +12,7 @@
 #include <cstdint>
 #include <filesystem>
 #include <string>
+#include <string_view>
 
 namespace mellox {
 
@@ -25,6 +26,8 @@ class DataFile {
   static std::filesystem::path Path();
   // The companion: "Mellox_Data_<server>_<character>.lines".
   static std::filesystem::path LinesPath();
+  // The companion's first line, naming a data file of these bytes.
+  static std::string LinesFirstLine(std::string_view dataBytes);
 
   // Reads the file into the handlers and writes it back in its canonical form.
   // A missing or damaged file (moved aside) starts a fresh one.

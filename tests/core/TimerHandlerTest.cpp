@@ -168,6 +168,18 @@ TEST_F(TimerHandlerTest, ALoggedChatLineIsSavedByTheNextTick) {
     host->Advance(1000);
   }
   EXPECT_NE(ReadText(DataFilePath()).find(last), std::string::npos);
+
+  // Lowering the chat log's limit takes the lines it cuts out of the stored
+  // files at the next tick, not at the logoff.
+  tell("kept 1");
+  tell("kept 2");
+  host->Advance(1000);
+  ASSERT_TRUE(fs::exists(lines));
+  LogHandlerInstance->MaxLines(2);
+  host->Advance(1000);
+  EXPECT_FALSE(fs::exists(lines));
+  EXPECT_EQ(ReadText(DataFilePath()).find(last), std::string::npos);
+  EXPECT_NE(ReadText(DataFilePath()).find("kept 1"), std::string::npos);
 }
 
 TEST_F(TimerHandlerTest, AFailingScreenshotCheckIsReportedOnceNotEverySecond) {
