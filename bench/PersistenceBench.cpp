@@ -97,4 +97,21 @@ void BM_DataSave(benchmark::State& state) {
 }
 BENCHMARK(BM_DataSave)->Arg(100)->Arg(5000)->Unit(benchmark::kMicrosecond);
 
+// The core tick at the minute with an item spell tracked: its seconds left
+// changed, and storing them should cost the same whatever the chat log keeps.
+void BM_MinuteSaveWithItemSpell(benchmark::State& state) {
+  World& w = TheWorld();
+  w.FillLog(static_cast<std::int32_t>(state.range(0)));
+  if (!DataFile::Save(*w.ch)) std::abort();
+  std::int32_t remaining = 1000000000;
+  for (auto _ : state) {
+    Links().ClearItemSpells();
+    Links().AddItemSpellfromData(1234, remaining -= 60, "your armor.");
+    benchmark::DoNotOptimize(DataFile::SaveNewLines(*w.ch, true));
+  }
+  state.counters["log_lines"] = static_cast<double>(state.range(0));
+  Links().ClearItemSpells();
+}
+BENCHMARK(BM_MinuteSaveWithItemSpell)->Arg(100)->Arg(20000)->Unit(benchmark::kMicrosecond);
+
 }  // namespace

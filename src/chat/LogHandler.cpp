@@ -126,15 +126,15 @@ LogHandler::LogHandler() : file_(std::make_unique<FileState>()) {
   links.DisplayLog = [this] { DisplayLog(); };
   links.ClearLog = [this] {
     log_.clear();
+    unsavedLines_ = 0;
     dataWhole_ = true;
     DisplayLog();
   };
   links.ForEachNewLogItem = [this](const std::function<void(const LogItem&)>& visit) {
-    if (dataWhole_) return false;
     // Lines that already left the front again are not kept, so not stored.
     const auto fresh = static_cast<std::size_t>(std::min<std::int64_t>(unsavedLines_, std::ssize(log_)));
     for (auto it = log_.end() - static_cast<std::ptrdiff_t>(fresh); it != log_.end(); ++it) visit(*it);
-    return true;
+    return !dataWhole_;
   };
   links.LogSaved = [this] {
     unsavedLines_ = 0;
@@ -657,6 +657,7 @@ void LogHandler::CheckSize() {
 void LogHandler::Clear() {
   Trap("Clear", kClass, [&] {
     log_.clear();
+    unsavedLines_ = 0;
     MarkDataWhole();
     DisplayLog();
   });
@@ -806,8 +807,8 @@ void LogHandler::MaxLines(std::int32_t value) {
   maxLines_ = value;
   const std::size_t before = log_.size();
   CheckSize();
-  // The lines cut off stay in the data file until it is next written whole.
-  if (log_.size() != before) dataWhole_ = true;
+  // The lines cut off leave the stored files with the next tick's whole write.
+  if (log_.size() != before) MarkDataWhole();
   DisplayLog();
 }
 

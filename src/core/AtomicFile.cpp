@@ -184,6 +184,7 @@ std::optional<std::uint64_t> ReplaceFileEnd(const std::filesystem::path& path, s
         if (Injected("restore") == 0 && ::ftruncate(fd, static_cast<off_t>(size)) == 0) WriteAllAt(fd, oldEnd, at);
         RaiseForErrno(err);
     }
+    Injected("appended");
     // Not synced: a crash can only leave the file at an older length with at
     // most a torn end (which the XML log cuts back when it opens the file), and
     // a sync every second would stall the game's thread on the disk.

@@ -40,7 +40,8 @@ bool ReadWholeFile(const std::filesystem::path& path, std::string& out);
 // Test seam: called at "open", "write", "close" and "rename" of a whole write and
 // at "append" and "restore" of ReplaceFileEnd; a non-zero errno makes that step
 // fail as if the system had returned it ("append" after writing half the bytes,
-// as a disk that fills up mid-write). Empty to clear.
+// as a disk that fills up mid-write). Also called at "appended", once the new
+// end is written, where what it returns is ignored. Empty to clear.
 void SetAtomicWriteFaultForTesting(std::function<int(std::string_view stage)> injector);
 
 }  // namespace mellox

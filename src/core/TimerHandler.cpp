@@ -128,14 +128,10 @@ void TimerHandler::CoreTimer_Timeout() {
     // Logged chat lines only mark the data file; the lines are stored here.
     // Once per minute boundary of the total clock (whether this tick came late
     // or twice in the same second) the item spells' seconds left are stored
-    // too: only a whole write holds them, and it takes the tick's lines along.
+    // too, beside the data file like the lines.
     const bool linesLogged = log.TakeDataSaveRequest();
     const bool minute = stats.MinuteSampleDue();
-    if (minute && !spells.ItemSpells.empty()) {
-      Instance(ControlHandlerInstance).Data_Save();
-    } else if (linesLogged) {
-      Instance(ControlHandlerInstance).Data_SaveNewLines();
-    }
+    if (linesLogged || minute) Instance(ControlHandlerInstance).Data_SaveNewLines(minute);
     if (minute) stats.UpdateAvgXP();
   });
 }

@@ -5,6 +5,7 @@
 #include <fstream>
 #include <limits>
 #include <optional>
+#include <set>
 #include <string_view>
 #include <vector>
 
@@ -43,14 +44,19 @@ struct State {
   bool linesUnreadable = false;
   // The chat log's limit before the load raised it to keep every stored line.
   std::optional<std::int32_t> raisedFrom;
-  // The data file as this login last wrote it whole: the first line of a
-  // companion that extends it. Nothing until then, or after a failed write
-  // of either file, which leaves them as they are not known to be.
+  // The data file as it stands on disk (as read, or as this login last wrote
+  // it whole): the first line of a companion that extends it. Nothing while
+  // the files are not known to be as this login left them.
   std::optional<std::string> base;
   std::uint64_t baseSize = 0;
   // Bytes in the companion as this login last wrote it; 0 while none extends
   // the data file.
   std::uint64_t linesSize = 0;
+  // A whole write failed: it is tried again at the minute and the logoff,
+  // and meanwhile each tick's lines still go to the companion.
+  bool owed = false;
+  // The item spells as the files hold them (ItemSpellsLine).
+  std::string spells;
 };
 
 State& S() {
@@ -88,6 +94,12 @@ void SetLogAttributes(pugi::xml_node e, const LogItem& item) {
   SetAttr(e, "date", item.msgdate());
 }
 
+void SetItemSpellAttributes(pugi::xml_node e, const ItemSpellRecord& s) {
+  SetAttr(e, "id", s.id);
+  SetAttr(e, "remaining", s.timeRemaining);
+  SetAttr(e, "target", s.sTarget);
+}
+
 // One companion line: the element the data file would hold for the line.
 // The writer escapes line ends in attributes, so the line holds none.
 std::string LogLine(const LogItem& item) {
@@ -96,32 +108,59 @@ std::string LogLine(const LogItem& item) {
   return persistence::SerializeXml(doc) + "\n";
 }
 
-// The lines of the companion that extend a data file of these bytes, oldest
-// first. A companion written after another data file is left out; a torn
-// last line (the game stopped while it was written) is cut off, and told.
-// Nothing when it is there but could not be read (told). Its bytes go to text.
-std::optional<std::vector<std::string>> CompanionLines(const std::filesystem::path& lines,
-                                                       std::string_view dataBytes, std::string& text) {
-  if (!ReadWholeFile(lines, text)) {
-    if (!persistence::Exists(lines)) return std::vector<std::string>{};
-    Hub::wtcw_error("Could not read " + lines.filename().string() +
-                    "; it is left as it is, and the data file is not saved while it is there.");
-    return std::nullopt;
+// The item spells with their seconds left as one companion line, which a
+// load applies in place of those the data file holds.
+std::string ItemSpellsLine() {
+  pugi::xml_document doc;
+  pugi::xml_node all = doc.append_child("Item_Spells");
+  if (Links().ForEachItemSpell) {
+    Links().ForEachItemSpell(
+        [&](const ItemSpellRecord& s) { SetItemSpellAttributes(all.append_child("Item_Spell"), s); });
   }
-  const std::string base = BaseLine(dataBytes);
-  if (text.compare(0, base.size(), base) != 0) return std::vector<std::string>{};
+  return persistence::SerializeXml(doc) + "\n";
+}
+
+// The whole lines of text from byte from on, oldest first; true in torn when
+// a last line has no end (the game stopped while it was written).
+std::vector<std::string> WholeLines(const std::string& text, std::size_t from, bool& torn) {
   const std::size_t end = text.rfind('\n') + 1;
-  if (end < text.size()) {
-    Hub::wtcw_error(lines.filename().string() +
-                    " ended in the middle of a line; it was cut back to its last whole line.");
-  }
+  torn = end < text.size() && from < text.size();
   std::vector<std::string> found;
-  for (std::size_t at = base.size(); at < end;) {
+  for (std::size_t at = from; at < end;) {
     const std::size_t next = text.find('\n', at);
     found.push_back(text.substr(at, next - at));
     at = next + 1;
   }
   return found;
+}
+
+// A chat-log element by its values, for telling whether two are the same line.
+std::string LogKey(pugi::xml_node log) {
+  std::string key;
+  for (pugi::xml_attribute a : log.attributes()) {
+    key += a.name();
+    key += '=';
+    key += a.value();
+    key += '\0';
+  }
+  return key;
+}
+
+// Whether every chat-log line of a companion written after another data
+// file is in this one (a crash between a whole write and the companion's
+// removal). Its item spells count as held: any whole write holds newer ones.
+bool LinesHeldBy(const std::vector<std::string>& lines, pugi::xml_node root) {
+  std::set<std::string> held;
+  for (pugi::xml_node log = root.child("Log"); log; log = log.next_sibling("Log")) held.insert(LogKey(log));
+  for (const std::string& line : lines) {
+    if (line.starts_with("<Base ")) continue;
+    pugi::xml_document one;
+    const pugi::xml_node e = persistence::ParseXml(line, one) ? one.document_element() : pugi::xml_node();
+    const std::string_view name = e ? e.name() : "";
+    if (name == "Item_Spells") continue;
+    if (name != "Log" || !held.contains(LogKey(e))) return false;
+  }
+  return true;
 }
 
 void LogSaved() {
@@ -177,6 +216,24 @@ void RaiseLogLimitFor(pugi::xml_node root, std::size_t companionLines) {
   links.SetLogMaxLines(lines);
 }
 
+// A companion whose lines were not read would be removed by the next whole
+// write: it goes aside under a free name, and the user is told why. False
+// when it could not (told): no whole write then while it is there.
+bool SetUnreadLinesAside(const std::string& why) {
+  const std::filesystem::path lines = DataFile::LinesPath();
+  if (!persistence::Exists(lines)) return true;
+  const std::string name = lines.filename().string() + " holds chat-log lines " + why;
+  if (const auto aside = persistence::MoveAside(lines, ".damaged")) {
+    Hub::wtcw_error(name + "; it was kept as " + aside->filename().string() + ".");
+    return true;
+  }
+  Hub::wtcw_error(name + " and could not be kept aside; the data file is not saved while it is there.");
+  S().ready = false;
+  S().unreadable = true;
+  S().linesUnreadable = true;
+  return false;
+}
+
 // Empties what the file fills: the global-settings choice, corpses, item
 // spells and the chat log's lines.
 void StartFromFile(ControlHandler& ch) {
@@ -197,6 +254,8 @@ std::filesystem::path DataFile::Path() {
   return Folder() / ("Mellox_Data_" + server + "_" + character + ".xml");
 }
 
+std::string DataFile::LinesFirstLine(std::string_view dataBytes) { return BaseLine(dataBytes); }
+
 std::filesystem::path DataFile::LinesPath() {
   std::filesystem::path path = Path();
   path.replace_extension(".lines");
@@ -209,6 +268,8 @@ void DataFile::Load(ControlHandler& ch, std::int16_t action) {
   S().unreadable = false;
   S().linesUnreadable = false;
   S().base.reset();
+  S().linesSize = 0;
+  S().owed = false;
   GuardStep(kLoadProc, "", [&] {
     using persistence::LoadOutcome;
     // The plug-in outlives a logoff: what the last login held must not be
@@ -224,19 +285,51 @@ void DataFile::Load(ControlHandler& ch, std::int16_t action) {
     if (outcome == LoadOutcome::Unreadable || outcome == LoadOutcome::NameTooLong) return;
     S().ready = true;
     if (outcome != LoadOutcome::Loaded) {
-      Save(ch);
+      if (SetUnreadLinesAside("of a data file that could not be read")) Save(ch);
       return;
     }
     const pugi::xml_node root = doc.document_element();
+    const std::filesystem::path linesPath = LinesPath();
+    const std::string base = BaseLine(bytes);
     std::string companionBytes;
-    const std::optional<std::vector<std::string>> companion =
-        CompanionLines(LinesPath(), bytes, companionBytes);
-    if (!companion) {
-      S().ready = false;
-      S().unreadable = true;
-      S().linesUnreadable = true;
+    std::vector<std::string> added;
+    // Whether the companion on disk is known to extend the data file whole
+    // (or there is none), so lines can be appended to it as it is.
+    bool known = true;
+    if (!ReadWholeFile(linesPath, companionBytes)) {
+      companionBytes.clear();
+      if (persistence::Exists(linesPath)) {
+        Hub::wtcw_error("Could not read " + linesPath.filename().string() +
+                        "; it is left as it is, and the data file is not saved while it is there.");
+        S().ready = false;
+        S().unreadable = true;
+        S().linesUnreadable = true;
+      }
+    } else if (companionBytes.starts_with(base)) {
+      bool torn = false;
+      added = WholeLines(companionBytes, base.size(), torn);
+      if (torn) {
+        known = false;
+        Hub::wtcw_error(linesPath.filename().string() +
+                        " ended in the middle of a line; it was cut back to its last whole line.");
+      }
+    } else {
+      // Written after another data file: harmless once its lines are all in
+      // this one, else they would be lost with it.
+      bool torn = false;
+      if (LinesHeldBy(WholeLines(companionBytes, 0, torn), root) && !torn) {
+        std::error_code ignored;
+        std::filesystem::remove(linesPath, ignored);
+      } else {
+        SetUnreadLinesAside("that its data file lacks (written beside another one)");
+      }
+      companionBytes.clear();
     }
-    const std::vector<std::string> added = companion.value_or(std::vector<std::string>{});
+    if (known) {
+      S().base = base;
+      S().baseSize = bytes.size();
+      S().linesSize = companionBytes.size();
+    }
     RaiseLogLimitFor(root, added.size());
     LoadDamage damage(path, std::move(bytes));
     // One damaged element costs only itself.
@@ -246,21 +339,43 @@ void DataFile::Load(ControlHandler& ch, std::int16_t action) {
     }
     damage.Finish();
     // The lines logged after the data file was last written whole; their
-    // faults are their own file's, which is kept aside as the data file is.
-    LoadDamage lineDamage(LinesPath(), std::move(companionBytes));
+    // faults (texts included) are their own file's, which is kept aside as
+    // the data file is.
+    pugi::xml_document held;
+    persistence::TextRepairs repairs;
+    std::int64_t unknown = 0;
     for (const std::string& line : added) {
       pugi::xml_document one;
-      const pugi::xml_node log = persistence::ParseXml(line, one) ? one.child("Log") : pugi::xml_node();
-      if (!log) {
-        LoadDamage::Report("lines", 5, "A line that is not a chat-log line was left out", kLoadProc, false);
+      const pugi::xml_node e = persistence::ParseXml(line, one, pugi::parse_default, &repairs)
+                                   ? one.document_element()
+                                   : pugi::xml_node();
+      const std::string_view name = e ? e.name() : "";
+      if (name == "Log" || name == "Item_Spells") {
+        held.append_copy(e);
+      } else {
+        ++unknown;
+      }
+    }
+    persistence::AddTextRepairs(linesPath, repairs);
+    LoadDamage lineDamage(linesPath, std::move(companionBytes));
+    for (std::int64_t i = 0; i < unknown; ++i) {
+      LoadDamage::Report("lines", 5, "A line that is not a chat-log line was left out", kLoadProc);
+    }
+    for (pugi::xml_node e : held.children()) {
+      if (std::string_view(e.name()) == "Log") {
+        GuardElement(kLoadProc, "Log", [&] { ApplyElement(ch, e); });
         continue;
       }
-      GuardElement(kLoadProc, "Log", [&] { ApplyElement(ch, log); });
+      if (Links().ClearItemSpells) Links().ClearItemSpells();
+      for (pugi::xml_node spell : e.children("Item_Spell")) {
+        GuardElement(kLoadProc, "Item_Spell", [&] { ApplyElement(ch, spell); });
+      }
     }
     lineDamage.Finish();
+    S().spells = ItemSpellsLine();
     // Its message is a chat line the chat log keeps: told before the file is built.
     persistence::SetAsideIfPending(path);
-    persistence::SetAsideIfPending(LinesPath());
+    persistence::SetAsideIfPending(linesPath);
     if (Links().DisplayLog) Links().DisplayLog();
     Save(ch);
   });
@@ -284,12 +399,8 @@ std::string DataFile::Build(ControlHandler& ch) {
     });
   }
   if (links.ForEachItemSpell) {
-    links.ForEachItemSpell([&](const ItemSpellRecord& s) {
-      pugi::xml_node e = AddElement(root, "Item_Spell");
-      SetAttr(e, "id", s.id);
-      SetAttr(e, "remaining", s.timeRemaining);
-      SetAttr(e, "target", s.sTarget);
-    });
+    links.ForEachItemSpell(
+        [&](const ItemSpellRecord& s) { SetItemSpellAttributes(AddElement(root, "Item_Spell"), s); });
   }
   if (links.ForEachLogItem) {
     links.ForEachLogItem([&](const LogItem& item) { SetLogAttributes(AddElement(root, "Log"), item); });
@@ -303,7 +414,9 @@ bool DataFile::Save(ControlHandler& ch) {
     bool gone = false;
     if (S().unreadable) {
       Trap("Data_Save", kClass, [&] {
-        gone = !persistence::IsProtected(Path()) && !(S().linesUnreadable && persistence::Exists(LinesPath()));
+        gone = !persistence::IsProtected(Path()) &&
+               !(S().linesUnreadable && persistence::Exists(LinesPath())) &&
+               SetUnreadLinesAside("of a data file that could not be read");
       });
     }
     if (!gone) return false;
@@ -311,66 +424,87 @@ bool DataFile::Save(ControlHandler& ch) {
     S().linesUnreadable = false;
     S().ready = true;
   }
-  return Trap("Data_Save", kClass, [&] {
+  // The files as they stand, should this write fail and leave them so.
+  std::optional<std::string> before = S().base;
+  std::uint64_t linesBefore = S().linesSize;
+  const bool written = Trap("Data_Save", kClass, [&] {
     const std::string bytes = Build(ch);
+    std::string spells = ItemSpellsLine();
     std::string base = BaseLine(bytes);
     const std::filesystem::path lines = LinesPath();
     S().base.reset();
     // A companion written after a data file of these very bytes would still
     // count once they are written again, bringing its lines back twice: it
     // goes first (a crash in between leaves the same bytes without it).
-    if (CompanionBaseLine(lines) == base) std::filesystem::remove(lines);
+    if (CompanionBaseLine(lines) == base) {
+      std::filesystem::remove(lines);
+      linesBefore = 0;
+    }
     persistence::SaveXmlFile(Path(), bytes);
     S().base = std::move(base);
     S().baseSize = bytes.size();
     S().linesSize = 0;
+    S().spells = std::move(spells);
+    S().owed = false;
     // Its lines are in the data file now. One that cannot be removed no
     // longer counts and is replaced by the next companion.
     std::error_code ignored;
     std::filesystem::remove(lines, ignored);
     LogSaved();
   });
+  if (!written) {
+    // The atomic write left the old file: lines can still be appended to it.
+    S().owed = true;
+    S().base = std::move(before);
+    S().linesSize = linesBefore;
+  }
+  return written;
 }
 
-bool DataFile::SaveNewLines(ControlHandler& ch) {
+bool DataFile::SaveNewLines(ControlHandler& ch, bool minute) {
   const PersistenceLinks& links = Links();
-  if (!S().ready || !S().base || !links.ForEachNewLogItem) return Save(ch);
+  // After a failed whole write only the minute and the logoff try again.
+  const bool owed = S().owed;
+  if (!S().ready || (minute && owed)) return Save(ch);
+  if (!S().base || !links.ForEachNewLogItem) return !owed && Save(ch);
   std::string added;
-  if (!links.ForEachNewLogItem([&](const LogItem& item) { added += LogLine(item); })) return Save(ch);
+  const bool onlyAdded = links.ForEachNewLogItem([&](const LogItem& item) { added += LogLine(item); });
+  if (!onlyAdded && !owed) return Save(ch);
+  const std::string spells = minute ? ItemSpellsLine() : S().spells;
+  if (spells != S().spells) added += spells;
   if (added.empty()) {
     LogSaved();
     return true;
   }
   const std::uint64_t before = S().linesSize == 0 ? S().base->size() : S().linesSize;
-  if (before + added.size() >= S().baseSize) return Save(ch);
+  if (!owed && before + added.size() >= S().baseSize) return Save(ch);
   // The companion only counts beside the data file it was written after.
   std::error_code ec;
-  if (std::filesystem::file_size(Path(), ec) != S().baseSize || ec) return Save(ch);
+  if (std::filesystem::file_size(Path(), ec) != S().baseSize || ec) return !owed && Save(ch);
   Hub::wtcw_debug("Data Save");
   bool appended = false;
   const bool ran = Trap("Data_Save", kClass, [&] {
     const std::filesystem::path lines = LinesPath();
-    // Until the lines are through, the files are not known to be as written:
-    // should this fail, the next save writes the whole file.
-    std::string base = std::move(*S().base);
-    S().base.reset();
+    // A failed write leaves the companion as it was (or at another size,
+    // which the next append finds).
     if (S().linesSize == 0) {
       // The first lines after a whole write: a new companion replaces any
       // earlier one in one step.
-      const std::string bytes = base + added;
+      const std::string bytes = *S().base + added;
       WriteFileAtomic(lines, bytes);
       S().linesSize = bytes.size();
     } else if (const std::optional<std::uint64_t> size = ReplaceFileEnd(lines, "", added, S().linesSize)) {
       S().linesSize = *size;
     } else {
-      // Changed behind this login's back: the whole file holds the lines.
+      // Changed behind this login's back: only the whole file holds the lines.
+      S().base.reset();
       return;
     }
-    S().base = std::move(base);
     appended = true;
+    S().spells = spells;
     LogSaved();
   });
-  if (ran && !appended) return Save(ch);
+  if (ran && !appended) return !owed && Save(ch);
   return ran;
 }
 

@@ -2,14 +2,17 @@
 // spells on items and the chat-log lines, read at login and rewritten whole.
 // Chat-log lines logged between whole writes go to a companion file beside
 // it, one line each, so keeping them costs what they are, not what the log
-// holds: its first line names the data file it extends (size and digest of
-// its bytes), so once the data file is written whole the companion no longer
-// counts, even when a crash kept it from being removed.
+// holds (and so do the item spells' seconds left, stored each minute): its
+// first line names the data file it extends (size and digest of its bytes),
+// so once the data file is written whole the companion no longer counts,
+// even when a crash kept it from being removed. A companion whose lines were
+// not all read is never removed: it is kept aside, and the user told.
 #pragma once
 
 #include <cstdint>
 #include <filesystem>
 #include <string>
+#include <string_view>
 
 namespace mellox {
 
@@ -23,6 +26,8 @@ class DataFile {
   static std::filesystem::path Path();
   // The companion: "Mellox_Data_<server>_<character>.lines".
   static std::filesystem::path LinesPath();
+  // The companion's first line, naming a data file of these bytes.
+  static std::string LinesFirstLine(std::string_view dataBytes);
 
   // Reads the file into the handlers and writes it back in its canonical form.
   // A missing or damaged file (moved aside) starts a fresh one.
@@ -33,12 +38,15 @@ class DataFile {
   // The logoff: nothing is written until the next login has read its file.
   static void Close();
   static std::string Build(ControlHandler& ch);
-  // Appends the chat-log lines logged since the last save to the companion.
+  // Appends the chat-log lines logged since the last save to the companion,
+  // and at the minute the item spells' seconds left when they changed.
   // Writes the whole file instead when the log changed otherwise, when the
   // companion would grow as large as the data file (so whole writes cost a
   // constant per line), or when either file is not as this login left it.
-  // True when the lines are on disk.
-  static bool SaveNewLines(ControlHandler& ch);
+  // After a failed whole write, only the minute writes whole again; until
+  // then the lines are appended when the files allow it. True when the
+  // lines are on disk.
+  static bool SaveNewLines(ControlHandler& ch, bool minute = false);
 
   // The chat log keeps every stored line while the settings are not yet
   // loaded; the settings' own limit (or the old one) applies afterwards.

@@ -64,8 +64,8 @@ struct PersistenceLinks {
   // Empties the in-memory log and its view.
   std::function<void()> ClearLog;
   // Visits the lines logged since the data file last took the log, oldest
-  // first; false, visiting nothing, when the log changed otherwise since then
-  // (cleared, cut shorter) and only a whole file holds it.
+  // first; false when the log also changed otherwise since then (cleared,
+  // cut shorter) and only a whole file holds it.
   std::function<bool(const std::function<void(const LogItem&)>&)> ForEachNewLogItem;
   // The data file now holds every line of the log.
   std::function<void()> LogSaved;

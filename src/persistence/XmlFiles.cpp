@@ -498,12 +498,9 @@ LoadOutcome LoadXmlFile(const std::filesystem::path& path, pugi::xml_document& d
   doc.reset();
 
   // Never overwritten: the damaged file goes aside under a free name.
-  if (const auto aside = FreeAsideName(path, ".corrupt")) {
-    std::filesystem::rename(path, *aside, ec);
-    if (!ec) {
-      Hub::wtcw_error(fileName + " could not be read and was kept as " + aside->filename().string() + ".");
-      return LoadOutcome::Corrupt;
-    }
+  if (const auto aside = MoveAside(path, ".corrupt")) {
+    Hub::wtcw_error(fileName + " could not be read and was kept as " + aside->filename().string() + ".");
+    return LoadOutcome::Corrupt;
   }
   Protect(path);
   Hub::wtcw_error(fileName + " could not be read; it is left as it is and will not be saved over.");
@@ -553,6 +550,23 @@ TextRepairs TakeTextRepairs(const std::filesystem::path& path) {
   const TextRepairs repairs = found->second;
   LoadRepairs().erase(found);
   return repairs;
+}
+
+void AddTextRepairs(const std::filesystem::path& path, const TextRepairs& repairs) {
+  if (!repairs.Any()) return;
+  TextRepairs& held = LoadRepairs()[path.lexically_normal()];
+  held.notUtf8 += repairs.notUtf8;
+  held.forbidden += repairs.forbidden;
+  held.lost += repairs.lost;
+}
+
+std::optional<std::filesystem::path> MoveAside(const std::filesystem::path& path, const std::string& suffix) {
+  const auto aside = FreeAsideName(path, suffix);
+  if (!aside) return std::nullopt;
+  std::error_code ec;
+  std::filesystem::rename(path, *aside, ec);
+  if (ec) return std::nullopt;
+  return aside;
 }
 
 bool Exists(const std::filesystem::path& path) {

@@ -117,9 +117,16 @@ void KeepAsideBeforeSave(const std::filesystem::path& path, std::optional<std::s
 // The texts the last load of path had to repair (see ParseXml), forgotten
 // once taken: the load's damage, kept aside with the rest of it.
 TextRepairs TakeTextRepairs(const std::filesystem::path& path);
+// Adds the repairs of texts of path read other than by LoadXmlFile (a file of
+// lines parsed one by one), for its damage to take with the rest.
+void AddTextRepairs(const std::filesystem::path& path, const TextRepairs& repairs);
 // Makes that copy now when one is waiting, so its message comes before the
 // save that follows a load. Raises when the copy cannot be written.
 void SetAsideIfPending(const std::filesystem::path& path);
+
+// Moves the file to "<name><suffix>" (or the next free "<suffix>.N"); the
+// name it got, nothing when it could not be moved.
+std::optional<std::filesystem::path> MoveAside(const std::filesystem::path& path, const std::string& suffix);
 
 // Whether anything stands at the path (a dangling link counts): what a file
 // that could not be read must be gone from before it may be written.

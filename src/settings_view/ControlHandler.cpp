@@ -599,7 +599,7 @@ void ControlHandler::Data_Load(std::int16_t action) { DataFile::Load(*this, acti
 
 bool ControlHandler::Data_Save() { return DataFile::Save(*this); }
 
-bool ControlHandler::Data_SaveNewLines() { return DataFile::SaveNewLines(*this); }
+bool ControlHandler::Data_SaveNewLines(bool minute) { return DataFile::SaveNewLines(*this, minute); }
 
 // --- Option handlers: global buttons, toggles, one-touch and utility options ------
 

@@ -229,8 +229,9 @@ class ControlHandler {
   void Data_Load(std::int16_t action);
   bool Data_Save();
   // Puts only the chat-log lines logged since the last save on disk (the
-  // whole file when that would not do); what the core tick calls.
-  bool Data_SaveNewLines();
+  // whole file when that would not do), and at the minute the item spells'
+  // seconds left; what the core tick calls.
+  bool Data_SaveNewLines(bool minute = false);
 
   // --- Global buttons, toggles and the one-touch / utility options ----------
   // (ControlHandler.cpp, "Option handlers".) Every one does nothing while the

@@ -66,32 +66,41 @@ TEST_F(TimerHandlerTest, TheMinuteWorkSavesTheDataFileOnlyWhileItemSpellsAreTrac
   for (const bool tracked : {false, true}) {
     Start(true);
     Login();
-    if (tracked)
-      SpellHandlerInstance->ItemSpells.emplace_back("Sword", std::make_shared<SpellItemInfo>());
+    if (tracked) SpellHandlerInstance->AddItemSpell("Stoneskin I", "your armor.");
     host->Advance(30000);
     fs::remove(DataFilePath());
     host->Advance(30000);
     EXPECT_EQ(fs::exists(DataFilePath()), tracked);
   }
 
-  // Chat every second stores only its lines beside the data file; the
-  // spells' seconds left are still written at the minute.
+  // Chat every second stores only its lines beside the data file, and so
+  // does the minute the spells' seconds left: the kept lines are not
+  // rewritten, and the next login has the seconds of the last minute.
   Start(true);
   Login();
   ch().ChatLogEnable->CheckedLet(true);
   SpellHandlerInstance->AddItemSpell("Stoneskin I", "your armor.");
   for (int i = 0; i < 100; ++i)
     host->IncomingChat("Alice tells you, \"earlier " + std::to_string(i) + "\"", 3, 1);
+  std::string data;
   for (int second = 1; second <= 60; ++second) {
     if (second == 60) {
       ASSERT_TRUE(fs::exists(DataFile::LinesPath()));
+      data = ReadText(DataFilePath());
     }
     host->IncomingChat("Alice tells you, \"second " + std::to_string(second) + "\"", 3, 1);
     host->Advance(1000);
   }
+  EXPECT_EQ(ReadText(DataFilePath()), data);
   const std::int32_t left = SpellHandlerInstance->ItemSpellsToSave().front().remaining;
-  EXPECT_NE(ReadText(DataFilePath()).find("remaining=\"" + std::to_string(left) + "\""), std::string::npos)
-      << left;
+  const std::string lines = ReadText(DataFile::LinesPath());
+  Start(true);
+  std::ofstream(DataFilePath(), std::ios::binary) << data;
+  std::ofstream(DataFile::LinesPath(), std::ios::binary) << lines;
+  Login();
+  ASSERT_EQ(SpellHandlerInstance->ItemSpellsToSave().size(), 1u);
+  EXPECT_EQ(SpellHandlerInstance->ItemSpellsToSave().front().remaining, left);
+  EXPECT_EQ(LogHandlerInstance->Log().back().message(), "Alice tells you, \"second 60\"");
 }
 
 TEST_F(TimerHandlerTest, ALoggedChatLineIsSavedByTheNextTick) {
@@ -159,6 +168,18 @@ TEST_F(TimerHandlerTest, ALoggedChatLineIsSavedByTheNextTick) {
     host->Advance(1000);
   }
   EXPECT_NE(ReadText(DataFilePath()).find(last), std::string::npos);
+
+  // Lowering the chat log's limit takes the lines it cuts out of the stored
+  // files at the next tick, not at the logoff.
+  tell("kept 1");
+  tell("kept 2");
+  host->Advance(1000);
+  ASSERT_TRUE(fs::exists(lines));
+  LogHandlerInstance->MaxLines(2);
+  host->Advance(1000);
+  EXPECT_FALSE(fs::exists(lines));
+  EXPECT_EQ(ReadText(DataFilePath()).find(last), std::string::npos);
+  EXPECT_NE(ReadText(DataFilePath()).find("kept 1"), std::string::npos);
 }
 
 TEST_F(TimerHandlerTest, AFailingScreenshotCheckIsReportedOnceNotEverySecond) {

@@ -152,12 +152,83 @@ TEST_F(DataFileTest, RepeatedFaultsAreReportedOnceWithTheirCount) {
 
 TEST_F(DataFileTest, CorruptFileIsKeptAside) {
   Spit(DataFilePath(), "<Mellox><Log message=\"half");
+  // The lines stored beside it were never read: they go aside with it.
+  const std::string companion =
+      "<Base size=\"26\" digest=\"0123456789abcdef\"/>\n<Log message=\"only here\"/>\n";
+  Spit(DataFile::LinesPath(), companion);
   DataFile::Load(*ch, 0);
   fs::path aside = DataFilePath();
   aside += ".corrupt";
   EXPECT_EQ(Slurp(aside), "<Mellox><Log message=\"half");
   EXPECT_TRUE(Told("kept as Mellox_Data_Alpha_Bob.xml.corrupt"));
   EXPECT_EQ(Slurp(DataFilePath()), "<Mellox>\r\t<Global enabled=\"False\"/>\r</Mellox>");
+  fs::path linesAside = DataFile::LinesPath();
+  linesAside += ".damaged";
+  EXPECT_EQ(Slurp(linesAside), companion);
+  EXPECT_TRUE(
+      Told("Mellox_Data_Alpha_Bob.lines holds chat-log lines of a data file that could not be read; it was "
+           "kept as Mellox_Data_Alpha_Bob.lines.damaged."));
+}
+
+TEST_F(DataFileTest, CompanionLinesThatWereNotAllReadAreKeptAside) {
+  PlaceShippedDefaults();
+  SettingsFile::Load(*ch, 0);
+  ch->ChatLogEnable->CheckedLet(true);
+  DataFile::Load(*ch, 0);
+  for (int i = 0; i < 20; ++i) Log().AddToLog("line " + std::to_string(i), 4, 2);
+  ASSERT_TRUE(DataFile::SaveNewLines(*ch));
+  Log().AddToLog("stored beside", 4, 2);
+  ASSERT_TRUE(DataFile::SaveNewLines(*ch));
+  const std::string data = Slurp(DataFilePath());
+  const std::string companion = Slurp(DataFile::LinesPath());
+  ASSERT_NE(companion.find("stored beside"), std::string::npos);
+  fs::path aside = DataFile::LinesPath();
+  aside += ".damaged";
+  // A login with these files; what it kept aside of the companion.
+  auto relog = [&](const std::string& dataBytes, const std::string& lines) {
+    Spit(DataFilePath(), dataBytes);
+    Spit(DataFile::LinesPath(), lines);
+    fs::remove(aside);
+    reports.clear();
+    Log().Clear();
+    DataFile::Load(*ch, 0);
+    EXPECT_FALSE(fs::exists(DataFile::LinesPath()));
+    return Slurp(aside);
+  };
+
+  // A line the load cannot take (added by hand) is kept with its file.
+  const std::string byHand = companion + "<Note by=\"hand\"/>\n";
+  EXPECT_EQ(relog(data, byHand), byHand);
+  EXPECT_TRUE(Reported("Data_Load",
+                       "A line that is not a chat-log line was left out in Mellox_Data_Alpha_Bob.lines"));
+  const std::string merged = Slurp(DataFilePath());
+  ASSERT_NE(merged.find("stored beside"), std::string::npos);
+
+  // So is text the game's code page lacks, or that is not UTF-8: told as in the data file.
+  const std::string texts =
+      companion +
+      "<Log message=\"A\xE6\x97\xA5\xE2\x9C\x93\xF0\x9F\x98\x80\"/>\n<Log message=\"&#128;\"/>\n" +
+      "<Log message=\"caf\xE9\"/>\n";
+  EXPECT_EQ(relog(data, texts), texts);
+  EXPECT_TRUE(Reported("LoadXmlFile",
+                       "code page cannot hold in a text, read as \"?\" (2 times) in "
+                       "Mellox_Data_Alpha_Bob.lines"));
+  EXPECT_TRUE(Reported("LoadXmlFile", "not UTF-8, read as Windows-1252 in Mellox_Data_Alpha_Bob.lines"));
+  EXPECT_EQ(Log().Log().back().message(), "caf\xE9");
+
+  // Written beside another data file (this one replaced after a crash): its
+  // lines are not this file's, so it is kept aside, and told once.
+  const std::string other =
+      "<Base size=\"1\" digest=\"0000000000000000\"/>" + companion.substr(companion.find('\n'));
+  EXPECT_EQ(relog(data, other), other);
+  EXPECT_TRUE(Told("Mellox_Data_Alpha_Bob.lines holds chat-log lines that its data file lacks"));
+  EXPECT_EQ(Log().Log().back().message(), "line 19");
+  // Unless the data file holds each of them (the game stopped before it was
+  // removed after a whole write): then it is only removed.
+  EXPECT_EQ(relog(merged, other), "");
+  EXPECT_EQ(std::count_if(Log().Log().begin(), Log().Log().end(),
+                          [](const LogItem& item) { return item.message() == "stored beside"; }),
+            1);
 }
 
 TEST_F(DataFileTest, NothingIsWrittenOverAFileThatWasNotRead) {
@@ -168,13 +239,34 @@ TEST_F(DataFileTest, NothingIsWrittenOverAFileThatWasNotRead) {
 
   fs::remove(DataFilePath());
   fs::create_directories(DataFilePath());  // cannot be read
+  const std::string companion =
+      "<Base size=\"9\" digest=\"0123456789abcdef\"/>\n<Log message=\"beside it\"/>\n";
+  Spit(DataFile::LinesPath(), companion);
   DataFile::Load(*ch, 0);
-  EXPECT_FALSE(DataFile::Save(*ch));
+  // Told once; chat lines and corpses are refused quietly after that.
+  PlaceShippedDefaults();
+  SettingsFile::Load(*ch, 0);
+  ch->ChatLogEnable->CheckedLet(true);
+  for (int tick = 0; tick < 3; ++tick) {
+    Log().AddToLog("refused " + std::to_string(tick), 4, 2);
+    EXPECT_FALSE(DataFile::SaveNewLines(*ch, tick == 2));
+    corpses.push_back({tick, 1, 2, 1700000000, false, "corpse"});
+    EXPECT_FALSE(DataFile::Save(*ch));
+  }
+  EXPECT_EQ(std::count_if(
+                host_->Output().begin(), host_->Output().end(),
+                [](const std::string& l) { return l.find("Mellox_Data_Alpha_Bob") != std::string::npos; }),
+            1);
+  EXPECT_TRUE(reports.empty());
   EXPECT_TRUE(fs::is_directory(DataFilePath()));
-  // Once the user removes it there is nothing to keep: the next save goes ahead.
+  // Once the user removes it there is nothing to keep: the next save goes
+  // ahead, and the lines beside it, never read, are kept aside first.
   fs::remove(DataFilePath());
   EXPECT_TRUE(DataFile::Save(*ch));
   EXPECT_NE(Slurp(DataFilePath()).find("<Global "), std::string::npos);
+  fs::path linesAside = DataFile::LinesPath();
+  linesAside += ".damaged";
+  EXPECT_EQ(Slurp(linesAside), companion);
 
   // Nor while the lines stored beside it cannot be read: a whole write would
   // remove them.

@@ -16,7 +16,9 @@
 // speed nor when the parent gets to run decides where the kill lands. A save
 // that still reports its end was not cut; it is not counted as mid-save and a
 // further kill is made, so the run ends with the number of mid-save kills
-// asked for on any machine.
+// asked for on any machine. The windows within an append of a tick's lines
+// are too short for a timer to hit, so some kills are made there by the child
+// itself: half way through the append, and after it before the save's end.
 //
 // MELLOX_CRASH_KILLS sets that number (scripts/crash-kills.sh runs 1,000).
 #include <gtest/gtest.h>
@@ -39,6 +41,7 @@
 #include <optional>
 #include <random>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "robustness/RobustSession.h"
@@ -53,6 +56,12 @@ using Clock = std::chrono::steady_clock;
 constexpr int kReportTimeoutMs = 120000;
 // Sent instead of a kill delay: the save runs to its end.
 constexpr std::int64_t kNoKill = -1;
+// Sent instead of a kill delay: the child is killed where a window too short
+// for any timer lies, when the save gets there: half way through writing the
+// lines it appends beside the data file (as the disk would leave them), or
+// once they are written but before the save has taken note of them.
+constexpr std::int64_t kKillMidAppend = -2;
+constexpr std::int64_t kKillAfterAppend = -3;
 
 int KillsAsked() {
   const char* text = std::getenv("MELLOX_CRASH_KILLS");
@@ -151,7 +160,16 @@ class SavingChild {
       if (::read(go, &killAfterNs, sizeof killAfterNs) != sizeof killAfterNs) _exit(0);
       Report started{Report::kStarted, 0};
       if (::write(reports, &started, sizeof started) != sizeof started) _exit(2);
-      if (killAfterNs != kNoKill && !ArmKillTimer(killAfterNs)) _exit(3);
+      if (killAfterNs == kKillMidAppend || killAfterNs == kKillAfterAppend) {
+        const std::string_view at = killAfterNs == kKillMidAppend ? "restore" : "appended";
+        SetAtomicWriteFaultForTesting([at](std::string_view stage) {
+          if (stage == at) raise(SIGKILL);
+          // The append stops half way, as on a disk that failed mid-write.
+          return stage == "append" && at == "restore" ? EIO : 0;
+        });
+      } else if (killAfterNs != kNoKill && !ArmKillTimer(killAfterNs)) {
+        _exit(3);
+      }
       const auto start = Clock::now();
       save(i);
       Report finished{Report::kFinished, std::chrono::nanoseconds(Clock::now() - start).count()};
@@ -181,10 +199,11 @@ struct KillRun {
 
 // Lets the child finish that many saves, with afterEach(i) once the i-th is
 // through, then start one more that the kernel timer kills at a random moment
-// within the shortest save seen, and counts the kill. True when it cut that
-// save short; nothing, the test failed, when the child did not do as told.
+// within the shortest save seen (or that is killed at a stage, kKillMidAppend
+// or kKillAfterAppend), and counts the kill. True when it cut that save
+// short; nothing, the test failed, when the child did not do as told.
 std::optional<bool> FinishThenKill(SavingChild& child, int finished, KillRun& run,
-                                   const std::function<void(int)>& afterEach) {
+                                   const std::function<void(int)>& afterEach, std::int64_t atStage = 0) {
   if (!child.Started()) {
     ADD_FAILURE() << "no child";
     return std::nullopt;
@@ -197,7 +216,7 @@ std::optional<bool> FinishThenKill(SavingChild& child, int finished, KillRun& ru
     afterEach(i);
     if (i + 1 < finished) continue;
     std::uniform_int_distribution<std::int64_t> delay(0, std::max<std::int64_t>(run.shortestNs - 1, 0));
-    if (!child.Go(delay(run.random)) || child.Next().kind != Report::kStarted) break;
+    if (!child.Go(atStage != 0 ? atStage : delay(run.random)) || child.Next().kind != Report::kStarted) break;
     // Either the timer ends the child (the pipe closes) or the save ended first.
     const bool cut = child.Next().kind != Report::kFinished;
     if (!cut) child.Kill();
@@ -345,7 +364,10 @@ TEST(CrashConsistencyTest, KilledWhileStoringATicksLinesLosesAtMostThoseLines) {
   int seen[3] = {};
   while (run.More()) {
     const int round = run.kills;
-    const int finishedFirst = 1 + static_cast<int>(run.random() % 3);
+    // Every fourth kill lands half way through an append, and every fourth
+    // after one (the cut tick then appends: it is not a fourth tick).
+    const std::int64_t atStage = round % 4 == 1 ? kKillMidAppend : round % 4 == 3 ? kKillAfterAppend : 0;
+    const int finishedFirst = 1 + static_cast<int>(run.random() % (atStage != 0 ? 2 : 3));
     // Each tick logs its lines and stores them; every fourth writes the
     // whole file, as logoff and the other changes do.
     SavingChild child(
@@ -353,7 +375,7 @@ TEST(CrashConsistencyTest, KilledWhileStoringATicksLinesLosesAtMostThoseLines) {
           for (int j = 0; j < kLinesPerTick; ++j) log.AddToLog(line(round, tick, j), 4, 2);
         },
         [&](int tick) { tick % 4 == 3 ? ch.Data_Save() : ch.Data_SaveNewLines(); });
-    const std::optional<bool> cut = FinishThenKill(child, finishedFirst, run, [](int) {});
+    const std::optional<bool> cut = FinishThenKill(child, finishedFirst, run, [](int) {}, atStage);
     ASSERT_TRUE(cut.has_value());
     const int kills = run.kills;
 
@@ -385,6 +407,9 @@ TEST(CrashConsistencyTest, KilledWhileStoringATicksLinesLosesAtMostThoseLines) {
             << run.shortestNs / 1000 << " us; seed " << run.seed << std::endl;
   EXPECT_EQ(run.midSave, asked);
   EXPECT_EQ(run.failures, 0);
+  // Kills did land within an append and between an append and its end.
+  EXPECT_GT(seen[1], 0);
+  EXPECT_GT(seen[2], 0);
 }
 
 }  // namespace

@@ -141,6 +141,32 @@ TEST(SaveFaultTest, InjectedWriteFailuresKeepTheFilesAndThePlugin) {
   EXPECT_EQ(
       std::count_if(log.begin(), log.end(), [&](const LogItem& item) { return item.message() == said[0]; }),
       1);
+
+  // The disk is nearly full: a whole file no longer fits, a tick's lines do.
+  // One failed whole write is told; the ticks after it still store their
+  // lines beside the data file, and only the minute tries the whole write again.
+  ASSERT_TRUE(ch.Data_Save());
+  session.Chat("Someone tells you, \"before the disk filled\"", 4, 0);
+  ASSERT_TRUE(ch.Data_SaveNewLines());
+  const std::string data = ReadAll(session.DataPath());
+  Hub::TellRepeatedErrors();
+  const std::size_t before = session.OutputWith("Error #61 occured in 'Data_Save'");
+  SetAtomicWriteFaultForTesting([](std::string_view stage) { return stage == "write" ? ENOSPC : 0; });
+  EXPECT_FALSE(ch.Data_Save());
+  for (int tick = 0; tick < 3; ++tick) {
+    session.Chat("Someone tells you, \"while full " + std::to_string(tick) + "\"", 4, 0);
+    EXPECT_TRUE(ch.Data_SaveNewLines()) << tick;
+    EXPECT_NE(ReadAll(DataFile::LinesPath()).find("while full " + std::to_string(tick)), std::string::npos);
+  }
+  EXPECT_EQ(session.OutputWith("Error #61 occured in 'Data_Save'"), before + 1);
+  EXPECT_FALSE(ch.Data_SaveNewLines(true));
+  EXPECT_EQ(session.OutputWith("Error #61 occured in 'Data_Save'"), before + 2);
+  EXPECT_EQ(ReadAll(session.DataPath()), data);
+  SetAtomicWriteFaultForTesting({});
+  EXPECT_TRUE(ch.Data_SaveNewLines(true));
+  EXPECT_FALSE(fs::exists(DataFile::LinesPath()));
+  EXPECT_EQ(ReadAll(session.DataPath()), DataFile::Build(ch));
+  EXPECT_NE(ReadAll(session.DataPath()).find("while full 2"), std::string::npos);
 }
 
 // --- A real small file system --------------------------------------------------
