@@ -316,6 +316,13 @@ void FilterHandler::BeginLogin() {
   Trap(kLoginProc, kClass, [] { HostPeers::TargetSetObject(nullptr); });
   // What the game refused at the last login may be possible at this one.
   Trap(kLoginProc, kClass, [] { Instance(EventQueueInstance).ResetGivenUpUses(); });
+  // Commands and queries the last login sent wait for answers that are not this one's.
+  doneFriends = false;
+  Trap(kLoginProc, kClass, [] {
+    ChatTextHandler& chat = Instance(ChatTextHandlerInstance);
+    chat.TempleForgetPending = false;
+    chat.TempleEnlightenPending = false;
+  });
 }
 
 // Saves the character's work under its own names (only a login whose
@@ -323,6 +330,10 @@ void FilterHandler::BeginLogin() {
 // and no file is written until the next login has loaded its own.
 void FilterHandler::EndLogin() {
   if (PluginActive) {
+    // A burst of spell lines under way is this character's: handled now, saved below.
+    Trap("Char_Logoff", kClass, [] {
+      if (ChatTextHandlerInstance) ChatTextHandlerInstance->EndSpellBursts();
+    });
     // Died and logged off before leaving portal space: the corpse lies in the
     // world all the same and belongs in this character's file.
     Trap("Char_Logoff", kClass, [] {
@@ -342,9 +353,7 @@ void FilterHandler::EndLogin() {
   SettingsState = 0;
   DataFile::Close();
   Trap("Char_Logoff", kClass, [] {
-    if (!LogHandlerInstance) return;
-    LogHandlerInstance->FileLogging(false);
-    LogHandlerInstance->logfile("");
+    if (LogHandlerInstance) LogHandlerInstance->EndFileLog();
   });
   Trap("Char_Logoff", kClass, [] { Instance(TimerHandlerInstance).StopForLogoff(); });
   Trap("Char_Logoff", kClass, [&] { Instance(EventQueueInstance).Pause(filesServer_ + "_" + filesCharacter_); });

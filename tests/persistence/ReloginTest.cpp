@@ -279,6 +279,43 @@ TEST_F(ReloginTest, ALoginWithoutALogoffSavesTheLastOnesWorkFirst) {
   EXPECT_NE(LogHandlerInstance->Log().front().message().find("just now"), std::string::npos);
 }
 
+// What a login leaves under way at its logoff is its own: a burst of cast
+// lines is ended and saved for it, its unanswered friends query and temple
+// command end with it, and chat-log lines its file would not take are told
+// lost, never written to the next character's file.
+TEST_F(ReloginTest, WhatALoginLeavesUnderWayEndsWithIt) {
+  Run("server Alpha\nobject 0x50000001 1 Bob\nobject 0x50000002 1 Ann\n"
+      "object 7001 0 Hyssop\ninventory 7001\nobject 7002 37 Guardian of the Temple of Forgetfulness\n"
+      "object 4001 2 Iron Sword\ninventory 4001\n"
+      "character Ann\nlogin\ncheck Chat_Log_Auto on\nlogoff\n");
+  // Bob's text log cannot be written: a folder stands in its place.
+  fs::create_directories(LogFile("Alpha_Bob.txt"));
+  Run("character Bob\nlogin\ncheck Chat_Log_Enable on\ncheck Chat_Log_Auto on\n"
+      "expect The chat log file could not be written\ncheck Spells_Item on\n"
+      "click Chat_Options 0 13\nclick Chat_Options 0 18\nadvance 3s\nexpect parser: /friends online\n"
+      "type /x templeforget\nexpect item: use 7002 0\nchat 3 1 Kim tells you, for Bob\nadvance 1s\n"
+      "chat 7 1 You cast Stoneskin I on Iron Sword\nadvance 100ms\nlogoff\n"
+      "expect lines of the chat log could not be written to Alpha_Bob.txt and are lost\n");
+  // The burst was handled as Bob's, in the last moment of his login.
+  const std::string bobData = DataFileBytes("Bob");
+  EXPECT_EQ(Count(bobData, "<Item_Spell "), 1u) << bobData;
+  EXPECT_EQ(Count(bobData, "Iron Sword"), 1u) << bobData;
+  const std::size_t mark = host.Output().size();
+  Run("advance 1s\ncharacter Ann\nlogin\nchat 0 1 Welcome to the world!\n"
+      "chat 3 1 Guardian of the Temple of Forgetfulness tells you, take the essence of Malar\n"
+      "chat 3 1 Kim tells you, for Ann\nadvance 1s\nexpect-not Your friends:\nexpect-not item: give\n"
+      "expect-not written again\nexpect-not item: use 7002\n");
+  const std::string annLog = Bytes(LogFile("Alpha_Ann.txt"));
+  EXPECT_NE(annLog.find("for Ann"), std::string::npos) << annLog;
+  EXPECT_EQ(annLog.find("for Bob"), std::string::npos) << annLog;
+  std::vector<std::string> stray;
+  for (const std::string& line : OutputSince(mark))
+    if (line.find("Your friends") != std::string::npos || line.find("item: give") != std::string::npos ||
+        line.find("Stoneskin") != std::string::npos)
+      stray.push_back(line);
+  EXPECT_EQ(stray, std::vector<std::string>{});
+}
+
 // A log file never holds another character's lines: the lines waiting at a
 // logoff go to the logging-off character's file, and each login logs as its
 // own settings say (Ann: not at all until she ticks the box, then as XML).
