@@ -316,6 +316,8 @@ void FilterHandler::BeginLogin() {
   Trap(kLoginProc, kClass, [] { HostPeers::TargetSetObject(nullptr); });
   // What the game refused at the last login may be possible at this one.
   Trap(kLoginProc, kClass, [] { Instance(EventQueueInstance).ResetGivenUpUses(); });
+  // The last login's XP change is not shown for this one.
+  Trap(kLoginProc, kClass, [] { Instance(StatisticsInstance).ShowXPChange = false; });
   // Commands and queries the last login sent wait for answers that are not this one's.
   doneFriends = false;
   Trap(kLoginProc, kClass, [] {
