@@ -115,6 +115,7 @@ TEST_F(ReloginTest, NothingIsDoneForTheCharacterWhileLoggedOff) {
   Run("server Alpha\ncharacter Eve\nobject 0x50000001 1 Eve\n"
       "object 4001 2 Iron Sword\ninventory 4001\nobject 3001 2 Asheron's Benediction\ninventory 3001\n"
       "login\ncheck Spells_Item on\ncheck Use_Gems on\n"
+      "check HUD_On on\nedit HUD_Items_Text Mana Charge\nedit HUD_Items_Count 2\npress HUD_Items_Add\n"
       "chat 7 1 You cast Stoneskin I on Iron Sword\nchat 7 1 You cast Warding Veil II on your armor.\n"
       "advance 2s\n");
   ASSERT_GT(gemUses(0), 0u);
@@ -123,11 +124,15 @@ TEST_F(ReloginTest, NothingIsDoneForTheCharacterWhileLoggedOff) {
   const std::string atLogoff = DataFileBytes();
   ASSERT_EQ(Count(atLogoff, "remaining=\"598\""), 1u) << atLogoff;
   const std::size_t mark = host.Output().size();
-  Run("advance 600s\n");
+  // The item HUD's watched item arrives and Eve dies: no HUD is drawn, and
+  // nothing waits for her corpse at the next login.
+  Run("inventory 5001\nprop 5001 long 0x0D000006 1000\nobject 5001 0 Mana Charge\ndeath Eve was killed by a drudge.\nadvance 600s\n");
+  EXPECT_FALSE(CorpseHandlerInstance->PendingCorpse().has_value());
+  EXPECT_FALSE(HostPeers::CorpseHasDied());
   EXPECT_EQ(gemUses(mark), 0u);
   std::vector<std::string> keys;
   for (const std::string& line : OutputSince(mark))
-    if (line.rfind("key: ", 0) == 0) keys.push_back(line);
+    if (line.rfind("key: ", 0) == 0 || line.rfind("hud: ", 0) == 0) keys.push_back(line);
   EXPECT_EQ(keys, std::vector<std::string>{});
   EXPECT_EQ(DataFileBytes(), atLogoff);
 
