@@ -68,6 +68,7 @@ std::string Prelude(const std::string& name, int ids) {
        " long 25 12\n";
   s += "object " + id(7) + " 37 Guardian of the Temple of Forgetfulness\n";
   s += "object " + id(8) + " 0 Hyssop\ninventory " + id(8) + "\n";
+  s += "object " + id(9) + " 6 Apple\nprop " + id(9) + " long 0x0D000006 3\ninventory " + id(9) + "\n";
   s += "enchant add 3530 601 900\nenchant add 2 2 600\n";
   s += "login\nexpect Plugin Loaded!\n";
   // Chat options: XP changes, kill details, buff warnings, combined item
@@ -84,6 +85,7 @@ std::string Prelude(const std::string& name, int ids) {
        "edit Filter_Box darn\npress Filter_Add\n"
        "check HUD_On on\nclick HUD_General 0 3\nclick HUD_General 0 4\n"
        "edit HUD_Items_Text Mana Stone\nedit HUD_Items_Count 2\npress HUD_Items_Add\n"
+       "edit HUD_Items_Text Apple\nedit HUD_Items_Count 2\npress HUD_Items_Add\n"
        "mouse move 20 205\nadvance 300ms\nmouse down 20 205\nmouse move 300 305\nmouse up 300 305\nmouse "
        "move 1020 760\n"
        "check Spells_Item on\ncheck Spells_Beers on\nadvance 1s\nclick Buff_List 0 0\n"
@@ -104,7 +106,7 @@ std::string Prelude(const std::string& name, int ids) {
   // Left under way at the logoff.
   s += "chat 3 1 Kim tells you, waiting for the log\nstatus You are too busy!\nselect " + id(6) +
        "\n"
-       "check Chat_Log_AFK on\nvital health 400 1000\nvendor open " +
+       "net 0xF755 object=4660 effect=56 speed=1\ncheck Chat_Log_AFK on\nvital health 400 1000\nvendor open " +
        id(5) +
        " 1\ntype /x sellpeas\n"
        "type /x templeforget\ncombat 2\nhotkey MX:DrinkBeersNow\nchat 7 1 Your Old Robe is low on Mana.\n"
@@ -115,7 +117,7 @@ std::string Prelude(const std::string& name, int ids) {
   // it (objects, enchantments, vitals, combat mode, selection) is taken out
   // by hand so the next character finds the world as a fresh run has it.
   s += "vendor close\n";
-  for (int n = 1; n <= 8; ++n) s += "release " + id(n) + "\n";
+  for (int n = 1; n <= 9; ++n) s += "release " + id(n) + "\n";
   s += "enchant remove 3530\nenchant remove 2\nvital health 0 0\ncombat 1\nlevel 1\n"
        "character Tester\nserver Testserver\n";
   return s;

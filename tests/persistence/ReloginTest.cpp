@@ -18,6 +18,8 @@
 #include "persistence/SettingsFile.h"
 #include "persistence/XmlFiles.h"
 #include "hud/HUDStatusHandler.h"
+#include "hud/HUDTargetHandler.h"
+#include "hud/HudHandlerT.h"
 #include "settings_view/ControlHandler.h"
 #include "sim/SimCharacter.h"
 #include "sim/SimClock.h"
@@ -185,7 +187,8 @@ TEST_F(ReloginTest, ALoginForgetsWhatTheLastOneLeftUnfinished) {
   Run("server Alpha\ncharacter Eve\nobject 0x50000001 1 Eve\nenchant add 3530 601 900\nxp 1000 100\nlogin\n"
       "advance 2s\nxp 2000 990\ncheck Chat_Log_AFK on\ncheck Logout_Timer on\ncheck Global_Settings on\n"
       "status You are too busy!\nobject 4660 5 Drudge Slinker\nselect 4660\n"
-      "death Eve was killed by a drudge.\nlogoff\n");
+      "net 0xF755 object=4660 effect=56 speed=1\ndeath Eve was killed by a drudge.\nlogoff\n");
+  ASSERT_NE(HUDTargetHandlerInstance->TargetHud->Debuffs(4660), nullptr);
   ASSERT_EQ(CorpseHandlerInstance->Corpses.size(), 1u);
   ASSERT_EQ(SpellHandlerInstance->Augs, 2);
   ASSERT_GT(StatisticsInstance->MonsterXP(), 0);
@@ -215,6 +218,8 @@ TEST_F(ReloginTest, ALoginForgetsWhatTheLastOneLeftUnfinished) {
   // Nothing is selected: the target HUD neither shows Eve's creature nor asks the game about it.
   std::shared_ptr<platform::WorldObject> target;
   EXPECT_FALSE(HostPeers::TargetGetObject(target));
+  // Nor does it know the debuffs Eve saw land on creatures.
+  EXPECT_EQ(HUDTargetHandlerInstance->TargetHud->Debuffs(4660), nullptr);
   std::vector<std::string> asked;
   for (const std::string& line : OutputSince(mark))
     if (line.find("identify 4660") != std::string::npos) asked.push_back(line);
