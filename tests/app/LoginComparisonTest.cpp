@@ -35,10 +35,14 @@ std::string ReadFile(const fs::path& path) {
   return out.str();
 }
 
+// Split at LF; the XML files' CR-separated elements count as lines too.
 std::vector<std::string> Lines(const std::string& text) {
   std::vector<std::string> lines;
   std::istringstream in(text);
-  for (std::string line; std::getline(in, line);) lines.push_back(line);
+  for (std::string line; std::getline(in, line);) {
+    std::istringstream parts(line);
+    for (std::string part; std::getline(parts, part, '\r');) lines.push_back(part);
+  }
   return lines;
 }
 
