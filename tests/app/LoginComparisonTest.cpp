@@ -117,9 +117,10 @@ std::string Prelude(const std::string& name, int ids) {
        "type /zz\nadvance 100ms\nchat 7 1 You cast Stoneskin I on Old Robe\n"
        "death " +
        name + " was killed again.\nlogoff\n";
-  // The simulated world is shared by every character: what this one left in
-  // it (objects, enchantments, vitals, combat mode, selection) is taken out
-  // by hand so the next character finds the world as a fresh run has it.
+  // The simulated world is still shared by every character: what this one
+  // left in it (objects, enchantments, vitals, combat mode, level) is taken
+  // out by hand so the next character finds the world as a fresh run has it.
+  // Once the sim keeps each character's own world, these lines can go.
   s += "vendor close\n";
   for (int n = 1; n <= 9; ++n) s += "release " + id(n) + "\n";
   s += "enchant remove 3530\nenchant remove 2\nvital health 0 0\ncombat 1\nlevel 1\n"
