@@ -107,7 +107,9 @@ std::string Prelude(const std::string& name, int ids) {
        "chat 7 1 You cast Stoneskin I on your armor.\nadvance 1600ms\n"
        "death " +
        name + " was killed by a drudge.\nportal EXIT\nadvance 3s\n";
-  // Left under way at the logoff.
+  // Left under way at the logoff. (Keys an alias leaves being typed are
+  // pinned by ReloginTest instead: here they would stay in the simulated
+  // game's chat bar, which the sim shares between characters.)
   s += "chat 3 1 Kim tells you, waiting for the log\nstatus You are too busy!\nselect " + id(6) +
        "\n"
        "net 0xF755 object=4660 effect=56 speed=1\ncheck Chat_Log_AFK on\nvital health 400 1000\nvendor open " +
