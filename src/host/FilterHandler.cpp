@@ -299,10 +299,10 @@ void FilterHandler::Char_LoginComplete() {
 
 void FilterHandler::Char_Logoff(std::int32_t) { EndLogin(); }
 
-// Where each piece of state lives. One character at a time: the login
-// tests/app/LoginComparisonTest.cpp plays after another character must play
-// as in a fresh run, so every member of every handler and every global is
-// one of three kinds.
+// Where each piece of state lives. One character at a time: a character
+// plays after another exactly as in a fresh run (tests/app/
+// LoginComparisonTest.cpp proves it), so every member of every handler and
+// every global is of one of three kinds.
 //
 // The run's (kept across logins; no character's):
 //   the handlers, their timers, connections and sounds; the view and its
@@ -314,29 +314,32 @@ void FilterHandler::Char_Logoff(std::int32_t) { EndLogin(); }
 //   ShowChatTypes (developer switches); HudCreateFailed; KillMessageText (the
 //   game's, as it last sent it); the item HUD's last counts (only compared
 //   to tell a change; a login draws the HUD whole); the clock HUD's up and
-//   down timers; the chat log's message ids and its page's
-//   search, filter and sort; the game's idle time (idleExtended_); the
-//   paused event queues of the other characters (EventQueue::paused_).
+//   down timers; the chat log's message ids and its page's search, filter
+//   and sort; the game's idle time (idleExtended_); the paused event queues
+//   of the other characters (EventQueue::paused_).
 // The character's files (loaded at login, saved at logoff):
 //   every setting the view holds (settings file; an element it lacks comes
 //   from the defaults file), hence the alias, rule, filter, colour, HUD,
-//   item-HUD, one-touch, alarm and chat-log settings, the log limit and the
-//   chat routes' defaults; the data file: corpses and their pending state
-//   (ClearCorpses), item spells and their seconds left, the chat log's lines,
-//   the global-settings choice; the chat-log file itself.
+//   item-HUD, one-touch, alarm and chat-log settings and the log limit; the
+//   data file: corpses and their pending state (ClearCorpses), item spells
+//   and their seconds left, the chat log's lines and its save marks, the
+//   global-settings choice; the chat-log file itself.
 // A login's own, started afresh at each login:
-//   - by the login description: the XP it starts from (NetEchoHandler: TotalXP,
-//     UnassXP and the halves received) and the chat routes (HandleOptions);
-//   - by InitStatistics after the loads: every statistic, session and total;
+//   - by the login description: the XP it starts from (NetEchoHandler:
+//     TotalXP, UnassXP and the halves received) and the chat routes;
+//   - by the login sequence after the loads: every statistic
+//     (InitStatistics), the hotkey handler, PluginActive and SettingsState;
 //   - here, below: the files' names, away, the buff lists and spell state
-//     (SpellHandler::ResetForLogin), the status lines, the selected target and
-//     its health and the debuffs seen on creatures, the given-up queued uses, the XP change shown, the friends
-//     query and the temple commands, pea selling, mana filling and the alarms'
-//     told texts (ResetAutomation), the keys still to type;
+//     (SpellHandler::ResetForLogin), the status lines, the selected target,
+//     its health and the debuffs seen on creatures, the given-up queued uses,
+//     the XP change shown, the friends query, the temple commands, pea
+//     selling, mana filling and the alarms' told texts (ResetAutomation), the
+//     keys still to type;
 //   - by the logoff, which ends what runs (EndLogin): the spell-line bursts
 //     (handled as the logging-off character's), the chat-log file and its
-//     waiting lines (told lost when the file would not take them), the timers,
-//     the event queue (kept for that character's next login), the sounds.
+//     waiting lines (told lost when the file would not take them), the
+//     timers, the event queue (kept for that character's next login), the
+//     sounds.
 void FilterHandler::BeginLogin() {
   loggedIn_ = true;
   Trap(kLoginProc, kClass, [&] {
