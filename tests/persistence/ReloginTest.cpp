@@ -128,7 +128,8 @@ TEST_F(ReloginTest, NothingIsDoneForTheCharacterWhileLoggedOff) {
   const std::size_t mark = host.Output().size();
   // The item HUD's watched item arrives and Eve dies: no HUD is drawn, and
   // nothing waits for her corpse at the next login.
-  Run("inventory 5001\nprop 5001 long 0x0D000006 1000\nobject 5001 0 Mana Charge\ndeath Eve was killed by a drudge.\nadvance 600s\n");
+  Run("inventory 5001\nprop 5001 long 0x0D000006 1000\nobject 5001 0 Mana Charge\n"
+      "death Eve was killed by a drudge.\nadvance 600s\n");
   EXPECT_FALSE(CorpseHandlerInstance->PendingCorpse().has_value());
   EXPECT_FALSE(HostPeers::CorpseHasDied());
   EXPECT_EQ(gemUses(mark), 0u);
