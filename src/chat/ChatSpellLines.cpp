@@ -155,6 +155,11 @@ void ChatTextHandler::EndSpellBurst(std::optional<std::vector<std::string>>& bur
   IncomingText(text, kMagicType, 0, true, false);
 }
 
+void ChatTextHandler::EndSpellBursts() {
+  TimeSpells_Timeout();
+  TimeCast_Timeout();
+}
+
 void ChatTextHandler::TimeSpells_Timeout() {
   Trap("TimeSpells", kClass,
        [&] { EndSpellBurst(SpellExpireList, *TimeSpells, " on your armor has expired."); });

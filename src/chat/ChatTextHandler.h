@@ -63,6 +63,8 @@ class ChatTextHandler {
   void AddPea(const std::string& peaName);
   // How long a burst of item-spell lines is collected before it is replaced.
   static constexpr std::int32_t kSpellBurstMs = 300;
+  // Ends the bursts under way now (a logoff): their lines are the character's.
+  void EndSpellBursts();
 
   // --- Colour names and samples --------------------------------------------
   // "testcolors": "This is color N" for N 0..40 to window 0, straight to the game.

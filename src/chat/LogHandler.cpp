@@ -579,6 +579,21 @@ void LogHandler::WriteFileLog() {
   LimitFileQueue();
 }
 
+void LogHandler::EndFileLog() {
+  const std::int64_t lost = static_cast<std::int64_t>(fileQueue_.size()) + droppedLines_;
+  const bool xml = ControlHandlerInstance && ControlHandlerInstance->ChatLogXML->CheckedGet();
+  const std::string file = logfile_ + (xml ? ".xml" : ".txt");
+  fileQueue_.clear();
+  writeFailing_ = false;
+  droppedLines_ = 0;
+  FileLogging(false);
+  logfile("");
+  if (lost > 0) {
+    Hub::wtcw_error(std::to_string(lost) + " lines of the chat log could not be written to " + file +
+                    " and are lost.");
+  }
+}
+
 // --- In-memory log -----------------------------------------------------------------
 
 std::int32_t LogHandler::Classify(const std::string& message, std::int32_t msgtype, std::int32_t column) {

@@ -39,6 +39,9 @@ class LogHandler {
   // reported, and the first success after it told. While writes fail the
   // queue keeps only its newest lines (at least MaxLines) and counts the rest.
   void WriteFileLog();
+  // A logoff: closes the file; lines it still would not take are told lost,
+  // never left for another character's file.
+  void EndFileLog();
 
   // --- In-memory log ---------------------------------------------------------
   // Empties the log (the file queue and the id counter stay) and shows it.

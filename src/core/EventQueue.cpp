@@ -144,15 +144,21 @@ bool EventQueue::GaveUpOn(std::int32_t eventtype, std::int32_t arg1, std::int32_
 void EventQueue::ResetGivenUpUses() { givenUp_.clear(); }
 
 void EventQueue::Resume(const std::string& character) {
-  const bool same = character == pausedFor_;
-  const bool wasRunning = pausedRunning_;
+  bool wasRunning = pausedRunning_;
+  if (character != pausedFor_) {
+    if (!Events_.empty()) paused_[pausedFor_] = {std::move(Events_), pausedRunning_};
+    Clear();
+    wasRunning = false;
+    if (const auto it = paused_.find(character); it != paused_.end()) {
+      Events_ = std::move(it->second.events);
+      wasRunning = it->second.running;
+      paused_.erase(it);
+      State_ = 1;
+    }
+  }
   pausedFor_.clear();
   pausedRunning_ = false;
-  if (!same) {
-    Clear();
-  } else if (wasRunning) {
-    Run();
-  }
+  if (wasRunning) Run();
 }
 
 void EventQueue::EventTimer_Timeout() {

@@ -4,6 +4,7 @@
 
 #include <cstdint>
 #include <deque>
+#include <map>
 #include <string>
 #include <vector>
 
@@ -61,10 +62,11 @@ class EventQueue {
   bool GaveUpOn(std::int32_t eventtype, std::int32_t arg1, std::int32_t arg2) const;
   // Forgets those uses: called at each login, which may make them possible.
   void ResetGivenUpUses();
-  // Stops handling (logoff of that character); the queued events stay.
+  // Stops handling (logoff of that character); its queued events are kept
+  // for its next login, whoever plays in between.
   void Pause(const std::string& character);
-  // A login: the character that paused the queue finds it as it left it
-  // (running again if it ran); another character finds it empty.
+  // A login: a character finds the queue as its own last logoff left it
+  // (running again if it ran); one never paused finds it empty.
   void Resume(const std::string& character);
 
   // The queued events, head first.
@@ -72,8 +74,15 @@ class EventQueue {
   std::int32_t State() const { return State_; }
 
  private:
+  // The queue as its logoff left it, and whether it ran: the last
+  // character's in place (until another logs in), the others' put aside.
+  struct Paused {
+    std::deque<EventItem> events;
+    bool running = false;
+  };
   std::string pausedFor_;
   bool pausedRunning_ = false;
+  std::map<std::string, Paused> paused_;
   void EventTimer_Timeout();
   void HandleEvents();
   void RemoveEvent();

@@ -104,7 +104,7 @@ void TimerHandler::StopSellingPeas() { SellingPeas->Stop(); }
 
 void TimerHandler::StopForLogoff() {
   // Each stop on its own, so one failing stop leaves no other timer running.
-  for (auto* timer : {&CoreTimer, &TargetHUDRefresh, &MainHUDTime, &TakeSS, &StartupDelay, &SellingPeas})
+  for (auto* timer : {&CoreTimer, &ShowChange, &TargetHUDRefresh, &MainHUDTime, &TakeSS, &StartupDelay, &SellingPeas})
     Trap("StopForLogoff", kClass, [&] {
       if (*timer) (*timer)->Stop();
     });

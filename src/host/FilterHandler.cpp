@@ -299,9 +299,47 @@ void FilterHandler::Char_LoginComplete() {
 
 void FilterHandler::Char_Logoff(std::int32_t) { EndLogin(); }
 
-// Pins the character whose files this login reads and writes, and starts
-// what is kept for a character that no file holds from its defaults; the
-// data and settings loads that follow start the rest from the files.
+// Where each piece of state lives. One character at a time: a character
+// plays after another exactly as in a fresh run (tests/app/
+// LoginComparisonTest.cpp proves it), so every member of every handler and
+// every global is of one of three kinds.
+//
+// The run's (kept across logins; no character's):
+//   the handlers, their timers, connections and sounds; the view and its
+//   controls as objects; the HUD engines and surfaces, their windows' places
+//   between loads, mouse and drag state (ViewLeft/Top, DragOffset, MousePos,
+//   PressPos, ReleasePos); tables (ChatColors, ChatColorHex, FontNames, the
+//   chat-type table, the spell table, list caches keyed by content); the
+//   error reporter's counts and files; DebugMode, DebugSilent, Dev and
+//   ShowChatTypes (developer switches); HudCreateFailed; KillMessageText (the
+//   game's, as it last sent it); the item HUD's last counts (only compared
+//   to tell a change; a login draws the HUD whole); the clock HUD's up and
+//   down timers; the chat log's message ids and its page's search, filter
+//   and sort; the game's idle time (idleExtended_); the paused event queues
+//   of the other characters (EventQueue::paused_).
+// The character's files (loaded at login, saved at logoff):
+//   every setting the view holds (settings file; an element it lacks comes
+//   from the defaults file), hence the alias, rule, filter, colour, HUD,
+//   item-HUD, one-touch, alarm and chat-log settings and the log limit; the
+//   data file: corpses and their pending state (ClearCorpses), item spells
+//   and their seconds left, the chat log's lines and its save marks, the
+//   global-settings choice; the chat-log file itself.
+// A login's own, started afresh at each login:
+//   - by the login description: the XP it starts from (NetEchoHandler:
+//     TotalXP, UnassXP and the halves received) and the chat routes;
+//   - by the login sequence after the loads: every statistic
+//     (InitStatistics), the hotkey handler, PluginActive and SettingsState;
+//   - here, below: the files' names, away, the buff lists and spell state
+//     (SpellHandler::ResetForLogin), the status lines, the selected target,
+//     its health and the debuffs seen on creatures, the given-up queued uses,
+//     the XP change shown, the friends query, the temple commands, pea
+//     selling, mana filling and the alarms' told texts (ResetAutomation), the
+//     keys still to type;
+//   - by the logoff, which ends what runs (EndLogin): the spell-line bursts
+//     (handled as the logging-off character's), the chat-log file and its
+//     waiting lines (told lost when the file would not take them), the
+//     timers, the event queue (kept for that character's next login), the
+//     sounds.
 void FilterHandler::BeginLogin() {
   loggedIn_ = true;
   Trap(kLoginProc, kClass, [&] {
@@ -312,10 +350,26 @@ void FilterHandler::BeginLogin() {
   Trap(kLoginProc, kClass, [] { Controls().ChatLogAFK->CheckedLet(false); });
   Trap(kLoginProc, kClass, [] { Instance(SpellHandlerInstance).ResetForLogin(); });
   Trap(kLoginProc, kClass, [] { HostPeers::StatusClear(); });
-  // The last login's selection left the world with it.
-  Trap(kLoginProc, kClass, [] { HostPeers::TargetSetObject(nullptr); });
+  // The last login's selection left the world with it, and what it saw of creatures.
+  Trap(kLoginProc, kClass, [] {
+    HostPeers::TargetForget();
+    Instance(NetEchoHandlerInstance).ResetHealth();
+  });
   // What the game refused at the last login may be possible at this one.
   Trap(kLoginProc, kClass, [] { Instance(EventQueueInstance).ResetGivenUpUses(); });
+  // The last login's XP change is not shown for this one.
+  Trap(kLoginProc, kClass, [] { Instance(StatisticsInstance).ShowXPChange = false; });
+  // Commands and queries the last login sent wait for answers that are not this one's.
+  doneFriends = false;
+  Trap(kLoginProc, kClass, [] {
+    ChatTextHandler& chat = Instance(ChatTextHandlerInstance);
+    chat.TempleForgetPending = false;
+    chat.TempleEnlightenPending = false;
+  });
+  ResetAutomation();
+  Trap(kLoginProc, kClass, [] {
+    if (KeyboardACInstance) KeyboardACInstance->Cancel();
+  });
 }
 
 // Saves the character's work under its own names (only a login whose
@@ -323,6 +377,10 @@ void FilterHandler::BeginLogin() {
 // and no file is written until the next login has loaded its own.
 void FilterHandler::EndLogin() {
   if (PluginActive) {
+    // A burst of spell lines under way is this character's: handled now, saved below.
+    Trap("Char_Logoff", kClass, [] {
+      if (ChatTextHandlerInstance) ChatTextHandlerInstance->EndSpellBursts();
+    });
     // Died and logged off before leaving portal space: the corpse lies in the
     // world all the same and belongs in this character's file.
     Trap("Char_Logoff", kClass, [] {
@@ -342,9 +400,7 @@ void FilterHandler::EndLogin() {
   SettingsState = 0;
   DataFile::Close();
   Trap("Char_Logoff", kClass, [] {
-    if (!LogHandlerInstance) return;
-    LogHandlerInstance->FileLogging(false);
-    LogHandlerInstance->logfile("");
+    if (LogHandlerInstance) LogHandlerInstance->EndFileLog();
   });
   Trap("Char_Logoff", kClass, [] { Instance(TimerHandlerInstance).StopForLogoff(); });
   Trap("Char_Logoff", kClass, [&] { Instance(EventQueueInstance).Pause(filesServer_ + "_" + filesCharacter_); });

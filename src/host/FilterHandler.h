@@ -163,6 +163,8 @@ class FilterHandler {
   bool idleExtended_ = false;
   void BeginLogin();
   void EndLogin();
+  // Pea selling, mana filling and the alarms' told texts back to a login's start.
+  void ResetAutomation();
   std::vector<platform::Connection> events_;
 
   // --- Item automation and vital alarms (FilterHandlerAutomation.cpp) ---

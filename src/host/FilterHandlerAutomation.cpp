@@ -470,6 +470,26 @@ bool FilterHandler::UseKit(bool smart) {
 
 // --- Selling peas ---------------------------------------------------------------------
 
+void FilterHandler::ResetAutomation() {
+  PeaState = 0;
+  NewNoteId = 0;
+  NotesBought = 0;
+  PeaIndex = 1;
+  StackTargetId = 0;
+  StackTargetCount = 0;
+  stackTicks_ = 0;
+  peaStalls_ = 0;
+  OnlyIfNeeded = false;
+  LastEquipId = -1;
+  ScanStart = 0;
+  ChargeId = 0;
+  scanWaits_ = 0;
+  lastCharge_.reset();
+  chargeRefusals_ = 0;
+  for (bool& told : alarmBadTold_) told = false;
+  for (std::string& text : alarmBadText_) text.clear();
+}
+
 void FilterHandler::StartPeas() {
   PeaState = 1;
   NotesBought = 0;

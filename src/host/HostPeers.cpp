@@ -41,6 +41,9 @@ bool HostPeers::TargetGetObject(std::shared_ptr<platform::WorldObject>& obj) {
 void HostPeers::TargetSetObject(std::shared_ptr<platform::WorldObject> obj) {
   if (HUDTargetHandlerInstance) HUDTargetHandlerInstance->SetObject(std::move(obj));
 }
+void HostPeers::TargetForget() {
+  if (HUDTargetHandlerInstance && HUDTargetHandlerInstance->TargetHud) HUDTargetHandlerInstance->TargetHud->Forget();
+}
 void HostPeers::TargetRemoveTitle() {
   if (HUDTargetHandlerInstance) HUDTargetHandlerInstance->RemoveTitle();
 }

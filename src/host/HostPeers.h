@@ -20,6 +20,8 @@ class HostPeers {
   // The object the target HUD describes, its title, debuffs and health bar.
   static bool TargetGetObject(std::shared_ptr<platform::WorldObject>& obj);
   static void TargetSetObject(std::shared_ptr<platform::WorldObject> obj);
+  // No target and no debuff known.
+  static void TargetForget();
   static void TargetRemoveTitle();
   static void TargetCreateHUD();
   static void TargetUpdateDebuffs();

@@ -240,6 +240,11 @@ void NetEchoHandler::XPUpdate(platform::NetworkMessage& msg) {
 }
 
 void NetEchoHandler::LoginDescription(platform::NetworkMessage& msg) {
+  // A login starts from its own description: 0 where it holds no XP (a new
+  // character), and no half of the last character's gain.
+  TotalXP = 0;
+  UnassXP = 0;
+  ResetXPBools();
   auto props = Need(msg.Struct("properties"));
   if ((Long32(props->Value("flags")) & kLoginXPFlag) != 0) {
     const std::int32_t last = LastIndex(props->Value("qwordCount"));

@@ -52,10 +52,7 @@ HUDStatusHandler::~HUDStatusHandler() {
 }
 
 void HUDStatusHandler::Clear() {
-  Trap("Clear", kClass, [&] {
-    messages_.clear();
-    CreateHUD();
-  });
+  messages_.clear();
 }
 
 void HUDStatusHandler::AddMessage(const std::string& msg) {

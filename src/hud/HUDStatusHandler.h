@@ -34,7 +34,8 @@ class HUDStatusHandler {
   // line limit is exceeded) and the HUD re-created; the same text as the
   // newest only renews that one's expiry.
   void AddMessage(const std::string& msg);
-  // Drops every text (a login: the last character's lines are not this one's) and draws.
+  // Drops every text (a login: the last character's lines are not this
+  // one's). Not drawn: the login draws the HUD once its own settings are in.
   void Clear();
   // The core tick: drops expired texts (none while the HUD is dragged).
   void Update();

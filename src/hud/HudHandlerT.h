@@ -32,6 +32,11 @@ class HudHandlerT : public HudWindow {
   // --- The described object ----------------------------------------------------
   const std::shared_ptr<platform::WorldObject>& Object() const { return object_; }
   void SetObject(std::shared_ptr<platform::WorldObject> obj) { object_ = std::move(obj); }
+  // No target and no debuff known (a login: what the last one saw is not this one's).
+  void Forget() {
+    object_.reset();
+    debuffs_.clear();
+  }
 
   const std::string& FontColor() const { return fontColor_; }
   void SetFontColor(const std::string& colorName) { fontColor_ = colorName; }

@@ -72,21 +72,28 @@ void ApplyChatLog(ControlHandler& ch, const AttributeReader& r) {
   ch.ChatLogByDate->CheckedLet(r.Bool("bydate", false));
   ch.ChatLogAFKMessage->TextLet(r.Text("afkmsg", "I am currently away from the keyboard."));
 
+  // A limit that is no number, too large or negative gives the shipped one:
+  // the limit in force may be another character's.
+  constexpr const char* kShippedLimit = "100";
   const std::string max = ch.ChatLogMax->TextGet();
+  std::int32_t lines = -1;
+  int fault = 13;
   if (vb::IsNumeric(max)) {
-    std::int32_t lines = 0;
-    bool ok = true;
     try {
       lines = vb::CLng(max);
+      fault = 5;
     } catch (const VBError& e) {
-      r.ReportBad(e.Number(), "max", max, "the current limit");
-      ok = false;
+      fault = e.Number();
     }
-    // A negative limit, like a text that is no number, leaves the limit alone.
-    if (ok && lines >= 0 && Links().SetLogMaxLines) {
-      Links().SetLogMaxLines(lines);
-      DataFile::LogLimitSetBySettings();
-    }
+  }
+  if (lines < 0) {
+    r.ReportBad(fault, "max", max, kShippedLimit);
+    ch.ChatLogMax->TextLet(kShippedLimit);
+    lines = vb::CLng(kShippedLimit);
+  }
+  if (Links().SetLogMaxLines) {
+    Links().SetLogMaxLines(lines);
+    DataFile::LogLimitSetBySettings();
   }
 }
 

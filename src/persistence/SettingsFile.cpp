@@ -129,11 +129,13 @@ void ReselectChoices(ControlHandler& ch, const std::string& procedure) {
   }
 }
 
-// A file trimmed by hand leaves the settings it lacks at the view's defaults.
-// Those elements are applied as the controls now stand, so what follows from
-// them and lives outside the view (chat routing, the log limit, the view's
-// place, the HUD windows) follows the defaults too. Only the one-of-a-kind
-// elements: a row element applied again would add its rows twice.
+// A file trimmed by hand gets the settings it lacks from the defaults file,
+// never from what an earlier login left in the view: those elements are
+// applied, so what follows from them and lives outside the view (chat
+// routing, the log limit, the view's place, the HUD windows) follows the
+// defaults too. An element the defaults file lacks as well is applied as the
+// controls now stand. Only the one-of-a-kind elements: a row element applied
+// again would add its rows twice.
 void ApplyMissingElements(ControlHandler& ch, const std::set<std::string, std::less<>>& present,
                           const std::string& procedure) {
   static constexpr std::string_view kSingles[] = {
@@ -146,15 +148,23 @@ void ApplyMissingElements(ControlHandler& ch, const std::set<std::string, std::l
   // The elements are written in today's format, whatever the file's version.
   const std::vector<std::string> fileParts = Parts();
   Parts() = vb::Split(SettingsFile::kFormatVersion, ".");
+  pugi::xml_document shipped;
+  // Read only: the defaults file is not the one this load reports on or keeps aside.
+  std::string shippedBytes;
+  if (ReadWholeFile(SettingsFile::Folder() / SettingsFile::kDefaultFileName, shippedBytes))
+    persistence::ParseXml(shippedBytes, shipped);
   GuardStep(procedure, " (defaults)", [&] {
     pugi::xml_document standing;
     if (!persistence::ParseXml(SettingsFile::Build(ch), standing)) Raise(5);
-    for (pugi::xml_node child : standing.document_element().children()) {
-      const std::string_view name = child.name();
+    for (pugi::xml_node standingChild : standing.document_element().children()) {
+      const std::string_view name = standingChild.name();
       if (present.contains(name) ||
           std::find(std::begin(kSingles), std::end(kSingles), name) == std::end(kSingles)) {
         continue;
       }
+      pugi::xml_document one;
+      const pugi::xml_node fromFile = shipped.document_element().child(standingChild.name());
+      const pugi::xml_node child = one.append_copy(fromFile ? fromFile : standingChild);
       // A HUD without its element starts where the shipped defaults start it,
       // not on top of the others at its engine's first place.
       const std::optional<HudId> hud = name == "HUD_Main"    ? std::optional(HudId::Main)

@@ -148,6 +148,18 @@ TEST_F(EventQueueTest, ALogoffHoldsTheQueuedEventsForTheCharactersNextLogin) {
   host->Advance(2000);
   EXPECT_TRUE(Queue().Events().empty());
   EXPECT_EQ(Applied(mark).size(), 2u);
+  // Bob on another server is another character too; Bob's queue waits for Bob.
+  host->Character().RaiseLogoff();
+  Login("Bob", "Beta");
+  host->Advance(2000);
+  EXPECT_EQ(Applied(mark).size(), 2u);
+  host->Character().RaiseLogoff();
+  EXPECT_TRUE(Queue().Events().empty());
+  host->Character().RaiseLogoff();
+  Login();
+  ASSERT_EQ(Queue().Events().size(), 1u);
+  EXPECT_EQ(Queue().Events().front().arg1, kStout);
+  EXPECT_TRUE(Queue().running());
 }
 
 TEST_F(EventQueueTest, OutOfPeaceModeTheHeadWaitsAndTheWarningIsWrittenOncePerStretch) {

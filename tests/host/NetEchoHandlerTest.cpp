@@ -126,7 +126,23 @@ TEST_F(NetEchoHandlerTest, TheLoginDescriptionGivesTheStartingXPAndTheRoutes) {
   Login();
   EXPECT_EQ(stats().CharTotalXP(), 123456789);
   EXPECT_EQ(stats().CharUnXP(), 4321);
-  EXPECT_TRUE(errors.empty()) << errors.front();
+
+  // Another character's description without the XP keys (a new character)
+  // starts from 0, not from the last one's XP nor its half-received gain.
+  Xp(1, 123457000);
+  host->Character().RaiseLogoff();
+  auto next = Event(NetEchoHandler::kLoginEvent);
+  next->Set("properties.flags", 0).Set("options.flags", 0);
+  host->Echo().Server(next);
+  Login("Ann");
+  EXPECT_EQ(stats().CharTotalXP(), 0);
+  EXPECT_EQ(stats().CharUnXP(), 0);
+  Xp(2, 500);
+  EXPECT_EQ(stats().CharTotalXP(), 0);
+  Xp(1, 500);
+  EXPECT_EQ(stats().CharTotalXP(), 500);
+  EXPECT_EQ(stats().SessionXP(), 500);
+  EXPECT_EQ(errors, std::vector<std::string>{});
 }
 
 TEST_F(NetEchoHandlerTest, AKillMessageReplacesTheKillText) {

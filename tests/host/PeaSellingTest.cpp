@@ -6,6 +6,7 @@
 
 #include "host/AutomationFixture.h"
 #include "sim/SimWorld.h"
+#include "sim/SimWorldObject.h"
 
 namespace mellox::test {
 namespace {
@@ -94,6 +95,24 @@ TEST_F(PeaSellingTest, SellingStopsWithItsReason) {
     EXPECT_TRUE(Since(after).empty());
     EXPECT_TRUE(errors.empty()) << errors.front();
   }
+
+  // A logoff ends selling under way: the next login neither sells nor takes
+  // a note the character comes by for one bought by the selling.
+  SetUp();
+  Peas(500, "Pyreal", 10);
+  Coins(300000);
+  DebugMode = true;
+  fh().StartPeas();
+  ASSERT_EQ(Ticks(2), (Lines{"item: select 500", "item: split 1"}));
+  host->Character().RaiseLogoff();
+  Login();
+  const auto relogged = Mark();
+  auto note = std::make_shared<sim::SimWorldObject>(960, kNote);
+  note->SetOwner(Me());
+  host->World().Insert(note);
+  EXPECT_TRUE(Ticks(20).empty());
+  EXPECT_EQ(CountSince(relogged, "New Trade Note created while Selling Peas"), 0u);
+  EXPECT_TRUE(errors.empty()) << errors.front();
 }
 
 TEST_F(PeaSellingTest, AVendorRateOfZeroIsAnErrorOfTheStepWhichIsRetried) {

@@ -87,16 +87,20 @@ TEST_F(DataFileTest, LogLinesBeyondTheStartingLimitSurviveALogin) {
   aside += ".damaged";
   EXPECT_EQ(Slurp(aside), stored);
 
-  // Without a limit of its own in the settings the starting one applies again.
-  Log().Clear();
-  Log().MaxLines(100);
-  Spit(DataFilePath(), xml);
-  DataFile::Load(*ch, 0);
-  Spit(CharFile(), "<Mellox Version=\"1.1.0.1\"><Chat_Log max=\"lots\"/></Mellox>");
-  SettingsFile::Load(*ch, 0);
-  EXPECT_EQ(Log().MaxLines(), 100);
-  ASSERT_EQ(Log().Log().size(), 100u);
-  EXPECT_EQ(Log().Log().front().message(), "line 50");
+  // A limit the settings refuse gives the shipped one (reported), never the
+  // one an earlier login left (5 here), which would cut this one's lines.
+  for (const std::string refused : {"lots", "-1"}) {
+    Log().Clear();
+    Log().MaxLines(5);
+    Spit(DataFilePath(), xml);
+    DataFile::Load(*ch, 0);
+    Spit(CharFile(), "<Mellox Version=\"1.1.0.1\"><Chat_Log max=\"" + refused + "\"/></Mellox>");
+    SettingsFile::Load(*ch, 0);
+    EXPECT_EQ(Log().MaxLines(), 100) << refused;
+    ASSERT_EQ(Log().Log().size(), 100u) << refused;
+    EXPECT_EQ(Log().Log().front().message(), "line 50");
+    EXPECT_TRUE(Reported("Settings_Load 1", "Chat_Log max=\"" + refused + "\", using 100")) << refused;
+  }
 }
 
 TEST_F(DataFileTest, DamagedValuesCostOnlyThemselves) {

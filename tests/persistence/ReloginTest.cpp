@@ -18,6 +18,8 @@
 #include "persistence/SettingsFile.h"
 #include "persistence/XmlFiles.h"
 #include "hud/HUDStatusHandler.h"
+#include "hud/HUDTargetHandler.h"
+#include "hud/HudHandlerT.h"
 #include "settings_view/ControlHandler.h"
 #include "sim/SimCharacter.h"
 #include "sim/SimClock.h"
@@ -115,6 +117,7 @@ TEST_F(ReloginTest, NothingIsDoneForTheCharacterWhileLoggedOff) {
   Run("server Alpha\ncharacter Eve\nobject 0x50000001 1 Eve\n"
       "object 4001 2 Iron Sword\ninventory 4001\nobject 3001 2 Asheron's Benediction\ninventory 3001\n"
       "login\ncheck Spells_Item on\ncheck Use_Gems on\n"
+      "check HUD_On on\nedit HUD_Items_Text Mana Charge\nedit HUD_Items_Count 2\npress HUD_Items_Add\n"
       "chat 7 1 You cast Stoneskin I on Iron Sword\nchat 7 1 You cast Warding Veil II on your armor.\n"
       "advance 2s\n");
   ASSERT_GT(gemUses(0), 0u);
@@ -123,11 +126,16 @@ TEST_F(ReloginTest, NothingIsDoneForTheCharacterWhileLoggedOff) {
   const std::string atLogoff = DataFileBytes();
   ASSERT_EQ(Count(atLogoff, "remaining=\"598\""), 1u) << atLogoff;
   const std::size_t mark = host.Output().size();
-  Run("advance 600s\n");
+  // The item HUD's watched item arrives and Eve dies: no HUD is drawn, and
+  // nothing waits for her corpse at the next login.
+  Run("inventory 5001\nprop 5001 long 0x0D000006 1000\nobject 5001 0 Mana Charge\n"
+      "death Eve was killed by a drudge.\nadvance 600s\n");
+  EXPECT_FALSE(CorpseHandlerInstance->PendingCorpse().has_value());
+  EXPECT_FALSE(HostPeers::CorpseHasDied());
   EXPECT_EQ(gemUses(mark), 0u);
   std::vector<std::string> keys;
   for (const std::string& line : OutputSince(mark))
-    if (line.rfind("key: ", 0) == 0) keys.push_back(line);
+    if (line.rfind("key: ", 0) == 0 || line.rfind("hud: ", 0) == 0) keys.push_back(line);
   EXPECT_EQ(keys, std::vector<std::string>{});
   EXPECT_EQ(DataFileBytes(), atLogoff);
 
@@ -179,7 +187,8 @@ TEST_F(ReloginTest, ALoginForgetsWhatTheLastOneLeftUnfinished) {
   Run("server Alpha\ncharacter Eve\ncharprop 238 2\nobject 0x50000001 1 Eve\nenchant add 3530 601 900\n"
       "xp 1000 100\nlogin\nadvance 2s\nxp 2000 990\ncheck Chat_Log_AFK on\ncheck Logout_Timer on\n"
       "check Global_Settings on\nstatus You are too busy!\nobject 4660 5 Drudge Slinker\nselect 4660\n"
-      "death Eve was killed by a drudge.\nlogoff\n");
+      "net 0xF755 object=4660 effect=56 speed=1\ndeath Eve was killed by a drudge.\nlogoff\n");
+  ASSERT_NE(HUDTargetHandlerInstance->TargetHud->Debuffs(4660), nullptr);
   ASSERT_EQ(CorpseHandlerInstance->Corpses.size(), 1u);
   ASSERT_EQ(SpellHandlerInstance->Augs, 2);
   ASSERT_GT(StatisticsInstance->MonsterXP(), 0);
@@ -208,6 +217,8 @@ TEST_F(ReloginTest, ALoginForgetsWhatTheLastOneLeftUnfinished) {
   // Nothing is selected: the target HUD neither shows Eve's creature nor asks the game about it.
   std::shared_ptr<platform::WorldObject> target;
   EXPECT_FALSE(HostPeers::TargetGetObject(target));
+  // Nor does it know the debuffs Eve saw land on creatures.
+  EXPECT_EQ(HUDTargetHandlerInstance->TargetHud->Debuffs(4660), nullptr);
   std::vector<std::string> asked;
   for (const std::string& line : OutputSince(mark))
     if (line.find("identify 4660") != std::string::npos) asked.push_back(line);
@@ -275,6 +286,43 @@ TEST_F(ReloginTest, ALoginWithoutALogoffSavesTheLastOnesWorkFirst) {
   EXPECT_EQ(SpellHandlerInstance->ItemSpellsToSave().front().target, "Iron Sword");
   ASSERT_EQ(LogHandlerInstance->Log().size(), 1u);
   EXPECT_NE(LogHandlerInstance->Log().front().message().find("just now"), std::string::npos);
+}
+
+// What a login leaves under way at its logoff is its own: a burst of cast
+// lines is ended and saved for it, its unanswered friends query and temple
+// command end with it, and chat-log lines its file would not take are told
+// lost, never written to the next character's file.
+TEST_F(ReloginTest, WhatALoginLeavesUnderWayEndsWithIt) {
+  // Each carries Hyssop; the guardian stands on the ground for both.
+  Run("server Alpha\ncharacter Ann\nobject 7003 0 Hyssop\ninventory 7003\n"
+      "object 7002 37 Guardian of the Temple of Forgetfulness\n"
+      "login\ncheck Chat_Log_Auto on\nlogoff\n");
+  // Bob's text log cannot be written: a folder stands in its place.
+  fs::create_directories(LogFile("Alpha_Bob.txt"));
+  Run("character Bob\nobject 7001 0 Hyssop\ninventory 7001\nobject 4001 2 Iron Sword\ninventory 4001\nlogin\ncheck Chat_Log_Enable on\ncheck Chat_Log_Auto on\n"
+      "expect The chat log file could not be written\ncheck Spells_Item on\n"
+      "click Chat_Options 0 13\nclick Chat_Options 0 18\nadvance 3s\nexpect parser: /friends online\n"
+      "type /x templeforget\nexpect item: use 7002 0\nchat 3 1 Kim tells you, for Bob\nadvance 1s\n"
+      "chat 7 1 You cast Stoneskin I on Iron Sword\nadvance 100ms\nlogoff\n"
+      "expect lines of the chat log could not be written to Alpha_Bob.txt and are lost\n");
+  // The burst was handled as Bob's, in the last moment of his login.
+  const std::string bobData = DataFileBytes("Bob");
+  EXPECT_EQ(Count(bobData, "<Item_Spell "), 1u) << bobData;
+  EXPECT_EQ(Count(bobData, "Iron Sword"), 1u) << bobData;
+  const std::size_t mark = host.Output().size();
+  Run("advance 1s\ncharacter Ann\nlogin\nchat 0 1 Welcome to the world!\n"
+      "chat 3 1 Guardian of the Temple of Forgetfulness tells you, take the essence of Malar\n"
+      "chat 3 1 Kim tells you, for Ann\nadvance 1s\nexpect-not Your friends:\nexpect-not item: give\n"
+      "expect-not written again\nexpect-not item: use 7002\n");
+  const std::string annLog = Bytes(LogFile("Alpha_Ann.txt"));
+  EXPECT_NE(annLog.find("for Ann"), std::string::npos) << annLog;
+  EXPECT_EQ(annLog.find("for Bob"), std::string::npos) << annLog;
+  std::vector<std::string> stray;
+  for (const std::string& line : OutputSince(mark))
+    if (line.find("Your friends") != std::string::npos || line.find("item: give") != std::string::npos ||
+        line.find("Stoneskin") != std::string::npos)
+      stray.push_back(line);
+  EXPECT_EQ(stray, std::vector<std::string>{});
 }
 
 // A log file never holds another character's lines: the lines waiting at a

@@ -466,6 +466,16 @@ TEST_F(SettingsFileTest, AFileWithoutElementsLeavesTheShippedDefaults) {
 
 TEST_F(SettingsFileTest, AFileWithOneElementLeavesTheOthersAtTheShippedDefaults) {
   const std::string shipped = Slurp(fs::path(MELLOX_DATA_DIR) / SettingsFile::kDefaultFileName);
+  // What an earlier load left in the view (another character's) is no
+  // default: the defaults file gives what the file lacks.
+  PlaceShippedDefaults();
+  std::string other = vb::Replace(shipped, "fillthreshold=\"50000\"", "fillthreshold=\"11111\"");
+  other = vb::Replace(other, "logoutextend=\"False\"", "logoutextend=\"True\"");
+  other = vb::Replace(other, "<Chat_Log enabled=\"False\" max=\"100\"", "<Chat_Log enabled=\"True\" max=\"5\"");
+  ASSERT_NE(other.find("max=\"5\""), std::string::npos);
+  Spit(CharFile(), other);
+  SettingsFile::Load(*ch, 0);
+  ASSERT_EQ(LogHandlerInstance->MaxLines(), 5);
   ExpectShippedDefaultsBut(CharFile(), *ch, "<Util fillmana=\"True\"/>", "Util",
                            vb::Replace(ElementText(shipped, "Util"), "fillmana=\"False\"", "fillmana=\"True\""));
   EXPECT_TRUE(reports.empty());
