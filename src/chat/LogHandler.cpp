@@ -579,19 +579,44 @@ void LogHandler::WriteFileLog() {
   LimitFileQueue();
 }
 
-void LogHandler::EndFileLog() {
-  const std::int64_t lost = static_cast<std::int64_t>(fileQueue_.size()) + droppedLines_;
+void LogHandler::EndFileLog(const std::string& character) {
   const bool xml = ControlHandlerInstance && ControlHandlerInstance->ChatLogXML->CheckedGet();
   const std::string file = logfile_ + (xml ? ".xml" : ".txt");
+  const std::int64_t lost = droppedLines_;
+  const std::size_t kept = fileQueue_.size();
+  if (kept > 0) {
+    auto& lines = keptLines_[character];
+    lines.insert(lines.end(), std::make_move_iterator(fileQueue_.begin()), std::make_move_iterator(fileQueue_.end()));
+  }
   fileQueue_.clear();
   writeFailing_ = false;
   droppedLines_ = 0;
   FileLogging(false);
   logfile("");
+  if (kept > 0) {
+    Hub::wtcw_error(std::to_string(kept) + " lines of the chat log could not be written to " + file +
+                    "; they are kept for this character's next login.");
+  }
   if (lost > 0) {
     Hub::wtcw_error(std::to_string(lost) + " lines of the chat log could not be written to " + file +
                     " and are lost.");
   }
+}
+
+void LogHandler::ResumeFileLog(const std::string& character) {
+  const auto it = keptLines_.find(character);
+  if (it == keptLines_.end()) return;
+  fileQueue_.insert(fileQueue_.begin(), std::make_move_iterator(it->second.begin()),
+                    std::make_move_iterator(it->second.end()));
+  keptLines_.erase(it);
+}
+
+void LogHandler::TellKeptLinesLost() {
+  for (const auto& [character, lines] : keptLines_) {
+    Hub::wtcw_error(std::to_string(lines.size()) + " lines of the chat log kept for " + character +
+                    " could not be written and are lost.");
+  }
+  keptLines_.clear();
 }
 
 // --- In-memory log -----------------------------------------------------------------

@@ -5,6 +5,7 @@
 
 #include <cstdint>
 #include <deque>
+#include <map>
 #include <filesystem>
 #include <functional>
 #include <memory>
@@ -39,9 +40,15 @@ class LogHandler {
   // reported, and the first success after it told. While writes fail the
   // queue keeps only its newest lines (at least MaxLines) and counts the rest.
   void WriteFileLog();
-  // A logoff: closes the file; lines it still would not take are told lost,
-  // never left for another character's file.
-  void EndFileLog();
+  // A logoff of `character`: closes the file. Lines it still would not take
+  // are kept for that character's next login, never left for another
+  // character's file; lines already dropped are told lost.
+  void EndFileLog(const std::string& character);
+  // A login of `character`: the lines its last logoff kept wait in the queue
+  // again, ahead of this login's, for its file.
+  void ResumeFileLog(const std::string& character);
+  // Termination: lines still kept for a character's next login are told lost.
+  void TellKeptLinesLost();
 
   // --- In-memory log ---------------------------------------------------------
   // Empties the log (the file queue and the id counter stay) and shows it.
@@ -167,6 +174,8 @@ class LogHandler {
   // File writes fail at present; the queued lines dropped meanwhile.
   bool writeFailing_ = false;
   std::int64_t droppedLines_ = 0;
+  // Lines of characters logged off, by character, for their next login.
+  std::map<std::string, std::deque<LogItem>> keptLines_;
   // Rows of the categories in the chat-log options list and their boxes.
   NamedRowCache optionRows_{kCategoryCount};
 

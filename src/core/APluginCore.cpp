@@ -144,6 +144,9 @@ void APluginCore::Terminate() {
     if (LogHandlerInstance && ControlHandlerInstance && LogHandlerInstance->TakeDataSaveRequest())
       ControlHandlerInstance->Data_Save();
   });
+  Trap("IPlugin_Terminate", "APluginCore", [] {
+    if (LogHandlerInstance) LogHandlerInstance->TellKeptLinesLost();
+  });
   // Counts of repeated errors not yet told, while chat can still show them.
   Hub::TellRepeatedErrors();
   Trap("IPlugin_Terminate", "APluginCore", [] { FontNames.clear(); });

@@ -294,6 +294,7 @@ void FilterHandler::Char_LoginComplete() {
     log.logfile(LogHandler::AutomaticName(c.ChatLogByDate->CheckedGet()));
     log.FileLogging(true);
   });
+  step([&] { Instance(LogHandlerInstance).ResumeFileLog(filesServer_ + "_" + filesCharacter_); });
   step([] { Hub::wtcw_debug("Login Complete End"); });
 }
 
@@ -399,8 +400,8 @@ void FilterHandler::EndLogin() {
   PluginActive = false;
   SettingsState = 0;
   DataFile::Close();
-  Trap("Char_Logoff", kClass, [] {
-    if (LogHandlerInstance) LogHandlerInstance->EndFileLog();
+  Trap("Char_Logoff", kClass, [&] {
+    if (LogHandlerInstance) LogHandlerInstance->EndFileLog(filesServer_ + "_" + filesCharacter_);
   });
   Trap("Char_Logoff", kClass, [] { Instance(TimerHandlerInstance).StopForLogoff(); });
   Trap("Char_Logoff", kClass, [&] { Instance(EventQueueInstance).Pause(filesServer_ + "_" + filesCharacter_); });

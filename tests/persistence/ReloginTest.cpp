@@ -290,8 +290,8 @@ TEST_F(ReloginTest, ALoginWithoutALogoffSavesTheLastOnesWorkFirst) {
 
 // What a login leaves under way at its logoff is its own: a burst of cast
 // lines is ended and saved for it, its unanswered friends query and temple
-// command end with it, and chat-log lines its file would not take are told
-// lost, never written to the next character's file.
+// command end with it, and chat-log lines its file would not take wait for
+// its next login, never written to the next character's file.
 TEST_F(ReloginTest, WhatALoginLeavesUnderWayEndsWithIt) {
   // Each carries Hyssop; the guardian stands on the ground for both.
   Run("server Alpha\ncharacter Ann\nobject 7003 0 Hyssop\ninventory 7003\n"
@@ -304,7 +304,8 @@ TEST_F(ReloginTest, WhatALoginLeavesUnderWayEndsWithIt) {
       "click Chat_Options 0 13\nclick Chat_Options 0 18\nadvance 3s\nexpect parser: /friends online\n"
       "type /x templeforget\nexpect item: use 7002 0\nchat 3 1 Kim tells you, for Bob\nadvance 1s\n"
       "chat 7 1 You cast Stoneskin I on Iron Sword\nadvance 100ms\nlogoff\n"
-      "expect lines of the chat log could not be written to Alpha_Bob.txt and are lost\n");
+      "expect lines of the chat log could not be written to Alpha_Bob.txt; they are kept for this "
+      "character's next login\n");
   // The burst was handled as Bob's, in the last moment of his login.
   const std::string bobData = DataFileBytes("Bob");
   EXPECT_EQ(Count(bobData, "<Item_Spell "), 1u) << bobData;
@@ -323,6 +324,11 @@ TEST_F(ReloginTest, WhatALoginLeavesUnderWayEndsWithIt) {
         line.find("Stoneskin") != std::string::npos)
       stray.push_back(line);
   EXPECT_EQ(stray, std::vector<std::string>{});
+
+  // Bob's file can be written again: his next login writes his kept lines to it.
+  fs::remove(LogFile("Alpha_Bob.txt"));
+  Run("logoff\ncharacter Bob\nlogin\nadvance 1s\nlogoff\n");
+  EXPECT_NE(Bytes(LogFile("Alpha_Bob.txt")).find("Kim tells you, for Bob"), std::string::npos);
 }
 
 // A log file never holds another character's lines: the lines waiting at a
