@@ -270,7 +270,7 @@ void FilterHandler::Char_LoginComplete() {
   step([] { Instance(SpellHandlerInstance).UpdateSpellList(); });
   step([] { Instance(TimerHandlerInstance).StartCoreTimer(); });
   step([] { Instance(TimerHandlerInstance).StartMainHUDTime(MainHudInterval()); });
-  step([&] { Instance(EventQueueInstance).Resume(filesServer_ + "_" + filesCharacter_); });
+  step([&] { Instance(EventQueueInstance).Resume(FilesKey()); });
   step([] {
     if (!Controls().ToggleVitals->CheckedGet()) return;
     Hub::wtcw_debug("Vitals Toggled");
@@ -294,7 +294,7 @@ void FilterHandler::Char_LoginComplete() {
     log.logfile(LogHandler::AutomaticName(c.ChatLogByDate->CheckedGet()));
     log.FileLogging(true);
   });
-  step([&] { Instance(LogHandlerInstance).ResumeFileLog(filesServer_ + "_" + filesCharacter_); });
+  step([&] { Instance(LogHandlerInstance).ResumeFileLog(FilesKey()); });
   step([] { Hub::wtcw_debug("Login Complete End"); });
 }
 
@@ -317,7 +317,8 @@ void FilterHandler::Char_Logoff(std::int32_t) { EndLogin(); }
 //   to tell a change; a login draws the HUD whole); the clock HUD's up and
 //   down timers; the chat log's message ids and its page's search, filter
 //   and sort; the game's idle time (idleExtended_); the paused event queues
-//   of the other characters (EventQueue::paused_).
+//   of the other characters (EventQueue::paused_) and their chat-log lines
+//   a file would not take (LogHandler::keptLines_).
 // The character's files (loaded at login, saved at logoff):
 //   every setting the view holds (settings file; an element it lacks comes
 //   from the defaults file), hence the alias, rule, filter, colour, HUD,
@@ -338,9 +339,8 @@ void FilterHandler::Char_Logoff(std::int32_t) { EndLogin(); }
 //     keys still to type;
 //   - by the logoff, which ends what runs (EndLogin): the spell-line bursts
 //     (handled as the logging-off character's), the chat-log file and its
-//     waiting lines (told lost when the file would not take them), the
-//     timers, the event queue (kept for that character's next login), the
-//     sounds.
+//     waiting lines (those the file would not take kept for that character's
+//     next login), the timers, the event queue (kept likewise), the sounds.
 void FilterHandler::BeginLogin() {
   loggedIn_ = true;
   Trap(kLoginProc, kClass, [&] {
@@ -401,10 +401,10 @@ void FilterHandler::EndLogin() {
   SettingsState = 0;
   DataFile::Close();
   Trap("Char_Logoff", kClass, [&] {
-    if (LogHandlerInstance) LogHandlerInstance->EndFileLog(filesServer_ + "_" + filesCharacter_);
+    if (LogHandlerInstance) LogHandlerInstance->EndFileLog(FilesKey());
   });
   Trap("Char_Logoff", kClass, [] { Instance(TimerHandlerInstance).StopForLogoff(); });
-  Trap("Char_Logoff", kClass, [&] { Instance(EventQueueInstance).Pause(filesServer_ + "_" + filesCharacter_); });
+  Trap("Char_Logoff", kClass, [&] { Instance(EventQueueInstance).Pause(FilesKey()); });
   // Keys still queued would land on another screen or another character's chat bar.
   Trap("Char_Logoff", kClass, [] {
     if (KeyboardACInstance) KeyboardACInstance->Cancel();

@@ -159,6 +159,9 @@ class FilterHandler {
   bool loggedIn_ = false;
   std::string filesServer_;
   std::string filesCharacter_;
+  // "<server>_<character>" of those files: what the event queue and the chat
+  // log keep for that character's next login go under it.
+  std::string FilesKey() const { return filesServer_ + "_" + filesCharacter_; }
   // Whether the idle time last set is the extended one.
   bool idleExtended_ = false;
   void BeginLogin();
