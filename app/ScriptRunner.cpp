@@ -587,13 +587,7 @@ void ScriptRunner::BeforeLogin(const char* verb) {
 }
 
 void ScriptRunner::NotInside(std::int32_t id, std::int32_t container, const std::string& word) {
-  std::set<std::int32_t> seen;
-  for (std::int32_t at = container; at != 0 && seen.insert(at).second;) {
-    if (at == id) Fail("object " + word + " cannot go into itself or into what it holds");
-    auto* holder = host_.World().Find(at);
-    if (!holder) return;
-    at = holder->Container();
-  }
+  if (host_.World().Carries(container, id)) Fail("object " + word + " cannot go into itself or into what it holds");
 }
 
 template <class T>

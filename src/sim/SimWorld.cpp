@@ -40,17 +40,17 @@ bool SimWorld::InInventory(std::int32_t id) {
   return obj && Carries(obj->Container(), Me());
 }
 
-bool SimWorld::Carries(std::int32_t container, std::int32_t character) {
+bool SimWorld::Carries(std::int32_t container, std::int32_t holder) {
   // Each step goes one container out; more steps than objects is a loop.
   for (std::size_t steps = 0; steps <= objects_.size(); ++steps) {
     if (container == 0) return false;
-    if (container == character) return true;
-    SimWorldObject* holder = Find(container);
-    if (!holder) {
+    if (container == holder) return true;
+    SimWorldObject* outer = Find(container);
+    if (!outer) {
       auto pack = packs_.find(container);
-      return pack != packs_.end() && pack->second == character;
+      return pack != packs_.end() && pack->second == holder;
     }
-    container = holder->Container();
+    container = outer->Container();
   }
   return false;
 }

@@ -55,6 +55,9 @@ class SimWorld : public platform::World {
   // Carried: held by the character or by a container it carries, as the
   // container chain says.
   bool InInventory(std::int32_t id);
+  // Whether container is holder or lies inside it (a pack without an object
+  // counts as the character's it was given to), as the container chain says.
+  bool Carries(std::int32_t container, std::int32_t holder);
   // A character logging off: its own object and everything it carries leave
   // the world (ReleaseObject, each holder before what it holds) and are kept
   // for BringBack. What lies on the ground or in a chest stays.
@@ -75,7 +78,6 @@ class SimWorld : public platform::World {
   std::function<std::int32_t()> characterId_;
   std::int32_t Me() { return characterId_ ? characterId_() : 0; }
   std::map<std::int32_t, std::shared_ptr<SimWorldObject>> objects_;
-  bool Carries(std::int32_t container, std::int32_t character);
   // Containers without an object, given as carried, and their character.
   std::map<std::int32_t, std::int32_t> packs_;
   // By character: what its logoff took out of the world, in that order.
