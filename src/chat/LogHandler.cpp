@@ -606,6 +606,13 @@ void LogHandler::EndFileLog(const std::string& character) {
 void LogHandler::ResumeFileLog(const std::string& character) {
   const auto it = keptLines_.find(character);
   if (it == keptLines_.end()) return;
+  // Without a file the queue is emptied at the next tick: the lines would go unsaid.
+  if (logfile_.empty()) {
+    Hub::wtcw_error(std::to_string(it->second.size()) + " lines of the chat log kept for " + character +
+                    " are lost: this login writes no chat-log file.");
+    keptLines_.erase(it);
+    return;
+  }
   fileQueue_.insert(fileQueue_.begin(), std::make_move_iterator(it->second.begin()),
                     std::make_move_iterator(it->second.end()));
   keptLines_.erase(it);

@@ -45,7 +45,8 @@ class LogHandler {
   // character's file; lines already dropped are told lost.
   void EndFileLog(const std::string& character);
   // A login of `character`: the lines its last logoff kept wait in the queue
-  // again, ahead of this login's, for its file.
+  // again, ahead of this login's, for its file; told lost when this login
+  // writes no file.
   void ResumeFileLog(const std::string& character);
   // Termination: lines still kept for a character's next login are told lost.
   void TellKeptLinesLost();

@@ -329,6 +329,13 @@ TEST_F(ReloginTest, WhatALoginLeavesUnderWayEndsWithIt) {
   fs::remove(LogFile("Alpha_Bob.txt"));
   Run("logoff\ncharacter Bob\nlogin\nadvance 1s\nlogoff\n");
   EXPECT_NE(Bytes(LogFile("Alpha_Bob.txt")).find("Kim tells you, for Bob"), std::string::npos);
+
+  // Kept again, and his next login writes no chat-log file: the kept lines are told lost.
+  fs::remove(LogFile("Alpha_Bob.txt"));
+  fs::create_directories(LogFile("Alpha_Bob.txt"));
+  Run("login\nchat 3 1 Kim tells you, last for Bob\nadvance 1s\ncheck Chat_Log_Auto off\nlogoff\n"
+      "expect they are kept for this character's next login\n"
+      "login\nadvance 1s\nexpect lines of the chat log kept for Alpha_Bob are lost\nlogoff\n");
 }
 
 // A log file never holds another character's lines: the lines waiting at a
