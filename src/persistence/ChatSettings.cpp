@@ -64,8 +64,10 @@ std::int32_t NamedRow(ControlHandler& ch, const AttributeReader& r, const char* 
 }
 
 void ApplyChatLog(ControlHandler& ch, const AttributeReader& r) {
+  // The shipped limit: for a file without one, and in place of one refused.
+  constexpr const char* kShippedLimit = "100";
   ch.ChatLogEnable->CheckedLet(r.Bool("enabled", false));
-  ch.ChatLogMax->TextLet(r.Text("max", "100"));
+  ch.ChatLogMax->TextLet(r.Text("max", kShippedLimit));
   ch.ChatLogAuto->CheckedLet(r.Bool("auto", false));
   ch.ChatLogTimestamp->CheckedLet(r.Bool("timestamp", false));
   ch.ChatLogXML->CheckedLet(r.Bool("xml", false));
@@ -74,7 +76,6 @@ void ApplyChatLog(ControlHandler& ch, const AttributeReader& r) {
 
   // A limit that is no number, too large or negative gives the shipped one:
   // the limit in force may be another character's.
-  constexpr const char* kShippedLimit = "100";
   const std::string max = ch.ChatLogMax->TextGet();
   std::int32_t lines = -1;
   int fault = 13;
