@@ -285,7 +285,9 @@ void DataFile::Load(ControlHandler& ch, std::int16_t action) {
     if (outcome == LoadOutcome::Unreadable || outcome == LoadOutcome::NameTooLong) return;
     S().ready = true;
     if (outcome != LoadOutcome::Loaded) {
-      if (SetUnreadLinesAside("of a data file that could not be read")) Save(ch);
+      const char* why = outcome == LoadOutcome::Missing ? "of a data file that is missing"
+                                                        : "of a data file that could not be read";
+      if (SetUnreadLinesAside(why)) Save(ch);
       return;
     }
     const pugi::xml_node root = doc.document_element();
