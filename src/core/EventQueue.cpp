@@ -146,7 +146,8 @@ void EventQueue::ResetGivenUpUses() { givenUp_.clear(); }
 void EventQueue::Resume(const std::string& character) {
   bool wasRunning = pausedRunning_;
   if (character != pausedFor_) {
-    if (!Events_.empty()) paused_[pausedFor_] = {std::move(Events_), pausedRunning_};
+    // Events no logoff paused for a character have no one to wait for.
+    if (!Events_.empty() && !pausedFor_.empty()) paused_[pausedFor_] = {std::move(Events_), pausedRunning_};
     Clear();
     wasRunning = false;
     if (const auto it = paused_.find(character); it != paused_.end()) {
