@@ -279,8 +279,8 @@ TEST(NetEchoHandlerReferenceTest, TheSessionReferenceNamesEveryCodeAndFieldRead)
     EXPECT_TRUE(written.count((*it)[1])) << (*it)[1];
   }
   // The patterns still find what the handler reads.
-  EXPECT_GE(codes, 15);
-  EXPECT_GE(fields, 30);
+  EXPECT_GE(codes, 10);
+  EXPECT_GE(fields, 20);
 }
 
 }  // namespace
