@@ -5,6 +5,8 @@
 #include <cmath>
 #include <cstdint>
 #include <memory>
+#include <regex>
+#include <set>
 #include <string>
 #include <vector>
 
@@ -18,6 +20,7 @@
 #include "sim/SimNetworkMessage.h"
 #include "sim/SimWorld.h"
 #include "sim/SimWorldObject.h"
+#include "support/SessionReference.h"
 #include "tracking/Statistics.h"
 
 namespace mellox::test {
@@ -257,6 +260,27 @@ TEST_F(NetEchoHandlerTest, AMalformedMessageIsReportedAndDropped) {
   EXPECT_TRUE(Reported("NetEchoHandler.NetEcho_EchoMessage #9"));
   EXPECT_TRUE(Reported("NetEchoHandler.HandleOptions #91"));
   EXPECT_TRUE(host->UnhandledErrors().empty());
+}
+
+
+// The script writer's reference names every message type, event, flag, key
+// and field this handler reads: one read anew without it fails here.
+TEST(NetEchoHandlerReferenceTest, TheSessionReferenceNamesEveryCodeAndFieldRead) {
+  const std::set<std::string> written = CodeWords(Section(SessionReference(), "## Network messages"));
+  const std::string code =
+      ReadSourceFile("src/host/NetEchoHandler.h") + ReadSourceFile("src/host/NetEchoHandler.cpp");
+  const std::regex constant(R"re(constexpr std::int32_t k\w+ = (0x[0-9A-F]+);)re");
+  const std::regex field(R"re((?:Value|Struct)\("(\w+)"\))re");
+  int codes = 0, fields = 0;
+  for (std::sregex_iterator it(code.begin(), code.end(), constant), end; it != end; ++it, ++codes) {
+    EXPECT_TRUE(written.count((*it)[1])) << (*it)[1];
+  }
+  for (std::sregex_iterator it(code.begin(), code.end(), field), end; it != end; ++it, ++fields) {
+    EXPECT_TRUE(written.count((*it)[1])) << (*it)[1];
+  }
+  // The patterns still find what the handler reads.
+  EXPECT_GE(codes, 10);
+  EXPECT_GE(fields, 20);
 }
 
 }  // namespace

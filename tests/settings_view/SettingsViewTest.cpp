@@ -7,7 +7,9 @@
 #include <filesystem>
 #include <fstream>
 #include <functional>
+#include <map>
 #include <memory>
+#include <pugixml.hpp>
 #include <sstream>
 #include <string>
 #include <vector>
@@ -23,6 +25,7 @@
 #include "sim/SimHostCore.h"
 #include "sim/SimList.h"
 #include "sim/SimView.h"
+#include "support/SessionReference.h"
 #include "support/TempHome.h"
 
 namespace mellox {
@@ -618,6 +621,70 @@ TEST_F(SettingsViewTest, OptionListClicksReachHandlersThroughTheProperty) {
   SimListNamed("Chat_Options").UserClick(0, 2);
   EXPECT_EQ(seen, (std::vector<std::int32_t>{0, 2}));
   EXPECT_EQ(std::get<bool>(ch().ChatOptions->DataGet(0, 2, 0).value), true);
+}
+
+
+// The script writer's reference names every control of the shipped view with
+// its kind (its labels aside), every list's columns, and the fixed rows the
+// option lists get, and nothing else: a control, column or row added, renamed
+// or removed without the reference fails here.
+TEST_F(SettingsViewTest, SessionReferenceNamesEveryControlListColumnAndFixedRow) {
+  Start();
+  ch().Init_Lists({"1"});
+  const std::vector<std::string> reference = test::SessionReference();
+  pugi::xml_document view;
+  ASSERT_TRUE(view.load_file((fs::path(MELLOX_DATA_DIR) / "Mellox_View.xml").c_str()));
+  const std::map<std::string, std::string> kinds = {
+      {"checkbox", "check box"}, {"edit", "edit"},   {"choice", "choice"}, {"pushbutton", "button"},
+      {"list", "list"},          {"slider", "slider"}, {"static", "text"},  {"progress", "progress"},
+      {"notebook", "notebook"}};
+  std::map<std::string, std::string> shipped;
+  std::map<std::string, std::vector<std::string>> shippedColumns;
+  for (const pugi::xpath_node& node : view.select_nodes("//control[@name]")) {
+    const pugi::xml_node control = node.node();
+    const std::string name = control.attribute("name").value();
+    if (name.rfind("lbl_", 0) == 0) continue;
+    shipped[name] = kinds.at(control.attribute("type").value());
+    for (const pugi::xml_node column : control.children("column")) {
+      shippedColumns[name].push_back(column.attribute("kind").value());
+    }
+  }
+
+  std::map<std::string, std::string> written;
+  for (const test::Table& table : test::Tables(test::Section(reference, "## Controls"))) {
+    if (table.header.empty() || table.header[0] != "control") continue;
+    for (const auto& row : table.rows) {
+      ASSERT_GE(row.size(), 2u);
+      EXPECT_TRUE(written.emplace(test::Unquoted(row[0]), row[1]).second) << row[0] << " twice";
+    }
+  }
+  test::ExpectReferenceHolds(written, shipped, "control");
+
+  std::map<std::string, std::vector<std::string>> writtenColumns;
+  for (const auto& [name, columns] : shippedColumns) {
+    std::map<std::int32_t, std::string> rows;
+    for (const test::Table& table : test::Tables(test::Section(reference, "### `" + name + "`"))) {
+      ASSERT_FALSE(table.header.empty()) << name;
+      for (const auto& row : table.rows) {
+        ASSERT_GE(row.size(), 2u) << name;
+        if (table.header[0] == "column") {
+          EXPECT_EQ(row[0], std::to_string(writtenColumns[name].size())) << name;
+          writtenColumns[name].push_back(row[1]);
+        } else if (table.header[0] == "row") {
+          rows[std::stoi(row[0])] = row[1];
+        }
+      }
+    }
+    // The fixed rows of the option lists, as a fresh settings load fills them.
+    auto& list = SimListNamed(name);
+    const std::int32_t nameColumn = name == "Chat_Log_Options" ? 0 : 1;
+    std::map<std::int32_t, std::string> filled;
+    for (std::int32_t row = 0; row < list.Count(); ++row) {
+      filled[row] = std::get<std::string>(list.DataGet(nameColumn, row, 0).value);
+    }
+    test::ExpectReferenceHolds(rows, filled, name + " row");
+  }
+  test::ExpectReferenceHolds(writtenColumns, shippedColumns, "columns of list");
 }
 
 }  // namespace
