@@ -159,6 +159,18 @@ TEST_F(ScriptRunnerTest, ClockVerbsSetTheLocalDateTheZoneAndDaylight) {
   EXPECT_DOUBLE_EQ(system.Now(), sim::SimClock::MakeDate(2027, 7, 1, 14, 31, 30));
   EXPECT_TRUE(Run("date 1900-01-01\n"));
   EXPECT_DOUBLE_EQ(system.Now(), 2.0);
+  // UTC ends with the year 9999 too: a line that would take it past fails and changes nothing.
+  Fails("date 9999-12-31 23:00", "UTC cannot pass");  // five hours west of UTC
+  EXPECT_TRUE(Run("timezone 0\ndate 9999-12-31 23:00\n"));
+  Fails("timezone 720", "UTC cannot pass 9999-12-31 23:59:59: this zone at the local time would");
+  EXPECT_TRUE(Run("timezone 50\n"));
+  Fails("daylight on 20", "UTC cannot pass 9999-12-31 23:59:59");
+  Fails("date 9999-12-31 23:20", "UTC cannot pass 9999-12-31 23:59:59: this date in the zone in force would");
+  Fails("advance 10m", "the clock cannot pass 9999-12-31 23:59:59");
+  EXPECT_TRUE(Run("advance 9m\n"));
+  EXPECT_EQ(system.GetTimeZoneInformation(zone), platform::TIME_ZONE_ID_STANDARD);
+  EXPECT_EQ(zone.Bias, 50);
+  EXPECT_EQ(host.Clock().UnixNow(), 253402300799 - 59);
 }
 
 // The command itself: exit status and the error message on standard error.
