@@ -192,6 +192,11 @@ TEST(MelloxSimCommand, ExitStatusFollowsTheScript) {
   EXPECT_EQ(RunCommand(homeArg + (home.path() / "absent.session").string()), 2);
   // A folder is no script, however it opens.
   EXPECT_EQ(RunCommand(homeArg + home.path().string()), 2);
+  // A home that cannot be a folder (a plain file, or a path under one) leaves nothing to run in.
+  const auto plain = home.path() / "plain";
+  std::ofstream(plain) << "x";
+  EXPECT_EQ(RunCommand("--home " + (plain / "h").string() + " " + good.string()), 2);
+  EXPECT_EQ(RunCommand("--home " + plain.string() + " " + good.string()), 2);
 }
 
 TEST(MelloxSimCommand, ScriptsAreUtf8AndTheGameTextIsItsCodePage) {
