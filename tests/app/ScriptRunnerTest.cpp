@@ -85,6 +85,15 @@ TEST_F(ScriptRunnerTest, UnknownCommandAndMalformedArgumentsFailNamingTheLine) {
   // A byte-order mark before the first line is no part of its command.
   EXPECT_TRUE(Run("\xEF\xBB\xBFsay hi\n"));
   EXPECT_EQ(host.Output().back(), "== hi");
+  // Every line is UTF-8, a comment too: a script saved in the game's code page fails at its first such line.
+  err.str("");
+  EXPECT_FALSE(Run("# caf\xE9 au lait\nsay hi\n"));
+  EXPECT_NE(err.str().find("test.session:1: the line is not UTF-8 text (line: # caf\\xE9 au lait)"), std::string::npos)
+      << err.str();
+  Fails("say caf\xE9", "the line is not UTF-8 text");
+  // Durations are decimal, and a hex one is told so rather than taken for a bad unit.
+  Fails("advance 0x10s", "malformed duration (decimal digits, then ms, s or m): '0x10s'");
+  Fails("advance -5s", "malformed duration (decimal digits, then ms, s or m)");
 }
 
 TEST_F(ScriptRunnerTest, ScriptStopsAtTheFirstFailureUnlessInteractive) {
