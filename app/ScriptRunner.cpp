@@ -11,6 +11,7 @@
 #include <set>
 #include <sstream>
 
+#include "FileText.h"
 #include "ScriptArgs.h"
 #include "core/APluginCore.h"
 #include "core/TextEncoding.h"
@@ -111,7 +112,9 @@ void ScriptRunner::AddVerbs() {
     if (!in) Fail("file not found: " + path);
     std::stringstream content;
     content << in.rdbuf();
-    if (content.str().find(rest) == std::string::npos) Fail("file " + path + " does not contain '" + rest + "'");
+    // Compared as the file's reader sees it: a chat log in the game's code page holds "café" too.
+    if (ReadableText(content.str()).find(rest) == std::string::npos)
+      Fail("file " + path + " does not contain '" + rest + "'");
   };
   verbs_["say"] = [this](const std::string& args) {
     if (args.empty()) Fail("say needs a text");

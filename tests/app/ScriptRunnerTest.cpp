@@ -110,6 +110,27 @@ TEST_F(ScriptRunnerTest, ExpectFileReadsUnderTheHomeFolder) {
   EXPECT_TRUE(Run("expect-file \"Documents/a b/f.txt\" #5 occured\n"));
   EXPECT_FALSE(Run("expect-file \"Documents/a b/f.txt\" missing text\n"));
   EXPECT_FALSE(Run("expect-file Documents/none.txt x\n"));
+  // A file is read as its reader sees it: in the encoding of its byte-order mark, else UTF-8 when it
+  // is UTF-8 throughout, else the game's code page.
+  using namespace std::string_literals;
+  const std::vector<std::pair<std::string, std::string>> files = {
+      {"cp1252.txt", "Al says, \"caf\xE9 \x80" "5\"\r\n"},
+      {"utf8.xml", "<Mellox a=\"caf\xC3\xA9 \xE2\x82\xAC" "5\"/>"},
+      {"bom8.txt", "\xEF\xBB\xBF" "caf\xC3\xA9 \xE2\x82\xAC" "5 \xFF"},
+      {"utf16le.txt", "\xFF\xFE" "c\0a\0f\0\xE9\0 \0\xAC\x20" "5\0\x3D\xD8\x00\xDE"s},
+      {"utf16be.txt", "\xFE\xFF" "\0c\0a\0f\0\xE9\0 \x20\xAC\0" "5\xD8\x3D\xDE\x00"s},
+      {"utf32le.txt", "\xFF\xFE\0\0" "c\0\0\0a\0\0\0f\0\0\0\xE9\0\0\0 \0\0\0\xAC\x20\0\0" "5\0\0\0"s},
+      {"utf32be.txt", "\0\0\xFE\xFF" "\0\0\0c\0\0\0a\0\0\0f\0\0\0\xE9\0\0\0 \0\0\x20\xAC\0\0\0" "5"s}};
+  for (const auto& [name, bytes] : files) {
+    std::ofstream(home.path() / "Documents" / name, std::ios::binary) << bytes;
+    EXPECT_TRUE(Run("expect-file Documents/" + name + " caf\xC3\xA9 \xE2\x82\xAC" "5\n")) << name << err.str();
+  }
+  EXPECT_TRUE(Run("expect-file Documents/utf16le.txt 5\xF0\x9F\x98\x80\nexpect-file Documents/utf16be.txt 5\xF0\x9F\x98\x80\n"));
+  // A unit that is no character (a lone surrogate, a value past U+10FFFF, a cut-off last unit) reads as U+FFFD.
+  std::ofstream(home.path() / "Documents" / "broken16.txt", std::ios::binary) << "\xFF\xFE\x3D\xD8x\0y"s;
+  std::ofstream(home.path() / "Documents" / "broken32.txt", std::ios::binary) << "\xFF\xFE\0\0\0\0\x11\0x\0\0\0"s;
+  EXPECT_TRUE(Run("expect-file Documents/broken16.txt \xEF\xBF\xBDx\xEF\xBF\xBD\n"
+                  "expect-file Documents/broken32.txt \xEF\xBF\xBDx\n")) << err.str();
   // Only files under the home folder: not an absolute path, nor one that climbs out of it.
   std::ofstream(home.path().parent_path() / "outside.txt") << "secret";
   for (const char* path : {"/etc/passwd root:", "../outside.txt secret", "Documents/../../outside.txt secret",
@@ -211,9 +232,12 @@ TEST(MelloxSimCommand, ExitStatusFollowsTheScript) {
 TEST(MelloxSimCommand, ScriptsAreUtf8AndTheGameTextIsItsCodePage) {
   test::TempHome home;
   const auto script = home.path() / "caf\xC3\xA9.session";
-  std::ofstream(script) << "server Alpha\ncharacter Bob\nlogin\nchat 2 1 Al says, \"caf\xC3\xA9\"\n"
+  // The chat log holds the game's code page, the settings file UTF-8: each is checked as its reader sees it.
+  std::ofstream(script) << "server Alpha\ncharacter Bob\nlogin\ncheck Chat_Log_Auto on\n"
+                           "chat 2 1 Al says, \"caf\xC3\xA9\"\n"
                            "expect game 2 1: Al says, \"caf\xC3\xA9\"\n"
                            "edit Chat_Log_AFK_Message caf\xC3\xA9 \xE2\x82\xAC" "5\nadvance 1s\nlogoff\n"
+                           "expect-file \"Documents/Asheron's Call/Logs/Alpha_Bob.txt\" Al says, \"caf\xC3\xA9\"\n"
                            "expect-file ProgramData/Mellox/Settings/Mellox_Settings_Alpha_Bob.xml afkmsg=\"caf\xC3\xA9 \xE2\x82\xAC" "5\"\n";
   const auto out = home.path() / "out.txt";
   const std::string cmd = std::string(MELLOX_SIM_EXE) + " --home " + (home.path() / "h").string() + " '" +
