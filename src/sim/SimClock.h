@@ -35,8 +35,7 @@ class SimClock {
   // nothing, when the local time or UTC would then be past the end (MsToEnd).
   bool SetLocalDate(double date);
   // Milliseconds the clock may still move: neither the local time nor the UTC
-  // it stands for may pass 9999-12-31 23:59:59.999, the last moment a date
-  // holds. Below 0 when a date or zone set took one of them past it.
+  // it stands for may pass 9999-12-31 23:59:59.999, the last moment a date holds.
   std::int64_t MsToEnd() const;
   // False, changing nothing, when UTC would then be past the end.
   bool SetTimeZone(const platform::TimeZoneInformation& info, std::int32_t zoneId);
