@@ -11,6 +11,7 @@
 #include <set>
 #include <sstream>
 
+#include "FileText.h"
 #include "ScriptArgs.h"
 #include "core/APluginCore.h"
 #include "core/TextEncoding.h"
@@ -43,13 +44,15 @@ long long ParseDuration(const std::string& text) {
   while (digits < text.size() && text[digits] >= '0' && text[digits] <= '9') ++digits;
   const std::string number = text.substr(0, digits);
   const std::string unit = text.substr(digits);
-  if (number.empty()) throw ScriptError{"malformed duration: '" + text + "'"};
+  // Durations are decimal; the message says so, or "0x10s" would be told it has a bad unit.
+  const ScriptError malformed{"malformed duration (decimal digits, then ms, s or m): '" + text + "'"};
+  if (number.empty()) throw malformed;
   const long long n = ParseInteger(number, "duration");
   long long scale = 0;
   if (unit == "ms") scale = 1;
   if (unit == "s") scale = 1000;
   if (unit == "m") scale = 60000;
-  if (scale == 0) throw ScriptError{"malformed duration (use ms, s or m): '" + text + "'"};
+  if (scale == 0) throw malformed;
   if (n > LLONG_MAX / scale) throw ScriptError{"duration too large for the clock: '" + text + "'"};
   return n * scale;
 }
@@ -109,7 +112,9 @@ void ScriptRunner::AddVerbs() {
     if (!in) Fail("file not found: " + path);
     std::stringstream content;
     content << in.rdbuf();
-    if (content.str().find(rest) == std::string::npos) Fail("file " + path + " does not contain '" + rest + "'");
+    // Compared as the file's reader sees it: a chat log in the game's code page holds "café" too.
+    if (ReadableText(content.str()).find(rest) == std::string::npos)
+      Fail("file " + path + " does not contain '" + rest + "'");
   };
   verbs_["say"] = [this](const std::string& args) {
     if (args.empty()) Fail("say needs a text");
@@ -628,7 +633,14 @@ sim::SimWorldObject& ScriptRunner::BuildingObject(std::int32_t id) {
 bool ScriptRunner::RunLine(const std::string& rawLine) {
   lastError_.clear();
   std::string line = Trimmed(rawLine);
-  if (line.empty() || line.front() == '#') return true;
+  if (line.empty()) return true;
+  const auto notUtf8 = [this](const std::string& text) {
+    if (TextEncoding::IsValidUtf8(text)) return false;
+    lastError_ = "the line is not UTF-8 text";
+    return true;
+  };
+  // A comment too: a script saved in another encoding is found at its first such line.
+  if (line.front() == '#') return !notUtf8(line);
   std::string rest = line;
   const std::string verb = NextWord(rest);
   const auto it = verbs_.find(verb);
@@ -636,10 +648,7 @@ bool ScriptRunner::RunLine(const std::string& rawLine) {
     lastError_ = "unknown command '" + Printable(verb) + "'";
     return false;
   }
-  if (!TextEncoding::IsValidUtf8(rest)) {
-    lastError_ = "the line is not UTF-8 text";
-    return false;
-  }
+  if (notUtf8(rest)) return false;
   // A script is UTF-8 and the game's text its code page. What a line looks for,
   // prints or names as a path stays as written: it is what the user reads.
   static const std::set<std::string> kAsWritten = {

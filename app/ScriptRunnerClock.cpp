@@ -13,6 +13,7 @@ namespace {
 
 // A zone's offsets stay within a day, as every real zone's do.
 constexpr std::int32_t kMinutesPerDay = 24 * 60;
+constexpr const char* kPastTheEnd = "UTC cannot pass 9999-12-31 23:59:59: ";
 
 // "YYYY-MM-DD" or "HH:MM[:SS]" split at sep into numbers; false when malformed.
 bool SplitNumbers(const std::string& text, char sep, int* parts, int count, int required) {
@@ -58,7 +59,9 @@ void ScriptRunner::AddClockVerbs() {
     if (date[2] < 1 || date[2] > DaysInMonth(date[0], date[1]))
       Fail("day out of range for that month: " + std::to_string(date[2]));
     if (clock[0] > 23 || clock[1] > 59 || clock[2] > 59) Fail("time of day out of range: " + time);
-    host_.Clock().SetLocalDate(sim::SimClock::MakeDate(date[0], date[1], date[2], clock[0], clock[1], clock[2]));
+    // The game's dates end with the year 9999, UTC's too: a zone west of UTC reaches it first.
+    if (!host_.Clock().SetLocalDate(sim::SimClock::MakeDate(date[0], date[1], date[2], clock[0], clock[1], clock[2])))
+      Fail(std::string(kPastTheEnd) + "this date in the zone in force would");
   };
   verbs_["timezone"] = [this](const std::string& args) {
     std::string rest = args;
@@ -67,7 +70,7 @@ void ScriptRunner::AddClockVerbs() {
     auto& clock = host_.Clock();
     auto zone = clock.TimeZone();
     zone.Bias = bias;
-    clock.SetTimeZone(zone, clock.TimeZoneId());
+    if (!clock.SetTimeZone(zone, clock.TimeZoneId())) Fail(std::string(kPastTheEnd) + "this zone at the local time would");
   };
   verbs_["daylight"] = [this](const std::string& args) {
     std::string rest = args;
@@ -77,7 +80,8 @@ void ScriptRunner::AddClockVerbs() {
     auto zone = clock.TimeZone();
     if (on && !rest.empty()) zone.DaylightBias = ParseBounded(NextWord(rest), "daylight bias", -kMinutesPerDay, kMinutesPerDay);
     NoMore(rest, usage);
-    clock.SetTimeZone(zone, on ? platform::TIME_ZONE_ID_DAYLIGHT : platform::TIME_ZONE_ID_STANDARD);
+    if (!clock.SetTimeZone(zone, on ? platform::TIME_ZONE_ID_DAYLIGHT : platform::TIME_ZONE_ID_STANDARD))
+      Fail(std::string(kPastTheEnd) + "this zone at the local time would");
   };
 }
 

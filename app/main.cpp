@@ -78,6 +78,15 @@ int main(int argc, char** argv) {
     in = &file;
   }
 
+  // Without its home the plug-in has no view and writes no file: nothing a script checks would mean anything.
+  std::error_code made;
+  fs::create_directories(home, made);
+  if (std::error_code ec; !fs::is_directory(home, ec)) {
+    std::cerr << "mellox-sim: cannot make the home folder " << home.string() << (made ? ": " + made.message() : "")
+              << "\n";
+    return 2;
+  }
+
   bool ok = false;
   {
     mellox::sim::SimHost host({home, dataDir});

@@ -1,5 +1,6 @@
 #include "sim/SimClock.h"
 
+#include <algorithm>
 #include <cmath>
 
 #include "sim/SimTimer.h"
@@ -47,22 +48,39 @@ double SimClock::LocalSecond() const {
   return static_cast<double>(days) + static_cast<double>(seconds - days * 86400) / 86400.0;
 }
 
-std::int64_t SimClock::UnixNow() const {
-  const std::int64_t bias = zone_.Bias + (zoneId_ == platform::TIME_ZONE_ID_DAYLIGHT ? zone_.DaylightBias
-                                                                                       : zone_.StandardBias);
-  return FloorDiv(LocalMs(), 1000) + kOleEpochFromUnixDays * 86400 + bias * 60;
+std::int64_t SimClock::BiasMinutes() const {
+  return std::int64_t{zone_.Bias} +
+         (zoneId_ == platform::TIME_ZONE_ID_DAYLIGHT ? zone_.DaylightBias : zone_.StandardBias);
 }
 
-void SimClock::SetLocalDate(double date) { startDate_ = date - static_cast<double>(nowMs_) / 86'400'000.0; }
+std::int64_t SimClock::UnixNow() const {
+  return FloorDiv(LocalMs(), 1000) + kOleEpochFromUnixDays * 86400 + BiasMinutes() * 60;
+}
+
+bool SimClock::SetLocalDate(double date) {
+  const double before = startDate_;
+  startDate_ = date - static_cast<double>(nowMs_) / 86'400'000.0;
+  if (MsToEnd() >= 0) return true;
+  startDate_ = before;
+  return false;
+}
 
 std::int64_t SimClock::MsToEnd() const {
   static const std::int64_t kEndMs = (DaysFromCivil(10000, 1, 1) - kOleEpochFromUnixDays) * kMsPerDay;
-  return kEndMs - 1 - LocalMs();
+  const std::int64_t local = kEndMs - 1 - LocalMs();
+  // A zone west of UTC puts UTC ahead of the local time, and so nearer the end.
+  return std::min(local, local - BiasMinutes() * 60'000);
 }
 
-void SimClock::SetTimeZone(const platform::TimeZoneInformation& info, std::int32_t zoneId) {
+bool SimClock::SetTimeZone(const platform::TimeZoneInformation& info, std::int32_t zoneId) {
+  const platform::TimeZoneInformation zone = zone_;
+  const std::int32_t id = zoneId_;
   zone_ = info;
   zoneId_ = zoneId;
+  if (MsToEnd() >= 0) return true;
+  zone_ = zone;
+  zoneId_ = id;
+  return false;
 }
 
 std::uint64_t SimClock::Register(SimTimer* timer) {

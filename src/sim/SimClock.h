@@ -31,11 +31,14 @@ class SimClock {
   // The local time as the game's Now gives it: the whole second that has begun.
   double LocalSecond() const;
   std::int64_t UnixNow() const;  // whole Unix seconds now, from the local time and the zone
-  void SetLocalDate(double date);  // the local time now becomes date; elapsed ms are unchanged
-  // Milliseconds the clock may still move: the local time ends with 9999-12-31
-  // 23:59:59.999, the last moment a date holds.
+  // The local time now becomes date; elapsed ms are unchanged. False, changing
+  // nothing, when the local time or UTC would then be past the end (MsToEnd).
+  bool SetLocalDate(double date);
+  // Milliseconds the clock may still move: neither the local time nor the UTC
+  // it stands for may pass 9999-12-31 23:59:59.999, the last moment a date holds.
   std::int64_t MsToEnd() const;
-  void SetTimeZone(const platform::TimeZoneInformation& info, std::int32_t zoneId);
+  // False, changing nothing, when UTC would then be past the end.
+  bool SetTimeZone(const platform::TimeZoneInformation& info, std::int32_t zoneId);
   const platform::TimeZoneInformation& TimeZone() const { return zone_; }
   std::int32_t TimeZoneId() const { return zoneId_; }
 
@@ -56,6 +59,8 @@ class SimClock {
   // Local milliseconds since 1899-12-30 00:00 (whole, so a moment just past a
   // second never reads as the one before).
   std::int64_t LocalMs() const;
+  // Minutes from the local time to UTC under the zone in force.
+  std::int64_t BiasMinutes() const;
 
   std::int64_t nowMs_ = 0;
   double startDate_;  // local date at ms 0

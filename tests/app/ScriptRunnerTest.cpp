@@ -85,6 +85,15 @@ TEST_F(ScriptRunnerTest, UnknownCommandAndMalformedArgumentsFailNamingTheLine) {
   // A byte-order mark before the first line is no part of its command.
   EXPECT_TRUE(Run("\xEF\xBB\xBFsay hi\n"));
   EXPECT_EQ(host.Output().back(), "== hi");
+  // Every line is UTF-8, a comment too: a script saved in the game's code page fails at its first such line.
+  err.str("");
+  EXPECT_FALSE(Run("# caf\xE9 au lait\nsay hi\n"));
+  EXPECT_NE(err.str().find("test.session:1: the line is not UTF-8 text (line: # caf\\xE9 au lait)"), std::string::npos)
+      << err.str();
+  Fails("say caf\xE9", "the line is not UTF-8 text");
+  // Durations are decimal, and a hex one is told so rather than taken for a bad unit.
+  Fails("advance 0x10s", "malformed duration (decimal digits, then ms, s or m): '0x10s'");
+  Fails("advance -5s", "malformed duration (decimal digits, then ms, s or m)");
 }
 
 TEST_F(ScriptRunnerTest, ScriptStopsAtTheFirstFailureUnlessInteractive) {
@@ -101,6 +110,27 @@ TEST_F(ScriptRunnerTest, ExpectFileReadsUnderTheHomeFolder) {
   EXPECT_TRUE(Run("expect-file \"Documents/a b/f.txt\" #5 occured\n"));
   EXPECT_FALSE(Run("expect-file \"Documents/a b/f.txt\" missing text\n"));
   EXPECT_FALSE(Run("expect-file Documents/none.txt x\n"));
+  // A file is read as its reader sees it: in the encoding of its byte-order mark, else UTF-8 when it
+  // is UTF-8 throughout, else the game's code page.
+  using namespace std::string_literals;
+  const std::vector<std::pair<std::string, std::string>> files = {
+      {"cp1252.txt", "Al says, \"caf\xE9 \x80" "5\"\r\n"},
+      {"utf8.xml", "<Mellox a=\"caf\xC3\xA9 \xE2\x82\xAC" "5\"/>"},
+      {"bom8.txt", "\xEF\xBB\xBF" "caf\xC3\xA9 \xE2\x82\xAC" "5 \xFF"},
+      {"utf16le.txt", "\xFF\xFE" "c\0a\0f\0\xE9\0 \0\xAC\x20" "5\0\x3D\xD8\x00\xDE"s},
+      {"utf16be.txt", "\xFE\xFF" "\0c\0a\0f\0\xE9\0 \x20\xAC\0" "5\xD8\x3D\xDE\x00"s},
+      {"utf32le.txt", "\xFF\xFE\0\0" "c\0\0\0a\0\0\0f\0\0\0\xE9\0\0\0 \0\0\0\xAC\x20\0\0" "5\0\0\0"s},
+      {"utf32be.txt", "\0\0\xFE\xFF" "\0\0\0c\0\0\0a\0\0\0f\0\0\0\xE9\0\0\0 \0\0\x20\xAC\0\0\0" "5"s}};
+  for (const auto& [name, bytes] : files) {
+    std::ofstream(home.path() / "Documents" / name, std::ios::binary) << bytes;
+    EXPECT_TRUE(Run("expect-file Documents/" + name + " caf\xC3\xA9 \xE2\x82\xAC" "5\n")) << name << err.str();
+  }
+  EXPECT_TRUE(Run("expect-file Documents/utf16le.txt 5\xF0\x9F\x98\x80\nexpect-file Documents/utf16be.txt 5\xF0\x9F\x98\x80\n"));
+  // A unit that is no character (a lone surrogate, a value past U+10FFFF, a cut-off last unit) reads as U+FFFD.
+  std::ofstream(home.path() / "Documents" / "broken16.txt", std::ios::binary) << "\xFF\xFE\x3D\xD8x\0y"s;
+  std::ofstream(home.path() / "Documents" / "broken32.txt", std::ios::binary) << "\xFF\xFE\0\0\0\0\x11\0x\0\0\0"s;
+  EXPECT_TRUE(Run("expect-file Documents/broken16.txt \xEF\xBF\xBDx\xEF\xBF\xBD\n"
+                  "expect-file Documents/broken32.txt \xEF\xBF\xBDx\n")) << err.str();
   // Only files under the home folder: not an absolute path, nor one that climbs out of it.
   std::ofstream(home.path().parent_path() / "outside.txt") << "secret";
   for (const char* path : {"/etc/passwd root:", "../outside.txt secret", "Documents/../../outside.txt secret",
@@ -159,6 +189,18 @@ TEST_F(ScriptRunnerTest, ClockVerbsSetTheLocalDateTheZoneAndDaylight) {
   EXPECT_DOUBLE_EQ(system.Now(), sim::SimClock::MakeDate(2027, 7, 1, 14, 31, 30));
   EXPECT_TRUE(Run("date 1900-01-01\n"));
   EXPECT_DOUBLE_EQ(system.Now(), 2.0);
+  // UTC ends with the year 9999 too: a line that would take it past fails and changes nothing.
+  Fails("date 9999-12-31 23:00", "UTC cannot pass");  // five hours west of UTC
+  EXPECT_TRUE(Run("timezone 0\ndate 9999-12-31 23:00\n"));
+  Fails("timezone 720", "UTC cannot pass 9999-12-31 23:59:59: this zone at the local time would");
+  EXPECT_TRUE(Run("timezone 50\n"));
+  Fails("daylight on 20", "UTC cannot pass 9999-12-31 23:59:59");
+  Fails("date 9999-12-31 23:20", "UTC cannot pass 9999-12-31 23:59:59: this date in the zone in force would");
+  Fails("advance 10m", "the clock cannot pass 9999-12-31 23:59:59");
+  EXPECT_TRUE(Run("advance 9m\n"));
+  EXPECT_EQ(system.GetTimeZoneInformation(zone), platform::TIME_ZONE_ID_STANDARD);
+  EXPECT_EQ(zone.Bias, 50);
+  EXPECT_EQ(host.Clock().UnixNow(), 253402300799 - 59);
 }
 
 // The command itself: exit status and the error message on standard error.
@@ -180,14 +222,22 @@ TEST(MelloxSimCommand, ExitStatusFollowsTheScript) {
   EXPECT_EQ(RunCommand(homeArg + (home.path() / "absent.session").string()), 2);
   // A folder is no script, however it opens.
   EXPECT_EQ(RunCommand(homeArg + home.path().string()), 2);
+  // A home that cannot be a folder (a plain file, or a path under one) leaves nothing to run in.
+  const auto plain = home.path() / "plain";
+  std::ofstream(plain) << "x";
+  EXPECT_EQ(RunCommand("--home " + (plain / "h").string() + " " + good.string()), 2);
+  EXPECT_EQ(RunCommand("--home " + plain.string() + " " + good.string()), 2);
 }
 
 TEST(MelloxSimCommand, ScriptsAreUtf8AndTheGameTextIsItsCodePage) {
   test::TempHome home;
   const auto script = home.path() / "caf\xC3\xA9.session";
-  std::ofstream(script) << "server Alpha\ncharacter Bob\nlogin\nchat 2 1 Al says, \"caf\xC3\xA9\"\n"
+  // The chat log holds the game's code page, the settings file UTF-8: each is checked as its reader sees it.
+  std::ofstream(script) << "server Alpha\ncharacter Bob\nlogin\ncheck Chat_Log_Auto on\n"
+                           "chat 2 1 Al says, \"caf\xC3\xA9\"\n"
                            "expect game 2 1: Al says, \"caf\xC3\xA9\"\n"
                            "edit Chat_Log_AFK_Message caf\xC3\xA9 \xE2\x82\xAC" "5\nadvance 1s\nlogoff\n"
+                           "expect-file \"Documents/Asheron's Call/Logs/Alpha_Bob.txt\" Al says, \"caf\xC3\xA9\"\n"
                            "expect-file ProgramData/Mellox/Settings/Mellox_Settings_Alpha_Bob.xml afkmsg=\"caf\xC3\xA9 \xE2\x82\xAC" "5\"\n";
   const auto out = home.path() / "out.txt";
   const std::string cmd = std::string(MELLOX_SIM_EXE) + " --home " + (home.path() / "h").string() + " '" +

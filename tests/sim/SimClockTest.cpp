@@ -137,5 +137,26 @@ TEST(SimClockTest, UnixSecondsFollowTheLocalTimeAndTheZone) {
   EXPECT_EQ(clock.UnixNow(), kStart + 1 + 240 * 60);
 }
 
+TEST(SimClockTest, NeitherTheLocalTimeNorUtcPassesTheLastDate) {
+  SimClock clock;
+  const double lastHour = SimClock::MakeDate(9999, 12, 31, 23, 0, 0);
+  ASSERT_TRUE(clock.SetLocalDate(lastHour));
+  EXPECT_EQ(clock.MsToEnd(), 3'599'999);
+  // A zone west of UTC puts UTC nearer the end; one that would put it past is refused whole.
+  EXPECT_TRUE(clock.SetTimeZone({50, 0, -60}, platform::TIME_ZONE_ID_STANDARD));
+  EXPECT_EQ(clock.MsToEnd(), 599'999);
+  EXPECT_FALSE(clock.SetTimeZone({720, 0, -60}, platform::TIME_ZONE_ID_STANDARD));
+  EXPECT_FALSE(clock.SetTimeZone({50, 0, 20}, platform::TIME_ZONE_ID_DAYLIGHT));
+  EXPECT_EQ(clock.TimeZone().Bias, 50);
+  EXPECT_EQ(clock.TimeZone().DaylightBias, -60);
+  EXPECT_EQ(clock.TimeZoneId(), platform::TIME_ZONE_ID_STANDARD);
+  // A local time that is no date's end is still refused when its UTC would be.
+  EXPECT_FALSE(clock.SetLocalDate(SimClock::MakeDate(9999, 12, 31, 23, 20, 0)));
+  EXPECT_DOUBLE_EQ(clock.LocalDate(), lastHour);
+  // East of UTC the local time is the one that ends first.
+  EXPECT_TRUE(clock.SetTimeZone({-60, 0, -60}, platform::TIME_ZONE_ID_DAYLIGHT));
+  EXPECT_EQ(clock.MsToEnd(), 3'599'999);
+}
+
 }  // namespace
 }  // namespace mellox::sim
