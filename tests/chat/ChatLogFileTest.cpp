@@ -284,6 +284,21 @@ TEST_F(ChatLogFileTest, WhileWritesFailTheQueueKeepsItsNewestLinesAndCountsTheRe
   EXPECT_EQ(lines, expectedLines);
   EXPECT_EQ(notice, expectedLines.size());
   ExpectOnceInOrder(file, {"line 10599\r\n", "could not be written", "still cannot be written", "is written again"});
+
+  // A logoff while writes fail: the waiting lines are kept for the next
+  // login, the one dropped is told lost, each count in words that fit it.
+  Fresh();
+  for (const std::int32_t row : {17, 18}) C().ChatLogOptions->DataLet(4, row, 0, false);
+  Check("Chat_Log_Auto", true);
+  BlockFolder();
+  Say("first");
+  Tick();
+  for (int i = 0; i < 10000; ++i) L().AddToLog("line " + std::to_string(i), 2, 1);
+  const auto mark = Mark();
+  host->Character().RaiseLogoff();
+  EXPECT_TRUE(SaidSince(mark, "10000 lines of the chat log could not be written to Alpha_Bob.txt; they are kept for "
+                              "this character's next login."));
+  EXPECT_TRUE(SaidSince(mark, "One line of the chat log could not be written to Alpha_Bob.txt and is lost."));
 }
 
 TEST_F(ChatLogFileTest, AFullDiskMidWriteLeavesTheFileAsItWasAndTheLinesFollowOnce) {
