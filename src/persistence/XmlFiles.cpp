@@ -463,18 +463,17 @@ FileEncoding EncodingToWrite(std::string_view bytes) {
   const Detected detected = DetectEncoding(bytes);
   switch (detected.encoding) {
     case pugi::encoding_utf16_le:
-      return {FileEncoding::Utf16Le, true};
+      return {FileEncoding::Utf16Le};
     case pugi::encoding_utf16_be:
-      return {FileEncoding::Utf16Be, true};
+      return {FileEncoding::Utf16Be};
     case pugi::encoding_utf32_le:
-      return {FileEncoding::Utf32Le, true};
+      return {FileEncoding::Utf32Le};
     case pugi::encoding_utf32_be:
-      return {FileEncoding::Utf32Be, true};
+      return {FileEncoding::Utf32Be};
     default:
       break;
   }
-  if (detected.source == TextSource::GameBytes) return {FileEncoding::Windows1252, false};
-  return {FileEncoding::Utf8, bytes.starts_with("\xEF\xBB\xBF")};
+  return {detected.source == TextSource::GameBytes ? FileEncoding::Windows1252 : FileEncoding::Utf8};
 }
 
 std::string SerializeXml(pugi::xml_document& doc, const FileEncoding& encoding) {
@@ -489,7 +488,7 @@ std::string SerializeXml(pugi::xml_document& doc, const FileEncoding& encoding) 
     case FileEncoding::Windows1252:
       return game;
     case FileEncoding::Utf8:
-      return (encoding.mark ? "\xEF\xBB\xBF" : "") + TextEncoding::ToUtf8(game);
+      return TextEncoding::ToUtf8(game);
     default:
       break;
   }
@@ -505,7 +504,7 @@ std::string SerializeXml(pugi::xml_document& doc, const FileEncoding& encoding) 
       out += static_cast<char>((unit >> shift) & 0xFF);
     }
   };
-  if (encoding.mark) put(0xFEFF);
+  put(0xFEFF);
   for (const char c : game) put(TextEncoding::CodePoint(static_cast<unsigned char>(c)));
   return out;
 }

@@ -67,13 +67,10 @@ std::string SerializeXml(const pugi::xml_document& doc);
 // declaration agree: in the encoding its mark or declaration gives when that
 // holds every character of the game's text (UTF-8, UTF-16, UTF-32,
 // Windows-1252; a declared ISO-8859-1 is written as the Windows-1252 the
-// plug-in reads it as), else in UTF-8.
+// plug-in reads it as), else in UTF-8. UTF-16 and UTF-32 begin with their mark.
 struct FileEncoding {
   enum Form { Utf8, Utf16Le, Utf16Be, Utf32Le, Utf32Be, Windows1252 };
   Form form = Utf8;
-  // A byte-order mark comes first: always in UTF-16 and UTF-32, in UTF-8
-  // when the file had one.
-  bool mark = false;
 };
 FileEncoding EncodingToWrite(std::string_view bytes);
 // The document as file bytes in that encoding, without indentation; a
