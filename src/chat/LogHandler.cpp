@@ -5,6 +5,7 @@
 #include <fstream>
 #include <iterator>
 #include <limits>
+#include <sstream>
 #include <string_view>
 #include <system_error>
 
@@ -15,10 +16,12 @@
 #include "core/Globals.h"
 #include "core/Hub.h"
 #include "core/TimeModule.h"
+#include "core/TextEncoding.h"
 #include "core/Trap.h"
 #include "core/VB.h"
 #include "core/VBError.h"
 #include "host/FilterHandler.h"
+#include "persistence/LoadDamage.h"
 #include "persistence/PersistenceLinks.h"
 #include "persistence/XmlFiles.h"
 #include "platform/HostView.h"
@@ -105,6 +108,11 @@ std::int32_t ViewColour(std::int32_t code) {
 
 std::int64_t NowUnix() { return TimeModule::LocalToUnix(platform::Sys().Now()); }
 
+// The head of a message about lines of the file log: "One line ...", "2 lines ...".
+std::string LinesOfTheLog(std::int64_t count) {
+  return count == 1 ? std::string("One line of the chat log") : std::to_string(count) + " lines of the chat log";
+}
+
 }  // namespace
 
 LogHandler::LogHandler() : file_(std::make_unique<FileState>()) {
@@ -175,6 +183,8 @@ struct LogHandler::FileState {
   // What follows the last whole line: the CR and the root's end tag, or a torn
   // line the repair could not yet cut back.
   std::string appendEnd;
+  // A log written whole keeps the encoding it was read in.
+  persistence::FileEncoding encoding;
 };
 
 namespace {
@@ -211,16 +221,24 @@ void AppendMessages(pugi::xml_node root, const std::deque<LogItem>& lines) {
   }
 }
 
-bool Parse(pugi::xml_document& doc, const std::string& bytes) {
-  return persistence::ParseXml(bytes, doc, kXmlParseFlags) && doc.document_element();
-}
-
 // What follows the last whole line in a log of the plug-in's own.
 constexpr std::string_view kClose = "\r</Log>";
 
-// The bytes are exactly what writing the document whole gives.
+// The bytes are exactly what writing the document whole gives. Compared as
+// the file's UTF-8, not as the game's text: a character the game's code page
+// lacks (a line another program added) is then no reason to rewrite the file
+// whole, which would lose it.
 bool IsOwnLayout(const pugi::xml_document& doc, const std::string& bytes) {
-  return persistence::SerializeXml(doc) == bytes;
+  std::ostringstream out;
+  doc.save(out, "", pugi::format_raw | pugi::format_no_declaration, pugi::encoding_utf8);
+  return out.str() == bytes;
+}
+
+// Bytes the writer could have written, parsed as they are (no conversion to the game's text).
+bool ParseAsWritten(pugi::xml_document& doc, const std::string& bytes) {
+  return TextEncoding::IsValidUtf8(bytes) &&
+         doc.load_buffer(bytes.data(), bytes.size(), kXmlParseFlags, pugi::encoding_utf8) &&
+         doc.document_element();
 }
 
 // Reads length bytes at offset; false when the file has fewer.
@@ -307,7 +325,7 @@ std::optional<OwnEnd> FindOwnEnd(const std::filesystem::path& path) {
       if (tail[start - 1] != '\r') return std::nullopt;
       const std::string last = "<Log>\r" + tail.substr(start, cut - start) + std::string(kClose);
       pugi::xml_document doc;
-      if (!Parse(doc, last)) return std::nullopt;
+      if (!ParseAsWritten(doc, last)) return std::nullopt;
       if (!IsOwnLayout(doc, last)) {
         // The writer gives a line without text an empty text, which a load
         // drops: written with start and end tag, not self-closed.
@@ -381,6 +399,7 @@ void LogHandler::DropDocument() {
   file_->ownLayout = false;
   file_->appendSize.reset();
   file_->appendEnd.clear();
+  file_->encoding = {};
 }
 
 void LogHandler::OpenXml() {
@@ -411,9 +430,18 @@ void LogHandler::OpenXml() {
   // A file that does not parse is moved aside (and the user told) rather
   // than replaced; one that cannot be read is kept from being saved over.
   if (persistence::LoadXmlFile(path, doc, pugi::parse_default, &bytes) == persistence::LoadOutcome::Loaded) {
-    // Read again from the bytes as loaded, keeping the texts between the lines.
+    // Read again from the bytes as loaded, keeping the texts between the
+    // lines; the texts that read had to repair are the ones the file loses.
     pugi::xml_document whole;
-    if (Parse(whole, bytes)) doc.reset(whole);
+    persistence::TextRepairs repairs;
+    if (persistence::ParseXml(bytes, whole, kXmlParseFlags, &repairs) && whole.document_element()) {
+      doc.reset(whole);
+      persistence::TakeTextRepairs(path);
+      persistence::AddTextRepairs(path, repairs);
+    }
+    f.encoding = persistence::EncodingToWrite(bytes);
+    // Told now; the file as it is gets kept aside before it is written over.
+    LoadDamage(path, std::move(bytes), kClass).Finish();
   } else {
     doc.reset();
   }
@@ -479,7 +507,7 @@ void LogHandler::WriteXml(const std::deque<LogItem>& lines) {
   pugi::xml_node root = f.root;
   const pugi::xml_node before = root.last_child();
   AppendMessages(root, lines);
-  const std::string bytes = persistence::SerializeXml(f.document);
+  const std::string bytes = persistence::SerializeXml(f.document, f.encoding);
   try {
     EnsureLogFolder();
     persistence::SaveXmlFile(LogFilePath(".xml"), bytes);
@@ -594,12 +622,12 @@ void LogHandler::EndFileLog(const std::string& character) {
   FileLogging(false);
   logfile("");
   if (kept > 0) {
-    Hub::wtcw_error(std::to_string(kept) + " lines of the chat log could not be written to " + file +
-                    "; they are kept for this character's next login.");
+    Hub::wtcw_error(LinesOfTheLog(kept) + " could not be written to " + file + (kept == 1 ? "; it is" : "; they are") +
+                    " kept for this character's next login.");
   }
   if (lost > 0) {
-    Hub::wtcw_error(std::to_string(lost) + " lines of the chat log could not be written to " + file +
-                    " and are lost.");
+    Hub::wtcw_error(LinesOfTheLog(lost) + " could not be written to " + file + (lost == 1 ? " and is" : " and are") +
+                    " lost.");
   }
 }
 
@@ -608,8 +636,8 @@ void LogHandler::ResumeFileLog(const std::string& character) {
   if (it == keptLines_.end()) return;
   // Without a file the queue is emptied at the next tick: the lines would go unsaid.
   if (logfile_.empty()) {
-    Hub::wtcw_error(std::to_string(it->second.size()) + " lines of the chat log kept for " + character +
-                    " are lost: this login writes no chat-log file.");
+    Hub::wtcw_error(LinesOfTheLog(it->second.size()) + " kept for " + character +
+                    (it->second.size() == 1 ? " is" : " are") + " lost: this login writes no chat-log file.");
     keptLines_.erase(it);
     return;
   }
@@ -620,8 +648,8 @@ void LogHandler::ResumeFileLog(const std::string& character) {
 
 void LogHandler::TellKeptLinesLost() {
   for (const auto& [character, lines] : keptLines_) {
-    Hub::wtcw_error(std::to_string(lines.size()) + " lines of the chat log kept for " + character +
-                    " could not be written and are lost.");
+    Hub::wtcw_error(LinesOfTheLog(lines.size()) + " kept for " + character + " could not be written and" +
+                    (lines.size() == 1 ? " is" : " are") + " lost.");
   }
   keptLines_.clear();
 }

@@ -142,7 +142,9 @@ class LogHandler {
   // Opens the XML log of the current name: a file in the plug-in's own layout
   // (told by its head and its end, the only parts read) is appended to, after
   // its torn end, if any, is cut back; any other file is loaded to be written
-  // whole; a missing one starts a new log.
+  // whole in the encoding it was read in (the texts the load had to repair
+  // are told, and the file kept aside before it is first written over); a
+  // missing one starts a new log.
   void OpenXml();
   void DropDocument();
   void WriteText(const std::deque<LogItem>& lines);

@@ -36,8 +36,12 @@ struct LoadDamage::Faults {
   std::map<std::string, std::size_t> byKey;
 };
 
-LoadDamage::LoadDamage(std::filesystem::path path, std::string bytes)
-    : path_(std::move(path)), bytes_(std::move(bytes)), faults_(std::make_unique<Faults>()), outer_(Current()) {
+LoadDamage::LoadDamage(std::filesystem::path path, std::string bytes, const char* className)
+    : path_(std::move(path)),
+      bytes_(std::move(bytes)),
+      className_(className),
+      faults_(std::make_unique<Faults>()),
+      outer_(Current()) {
   Current() = this;
   // Texts the parse repaired are the first faults of the load.
   const persistence::TextRepairs repairs = persistence::TakeTextRepairs(path_);
@@ -70,7 +74,7 @@ void LoadDamage::Finish() noexcept {
       const Hub::ChatQuiet quiet;
       for (const Faults::Fault& f : faults_->list) {
         const std::string times = f.count > 1 ? " (" + std::to_string(f.count) + " times)" : std::string();
-        ReportTrapped(f.number, f.description + times + in, f.procedure, kClass, false);
+        ReportTrapped(f.number, f.description + times + in, f.procedure, className_, false);
         total += f.count;
       }
     }

@@ -15,8 +15,9 @@ namespace mellox {
 
 class LoadDamage {
  public:
-  // Collects the faults of the load of path, whose bytes were read as given.
-  LoadDamage(std::filesystem::path path, std::string bytes);
+  // Collects the faults of the load of path, whose bytes were read as given,
+  // reported as faults of the class that loads it.
+  LoadDamage(std::filesystem::path path, std::string bytes, const char* className = "ControlHandler");
   // Finishes the load if Finish was not called.
   ~LoadDamage();
   LoadDamage(const LoadDamage&) = delete;
@@ -38,6 +39,7 @@ class LoadDamage {
   struct Faults;
   std::filesystem::path path_;
   std::string bytes_;
+  const char* className_;
   std::unique_ptr<Faults> faults_;
   LoadDamage* outer_;
   bool finished_ = false;

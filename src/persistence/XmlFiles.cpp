@@ -216,7 +216,8 @@ std::string DecodeText(std::string_view raw, TextSource source, bool references,
 }
 
 // Turns every name and text of a parsed document into the game's text.
-// Only attribute values and texts count as repaired: the rest is never kept.
+// Values count as repaired (texts and attribute values, and the comments and
+// instructions of a parse that keeps them, as the chat log's does); names do not.
 class TextWalker : public pugi::xml_tree_walker {
  public:
   TextWalker(TextSource source, bool references, TextRepairs* repairs)
@@ -224,9 +225,8 @@ class TextWalker : public pugi::xml_tree_walker {
 
   bool for_each(pugi::xml_node& node) override {
     const pugi::xml_node_type type = node.type();
-    const bool text = type == pugi::node_pcdata || type == pugi::node_cdata;
     Convert(node.name(), false, nullptr, [&](const std::string& t) { node.set_name(t.c_str()); });
-    Convert(node.value(), references_ && type == pugi::node_pcdata, text ? repairs_ : nullptr,
+    Convert(node.value(), references_ && type == pugi::node_pcdata, repairs_,
             [&](const std::string& t) { node.set_value(t.c_str()); });
     for (pugi::xml_attribute attr : node.attributes()) {
       Convert(attr.name(), false, nullptr, [&](const std::string& t) { attr.set_name(t.c_str()); });
@@ -251,6 +251,22 @@ class TextWalker : public pugi::xml_tree_walker {
   bool references_;
   TextRepairs* repairs_;
 };
+
+// An encoding's name as compared: lower case, without '-' and '_'.
+std::string EncodingName(std::string_view declared) {
+  std::string name;
+  for (const char c : vb::LCase(declared)) {
+    if (c != '-' && c != '_') name += c;
+  }
+  return name;
+}
+
+// The names read as the game's own bytes (ISO-8859-1 among them).
+bool IsGameCodePage(const std::string& name) {
+  static constexpr std::string_view kGameCodePage[] = {"windows1252", "cp1252", "xcp1252", "iso88591",
+                                                       "latin1",      "l1",     "cp819",   "iso885911987"};
+  return std::find(std::begin(kGameCodePage), std::end(kGameCodePage), name) != std::end(kGameCodePage);
+}
 
 // The encoding a document's byte-order mark, first characters or declaration
 // gives; without any, UTF-8.
@@ -280,18 +296,53 @@ Detected DetectEncoding(std::string_view bytes) {
   if (i == std::string_view::npos || (declaration[i] != '"' && declaration[i] != '\'')) return {};
   const std::size_t end = declaration.find(declaration[i], i + 1);
   if (end == std::string_view::npos) return {};
-  std::string name;
-  for (const char c : vb::LCase(declaration.substr(i + 1, end - i - 1))) {
-    if (c != '-' && c != '_') name += c;
-  }
-  static constexpr std::string_view kGameCodePage[] = {"windows1252", "cp1252", "xcp1252", "iso88591",
-                                                       "latin1",      "l1",     "cp819",   "iso885911987"};
-  for (const std::string_view single : kGameCodePage) {
-    if (name == single) return {pugi::encoding_utf8, TextSource::GameBytes};
+  if (IsGameCodePage(EncodingName(declaration.substr(i + 1, end - i - 1)))) {
+    return {pugi::encoding_utf8, TextSource::GameBytes};
   }
   // UTF-8, ASCII, or a name not known here: each text that is not UTF-8 is
   // then read as the game's bytes and the file reported.
   return {};
+}
+
+// The names a declaration may give each encoding written.
+bool Names(const std::string& name, FileEncoding::Form form) {
+  switch (form) {
+    case FileEncoding::Utf8:
+      return name == "utf8";
+    case FileEncoding::Utf16Le:
+    case FileEncoding::Utf16Be:
+      return name.starts_with("utf16");
+    case FileEncoding::Utf32Le:
+    case FileEncoding::Utf32Be:
+      return name.starts_with("utf32");
+    case FileEncoding::Windows1252:
+      return name == "windows1252" || name == "cp1252" || name == "xcp1252";
+  }
+  return false;
+}
+
+const char* CanonicalName(FileEncoding::Form form) {
+  switch (form) {
+    case FileEncoding::Utf16Le:
+    case FileEncoding::Utf16Be:
+      return "UTF-16";
+    case FileEncoding::Utf32Le:
+    case FileEncoding::Utf32Be:
+      return "UTF-32";
+    case FileEncoding::Windows1252:
+      return "windows-1252";
+    case FileEncoding::Utf8:
+      break;
+  }
+  return "UTF-8";
+}
+
+// The document without declaration or indentation, its texts as they are in memory.
+std::string SaveRaw(const pugi::xml_document& doc) {
+  std::string out;
+  StringWriter writer(out);
+  doc.save(writer, "", pugi::format_raw | pugi::format_no_declaration, pugi::encoding_utf8);
+  return out;
 }
 
 // pugixml drops a UTF-16 surrogate without its pair, and passes on a UTF-32
@@ -404,11 +455,58 @@ bool ParseXml(std::string_view bytes, pugi::xml_document& doc, unsigned options,
 }
 
 std::string SerializeXml(const pugi::xml_document& doc) {
-  std::string out;
-  StringWriter writer(out);
-  doc.save(writer, "", pugi::format_raw | pugi::format_no_declaration, pugi::encoding_utf8);
   // The markup is ASCII, so converting the whole text converts every value.
-  return TextEncoding::ToUtf8(out);
+  return TextEncoding::ToUtf8(SaveRaw(doc));
+}
+
+FileEncoding EncodingToWrite(std::string_view bytes) {
+  const Detected detected = DetectEncoding(bytes);
+  switch (detected.encoding) {
+    case pugi::encoding_utf16_le:
+      return {FileEncoding::Utf16Le};
+    case pugi::encoding_utf16_be:
+      return {FileEncoding::Utf16Be};
+    case pugi::encoding_utf32_le:
+      return {FileEncoding::Utf32Le};
+    case pugi::encoding_utf32_be:
+      return {FileEncoding::Utf32Be};
+    default:
+      break;
+  }
+  return {detected.source == TextSource::GameBytes ? FileEncoding::Windows1252 : FileEncoding::Utf8};
+}
+
+std::string SerializeXml(pugi::xml_document& doc, const FileEncoding& encoding) {
+  for (pugi::xml_node node : doc.children()) {
+    if (node.type() != pugi::node_declaration) continue;
+    // Without a name the mark or UTF-8 is meant, which the bytes then are.
+    pugi::xml_attribute name = node.attribute("encoding");
+    if (name && !Names(EncodingName(name.value()), encoding.form)) name.set_value(CanonicalName(encoding.form));
+  }
+  const std::string game = SaveRaw(doc);
+  switch (encoding.form) {
+    case FileEncoding::Windows1252:
+      return game;
+    case FileEncoding::Utf8:
+      return TextEncoding::ToUtf8(game);
+    default:
+      break;
+  }
+  // Every character of the game's text is one unit of either width.
+  const bool wide = encoding.form == FileEncoding::Utf32Le || encoding.form == FileEncoding::Utf32Be;
+  const bool big = encoding.form == FileEncoding::Utf16Be || encoding.form == FileEncoding::Utf32Be;
+  const std::size_t width = wide ? 4 : 2;
+  std::string out;
+  out.reserve((game.size() + 1) * width);
+  const auto put = [&](char32_t unit) {
+    for (std::size_t b = 0; b < width; ++b) {
+      const std::size_t shift = 8 * (big ? width - 1 - b : b);
+      out += static_cast<char>((unit >> shift) & 0xFF);
+    }
+  };
+  put(0xFEFF);
+  for (const char c : game) put(TextEncoding::CodePoint(static_cast<unsigned char>(c)));
+  return out;
 }
 
 std::string XmlSafe(std::string_view text) {

@@ -63,6 +63,20 @@ bool ParseXml(std::string_view bytes, pugi::xml_document& doc, unsigned options 
 // The document as file bytes: no declaration, no indentation, UTF-8.
 std::string SerializeXml(const pugi::xml_document& doc);
 
+// How a document read from a file is written back so that its bytes and its
+// declaration agree: in the encoding its mark or declaration gives when that
+// holds every character of the game's text (UTF-8, UTF-16, UTF-32,
+// Windows-1252; a declared ISO-8859-1 is written as the Windows-1252 the
+// plug-in reads it as), else in UTF-8. UTF-16 and UTF-32 begin with their mark.
+struct FileEncoding {
+  enum Form { Utf8, Utf16Le, Utf16Be, Utf32Le, Utf32Be, Windows1252 };
+  Form form = Utf8;
+};
+FileEncoding EncodingToWrite(std::string_view bytes);
+// The document as file bytes in that encoding, without indentation; a
+// declaration the document holds is made to name that encoding.
+std::string SerializeXml(pugi::xml_document& doc, const FileEncoding& encoding);
+
 // --- Values ------------------------------------------------------------------
 
 // The text XML 1.0 can hold: control characters other than TAB, LF and CR become '?'.

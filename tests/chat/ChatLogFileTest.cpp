@@ -6,6 +6,7 @@
 #include <cerrno>
 #include <filesystem>
 #include <fstream>
+#include <functional>
 #include <set>
 #include <string>
 #include <vector>
@@ -15,6 +16,7 @@
 #include "core/AtomicFile.h"
 #include "core/Globals.h"
 #include "core/Hub.h"
+#include "core/TextEncoding.h"
 #include "host/HostTestFixture.h"
 #include "settings_view/ControlHandler.h"
 #include "sim/SimCheckBox.h"
@@ -187,6 +189,99 @@ TEST_F(ChatLogFileTest, AnExistingXmlLogIsAppendedToAndAnUnreadableOneKeptAside)
   }
 }
 
+TEST_F(ChatLogFileTest, AnXmlLogKeepsTheEncodingItDeclaresOverLogins) {
+  // Another program's logs: in Windows-1252, in UTF-16 with its mark, and in
+  // ISO-8859-1, read as the Windows-1252 it is a part of. Over three logins
+  // each takes a line a login and its bytes stay in the encoding its
+  // declaration names, so every reader (the plug-in at its next login among
+  // them) reads "caf\xe9".
+  const auto utf16 = [](const std::string& utf8) {
+    std::string out = "\xFF\xFE";
+    for (const char c : TextEncoding::FromUtf8(utf8)) {
+      const char32_t unit = TextEncoding::CodePoint(static_cast<unsigned char>(c));
+      out += static_cast<char>(unit & 0xFF);
+      out += static_cast<char>(unit >> 8);
+    }
+    return out;
+  };
+  const auto windows1252 = [](const std::string& utf8) { return TextEncoding::FromUtf8(utf8); };
+  struct Case {
+    std::string declared, written;
+    std::function<std::string(const std::string&)> encode;
+  };
+  for (const Case& c : {Case{"windows-1252", "windows-1252", windows1252}, Case{"UTF-16", "UTF-16", utf16},
+                        Case{"ISO-8859-1", "windows-1252", windows1252}}) {
+    SCOPED_TRACE(c.declared);
+    Fresh(R"(<Chat_Log enabled="False" max="100" auto="True" timestamp="False" xml="True" bydate="False")");
+    host->Character().RaiseLogoff();
+    const auto declaration = [](const std::string& name) { return "<?xml version=\"1.0\" encoding=\"" + name + "\"?>"; };
+    const std::string head = "<Log>\r\n\t<Message>Ann: caf\xc3\xa9</Message>\r\n";
+    const fs::path file = Logs() / "Alpha_Bob.xml";
+    std::ofstream(file, std::ios::binary) << c.encode(declaration(c.declared) + "\r\n" + head + "</Log>");
+    std::string lines;
+    for (int login = 1; login <= 3; ++login) {
+      Login();
+      Say("caf\xe9 " + std::to_string(login));
+      Tick();
+      host->Character().RaiseLogoff();
+      lines += Message("Al says, \"caf\xc3\xa9 " + std::to_string(login) + "\"", "7:00:0" + std::to_string(login - 1) + " PM");
+    }
+    // (The line break between the declaration and the root is not kept.)
+    EXPECT_EQ(ReadText(file), c.encode(declaration(c.written) + head + lines + "</Log>"));
+    EXPECT_TRUE(errors.empty()) << errors.front();
+    if (c.declared == "UTF-16") {
+      // A reader of its own finds the texts.
+      pugi::xml_document other;
+      ASSERT_TRUE(other.load_file(file.c_str()));
+      EXPECT_STREQ(other.child("Log").last_child().child_value(), "Al says, \"caf\xc3\xa9 3\"");
+    }
+  }
+}
+
+TEST_F(ChatLogFileTest, TextTheCodePageLacksIsKeptAsideBeforeARewriteAndKeptByAnAppend) {
+  const std::string japan = "\xe6\x97\xa5\xe6\x9c\xac";
+  const std::string tick = "\xe2\x9c\x93";
+  const fs::path file = Logs() / "Alpha_Bob.xml";
+  // Another program's log is written whole, with the game's text: what it
+  // cannot hold is told when the log is opened, and the file as it was is
+  // kept before the first write, once.
+  const std::string other = "<Chats>\r\t<Message>note " + japan + " " + tick + "</Message>\r\t<Message>" + japan +
+                            "</Message>\r\t<!-- " + tick + " -->\r</Chats>";
+  fs::create_directories(Logs());
+  std::ofstream(file, std::ios::binary) << other;
+  C().ChatLogXML->CheckedLet(true);
+  const auto mark = Mark();
+  Check("Chat_Log_Auto", true);
+  EXPECT_EQ(CountSince(mark, "Loading Alpha_Bob.xml found 3 faults"), 1u);
+  Say("new");
+  Tick();
+  Say("newer");
+  Tick();
+  EXPECT_EQ(ReadText(Logs() / "Alpha_Bob.xml.damaged"), other);
+  EXPECT_EQ(CountSince(mark, "the file as it was is kept as Alpha_Bob.xml.damaged"), 1u);
+  ExpectOnceInOrder(ReadText(file), {"note ?? ?", "??", "<!-- ? -->", "Al says, \"new\"", "Al says, \"newer\""});
+  EXPECT_EQ(errors, std::vector<std::string>{"LogHandler.LoadXmlFile #13"});
+  // Opened again, it has nothing more to lose.
+  L().logfile("Alpha_Bob");
+  Say("last");
+  Tick();
+  EXPECT_EQ(CountSince(mark, "Loading Alpha_Bob.xml found"), 1u);
+  EXPECT_EQ(LogFiles(), (std::set<std::string>{"Alpha_Bob.xml", "Alpha_Bob.xml.damaged"}));
+
+  // A log of the plug-in's own layout is appended to, whatever its lines hold.
+  Fresh();
+  fs::create_directories(Logs());
+  const std::string own = std::string(kStyle) + "<Log>\r" + Message("first " + japan) + Message("last " + japan + tick);
+  std::ofstream(file, std::ios::binary) << own << "</Log>";
+  C().ChatLogXML->CheckedLet(true);
+  Check("Chat_Log_Auto", true);
+  Say("new");
+  Tick();
+  EXPECT_EQ(ReadText(file), own + Message("Al says, \"new\"") + "</Log>");
+  EXPECT_EQ(LogFiles(), std::set<std::string>{"Alpha_Bob.xml"});
+  EXPECT_TRUE(errors.empty()) << errors.front();
+}
+
 TEST_F(ChatLogFileTest, AFolderThatFailsAndRecoversGetsEveryLineOnceInOrder) {
   // Both forms, started by the box and at login by the stored automatic option;
   // a line limit below the lines waiting does not cut the queue.
@@ -284,6 +379,21 @@ TEST_F(ChatLogFileTest, WhileWritesFailTheQueueKeepsItsNewestLinesAndCountsTheRe
   EXPECT_EQ(lines, expectedLines);
   EXPECT_EQ(notice, expectedLines.size());
   ExpectOnceInOrder(file, {"line 10599\r\n", "could not be written", "still cannot be written", "is written again"});
+
+  // A logoff while writes fail: the waiting lines are kept for the next
+  // login, the one dropped is told lost, each count in words that fit it.
+  Fresh();
+  for (const std::int32_t row : {17, 18}) C().ChatLogOptions->DataLet(4, row, 0, false);
+  Check("Chat_Log_Auto", true);
+  BlockFolder();
+  Say("first");
+  Tick();
+  for (int i = 0; i < 10000; ++i) L().AddToLog("line " + std::to_string(i), 2, 1);
+  const auto mark = Mark();
+  host->Character().RaiseLogoff();
+  EXPECT_TRUE(SaidSince(mark, "10000 lines of the chat log could not be written to Alpha_Bob.txt; they are kept for "
+                              "this character's next login."));
+  EXPECT_TRUE(SaidSince(mark, "One line of the chat log could not be written to Alpha_Bob.txt and is lost."));
 }
 
 TEST_F(ChatLogFileTest, AFullDiskMidWriteLeavesTheFileAsItWasAndTheLinesFollowOnce) {

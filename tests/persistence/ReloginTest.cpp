@@ -330,12 +330,25 @@ TEST_F(ReloginTest, WhatALoginLeavesUnderWayEndsWithIt) {
   Run("logoff\ncharacter Bob\nlogin\nadvance 1s\nlogoff\n");
   EXPECT_NE(Bytes(LogFile("Alpha_Bob.txt")).find("Kim tells you, for Bob"), std::string::npos);
 
-  // Kept again, and his next login writes no chat-log file: the kept lines are told lost.
+  // Kept again (one line: said as one), and his next login writes no
+  // chat-log file: the kept line is told lost.
   fs::remove(LogFile("Alpha_Bob.txt"));
   fs::create_directories(LogFile("Alpha_Bob.txt"));
   Run("login\nchat 3 1 Kim tells you, last for Bob\nadvance 1s\ncheck Chat_Log_Auto off\nlogoff\n"
-      "expect they are kept for this character's next login\n"
-      "login\nadvance 1s\nexpect lines of the chat log kept for Alpha_Bob are lost\nlogoff\n");
+      "expect One line of the chat log could not be written to Alpha_Bob.txt; it is kept for this character's next "
+      "login.\n"
+      "login\nadvance 1s\n"
+      "expect One line of the chat log kept for Alpha_Bob is lost: this login writes no chat-log file.\nlogoff\n");
+  // Kept once more, and the run ends before his next login.
+  Run("login\ncheck Chat_Log_Auto on\nchat 3 1 Kim tells you, at the end for Bob\nadvance 1s\n"
+      "check Chat_Log_Auto off\nlogoff\nexpect One line of the chat log could not be written\n");
+  const std::size_t end = host.Output().size();
+  host.UnloadPlugin();
+  const std::vector<std::string> told = OutputSince(end);
+  EXPECT_NE(std::find(told.begin(), told.end(),
+                      "chat 6 1: <Mellox> One line of the chat log kept for Alpha_Bob could not be written and is lost."),
+            told.end())
+      << told.size();
 }
 
 // A log file never holds another character's lines: the lines waiting at a
