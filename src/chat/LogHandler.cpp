@@ -562,7 +562,8 @@ bool LogHandler::FileWrite(const char* procedure, const std::function<void()>& w
   }
   std::string text = "The chat log file is written again.";
   if (droppedLines_ > 0) {
-    text += " " + std::to_string(droppedLines_) + " of the lines that waited for it were dropped.";
+    text += droppedLines_ == 1 ? " One of the lines that waited for it was dropped."
+                               : " " + std::to_string(droppedLines_) + " of the lines that waited for it were dropped.";
   }
   droppedLines_ = 0;
   Hub::wtcw(text);
