@@ -342,7 +342,6 @@ Stored AppendNewLines(bool spellsNow) {
       // The first lines after a whole write: a new companion replaces any
       // earlier one in one step.
       const std::string bytes = *S().base + added;
-      persistence::SweepLeftoversOnce(lines);
       WriteFileAtomic(lines, bytes);
       S().linesSize = bytes.size();
     } else if (const std::optional<std::uint64_t> size = ReplaceFileEnd(lines, "", added, S().linesSize)) {
