@@ -197,28 +197,30 @@ bool SpellsHeldBy(pugi::xml_node lastSpells, pugi::xml_node root) {
   return std::all_of(gone.begin(), gone.end(), [&](std::int64_t remaining) { return remaining <= passed; });
 }
 
-// Whether a companion written after another data file holds nothing this
-// one lacks (a crash between a whole write and the companion's removal):
-// each of its chat-log lines is in the data file, or only its oldest are
-// missing and the data file's lines begin with the rest, in order (the
-// limit cut them before the whole write); and its item spells are held.
-bool LinesHeldBy(const std::vector<std::string>& lines, pugi::xml_node root) {
+// What a companion written after another data file holds that this one
+// lacks, nothing when it holds nothing more (a crash between a whole write
+// and the companion's removal): each of its chat-log lines is in the data
+// file, or only its oldest are missing and the data file's lines begin with
+// the rest, in order (the limit cut them before the whole write); and its
+// item spells are held.
+const char* Unheld(const std::vector<std::string>& lines, pugi::xml_node root) {
+  constexpr const char* kLines = "chat-log lines";
   pugi::xml_document lastSpells;
   bool foreign = false;
   const std::vector<std::string> companion = CompanionLogKeys(lines, lastSpells, foreign);
-  if (foreign || !SpellsHeldBy(lastSpells.document_element(), root)) return false;
+  if (foreign) return kLines;
   std::vector<std::string> data;
   for (pugi::xml_node log = root.child("Log"); log; log = log.next_sibling("Log")) data.push_back(LogKey(log));
   const std::set<std::string> held(data.begin(), data.end());
-  if (std::all_of(companion.begin(), companion.end(), [&](const std::string& key) { return held.contains(key); }))
-    return true;
-  for (std::size_t cut = 1; cut < companion.size(); ++cut) {
+  bool linesHeld =
+      std::all_of(companion.begin(), companion.end(), [&](const std::string& key) { return held.contains(key); });
+  for (std::size_t cut = 1; !linesHeld && cut < companion.size(); ++cut) {
     const std::size_t rest = companion.size() - cut;
-    if (rest <= data.size() && std::equal(companion.begin() + static_cast<std::ptrdiff_t>(cut), companion.end(),
-                                          data.begin()))
-      return true;
+    linesHeld = rest <= data.size() &&
+                std::equal(companion.begin() + static_cast<std::ptrdiff_t>(cut), companion.end(), data.begin());
   }
-  return false;
+  if (!linesHeld) return kLines;
+  return SpellsHeldBy(lastSpells.document_element(), root) ? nullptr : "item spells' seconds left";
 }
 
 void LogSaved() {
@@ -277,10 +279,10 @@ void RaiseLogLimitFor(pugi::xml_node root, std::size_t companionLines) {
 // A companion whose lines were not read would be removed by the next whole
 // write: it goes aside under a free name, and the user is told why. False
 // when it could not (told): no whole write then while it is there.
-bool SetUnreadLinesAside(const std::string& why) {
+bool SetUnreadLinesAside(const std::string& what) {
   const std::filesystem::path lines = DataFile::LinesPath();
   if (!persistence::Exists(lines)) return true;
-  const std::string name = lines.filename().string() + " holds chat-log lines " + why;
+  const std::string name = lines.filename().string() + " holds " + what;
   if (const auto aside = persistence::MoveAside(lines, ".damaged")) {
     Hub::wtcw_error(name + "; it was kept as " + aside->filename().string() + ".");
     return true;
@@ -402,9 +404,9 @@ void DataFile::Load(ControlHandler& ch, std::int16_t action) {
     if (outcome == LoadOutcome::Unreadable || outcome == LoadOutcome::NameTooLong) return;
     S().ready = true;
     if (outcome != LoadOutcome::Loaded) {
-      const char* why = outcome == LoadOutcome::Missing ? "of a data file that is missing"
-                                                        : "of a data file that could not be read";
-      if (SetUnreadLinesAside(why)) Save(ch);
+      const char* what = outcome == LoadOutcome::Missing ? "chat-log lines of a data file that is missing"
+                                                         : "chat-log lines of a data file that could not be read";
+      if (SetUnreadLinesAside(what)) Save(ch);
       return;
     }
     const pugi::xml_node root = doc.document_element();
@@ -436,11 +438,13 @@ void DataFile::Load(ControlHandler& ch, std::int16_t action) {
       // Written after another data file: harmless once its lines are all in
       // this one, else they would be lost with it.
       bool torn = false;
-      if (LinesHeldBy(WholeLines(companionBytes, 0, torn), root) && !torn) {
+      const char* unheld = Unheld(WholeLines(companionBytes, 0, torn), root);
+      if (!unheld && !torn) {
         std::error_code ignored;
         std::filesystem::remove(linesPath, ignored);
       } else {
-        SetUnreadLinesAside("that its data file lacks (written beside another one)");
+        SetUnreadLinesAside(std::string(unheld ? unheld : "chat-log lines") +
+                            " that its data file lacks (written beside another one)");
       }
       companionBytes.clear();
     }
@@ -535,7 +539,7 @@ bool DataFile::Save(ControlHandler& ch) {
       Trap("Data_Save", kClass, [&] {
         gone = !persistence::IsProtected(Path()) &&
                !(S().linesUnreadable && persistence::Exists(LinesPath())) &&
-               SetUnreadLinesAside("of a data file that could not be read");
+               SetUnreadLinesAside("chat-log lines of a data file that could not be read");
       });
     }
     if (!gone) return false;

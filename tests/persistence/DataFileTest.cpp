@@ -265,7 +265,7 @@ TEST_F(DataFileTest, CompanionLinesThatWereNotAllReadAreKeptAside) {
   };
   const std::string sword = "\r\t<Item_Spell id=\"2345\" remaining=\"";
   EXPECT_EQ(relog(spellsData(sword + "1000\" target=\"Sword\"/>"), swordLines), swordLines);
-  EXPECT_TRUE(Told("Mellox_Data_Alpha_Bob.lines holds chat-log lines that its data file lacks"));
+  EXPECT_TRUE(Told("Mellox_Data_Alpha_Bob.lines holds item spells' seconds left that its data file lacks"));
   EXPECT_EQ(relog(spellsData(""), swordLines), swordLines);
   // A whole write after it holds them counted down, or run out by then.
   EXPECT_EQ(relog(spellsData(sword + "340\" target=\"Sword\"/>"), swordLines), "");
