@@ -46,7 +46,7 @@ void SetAtomicWriteFaultForTesting(std::function<int(std::string_view stage)> in
 
 // Test seam: a nearly full disk, where a write that needs more than that many
 // new bytes fails with ENOSPC (a whole write at "write", an append half way),
-// and smaller ones succeed. Nothing to clear it.
+// and smaller ones succeed. Nothing (std::nullopt) ends it.
 void SetWriteRoomForTesting(std::optional<std::uint64_t> bytes);
 
 }  // namespace mellox
