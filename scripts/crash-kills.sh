@@ -4,7 +4,9 @@
 # kill both files must be whole; then a process storing each tick's chat-log
 # lines beside the data file (and now and then the whole file) is killed N
 # times, and after every kill a load must bring back every line of the
-# finished ticks once, in order. Prints the figures of each: kills made, how
+# finished ticks once, in order; and a logoff on a nearly full disk is killed
+# at each step of its writes in turn (as many kills as it has steps), losing
+# no line that reached the disk. Prints the figures of each: kills made, how
 # many cut a save short, what was found, failures.
 # Usage: scripts/crash-kills.sh [N]
 # BUILD_DIR chooses the build folder (default build, as scripts/setup.sh makes it).

@@ -17,7 +17,12 @@ namespace {
 std::function<int(std::string_view)> g_fault;
 uint64_t g_tempCounter = 0;
 
+std::optional<std::uint64_t> g_room;
+
 int Injected(std::string_view stage) { return g_fault ? g_fault(stage) : 0; }
+
+// A write needing that many new bytes on the simulated nearly full disk.
+int NoRoomFor(std::uint64_t bytes) { return g_room && bytes > *g_room ? ENOSPC : 0; }
 
 [[noreturn]] void RaiseForErrno(int err) {
     switch (err) {
@@ -89,6 +94,8 @@ void SetAtomicWriteFaultForTesting(std::function<int(std::string_view stage)> in
     g_fault = std::move(injector);
 }
 
+void SetWriteRoomForTesting(std::optional<std::uint64_t> bytes) { g_room = bytes; }
+
 void WriteFileAtomic(const std::filesystem::path& path, std::string_view bytes) {
     std::string temp;
     int fd = -1;
@@ -111,6 +118,7 @@ void WriteFileAtomic(const std::filesystem::path& path, std::string_view bytes) 
     };
 
     err = Injected("write");
+    if (err == 0) err = NoRoomFor(bytes.size());
     if (err != 0) fail(err);
     const char* p = bytes.data();
     size_t left = bytes.size();
@@ -171,6 +179,7 @@ std::optional<std::uint64_t> ReplaceFileEnd(const std::filesystem::path& path, s
     if (!ReadAllAt(fd, end, at) || end != oldEnd) return std::nullopt;
 
     int err = Injected("append");
+    if (err == 0 && newEnd.size() > oldEnd.size()) err = NoRoomFor(newEnd.size() - oldEnd.size());
     if (err != 0) {
         WriteAllAt(fd, newEnd.substr(0, newEnd.size() / 2), at);
     } else {

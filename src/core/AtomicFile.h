@@ -44,4 +44,9 @@ bool ReadWholeFile(const std::filesystem::path& path, std::string& out);
 // end is written, where what it returns is ignored. Empty to clear.
 void SetAtomicWriteFaultForTesting(std::function<int(std::string_view stage)> injector);
 
+// Test seam: a nearly full disk, where a write that needs more than that many
+// new bytes fails with ENOSPC (a whole write at "write", an append half way),
+// and smaller ones succeed. Nothing (std::nullopt) ends it.
+void SetWriteRoomForTesting(std::optional<std::uint64_t> bytes);
+
 }  // namespace mellox

@@ -4,6 +4,7 @@
 #include <cstdint>
 #include <fstream>
 #include <limits>
+#include <map>
 #include <optional>
 #include <set>
 #include <string_view>
@@ -146,21 +147,80 @@ std::string LogKey(pugi::xml_node log) {
   return key;
 }
 
-// Whether every chat-log line of a companion written after another data
-// file is in this one (a crash between a whole write and the companion's
-// removal). Its item spells count as held: any whole write holds newer ones.
-bool LinesHeldBy(const std::vector<std::string>& lines, pugi::xml_node root) {
-  std::set<std::string> held;
-  for (pugi::xml_node log = root.child("Log"); log; log = log.next_sibling("Log")) held.insert(LogKey(log));
+// The chat-log lines of a companion (its other lines skipped), oldest first.
+std::vector<std::string> CompanionLogKeys(const std::vector<std::string>& lines, pugi::xml_document& lastSpells,
+                                          bool& foreign) {
+  std::vector<std::string> keys;
   for (const std::string& line : lines) {
     if (line.starts_with("<Base ")) continue;
     pugi::xml_document one;
     const pugi::xml_node e = persistence::ParseXml(line, one) ? one.document_element() : pugi::xml_node();
     const std::string_view name = e ? e.name() : "";
-    if (name == "Item_Spells") continue;
-    if (name != "Log" || !held.contains(LogKey(e))) return false;
+    if (name == "Log") {
+      keys.push_back(LogKey(e));
+    } else if (name == "Item_Spells") {
+      lastSpells.reset(one);
+    } else {
+      foreign = true;
+    }
   }
-  return true;
+  return keys;
+}
+
+// An item spell by its spell and item, for finding it in another file.
+std::string SpellKey(pugi::xml_node spell) {
+  return std::string(spell.attribute("id").value()) + '\0' + spell.attribute("target").value();
+}
+
+// Whether the data file holds the seconds left that the companion's last
+// item spells line gives (a load would apply that line). A whole write made
+// after it holds each spell counted down by the same time since, or gone
+// once that time ran it out; a data file edited or replaced by hand does not.
+bool SpellsHeldBy(pugi::xml_node lastSpells, pugi::xml_node root) {
+  if (!lastSpells) return true;
+  std::map<std::string, std::int64_t> held;
+  for (pugi::xml_node s = root.child("Item_Spell"); s; s = s.next_sibling("Item_Spell"))
+    held.emplace(SpellKey(s), s.attribute("remaining").as_llong());
+  std::int64_t passed = 0;
+  std::vector<std::int64_t> gone;
+  for (pugi::xml_node s = lastSpells.child("Item_Spell"); s; s = s.next_sibling("Item_Spell")) {
+    const std::int64_t remaining = s.attribute("remaining").as_llong();
+    const auto found = held.find(SpellKey(s));
+    if (found == held.end()) {
+      gone.push_back(remaining);
+    } else if (found->second > remaining) {
+      return false;
+    } else {
+      passed = std::max(passed, remaining - found->second);
+    }
+  }
+  return std::all_of(gone.begin(), gone.end(), [&](std::int64_t remaining) { return remaining <= passed; });
+}
+
+// What a companion written after another data file holds that this one
+// lacks, nothing when it holds nothing more (a crash between a whole write
+// and the companion's removal): each of its chat-log lines is in the data
+// file, or only its oldest are missing and the data file's lines begin with
+// the rest, in order (the limit cut them before the whole write); and its
+// item spells are held.
+const char* Unheld(const std::vector<std::string>& lines, pugi::xml_node root) {
+  constexpr const char* kLines = "chat-log lines";
+  pugi::xml_document lastSpells;
+  bool foreign = false;
+  const std::vector<std::string> companion = CompanionLogKeys(lines, lastSpells, foreign);
+  if (foreign) return kLines;
+  std::vector<std::string> data;
+  for (pugi::xml_node log = root.child("Log"); log; log = log.next_sibling("Log")) data.push_back(LogKey(log));
+  const std::set<std::string> held(data.begin(), data.end());
+  bool linesHeld =
+      std::all_of(companion.begin(), companion.end(), [&](const std::string& key) { return held.contains(key); });
+  for (std::size_t cut = 1; !linesHeld && cut < companion.size(); ++cut) {
+    const std::size_t rest = companion.size() - cut;
+    linesHeld = rest <= data.size() &&
+                std::equal(companion.begin() + static_cast<std::ptrdiff_t>(cut), companion.end(), data.begin());
+  }
+  if (!linesHeld) return kLines;
+  return SpellsHeldBy(lastSpells.document_element(), root) ? nullptr : "item spells' seconds left";
 }
 
 void LogSaved() {
@@ -219,10 +279,10 @@ void RaiseLogLimitFor(pugi::xml_node root, std::size_t companionLines) {
 // A companion whose lines were not read would be removed by the next whole
 // write: it goes aside under a free name, and the user is told why. False
 // when it could not (told): no whole write then while it is there.
-bool SetUnreadLinesAside(const std::string& why) {
+bool SetUnreadLinesAside(const std::string& what) {
   const std::filesystem::path lines = DataFile::LinesPath();
   if (!persistence::Exists(lines)) return true;
-  const std::string name = lines.filename().string() + " holds chat-log lines " + why;
+  const std::string name = lines.filename().string() + " holds " + what;
   if (const auto aside = persistence::MoveAside(lines, ".damaged")) {
     Hub::wtcw_error(name + "; it was kept as " + aside->filename().string() + ".");
     return true;
@@ -242,6 +302,63 @@ void StartFromFile(ControlHandler& ch) {
   if (links.ClearCorpses) links.ClearCorpses();
   if (links.ClearItemSpells) links.ClearItemSpells();
   if (links.ClearLog) links.ClearLog();
+}
+
+// What storing the new lines beside the data file came to.
+enum class Stored {
+  Nothing,    // nothing new to store
+  Appended,   // on disk in the companion
+  NeedsWhole, // only a whole write can hold them
+  Failed,     // the write failed (told)
+};
+
+// Appends the chat-log lines logged since the last save to the companion,
+// and the item spells' line when spellsNow and they changed. Only when a
+// whole write is owed (it failed) does the companion take what the data file
+// would (a cleared log's new lines) and grow beyond the data file's size.
+Stored AppendNewLines(bool spellsNow) {
+  const PersistenceLinks& links = Links();
+  const bool owed = S().owed;
+  if (!S().base || !links.ForEachNewLogItem) return Stored::NeedsWhole;
+  std::string added;
+  const bool onlyAdded = links.ForEachNewLogItem([&](const LogItem& item) { added += LogLine(item); });
+  if (!onlyAdded && !owed) return Stored::NeedsWhole;
+  const std::string spells = spellsNow ? ItemSpellsLine() : S().spells;
+  if (spells != S().spells) added += spells;
+  if (added.empty()) {
+    LogSaved();
+    return Stored::Nothing;
+  }
+  const std::uint64_t before = S().linesSize == 0 ? S().base->size() : S().linesSize;
+  if (!owed && before + added.size() >= S().baseSize) return Stored::NeedsWhole;
+  // The companion only counts beside the data file it was written after.
+  std::error_code ec;
+  if (std::filesystem::file_size(DataFile::Path(), ec) != S().baseSize || ec) return Stored::NeedsWhole;
+  Hub::wtcw_debug("Data Save");
+  bool appended = false;
+  const bool ran = Trap("Data_Save", kClass, [&] {
+    const std::filesystem::path lines = DataFile::LinesPath();
+    // A failed write leaves the companion as it was (or at another size,
+    // which the next append finds).
+    if (S().linesSize == 0) {
+      // The first lines after a whole write: a new companion replaces any
+      // earlier one in one step.
+      const std::string bytes = *S().base + added;
+      WriteFileAtomic(lines, bytes);
+      S().linesSize = bytes.size();
+    } else if (const std::optional<std::uint64_t> size = ReplaceFileEnd(lines, "", added, S().linesSize)) {
+      S().linesSize = *size;
+    } else {
+      // Changed behind this login's back: only the whole file holds the lines.
+      S().base.reset();
+      return;
+    }
+    appended = true;
+    S().spells = spells;
+    LogSaved();
+  });
+  if (!ran) return Stored::Failed;
+  return appended ? Stored::Appended : Stored::NeedsWhole;
 }
 
 }  // namespace
@@ -278,6 +395,8 @@ void DataFile::Load(ControlHandler& ch, std::int16_t action) {
     pugi::xml_document doc;
     std::string bytes;
     const std::filesystem::path path = Path();
+    // As the data file's own are swept by its load.
+    persistence::SweepLeftoversOnce(LinesPath());
     const LoadOutcome outcome = persistence::LoadXmlFile(path, doc, pugi::parse_default, &bytes);
     // A file that could not be read stays as it is for this whole login; one
     // that cannot exist is not written to again at every logged line.
@@ -285,9 +404,9 @@ void DataFile::Load(ControlHandler& ch, std::int16_t action) {
     if (outcome == LoadOutcome::Unreadable || outcome == LoadOutcome::NameTooLong) return;
     S().ready = true;
     if (outcome != LoadOutcome::Loaded) {
-      const char* why = outcome == LoadOutcome::Missing ? "of a data file that is missing"
-                                                        : "of a data file that could not be read";
-      if (SetUnreadLinesAside(why)) Save(ch);
+      const char* what = outcome == LoadOutcome::Missing ? "chat-log lines of a data file that is missing"
+                                                         : "chat-log lines of a data file that could not be read";
+      if (SetUnreadLinesAside(what)) Save(ch);
       return;
     }
     const pugi::xml_node root = doc.document_element();
@@ -319,11 +438,13 @@ void DataFile::Load(ControlHandler& ch, std::int16_t action) {
       // Written after another data file: harmless once its lines are all in
       // this one, else they would be lost with it.
       bool torn = false;
-      if (LinesHeldBy(WholeLines(companionBytes, 0, torn), root) && !torn) {
+      const char* unheld = Unheld(WholeLines(companionBytes, 0, torn), root);
+      if (!unheld && !torn) {
         std::error_code ignored;
         std::filesystem::remove(linesPath, ignored);
       } else {
-        SetUnreadLinesAside("that its data file lacks (written beside another one)");
+        SetUnreadLinesAside(std::string(unheld ? unheld : "chat-log lines") +
+                            " that its data file lacks (written beside another one)");
       }
       companionBytes.clear();
     }
@@ -418,7 +539,7 @@ bool DataFile::Save(ControlHandler& ch) {
       Trap("Data_Save", kClass, [&] {
         gone = !persistence::IsProtected(Path()) &&
                !(S().linesUnreadable && persistence::Exists(LinesPath())) &&
-               SetUnreadLinesAside("of a data file that could not be read");
+               SetUnreadLinesAside("chat-log lines of a data file that could not be read");
       });
     }
     if (!gone) return false;
@@ -426,6 +547,9 @@ bool DataFile::Save(ControlHandler& ch) {
     S().linesUnreadable = false;
     S().ready = true;
   }
+  // The last one failed (a nearly full disk): what this one would hold that
+  // the companion can take goes there first, should this one fail too.
+  if (S().owed) AppendNewLines(true);
   // The files as they stand, should this write fail and leave them so.
   std::optional<std::string> before = S().base;
   std::uint64_t linesBefore = S().linesSize;
@@ -434,6 +558,9 @@ bool DataFile::Save(ControlHandler& ch) {
     std::string spells = ItemSpellsLine();
     std::string base = BaseLine(bytes);
     const std::filesystem::path lines = LinesPath();
+    // A companion whose lines were not all read goes only once its copy is
+    // kept (tried again at each save until it can be made).
+    persistence::SetAsideIfPending(lines);
     S().base.reset();
     // A companion written after a data file of these very bytes would still
     // count once they are written again, bringing its lines back twice: it
@@ -464,50 +591,18 @@ bool DataFile::Save(ControlHandler& ch) {
 }
 
 bool DataFile::SaveNewLines(ControlHandler& ch, bool minute) {
-  const PersistenceLinks& links = Links();
-  // After a failed whole write only the minute and the logoff try again.
-  const bool owed = S().owed;
-  if (!S().ready || (minute && owed)) return Save(ch);
-  if (!S().base || !links.ForEachNewLogItem) return !owed && Save(ch);
-  std::string added;
-  const bool onlyAdded = links.ForEachNewLogItem([&](const LogItem& item) { added += LogLine(item); });
-  if (!onlyAdded && !owed) return Save(ch);
-  const std::string spells = minute ? ItemSpellsLine() : S().spells;
-  if (spells != S().spells) added += spells;
-  if (added.empty()) {
-    LogSaved();
-    return true;
+  // After a failed whole write only the minute (and the logoff) try again.
+  if (!S().ready || (minute && S().owed)) return Save(ch);
+  switch (AppendNewLines(minute)) {
+    case Stored::Nothing:
+    case Stored::Appended:
+      return true;
+    case Stored::NeedsWhole:
+      return !S().owed && Save(ch);
+    case Stored::Failed:
+      break;
   }
-  const std::uint64_t before = S().linesSize == 0 ? S().base->size() : S().linesSize;
-  if (!owed && before + added.size() >= S().baseSize) return Save(ch);
-  // The companion only counts beside the data file it was written after.
-  std::error_code ec;
-  if (std::filesystem::file_size(Path(), ec) != S().baseSize || ec) return !owed && Save(ch);
-  Hub::wtcw_debug("Data Save");
-  bool appended = false;
-  const bool ran = Trap("Data_Save", kClass, [&] {
-    const std::filesystem::path lines = LinesPath();
-    // A failed write leaves the companion as it was (or at another size,
-    // which the next append finds).
-    if (S().linesSize == 0) {
-      // The first lines after a whole write: a new companion replaces any
-      // earlier one in one step.
-      const std::string bytes = *S().base + added;
-      WriteFileAtomic(lines, bytes);
-      S().linesSize = bytes.size();
-    } else if (const std::optional<std::uint64_t> size = ReplaceFileEnd(lines, "", added, S().linesSize)) {
-      S().linesSize = *size;
-    } else {
-      // Changed behind this login's back: only the whole file holds the lines.
-      S().base.reset();
-      return;
-    }
-    appended = true;
-    S().spells = spells;
-    LogSaved();
-  });
-  if (ran && !appended) return !owed && Save(ch);
-  return ran;
+  return false;
 }
 
 void DataFile::Close() { S().ready = false; }

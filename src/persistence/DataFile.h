@@ -6,7 +6,8 @@
 // first line names the data file it extends (size and digest of its bytes),
 // so once the data file is written whole the companion no longer counts,
 // even when a crash kept it from being removed. A companion whose lines were
-// not all read is never removed: it is kept aside, and the user told.
+// not all read is never removed: it is kept aside, and the user told; so is
+// one written beside another data file that lacks what it holds.
 #pragma once
 
 #include <cstdint>
@@ -33,7 +34,11 @@ class DataFile {
   // A missing or damaged file (moved aside) starts a fresh one.
   static void Load(ControlHandler& ch, std::int16_t action);
   // Writes the whole file; true only when it was written. Nothing is written
-  // before the file of this login was read, nor over a file that could not be read.
+  // before the file of this login was read, nor over a file that could not be
+  // read, nor while a companion not wholly read could not be copied aside.
+  // After a failed whole write, what the companion can take of it (the lines
+  // logged since, the item spells' seconds left) goes there first, so a
+  // logoff or the minute on a nearly full disk keeps them.
   static bool Save(ControlHandler& ch);
   // The logoff: nothing is written until the next login has read its file.
   static void Close();
@@ -43,9 +48,9 @@ class DataFile {
   // Writes the whole file instead when the log changed otherwise, when the
   // companion would grow as large as the data file (so whole writes cost a
   // constant per line), or when either file is not as this login left it.
-  // After a failed whole write, only the minute writes whole again; until
-  // then the lines are appended when the files allow it. True when the
-  // lines are on disk.
+  // After a failed whole write, only the minute (and the logoff) write whole
+  // again; until then the lines are appended when the files allow it. True
+  // when the lines are on disk, or at such a minute when the whole write was made.
   static bool SaveNewLines(ControlHandler& ch, bool minute = false);
 
   // The chat log keeps every stored line while the settings are not yet

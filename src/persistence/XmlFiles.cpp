@@ -76,10 +76,6 @@ std::set<std::filesystem::path>& Swept() {
   return paths;
 }
 
-// Temporaries of saves killed before their rename would otherwise stay forever.
-void SweepOnce(const std::filesystem::path& path) {
-  if (Swept().insert(path.lexically_normal()).second) RemoveLeftoverTemporaries(path);
-}
 
 // Names a file is kept aside under: "<path><suffix>", "<path><suffix>.1", ...
 constexpr int kAsideNames = 100;
@@ -568,7 +564,7 @@ std::string FileNamePart(std::string_view name) {
 LoadOutcome LoadXmlFile(const std::filesystem::path& path, pugi::xml_document& doc, unsigned options,
                         std::string* bytesOut) {
   doc.reset();
-  SweepOnce(path);
+  SweepLeftoversOnce(path);
   LoadRepairs().erase(path.lexically_normal());
   std::error_code ec;
   const auto status = std::filesystem::status(path, ec);
@@ -612,7 +608,7 @@ void SaveXmlFile(const std::filesystem::path& path, std::string_view bytes) {
   std::error_code ec;
   std::filesystem::create_directories(path.parent_path(), ec);
   if (NameTooLong(path)) Raise(75, "Path/File access error: " + TooLong(path.filename().string()));
-  SweepOnce(path);
+  SweepLeftoversOnce(path);
   // Without the copy the user's own text would be lost: no save until it exists.
   SetAsideIfPending(path);
   // A folder that could not be made shows as the writer's "path not found".
@@ -665,6 +661,10 @@ std::optional<std::filesystem::path> MoveAside(const std::filesystem::path& path
   std::filesystem::rename(path, *aside, ec);
   if (ec) return std::nullopt;
   return aside;
+}
+
+void SweepLeftoversOnce(const std::filesystem::path& path) {
+  if (Swept().insert(path.lexically_normal()).second) RemoveLeftoverTemporaries(path);
 }
 
 bool Exists(const std::filesystem::path& path) {

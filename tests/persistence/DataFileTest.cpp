@@ -233,6 +233,67 @@ TEST_F(DataFileTest, CompanionLinesThatWereNotAllReadAreKeptAside) {
   EXPECT_EQ(std::count_if(Log().Log().begin(), Log().Log().end(),
                           [](const LogItem& item) { return item.message() == "stored beside"; }),
             1);
+
+  // Or when the chat-log limit cut its oldest lines from the data file
+  // before that whole write: the data file begins with the rest of them.
+  auto element = [&](const std::string& message) {
+    const std::size_t at = merged.find("<Log message=\"" + message + "\"");
+    return merged.substr(at, merged.find("/>", at) + 2 - at);
+  };
+  auto dataWith = [&](const std::vector<std::string>& messages) {
+    std::string bytes = "<Mellox>\r\t<Global enabled=\"False\"/>";
+    for (const std::string& m : messages) bytes += "\r\t" + element(m);
+    return bytes + "\r</Mellox>";
+  };
+  std::string cutLines = "<Base size=\"1\" digest=\"0000000000000000\"/>\n";
+  for (const char* m : {"line 16", "line 17", "line 18", "line 19", "stored beside"}) cutLines += element(m) + "\n";
+  reports.clear();
+  EXPECT_EQ(relog(dataWith({"line 18", "line 19", "stored beside"}), cutLines), "");
+  EXPECT_TRUE(reports.empty());
+  ASSERT_EQ(Log().Log().size(), 3u);
+  // Not when a line older than the rest stands before them.
+  EXPECT_EQ(relog(dataWith({"line 0", "line 18", "line 19", "stored beside"}), cutLines), cutLines);
+
+  // A companion of item spells alone: a sword's 400 seconds left are not
+  // held by a data file (replaced by hand) that gives it 1000.
+  const std::string swordLines =
+      "<Base size=\"1\" digest=\"0000000000000000\"/>\n<Item_Spells><Item_Spell id=\"2345\" remaining=\"900\" "
+      "target=\"Sword\"/></Item_Spells>\n<Item_Spells><Item_Spell id=\"2345\" remaining=\"400\" "
+      "target=\"Sword\"/><Item_Spell id=\"77\" remaining=\"30\" target=\"Gem\"/></Item_Spells>\n";
+  auto spellsData = [](const std::string& spellElements) {
+    return "<Mellox>\r\t<Global enabled=\"False\"/>" + spellElements + "\r</Mellox>";
+  };
+  const std::string sword = "\r\t<Item_Spell id=\"2345\" remaining=\"";
+  EXPECT_EQ(relog(spellsData(sword + "1000\" target=\"Sword\"/>"), swordLines), swordLines);
+  EXPECT_TRUE(Told("Mellox_Data_Alpha_Bob.lines holds item spells' seconds left that its data file lacks"));
+  EXPECT_EQ(relog(spellsData(""), swordLines), swordLines);
+  // A whole write after it holds them counted down, or run out by then.
+  EXPECT_EQ(relog(spellsData(sword + "340\" target=\"Sword\"/>"), swordLines), "");
+  // In 25 seconds the gem's 30 had not run out.
+  EXPECT_EQ(relog(spellsData(sword + "375\" target=\"Sword\"/>"), swordLines), swordLines);
+
+  // When the copy of a companion not wholly read cannot be made (no free
+  // name, a full disk), no whole write removes it: each save tries again.
+  Spit(aside, "taken");
+  for (int n = 1; n < 100; ++n) Spit(aside.string() + "." + std::to_string(n), "taken");
+  Spit(DataFilePath(), data);
+  Spit(DataFile::LinesPath(), byHand);
+  reports.clear();
+  DataFile::Load(*ch, 0);
+  EXPECT_TRUE(Reported("Data_Load", "no free name to keep Mellox_Data_Alpha_Bob.lines aside"));
+  AddLogLine("logged after");
+  EXPECT_FALSE(DataFile::Save(*ch));
+  EXPECT_EQ(Slurp(DataFile::LinesPath()), byHand);
+  fs::remove(aside.string() + ".7");
+  SetAtomicWriteFaultForTesting([](std::string_view stage) { return stage == "write" ? ENOSPC : 0; });
+  EXPECT_FALSE(DataFile::Save(*ch));
+  EXPECT_EQ(Slurp(DataFile::LinesPath()), byHand);
+  EXPECT_FALSE(fs::exists(aside.string() + ".7"));
+  SetAtomicWriteFaultForTesting({});
+  EXPECT_TRUE(DataFile::Save(*ch));
+  EXPECT_EQ(Slurp(aside.string() + ".7"), byHand);
+  EXPECT_FALSE(fs::exists(DataFile::LinesPath()));
+  EXPECT_NE(Slurp(DataFilePath()).find("logged after"), std::string::npos);
 }
 
 TEST_F(DataFileTest, NothingIsWrittenOverAFileThatWasNotRead) {

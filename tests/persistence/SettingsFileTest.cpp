@@ -626,16 +626,18 @@ TEST_F(SettingsFileTest, ANegativeLogLimitIsRefusedLikeAText) {
 TEST_F(SettingsFileTest, TemporariesOfKilledSavesAreSweptAtTheNextLoad) {
   const fs::path leftover = CharFile().string() + ".tmp-0123456789ab";
   const fs::path dataLeftover = DataFilePath().string() + ".tmp-fedcba987654";
+  const fs::path linesLeftover = DataFile::LinesPath().string() + ".tmp-fedcba987654";
   // Another file's, and names not of the writer's own form, stay.
   const fs::path others[] = {GlobalFile().string() + ".tmp-0123456789ab", CharFile().string() + ".tmp-mine",
                              CharFile().string() + ".tmp-0123456789abc"};
-  for (const fs::path& p : {leftover, dataLeftover}) Spit(p, "<Mellox");
+  for (const fs::path& p : {leftover, dataLeftover, linesLeftover}) Spit(p, "<Mellox");
   for (const fs::path& p : others) Spit(p, "keep");
   PlaceShippedDefaults();
   SettingsFile::Load(*ch, 0);
   DataFile::Load(*ch, 0);
   EXPECT_FALSE(fs::exists(leftover));
   EXPECT_FALSE(fs::exists(dataLeftover));
+  EXPECT_FALSE(fs::exists(linesLeftover));
   for (const fs::path& p : others) EXPECT_TRUE(fs::exists(p)) << p;
   // A file first written, not read, in this run is swept at that save.
   ch->GlobalSettings->CheckedLet(true);

@@ -62,6 +62,10 @@ constexpr std::int64_t kNoKill = -1;
 // once they are written but before the save has taken note of them.
 constexpr std::int64_t kKillMidAppend = -2;
 constexpr std::int64_t kKillAfterAppend = -3;
+// Sent as kKillAtStep - n: the child is killed at the n-th step of the file
+// writer that the save reaches (open, write, close, rename of a whole write;
+// append, appended of an append), so that each step can be hit in turn.
+constexpr std::int64_t kKillAtStep = -100;
 
 int KillsAsked() {
   const char* text = std::getenv("MELLOX_CRASH_KILLS");
@@ -166,6 +170,11 @@ class SavingChild {
           if (stage == at) raise(SIGKILL);
           // The append stops half way, as on a disk that failed mid-write.
           return stage == "append" && at == "restore" ? EIO : 0;
+        });
+      } else if (killAfterNs <= kKillAtStep) {
+        SetAtomicWriteFaultForTesting([left = kKillAtStep - killAfterNs](std::string_view) mutable {
+          if (--left == 0) raise(SIGKILL);
+          return 0;
         });
       } else if (killAfterNs != kNoKill && !ArmKillTimer(killAfterNs)) {
         _exit(3);
@@ -325,6 +334,8 @@ std::vector<std::string> LoadedLines(RobustSession& session, const fs::path& out
   std::fflush(nullptr);
   const pid_t pid = fork();
   if (pid == 0) {
+    // As a new run: what it swept or kept aside is not known yet.
+    persistence::ClearProtectedForTesting();
     session.Controls().Data_Load(0);
     std::ofstream file(out, std::ios::binary | std::ios::trunc);
     for (const LogItem& item : LogHandlerInstance->Log()) file << item.message() << '\n';
@@ -410,6 +421,95 @@ TEST(CrashConsistencyTest, KilledWhileStoringATicksLinesLosesAtMostThoseLines) {
   // Kills did land within an append and between an append and its end.
   EXPECT_GT(seen[1], 0);
   EXPECT_GT(seen[2], 0);
+}
+
+// A logoff on a nearly full disk, after a whole write failed there, stores
+// what it can beside the data file: killed at each step of the file writer
+// it reaches in turn, it loses nothing that reached the disk. A load brings
+// back the finished tick's lines, and the logoff's own once its append was
+// through (and from then on at every later step), and leaves no temporary
+// of a killed write of the companion. Which step is killed is counted, not
+// timed, so every step is hit on any machine.
+TEST(CrashConsistencyTest, KilledDuringALogoffOnANearlyFullDiskLosesNothingStored) {
+  TempHome home;
+  RobustSession session(home.path());
+  ControlHandler& ch = session.Controls();
+  session.ApplyState(0);
+  LogHandler& log = *LogHandlerInstance;
+  log.MaxLines(1000000);
+  std::vector<std::string> kept;
+  for (const LogItem& item : log.Log()) kept.push_back(item.message());
+  const fs::path folder = session.DataPath().parent_path();
+
+  constexpr int kLines = 8;
+  auto line = [](int round, int save, int j) {
+    return "Bob tells you, \"round " + std::to_string(round) + " save " + std::to_string(save) + " line " +
+           std::to_string(j) + "\"";
+  };
+  KillRun run(0);
+  int round = 0;
+  // Of the logoff's lines none came back, all came back.
+  int seen[2] = {};
+  // With a tick's lines stored before the logoff (it appends to the
+  // companion), and without (it writes a new one).
+  for (const bool tick : {true, false}) {
+    bool appended = false;
+    for (int step = 1;; ++step, ++round) {
+      SCOPED_TRACE("round " + std::to_string(round) + ", step " + std::to_string(step));
+      // The files as the parent holds them, without a companion.
+      ASSERT_TRUE(ch.Data_Save());
+      // First the whole write fails on the nearly full disk; then a tick
+      // stores its lines; then the logoff, killed at that step.
+      const int finished = tick ? 2 : 1;
+      SavingChild child(
+          [&](int i) {
+            if (i == 0) return;
+            for (int j = 0; j < kLines; ++j) log.AddToLog(line(round, i, j), 4, 2);
+          },
+          [&](int i) {
+            if (i == 0) {
+              SetWriteRoomForTesting(4096);
+              if (ch.Data_Save()) _exit(4);
+            } else if (i < finished) {
+              ch.Data_SaveNewLines();
+            } else {
+              session.Host().Character().RaiseLogoff();
+            }
+          });
+      const std::optional<bool> cut = FinishThenKill(child, finished, run, [](int) {}, kKillAtStep - step);
+      ASSERT_TRUE(cut.has_value());
+
+      std::vector<std::string> before = kept;
+      for (int i = 1; i < finished; ++i) {
+        for (int j = 0; j < kLines; ++j) before.push_back(line(round, i, j));
+      }
+      std::vector<std::string> logoff;
+      for (int j = 0; j < kLines; ++j) logoff.push_back(line(round, finished, j));
+      const std::vector<std::string> loaded = LoadedLines(session, home.path() / "loaded.txt");
+      std::vector<std::string> all = before;
+      all.insert(all.end(), logoff.begin(), logoff.end());
+      const bool none = loaded == before;
+      const bool whole = loaded == all;
+      EXPECT_TRUE(none || whole) << loaded.size() << " lines came back, " << before.size()
+                                 << " were stored before the logoff";
+      EXPECT_TRUE(whole || !appended) << "the logoff's lines, once on disk, were lost by a later kill";
+      appended = appended || whole;
+      ++seen[whole ? 1 : 0];
+      for (const std::string& name : FilesIn(folder)) {
+        EXPECT_EQ(name.find(".tmp-"), std::string::npos) << name;
+        EXPECT_EQ(name.find(".damaged"), std::string::npos) << name;
+      }
+      if (!*cut) {
+        EXPECT_TRUE(whole) << "a finished logoff's lines are not on disk";
+        break;
+      }
+    }
+  }
+  std::cout << "crash consistency of a logoff on a nearly full disk: " << run.kills << " kills, " << run.midSave
+            << " within it; its lines came back none " << seen[0] << ", all " << seen[1] << std::endl;
+  // Kills did land before the logoff's lines reached the disk and after.
+  EXPECT_GT(seen[0], 0);
+  EXPECT_GT(seen[1], 1);
 }
 
 }  // namespace

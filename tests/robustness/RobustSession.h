@@ -69,6 +69,7 @@ class RobustSession {
   }
   ~RobustSession() {
     SetAtomicWriteFaultForTesting({});
+    SetWriteRoomForTesting(std::nullopt);
     host_->UnloadPlugin();
     Links() = PersistenceLinks{};
     SettingsState = 0;

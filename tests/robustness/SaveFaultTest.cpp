@@ -25,6 +25,7 @@
 #include "core/Hub.h"
 #include "robustness/RobustSession.h"
 #include "support/TempHome.h"
+#include "tracking/SpellHandler.h"
 
 namespace mellox::test {
 namespace {
@@ -167,6 +168,24 @@ TEST(SaveFaultTest, InjectedWriteFailuresKeepTheFilesAndThePlugin) {
   EXPECT_FALSE(fs::exists(DataFile::LinesPath()));
   EXPECT_EQ(ReadAll(session.DataPath()), DataFile::Build(ch));
   EXPECT_NE(ReadAll(session.DataPath()).find("while full 2"), std::string::npos);
+
+  // Still full after a failed whole write, the minute and the logoff store
+  // beside the data file what they would have written before they try the
+  // whole write: an item spell's seconds left and the last second's line.
+  const std::string whole = ReadAll(session.DataPath());
+  SpellHandlerInstance->AddItemSpellfromData(2345, 1000, "your armor.");
+  SetWriteRoomForTesting(4096);
+  EXPECT_FALSE(ch.Data_Save());
+  session.Host().Advance(60000);
+  EXPECT_NE(ReadAll(DataFile::LinesPath()).find("remaining=\"940\" target=\"your armor.\""), std::string::npos);
+  session.Host().Advance(30000);
+  session.Chat("Someone tells you, \"just before the logoff\"", 4, 0);
+  session.Host().Character().RaiseLogoff();
+  SetWriteRoomForTesting(std::nullopt);
+  EXPECT_EQ(ReadAll(session.DataPath()), whole);
+  ch.Data_Load(0);
+  EXPECT_NE(LogHandlerInstance->Log().back().message().find("just before the logoff"), std::string::npos);
+  EXPECT_NE(DataFile::Build(ch).find("remaining=\"910\" target=\"your armor.\""), std::string::npos);
 }
 
 // --- A real small file system --------------------------------------------------
