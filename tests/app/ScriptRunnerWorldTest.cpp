@@ -103,6 +103,38 @@ TEST_F(ScriptRunnerWorldTest, CombatModeAndBusyState) {
   EXPECT_EQ(host.Hooks().BusyState(), 0);
 }
 
+// The vendor window, combat mode, busy state, selection and chat bar are the
+// game's: a character leaving the world closes the vendor, and every login,
+// also one without a logoff, starts in peace, idle, with nothing selected and
+// the chat bar closed.
+TEST_F(ScriptRunnerWorldTest, ALoginStartsInTheGamesOwnState) {
+  auto& hooks = host.Hooks();
+  const auto leaveEverything = [&](const std::string& then) {
+    EXPECT_TRUE(Run("vendor open 7 1\nvendor sells 8\ncombat 2\nbusy 1\nselect 8\n"));
+    hooks.ChatBarKey(13, 0);
+    hooks.ChatBarKey('A', 'a');
+    ASSERT_TRUE(hooks.ChatState());
+    EXPECT_TRUE(Run(then));
+  };
+  const auto expectFresh = [&] {
+    EXPECT_EQ(hooks.VendorId(), 0);
+    EXPECT_FALSE(host.World().VendorOffers(8));
+    EXPECT_EQ(hooks.CombatMode(), 1);
+    EXPECT_EQ(hooks.BusyState(), 0);
+    EXPECT_EQ(hooks.GetCurrentSelection(), 0);
+    EXPECT_EQ(hooks.SelectedStackSize(), 0);
+    EXPECT_FALSE(hooks.ChatState());
+    EXPECT_EQ(hooks.ChatBarText(), "");
+  };
+  EXPECT_TRUE(Run("login\nobject 7 37 Shopkeeper\nobject 8 6 Apple\nprop 8 long 0x0D000006 5\n"));
+  leaveEverything("logoff\n");
+  EXPECT_EQ(hooks.VendorId(), 0);
+  EXPECT_TRUE(Run("login\n"));
+  expectFresh();
+  leaveEverything("relogin\n");
+  expectFresh();
+}
+
 TEST_F(ScriptRunnerWorldTest, IdentifyAnswersAtOnceWithTheGivenHealth) {
   EXPECT_TRUE(Run("object 7 5 Drudge\n"));
   auto changes = host.World().ChangeObject.Connect([&](const auto& o, std::int32_t change) {
@@ -305,6 +337,22 @@ TEST_F(ScriptRunnerWorldTest, EachCharacterKeepsItsOwnWorld) {
   Fails("move 2001 0x50000002", "no object 2001");
   Fails("object 2001 6 Ale", "object 2001 is out of the world with its character");
   EXPECT_TRUE(Run("prop 2001 long 0x0D000006 3\n"));
+  // Nothing can go to Bob or come from his kept pack while he is away, and
+  // Ann's own object leaves the world only with her logoff.
+  events.clear();
+  for (const auto& [line, message] : std::vector<std::pair<std::string, std::string>>{
+           {"inventory 2001", "object 2001 is out of the world with another character"},
+           {"prop 2001 long 0x0D000002 0x50000002", "object 2001 is out of the world with another character"},
+           {"move 5001 0x50000001", "container 0x50000001 is a character who is not logged in"},
+           {"prop 5001 long 0x0D000002 1342177281", "container 1342177281 is a character who is not logged in"},
+           {"move 5001 2001", "container 2001 is out of the world with its character"},
+           {"release 0x50000002", "object 0x50000002 is the character logged in"},
+           {"move 0x50000002 3000", "object 0x50000002 is the character logged in"},
+           {"prop 0x50000002 long 0x0D000002 3000", "object 0x50000002 is the character logged in"}}) {
+    Fails(line, message);
+  }
+  EXPECT_EQ(events, std::vector<std::string>{});
+  EXPECT_EQ(Ids(world.Inventory()), std::vector<std::int32_t>{5001});
 
   // Bob again: he comes back with his own, in the order it left, before his
   // login completes; his spell that ran out while Ann played is gone, with no event.
