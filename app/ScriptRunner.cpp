@@ -141,34 +141,37 @@ void ScriptRunner::AddVerbs() {
     host_.SelectCharacter(host_.Character().Server(), args);
   };
   verbs_["level"] = [this](const std::string& args) {
-    BeforeLogin("level");
+    // Logged in, this is a level change in play: the game reports the new
+    // level from now on and raises nothing (its chat line is the script's).
     std::string rest = args;
     const auto level = ParseSignedInt32(NextWord(rest), "level");
     NoMore(rest, "level N");
     host_.Character().SetLevel(level);
   };
   verbs_["login"] = [this](const std::string& args) {
-    // The game's login description carries no chat filter options unless the
-    // line gives them, so the plug-in takes its default chat routes.
-    auto description = std::make_shared<sim::SimNetworkMessage>(sim::SimIdentifier::kGameEvent);
-    description->Set("event", std::int64_t{kLoginEvent}).Set("properties.flags", std::int64_t{0});
-    description->Set("options.flags", std::int64_t{0});
-    SetFields(*description, args);
-    // The game world always holds the character's own object; it comes back
-    // with what it carried at the character's last logoff.
+    if (loggedIn_) Fail("a character is logged in already; log off first, or relogin");
+    LogIn(args);
+  };
+  verbs_["relogin"] = [this](const std::string& args) {
+    // The game should not send a login without a logoff, but nothing may be lost if it does.
+    if (!loggedIn_) Fail("relogin needs a character logged in; use login");
     auto& me = host_.Character();
-    auto& world = host_.World();
-    if (!world.Find(me.Character()) && !world.FindKept(me.Character())) CreateObject(me.Character(), me.Name(), 1);
-    world.BringBack(me.Character());
-    // The game describes the character before it reports the login complete.
-    host_.Echo().Server(description);
-    loggedIn_ = true;
-    me.RaiseLoginComplete();
+    const std::string name = args.empty() ? me.Name() : args;
+    // No vendor trades with a character gone from the world.
+    CloseVendor();
+    if (name == me.Name()) {
+      host_.World().PutAway(me.Character());
+    } else {
+      host_.SelectCharacter(me.Server(), name);
+    }
+    loggedIn_ = false;
+    LogIn("");
   };
   verbs_["logoff"] = [this](const std::string& args) {
     NoMore(args, "logoff");
     loggedIn_ = false;
     host_.Character().RaiseLogoff();
+    CloseVendor();
     // The character leaves the world with everything it carries.
     host_.World().PutAway(host_.Character().Character());
   };
@@ -191,6 +194,10 @@ void ScriptRunner::AddVerbs() {
     const auto unassigned = ParseInteger(NextWord(rest), "unassigned XP");
     NoMore(rest, "xp TOTAL UNASSIGNED");
     if (total < 0 || unassigned < 0) Fail("XP values cannot be negative");
+    // The XP is the character's: its next login describes it. Only a
+    // character in play hears of a change.
+    host_.Character().SetXP(total, unassigned);
+    if (!loggedIn_) return;
     // The server sends the two halves of an XP change as two messages.
     for (const auto& [key, value] : {std::pair{1, total}, std::pair{2, unassigned}}) {
       auto message = std::make_shared<sim::SimNetworkMessage>(0x02CF);
@@ -335,20 +342,22 @@ void ScriptRunner::AddVerbs() {
   };
   verbs_["release"] = [this](const std::string& args) {
     std::string rest = args;
-    const auto id = ParseInt32(NextWord(rest), "object id");
+    const std::string word = NextWord(rest);
+    const auto id = ParseInt32(word, "object id");
     NoMore(rest, "release ID");
     WorldObject(id);
+    NotInPlay(id, word);
     host_.World().RemoveObject(id);
   };
   verbs_["move"] = [this](const std::string& args) {
     std::string rest = args;
     const std::string word = NextWord(rest);
     const auto id = ParseInt32(word, "object id");
-    const auto container = ParseInt32(NextWord(rest), "container id");
+    const std::string to = NextWord(rest);
+    const auto container = ParseInt32(to, "container id");
     NoMore(rest, "move ID CONTAINER");
     WorldObject(id);
-    NotInside(id, container, word);
-    host_.World().RaiseMoveObject(id, container);
+    MoveHeld(id, container, word, to);
   };
   verbs_["open"] = [this](const std::string& args) {
     std::string rest = args;
@@ -466,7 +475,13 @@ void ScriptRunner::AddVerbs() {
       // The game never holds a count below 0; the sim's stack arithmetic relies on it.
       if ((key == sim::SimWorld::kStackKey || key == sim::SimWorld::kMaxStackKey) && value < 0)
         Fail("a stack count or maximum cannot be negative: '" + rest + "'");
-      if (key == sim::SimWorldObject::kContainerKey) NotInside(id, value, word);
+      if (key == sim::SimWorldObject::kContainerKey) {
+        // The container is where the object is: in the world, a move.
+        if (host_.World().Find(id)) return MoveHeld(id, value, word, rest);
+        NotInside(id, value, word);
+        NotAnothers(id, word);
+        Reaches(value, rest);
+      }
       set = [key, value](sim::SimWorldObject& o) { o.SetLong(key, value); };
     } else if (kind == "double") {
       const double value = ParseFinite(rest, "double value");
@@ -488,6 +503,7 @@ void ScriptRunner::AddVerbs() {
     NoMore(rest, "inventory ID");
     const auto me = host_.Character().Character();
     NotInside(id, me, word);
+    NotAnothers(id, word);
     // An object the world holds moves into the pack as the game moves it; one
     // still being described is created there.
     if (host_.World().Find(id)) {
@@ -587,12 +603,72 @@ void ScriptRunner::SetFields(sim::SimNetworkMessage& message, std::string rest) 
   }
 }
 
+void ScriptRunner::LogIn(const std::string& fields) {
+  auto& me = host_.Character();
+  // The game describes the character's XP; it sends no chat filter options
+  // unless the line gives them, so the plug-in takes its default chat routes.
+  auto description = std::make_shared<sim::SimNetworkMessage>(sim::SimIdentifier::kGameEvent);
+  description->Set("event", std::int64_t{kLoginEvent}).Set("properties.flags", std::int64_t{kDescribesXP});
+  description->Set("properties.qwordCount", std::int64_t{2});
+  description->Set("properties.qwords.0.key", std::int64_t{1}).Set("properties.qwords.0.value", me.TotalXP());
+  description->Set("properties.qwords.1.key", std::int64_t{2}).Set("properties.qwords.1.value", me.UnassignedXP());
+  description->Set("options.flags", std::int64_t{0});
+  SetFields(*description, fields);
+  // Each login starts in peace, idle, with nothing selected and the chat bar closed.
+  auto& hooks = host_.Hooks();
+  hooks.SetCombatMode(1);
+  hooks.SetBusyState(0);
+  hooks.SetCurrentSelection(0);
+  hooks.SetSelectedStackSizeValue(0);
+  hooks.SetChatState(false);
+  // The game world always holds the character's own object; it comes back
+  // with what it carried when it last left.
+  auto& world = host_.World();
+  if (!world.Find(me.Character()) && !world.FindKept(me.Character())) CreateObject(me.Character(), me.Name(), 1);
+  world.BringBack(me.Character());
+  // The game describes the character before it reports the login complete.
+  host_.Echo().Server(description);
+  loggedIn_ = true;
+  me.RaiseLoginComplete();
+}
+
+void ScriptRunner::CloseVendor() {
+  host_.Hooks().SetVendorId(0);
+  host_.World().SetVendorGoods({});
+}
+
 void ScriptRunner::BeforeLogin(const char* verb) {
   if (loggedIn_) Fail(std::string(verb) + " is set before login; log off first");
 }
 
 void ScriptRunner::NotInside(std::int32_t id, std::int32_t container, const std::string& word) {
   if (host_.World().Carries(container, id)) Fail("object " + word + " cannot go into itself or into what it holds");
+}
+
+void ScriptRunner::NotInPlay(std::int32_t id, const std::string& word) {
+  if (loggedIn_ && id == host_.Character().IdGiven())
+    Fail("object " + word + " is the character logged in: it leaves the world with its logoff");
+}
+
+void ScriptRunner::NotAnothers(std::int32_t id, const std::string& word) {
+  const std::int32_t with = host_.World().KeptWith(id);
+  if (with != 0 && with != host_.Character().IdGiven())
+    Fail("object " + word + " is out of the world with another character, who is not logged in");
+}
+
+void ScriptRunner::Reaches(std::int32_t container, const std::string& word) {
+  auto& me = host_.Character();
+  if (container != 0 && container == me.IdGiven()) return;
+  if (me.IsAnotherCharacter(container)) Fail("container " + word + " is a character who is not logged in");
+  if (host_.World().FindKept(container)) Fail("container " + word + " is out of the world with its character");
+}
+
+void ScriptRunner::MoveHeld(std::int32_t id, std::int32_t container, const std::string& word,
+                            const std::string& containerWord) {
+  NotInPlay(id, word);
+  NotInside(id, container, word);
+  Reaches(container, containerWord);
+  host_.World().RaiseMoveObject(id, container);
 }
 
 template <class T>

@@ -35,6 +35,7 @@ class ScriptRunner {
  private:
   using Verb = std::function<void(const std::string& args)>;
   static constexpr std::int32_t kLoginEvent = 0x0013;  // the game's login description
+  static constexpr std::int32_t kDescribesXP = 0x80;   // its properties hold the XP
   void AddVerbs();
   void AddWorldVerbs();  // the vendor and the chat bar
   void AddClockVerbs();  // the local date and the time zone
@@ -48,10 +49,24 @@ class ScriptRunner {
   void CreateObject(std::int32_t id, const std::string& name, std::int32_t objectClass);
   // The object of that id, or the one its object line will create.
   sim::SimWorldObject& BuildingObject(std::int32_t id);
+  // The character in hand logs in: it comes into the world, the game
+  // describes it (fields as for net add to or replace the description) and
+  // reports the login complete.
+  void LogIn(const std::string& fields);
+  void CloseVendor();
   // Fails while a character is logged in: the verb describes the next login.
   void BeforeLogin(const char* verb);
   // Fails when container is the object (written as word) or lies inside it.
   void NotInside(std::int32_t id, std::int32_t container, const std::string& word);
+  // Fails for the own object of the character logged in: only its logoff takes it out of the world.
+  void NotInPlay(std::int32_t id, const std::string& word);
+  // Fails for an object out of the world with a character other than the one in hand.
+  void NotAnothers(std::int32_t id, const std::string& word);
+  // Fails when nothing would reach what goes into container: a character not
+  // in hand, or an object out of the world with its character.
+  void Reaches(std::int32_t container, const std::string& word);
+  // An object the world holds goes into container as the game moves it (MoveObject).
+  void MoveHeld(std::int32_t id, std::int32_t container, const std::string& word, const std::string& containerWord);
 
   sim::SimHost& host_;
   std::ostream& err_;

@@ -35,8 +35,7 @@ void ScriptRunner::AddWorldVerbs() {
       world.AddVendorGood(id);
     } else if (what == "close") {
       NoMore(rest, "vendor close");
-      hooks.SetVendorId(0);
-      world.SetVendorGoods({});
+      CloseVendor();
     } else {
       Fail("vendor open ID RATE, vendor sells ID, or vendor close");
     }

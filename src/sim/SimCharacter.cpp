@@ -1,10 +1,25 @@
 #include "sim/SimCharacter.h"
 
+#include <algorithm>
+#include <climits>
+
 #include "core/VBError.h"
 #include "sim/SimClock.h"
 #include "sim/SimEnchantment.h"
+#include "sim/SimTimer.h"
 
 namespace mellox::sim {
+
+SimCharacter::SimCharacter(SimClock& clock) : clock_(clock), expiry_(std::make_unique<SimTimer>(clock)) {
+  expiring_ = expiry_->Timeout.Connect([this] { Expire(true); });
+}
+
+SimCharacter::~SimCharacter() = default;
+
+bool SimCharacter::IsAnotherCharacter(std::int32_t id) const {
+  if (id == 0 || id == sheet_.id) return false;
+  return std::any_of(others_.begin(), others_.end(), [id](const auto& other) { return other.second.id == id; });
+}
 
 std::int32_t SimCharacter::EffectiveVital(std::int32_t index) {
   auto it = sheet_.maxima.find(index);
@@ -39,7 +54,35 @@ void SimCharacter::AddEnchantment(std::int32_t spellId, std::int32_t family, std
     }
   }
   if (!replaced) sheet_.enchantments.push_back(ench);
+  ArmExpiry();
   ChangeEnchantments.Emit(kEnchantmentAdded, ench);
+}
+
+void SimCharacter::Expire(bool raise) {
+  auto& spells = sheet_.enchantments;
+  for (std::size_t i = 0; i < spells.size();) {
+    if (!spells[i]->HasDuration() || spells[i]->ExpiresMs() > clock_.NowMs()) {
+      ++i;
+      continue;
+    }
+    std::shared_ptr<platform::Enchantment> gone = spells[i];
+    spells.erase(spells.begin() + static_cast<std::ptrdiff_t>(i));
+    // A handler may add or remove spells: the scan goes on from where it was.
+    if (raise) ChangeEnchantments.Emit(kEnchantmentRemoved, gone);
+  }
+  ArmExpiry();
+}
+
+void SimCharacter::ArmExpiry() {
+  std::int64_t next = LLONG_MAX;
+  for (const auto& spell : sheet_.enchantments)
+    if (spell->HasDuration()) next = std::min(next, spell->ExpiresMs());
+  if (next == LLONG_MAX) {
+    expiry_->Stop();
+    return;
+  }
+  // A timer's interval is 32 bits: a longer wait is made of several.
+  expiry_->Start(static_cast<std::int32_t>(std::clamp<std::int64_t>(next - clock_.NowMs(), 1, INT32_MAX)));
 }
 
 void SimCharacter::RemoveEnchantment(std::int32_t spellId) {
@@ -47,6 +90,7 @@ void SimCharacter::RemoveEnchantment(std::int32_t spellId) {
     if ((*it)->SpellId() == spellId) {
       std::shared_ptr<platform::Enchantment> gone = *it;
       sheet_.enchantments.erase(it);
+      ArmExpiry();
       ChangeEnchantments.Emit(kEnchantmentRemoved, gone);
       return;
     }
@@ -71,6 +115,7 @@ std::int32_t SimCharacter::Become(const std::string& server, const std::string& 
   }
   server_ = server;
   name_ = name;
+  Expire(false);
   return left;
 }
 

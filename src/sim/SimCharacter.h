@@ -15,17 +15,25 @@ namespace mellox::sim {
 
 class SimClock;
 class SimEnchantment;
+class SimTimer;
 
 class SimCharacter : public platform::CharacterStats {
  public:
   static constexpr std::int32_t kEnchantmentAdded = 1;
   static constexpr std::int32_t kEnchantmentRemoved = 2;
 
-  explicit SimCharacter(const SimClock& clock) : clock_(clock) {}
+  explicit SimCharacter(SimClock& clock);
+  ~SimCharacter() override;
+  SimCharacter(const SimCharacter&) = delete;
+  SimCharacter& operator=(const SimCharacter&) = delete;
 
   // A character's id is given when first asked for, so the first character a
   // run uses is 0x50000001 whatever names it went through before.
   std::int32_t Character() override;
+  // The id without giving one: 0 while the character has none yet.
+  std::int32_t IdGiven() const { return sheet_.id; }
+  // Whether id is the own object of a character other than the one in hand.
+  bool IsAnotherCharacter(std::int32_t id) const;
   std::int32_t Level() override { return sheet_.level; }
   std::string Server() override { return server_; }
   std::string Name() override { return name_; }
@@ -58,15 +66,27 @@ class SimCharacter : public platform::CharacterStats {
   void SetAllegianceFollowers(std::int32_t v) { sheet_.allegianceFollowers = v; }
   void SetLongProperty(std::int32_t key, std::int32_t v) { sheet_.longs[key] = v; }
   void ClearLongProperty(std::int32_t key) { sheet_.longs.erase(key); }
+  // The character's experience, which the game describes at each login.
+  void SetXP(std::int64_t total, std::int64_t unassigned) {
+    sheet_.totalXP = total;
+    sheet_.unassignedXP = unassigned;
+  }
+  std::int64_t TotalXP() const { return sheet_.totalXP; }
+  std::int64_t UnassignedXP() const { return sheet_.unassignedXP; }
 
   // The character of that name on that server becomes the one given from now
   // on, with its own id, level, vitals, skills, properties, followers and
   // enchantments; the one given until now keeps its own for when it is named
-  // again, and a name never given before starts afresh. Gives the id of the
+  // again, and a name never given before starts afresh. Enchantments whose
+  // time ran out while the character was away are gone, with no event: the
+  // game tells no one of a character that is not playing. Gives the id of the
   // character left, 0 when it is the same one or was never given an id.
   std::int32_t Become(const std::string& server, const std::string& name);
 
   // Adds or replaces the enchantment of that spell and raises ChangeEnchantments(1, it).
+  // Seconds above 0 run down with the clock; when they are up the spell
+  // leaves the character, raising ChangeEnchantments(2, it). 0 or less: a
+  // spell without duration, which stays.
   void AddEnchantment(std::int32_t spellId, std::int32_t family, std::int32_t seconds);
   // Removes it and raises ChangeEnchantments(2, it); nothing when absent.
   void RemoveEnchantment(std::int32_t spellId);
@@ -94,9 +114,18 @@ class SimCharacter : public platform::CharacterStats {
     std::int32_t allegianceFollowers = 0;
     std::map<std::int32_t, std::int32_t> longs;
     std::vector<std::shared_ptr<SimEnchantment>> enchantments;
+    std::int64_t totalXP = 0;
+    std::int64_t unassignedXP = 0;
   };
 
-  const SimClock& clock_;
+  // Takes out the spells whose time is up, raising their event when told to,
+  // and sets the expiry timer for the next one.
+  void Expire(bool raise);
+  void ArmExpiry();
+
+  SimClock& clock_;
+  std::unique_ptr<SimTimer> expiry_;
+  platform::Connection expiring_;
   std::string name_ = "Tester";
   std::string server_ = "Testserver";
   Sheet sheet_;

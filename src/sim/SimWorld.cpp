@@ -96,12 +96,16 @@ void SimWorld::BringBack(std::int32_t character) {
   for (auto& object : kept) Insert(std::move(object));
 }
 
-SimWorldObject* SimWorld::FindKept(std::int32_t id) {
+std::pair<std::int32_t, SimWorldObject*> SimWorld::LookUpKept(std::int32_t id) {
   for (const auto& [character, kept] : kept_)
     for (const auto& object : kept)
-      if (object->Id() == id) return object.get();
-  return nullptr;
+      if (object->Id() == id) return {character, object.get()};
+  return {0, nullptr};
 }
+
+SimWorldObject* SimWorld::FindKept(std::int32_t id) { return LookUpKept(id).second; }
+
+std::int32_t SimWorld::KeptWith(std::int32_t id) { return LookUpKept(id).first; }
 
 std::shared_ptr<platform::WorldCollection> SimWorld::Inventory() {
   return std::make_shared<SimWorldCollection>(Select([&](SimWorldObject& o) { return InInventory(o.Id()); }));

@@ -8,6 +8,7 @@
 #include <memory>
 #include <set>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "platform/World.h"
@@ -67,6 +68,8 @@ class SimWorld : public platform::World {
   void BringBack(std::int32_t character);
   // An object kept out of the world with a character, or null.
   SimWorldObject* FindKept(std::int32_t id);
+  // The character an object is kept out of the world with, 0 for none.
+  std::int32_t KeptWith(std::int32_t id);
   void SetVendorGoods(std::vector<std::int32_t> ids) { vendorGoods_ = std::move(ids); }
   void AddVendorGood(std::int32_t id);
   bool VendorOffers(std::int32_t id) const;
@@ -75,6 +78,8 @@ class SimWorld : public platform::World {
 
  private:
   std::vector<std::shared_ptr<platform::WorldObject>> Select(const std::function<bool(SimWorldObject&)>& keep);
+  // The character an object is kept with, and the object; 0 and null for none.
+  std::pair<std::int32_t, SimWorldObject*> LookUpKept(std::int32_t id);
   std::function<std::int32_t()> characterId_;
   std::int32_t Me() { return characterId_ ? characterId_() : 0; }
   std::map<std::int32_t, std::shared_ptr<SimWorldObject>> objects_;

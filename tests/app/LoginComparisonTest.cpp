@@ -119,9 +119,8 @@ std::string Prelude(const std::string& name, int ids) {
        "type /zz\nadvance 100ms\nchat 7 1 You cast Stoneskin I on Old Robe\n"
        "death " +
        name + " was killed again.\nlogoff\n";
-  // The character's pack, enchantments and vitals leave the world with it;
-  // the vendor's window and the combat mode are the game's, set back by hand.
-  s += "vendor close\ncombat 1\ncharacter Tester\nserver Testserver\n";
+  // The character's pack, enchantments and vitals leave the world with it.
+  s += "character Tester\nserver Testserver\n";
   return s;
 }
 

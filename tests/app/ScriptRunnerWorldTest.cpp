@@ -103,6 +103,38 @@ TEST_F(ScriptRunnerWorldTest, CombatModeAndBusyState) {
   EXPECT_EQ(host.Hooks().BusyState(), 0);
 }
 
+// The vendor window, combat mode, busy state, selection and chat bar are the
+// game's: a character leaving the world closes the vendor, and every login,
+// also one without a logoff, starts in peace, idle, with nothing selected and
+// the chat bar closed.
+TEST_F(ScriptRunnerWorldTest, ALoginStartsInTheGamesOwnState) {
+  auto& hooks = host.Hooks();
+  const auto leaveEverything = [&](const std::string& then) {
+    EXPECT_TRUE(Run("vendor open 7 1\nvendor sells 8\ncombat 2\nbusy 1\nselect 8\n"));
+    hooks.ChatBarKey(13, 0);
+    hooks.ChatBarKey('A', 'a');
+    ASSERT_TRUE(hooks.ChatState());
+    EXPECT_TRUE(Run(then));
+  };
+  const auto expectFresh = [&] {
+    EXPECT_EQ(hooks.VendorId(), 0);
+    EXPECT_FALSE(host.World().VendorOffers(8));
+    EXPECT_EQ(hooks.CombatMode(), 1);
+    EXPECT_EQ(hooks.BusyState(), 0);
+    EXPECT_EQ(hooks.GetCurrentSelection(), 0);
+    EXPECT_EQ(hooks.SelectedStackSize(), 0);
+    EXPECT_FALSE(hooks.ChatState());
+    EXPECT_EQ(hooks.ChatBarText(), "");
+  };
+  EXPECT_TRUE(Run("login\nobject 7 37 Shopkeeper\nobject 8 6 Apple\nprop 8 long 0x0D000006 5\n"));
+  leaveEverything("logoff\n");
+  EXPECT_EQ(hooks.VendorId(), 0);
+  EXPECT_TRUE(Run("login\n"));
+  expectFresh();
+  leaveEverything("relogin\n");
+  expectFresh();
+}
+
 TEST_F(ScriptRunnerWorldTest, IdentifyAnswersAtOnceWithTheGivenHealth) {
   EXPECT_TRUE(Run("object 7 5 Drudge\n"));
   auto changes = host.World().ChangeObject.Connect([&](const auto& o, std::int32_t change) {
@@ -212,25 +244,60 @@ TEST_F(ScriptRunnerWorldTest, LinesBeforeAnObjectLineAreInPlaceAtItsCreateEvent)
   EXPECT_TRUE(Run("say two\n"));
 }
 
+// A raw value's eight bytes, little-endian, as the plug-in reads XP.
+std::uint64_t Qword(const std::string& raw) {
+  std::uint64_t value = 0;
+  for (std::size_t i = raw.size(); i-- > 0;) value = value * 256 + static_cast<unsigned char>(raw[i]);
+  return value;
+}
+
 TEST_F(ScriptRunnerWorldTest, LoginSendsTheLoginDescriptionBeforeLoginComplete) {
   auto described = host.Echo().EchoServer.Connect([&](const std::shared_ptr<platform::NetworkMessage>& m) {
+    if (m->Type() == 0x02CF) {
+      events.push_back("xp " + std::to_string(std::get<std::int64_t>(m->Value("key").value)) + "=" +
+                       std::to_string(Qword(m->RawValue("value"))));
+      return;
+    }
     auto props = m->Struct("properties");
     auto options = m->Struct("options");
-    events.push_back(std::to_string(m->Type()) + " " + std::to_string(std::get<std::int64_t>(m->Value("event").value)) +
-                     " " + std::to_string(std::get<std::int64_t>(props->Value("flags").value)) + " " +
-                     std::to_string(std::get<std::int64_t>(options->Value("flags").value)));
+    std::string seen = std::to_string(m->Type()) + " " + std::to_string(std::get<std::int64_t>(m->Value("event").value)) +
+                       " " + std::to_string(std::get<std::int64_t>(props->Value("flags").value)) + " " +
+                       std::to_string(std::get<std::int64_t>(options->Value("flags").value));
+    // The character's XP: key 1 the total, key 2 the unassigned.
+    const auto count = std::get<std::int64_t>(props->Value("qwordCount").value);
+    for (std::int32_t i = 0; i < count; ++i) {
+      auto q = props->Struct("qwords")->Element(i);
+      seen += " " + std::to_string(std::get<std::int64_t>(q->Value("key").value)) + ":" +
+              std::to_string(Qword(q->RawValue("value")));
+    }
+    events.push_back(seen);
   });
   auto complete = host.Character().LoginComplete.Connect([&] { events.push_back("login complete"); });
-  EXPECT_TRUE(Run("login\nlogin options.flags=0x200 properties.flags=0x80\n"));
-  EXPECT_EQ(events, (std::vector<std::string>{"63408 19 0 0", "login complete", "63408 19 128 512", "login complete"}));
-  Fails("login options.flags", "fields are written NAME=VALUE");
-  EXPECT_EQ(events.size(), 4u);
-  // Who logs in is said before the login: while logged in the lines would change nothing the plug-in reads.
-  for (const char* line : {"server Beta", "character Ann", "level 9"})
-    Fails(line, "is set before login; log off first");
+  auto off = host.Character().Logoff.Connect([&] { events.push_back("logoff"); });
+  // XP given before the login is the character's, said by its description only.
+  EXPECT_TRUE(Run("xp 100000 20\nlogin\nxp 100500 520\n"));
+  EXPECT_EQ(events, (std::vector<std::string>{"63408 19 128 0 1:100000 2:20", "login complete", "xp 1=100500",
+                                              "xp 2=520"}));
+  // A login without a logoff is said as such; it describes the XP the character has now.
+  events.clear();
+  Fails("login", "a character is logged in already; log off first, or relogin");
+  EXPECT_TRUE(Run("relogin\nlogoff\nlogin options.flags=0x200 properties.qwords.0.value=7\n"));
+  EXPECT_EQ(events, (std::vector<std::string>{"63408 19 128 0 1:100500 2:520", "login complete", "logoff",
+                                              "63408 19 128 512 1:7 2:520", "login complete"}));
+  // The level changes in play; who logs in is said before the login.
+  EXPECT_TRUE(Run("level 9\n"));
+  EXPECT_EQ(host.Character().Level(), 9);
+  for (const char* line : {"server Beta", "character Ann"}) Fails(line, "is set before login; log off first");
   EXPECT_EQ(host.Character().Name(), "Tester");
   EXPECT_TRUE(Run("logoff\nserver Beta\ncharacter Ann\nlevel 9\n"));
   EXPECT_EQ(host.Character().Server(), "Beta");
+  // Another character has its own XP: none for one never seen.
+  events.clear();
+  Fails("login options.flags", "fields are written NAME=VALUE");
+  EXPECT_TRUE(Run("login\n"));
+  EXPECT_EQ(events, (std::vector<std::string>{"63408 19 128 0 1:0 2:0", "login complete"}));
+  EXPECT_TRUE(Run("logoff\n"));
+  Fails("relogin", "relogin needs a character logged in; use login");
 }
 
 TEST_F(ScriptRunnerWorldTest, EachCharacterKeepsItsOwnWorld) {
@@ -243,7 +310,7 @@ TEST_F(ScriptRunnerWorldTest, EachCharacterKeepsItsOwnWorld) {
   auto off = me.Logoff.Connect([&] { events.push_back("logoff"); });
   // Bob's pack, buff, vitals and skills are built before his login, as the script names him.
   EXPECT_TRUE(Run("server Alpha\ncharacter Bob\nlevel 20\nvital health 400 1000\nskill 21 300\ncharprop 238 2\n"
-                  "enchant add 3530 601 900\nobject 2001 6 Tusker Spit Ale\ninventory 2001\nobject 3000 0 Chest\n"
+                  "enchant add 3530 601 900\nenchant add 2 2 100\nobject 2001 6 Tusker Spit Ale\ninventory 2001\nobject 3000 0 Chest\n"
                   "object 3001 0 Gem\nmove 3001 3000\nlogin\n"));
   EXPECT_EQ(me.Character(), 0x50000001);
   EXPECT_EQ(Ids(world.Inventory()), std::vector<std::int32_t>{2001});
@@ -270,9 +337,30 @@ TEST_F(ScriptRunnerWorldTest, EachCharacterKeepsItsOwnWorld) {
   Fails("move 2001 0x50000002", "no object 2001");
   Fails("object 2001 6 Ale", "object 2001 is out of the world with its character");
   EXPECT_TRUE(Run("prop 2001 long 0x0D000006 3\n"));
-
-  // Bob again: he comes back with his own, in the order it left, before his login completes.
+  // Nothing can go to Bob or come from his kept pack while he is away, and
+  // Ann's own object leaves the world only with her logoff.
   events.clear();
+  for (const auto& [line, message] : std::vector<std::pair<std::string, std::string>>{
+           {"inventory 2001", "object 2001 is out of the world with another character"},
+           {"prop 2001 long 0x0D000002 0x50000002", "object 2001 is out of the world with another character"},
+           {"move 5001 0x50000001", "container 0x50000001 is a character who is not logged in"},
+           {"prop 5001 long 0x0D000002 1342177281", "container 1342177281 is a character who is not logged in"},
+           {"move 5001 2001", "container 2001 is out of the world with its character"},
+           {"release 0x50000002", "object 0x50000002 is the character logged in"},
+           {"move 0x50000002 3000", "object 0x50000002 is the character logged in"},
+           {"prop 0x50000002 long 0x0D000002 3000", "object 0x50000002 is the character logged in"}}) {
+    Fails(line, message);
+  }
+  EXPECT_EQ(events, std::vector<std::string>{});
+  EXPECT_EQ(Ids(world.Inventory()), std::vector<std::int32_t>{5001});
+
+  // Bob again: he comes back with his own, in the order it left, before his
+  // login completes; his spell that ran out while Ann played is gone, with no event.
+  EXPECT_TRUE(Run("advance 200s\n"));
+  events.clear();
+  auto spells = me.ChangeEnchantments.Connect([&](std::int32_t change, const auto&) {
+    events.push_back("enchantment " + std::to_string(change));
+  });
   EXPECT_TRUE(Run("logoff\ncharacter Bob\nlogin\n"));
   EXPECT_EQ(events, (std::vector<std::string>{"logoff", "release Ann", "release Mana Charge", "create Bob",
                                               "create Tusker Spit Ale", "description", "login complete"}));

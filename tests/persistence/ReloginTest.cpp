@@ -278,7 +278,7 @@ TEST_F(ReloginTest, OneCharactersFilesAreNeverWrittenWithAnothersState) {
 TEST_F(ReloginTest, ALoginWithoutALogoffSavesTheLastOnesWorkFirst) {
   Run("server Alpha\ncharacter Eve\nobject 0x50000001 1 Eve\nobject 4001 2 Iron Sword\ninventory 4001\n"
       "login\ncheck Spells_Item on\ncheck Chat_Log_Enable on\nadvance 2s\n"
-      "chat 7 1 You cast Stoneskin I on Iron Sword\nchat 3 1 Zed tells you, just now\nadvance 500ms\nlogin\n");
+      "chat 7 1 You cast Stoneskin I on Iron Sword\nchat 3 1 Zed tells you, just now\nadvance 500ms\nrelogin\n");
   const std::string data = DataFileBytes();
   EXPECT_EQ(Count(data, "<Item_Spell "), 1u) << data;
   EXPECT_EQ(Count(data, "just now"), 1u) << data;

@@ -4,6 +4,7 @@
 
 #include "platform/HostTimer.h"
 #include "sim/SimCharacter.h"
+#include "sim/SimClock.h"
 #include "sim/SimHooks.h"
 #include "sim/SimHost.h"
 #include "sim/SimHostCore.h"
@@ -233,6 +234,28 @@ TEST_F(SimHostTest, EnchantmentsCountDownWithTheClock) {
   chr.RemoveEnchantment(1);
   EXPECT_EQ(chr.EnchantmentCount(), 0);
   EXPECT_EQ(changes, (std::vector<std::int32_t>{1001, 2001}));
+}
+
+// A spell whose time is up leaves the character, raising its removal; one
+// without duration (0 seconds) stays. A wait longer than one timer interval
+// (32-bit milliseconds) ends as well.
+TEST(SimCharacterTest, ASpellLeavesTheCharacterWhenItsTimeIsUp) {
+  SimClock clock;
+  SimCharacter chr(clock);
+  std::vector<std::int32_t> changes;
+  auto c = chr.ChangeEnchantments.Connect(
+      [&](std::int32_t change, const std::shared_ptr<platform::Enchantment>& e) { changes.push_back(change * 1000 + e->SpellId()); });
+  chr.AddEnchantment(2, 102, 30 * 86400);
+  chr.AddEnchantment(3, 103, 0);
+  chr.AddEnchantment(4, 104, 10);
+  clock.Advance(9'999);
+  EXPECT_EQ(chr.EnchantmentCount(), 3);
+  clock.Advance(1);
+  EXPECT_EQ(changes, (std::vector<std::int32_t>{1002, 1003, 1004, 2004}));
+  clock.Advance(30LL * 86400 * 1000);
+  EXPECT_EQ(changes.back(), 2002);
+  ASSERT_EQ(chr.EnchantmentCount(), 1);
+  EXPECT_EQ(chr.GetEnchantment(0)->SpellId(), 3);
 }
 
 }  // namespace
