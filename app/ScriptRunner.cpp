@@ -149,23 +149,16 @@ void ScriptRunner::AddVerbs() {
     host_.Character().SetLevel(level);
   };
   verbs_["login"] = [this](const std::string& args) {
-    if (loggedIn_) Fail("a character is logged in already; log off first, or relogin");
+    // A second login with no logoff brings the same character in again, as relogin does.
+    if (loggedIn_) {
+      Relogin(host_.Character().Name(), args);
+      return;
+    }
     LogIn(args);
   };
   verbs_["relogin"] = [this](const std::string& args) {
-    // The game should not send a login without a logoff, but nothing may be lost if it does.
     if (!loggedIn_) Fail("relogin needs a character logged in; use login");
-    auto& me = host_.Character();
-    const std::string name = args.empty() ? me.Name() : args;
-    // No vendor trades with a character gone from the world.
-    CloseVendor();
-    if (name == me.Name()) {
-      host_.World().PutAway(me.Character());
-    } else {
-      host_.SelectCharacter(me.Server(), name);
-    }
-    loggedIn_ = false;
-    LogIn("");
+    Relogin(args.empty() ? host_.Character().Name() : args, "");
   };
   verbs_["logoff"] = [this](const std::string& args) {
     NoMore(args, "logoff");
@@ -630,6 +623,20 @@ void ScriptRunner::LogIn(const std::string& fields) {
   host_.Echo().Server(description);
   loggedIn_ = true;
   me.RaiseLoginComplete();
+}
+
+void ScriptRunner::Relogin(const std::string& name, const std::string& fields) {
+  // The game should not send a login without a logoff, but nothing may be lost if it does.
+  auto& me = host_.Character();
+  // No vendor trades with a character gone from the world.
+  CloseVendor();
+  if (name == me.Name()) {
+    host_.World().PutAway(me.Character());
+  } else {
+    host_.SelectCharacter(me.Server(), name);
+  }
+  loggedIn_ = false;
+  LogIn(fields);
 }
 
 void ScriptRunner::CloseVendor() {

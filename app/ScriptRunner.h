@@ -53,6 +53,8 @@ class ScriptRunner {
   // describes it (fields as for net add to or replace the description) and
   // reports the login complete.
   void LogIn(const std::string& fields);
+  // Takes the logged-in character out of the world without a logoff, then logs NAME in.
+  void Relogin(const std::string& name, const std::string& fields);
   void CloseVendor();
   // Fails while a character is logged in: the verb describes the next login.
   void BeforeLogin(const char* verb);
