@@ -340,7 +340,9 @@ void FilterHandler::Char_Logoff(std::int32_t) { EndLogin(); }
 //   - by the logoff, which ends what runs (EndLogin): the spell-line bursts
 //     (handled as the logging-off character's), the chat-log file and its
 //     waiting lines (those the file would not take kept for that character's
-//     next login), the timers, the event queue (kept likewise), the sounds.
+//     next login), the timers, the event queue (kept likewise; a login whose
+//     settings do not load never takes it up), the sounds, a HUD drag under
+//     way (the HUDs stay where they are).
 void FilterHandler::BeginLogin() {
   loggedIn_ = true;
   Trap(kLoginProc, kClass, [&] {
@@ -405,6 +407,8 @@ void FilterHandler::EndLogin() {
   });
   Trap("Char_Logoff", kClass, [] { Instance(TimerHandlerInstance).StopForLogoff(); });
   Trap("Char_Logoff", kClass, [&] { Instance(EventQueueInstance).Pause(FilesKey()); });
+  // A HUD held by its title bar stays where it is: the next login's pointer drags nothing.
+  Trap("Char_Logoff", kClass, [] { HostPeers::EndHudDrag(); });
   // Keys still queued would land on another screen or another character's chat bar.
   Trap("Char_Logoff", kClass, [] {
     if (KeyboardACInstance) KeyboardACInstance->Cancel();
