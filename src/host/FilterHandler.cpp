@@ -331,7 +331,8 @@ void FilterHandler::Char_Logoff(std::int32_t) { EndLogin(); }
 //     TotalXP, UnassXP and the halves received) and the chat routes;
 //   - by the login sequence after the loads: every statistic
 //     (InitStatistics), the hotkey handler, PluginActive and SettingsState;
-//   - here, below: the files' names, away, the buff lists and spell state
+//   - here, below: the files' names, away, the boxes a row is typed into
+//     before it is added (ClearEntryBoxes), the buff lists and spell state
 //     (SpellHandler::ResetForLogin), the status lines, the selected target,
 //     its health and the debuffs seen on creatures, the given-up queued uses,
 //     the XP change shown, the friends query, the temple commands, pea
@@ -351,6 +352,7 @@ void FilterHandler::BeginLogin() {
   });
   // Away is not stored: a login begins present.
   Trap(kLoginProc, kClass, [] { Controls().ChatLogAFK->CheckedLet(false); });
+  Trap(kLoginProc, kClass, [] { Controls().ClearEntryBoxes(); });
   Trap(kLoginProc, kClass, [] { Instance(SpellHandlerInstance).ResetForLogin(); });
   Trap(kLoginProc, kClass, [] { HostPeers::StatusClear(); });
   // The last login's selection left the world with it, and what it saw of creatures.
