@@ -127,8 +127,13 @@ void EventQueue::Clear() {
 
 void EventQueue::Pause(const std::string& character) {
   Hub::wtcw_debug("Event Queue Pause");
-  pausedFor_ = character;
-  pausedRunning_ = State_ == 2 && !Events_.empty();
+  // A login that never took the queue up (its settings did not load) leaves
+  // it waiting for the character who paused it.
+  if (takenUp_) {
+    pausedFor_ = character;
+    pausedRunning_ = State_ == 2 && !Events_.empty();
+    takenUp_ = false;
+  }
   EventTimer->Stop();
   WaitingForReady = false;
   State_ = Events_.empty() ? 0 : 1;
@@ -159,6 +164,7 @@ void EventQueue::Resume(const std::string& character) {
   }
   pausedFor_.clear();
   pausedRunning_ = false;
+  takenUp_ = true;
   if (wasRunning) Run();
 }
 

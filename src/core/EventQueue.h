@@ -63,7 +63,7 @@ class EventQueue {
   // Forgets those uses: called at each login, which may make them possible.
   void ResetGivenUpUses();
   // Stops handling (logoff of that character); its queued events are kept
-  // for its next login, whoever plays in between.
+  // for its next login, whoever plays in between, active or not.
   void Pause(const std::string& character);
   // A login: a character finds the queue as its own last logoff left it
   // (running again if it ran); one never paused finds it empty.
@@ -82,6 +82,8 @@ class EventQueue {
   };
   std::string pausedFor_;
   bool pausedRunning_ = false;
+  // Whether a login has taken the queue up since the last pause.
+  bool takenUp_ = false;
   std::map<std::string, Paused> paused_;
   void EventTimer_Timeout();
   void HandleEvents();

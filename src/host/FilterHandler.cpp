@@ -331,7 +331,8 @@ void FilterHandler::Char_Logoff(std::int32_t) { EndLogin(); }
 //     TotalXP, UnassXP and the halves received) and the chat routes;
 //   - by the login sequence after the loads: every statistic
 //     (InitStatistics), the hotkey handler, PluginActive and SettingsState;
-//   - here, below: the files' names, away, the buff lists and spell state
+//   - here, below: the files' names, away, the boxes a row is typed into
+//     before it is added (ClearEntryBoxes), the buff lists and spell state
 //     (SpellHandler::ResetForLogin), the status lines, the selected target,
 //     its health and the debuffs seen on creatures, the given-up queued uses,
 //     the XP change shown, the friends query, the temple commands, pea
@@ -340,7 +341,9 @@ void FilterHandler::Char_Logoff(std::int32_t) { EndLogin(); }
 //   - by the logoff, which ends what runs (EndLogin): the spell-line bursts
 //     (handled as the logging-off character's), the chat-log file and its
 //     waiting lines (those the file would not take kept for that character's
-//     next login), the timers, the event queue (kept likewise), the sounds.
+//     next login), the timers, the event queue (kept likewise; a login whose
+//     settings do not load never takes it up), the sounds, a HUD drag under
+//     way (the HUDs stay where they are).
 void FilterHandler::BeginLogin() {
   loggedIn_ = true;
   Trap(kLoginProc, kClass, [&] {
@@ -349,6 +352,7 @@ void FilterHandler::BeginLogin() {
   });
   // Away is not stored: a login begins present.
   Trap(kLoginProc, kClass, [] { Controls().ChatLogAFK->CheckedLet(false); });
+  Trap(kLoginProc, kClass, [] { Controls().ClearEntryBoxes(); });
   Trap(kLoginProc, kClass, [] { Instance(SpellHandlerInstance).ResetForLogin(); });
   Trap(kLoginProc, kClass, [] { HostPeers::StatusClear(); });
   // The last login's selection left the world with it, and what it saw of creatures.
@@ -405,6 +409,8 @@ void FilterHandler::EndLogin() {
   });
   Trap("Char_Logoff", kClass, [] { Instance(TimerHandlerInstance).StopForLogoff(); });
   Trap("Char_Logoff", kClass, [&] { Instance(EventQueueInstance).Pause(FilesKey()); });
+  // A HUD held by its title bar stays where it is: the next login's pointer drags nothing.
+  Trap("Char_Logoff", kClass, [] { HostPeers::EndHudDrag(); });
   // Keys still queued would land on another screen or another character's chat bar.
   Trap("Char_Logoff", kClass, [] {
     if (KeyboardACInstance) KeyboardACInstance->Cancel();

@@ -10,6 +10,7 @@
 #include "hud/HUDItemHandler.h"
 #include "hud/HUDMainHandler.h"
 #include "hud/HudHandlerT.h"
+#include "hud/HudMouse.h"
 #include "hud/HUDTargetHandler.h"
 #include "hud/HUDTargetHandler.h"
 #include "hud/HUDStatusHandler.h"
@@ -93,6 +94,7 @@ void HostPeers::StatusAddMessage(const std::string& msg) {
 void HostPeers::StatusClear() {
   if (HUDStatusHandlerInstance) HUDStatusHandlerInstance->Clear();
 }
+void HostPeers::EndHudDrag() { HudMouse::EndDragAtLogoff(); }
 void HostPeers::UpdateHudPositions() {
   if (HUDMainHandlerInstance) HUDMainHandlerInstance->MainHud->UpdatePos();
   if (HUDItemHandlerInstance) HUDItemHandlerInstance->ItemHUD->UpdatePos();

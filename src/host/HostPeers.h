@@ -42,6 +42,8 @@ class HostPeers {
   static void StatusClear();
   // UpdatePos of the main, item, clock, target and status HUDs, in that order.
   static void UpdateHudPositions();
+  // Ends a HUD drag under way without moving or saving anything (logoff).
+  static void EndHudDrag();
 
   // --- Corpse tracking -----------------------------------------------------------
   static void UpdateCorpseList();

@@ -83,6 +83,12 @@ void HudMouse::WindowMessage(std::int32_t msg, std::int32_t wParam) {
   });
 }
 
+void HudMouse::EndDragAtLogoff() {
+  for (const HudId hud : {HudId::Clock, HudId::Main, HudId::Items, HudId::Status, HudId::Target}) {
+    if (HudWindow* window = HudRoster::Engine(hud)) window->SetOnCanvas(false);
+  }
+}
+
 void HudMouse::Handle(std::int32_t msg, const Input& input, std::span<const HudSlot> slots, void (*save)()) {
   switch (msg) {
     case kMouseMove: {

@@ -53,6 +53,10 @@ class HudMouse {
   // Errors are reported and end the message's handling.
   static void WindowMessage(std::int32_t msg, std::int32_t wParam);
 
+  // A drag belongs to the login that began it: a logoff ends it where the
+  // HUDs stand, saving nothing, so the next login's pointer drags nothing.
+  static void EndDragAtLogoff();
+
   // One message over the given HUDs; save is the settings save.
   static void Handle(std::int32_t msg, const Input& input, std::span<const HudSlot> slots, void (*save)());
 };

@@ -456,6 +456,13 @@ void ControlHandler::ClearLists() {
   HudClockList->Clear();
 }
 
+void ControlHandler::ClearEntryBoxes() {
+  for (auto* box : {&HudItemsText, &HudItemsCount, &FilterBox, &AliasAbbr, &AliasFull, &ChatCustomText,
+                    &ChatCustomWindow, &ChatCustomAction, &VitalsAddException})
+    (*box)->TextLet("");
+  for (auto* choice : {&ChatCustomType, &ChatCustomColor, &ChatCustomSound}) (*choice)->SelectedLet(0);
+}
+
 std::string ControlHandler::LocalOffsetText() {
   // One fixed, locale-independent number format: "-5", "5.5", "0".
   return vb::CStr(static_cast<double>(TimeModule::GetUTCOffset()) / 3600.0);

@@ -306,6 +306,11 @@ class ControlHandler {
   // Local time minus UTC in hours, as the clock list shows it.
   static std::string LocalOffsetText();
 
+  // The boxes a row is typed into before it is added (alias, filter, rule,
+  // watched item, one-touch exception) are emptied, as the view starts them:
+  // what one character typed there is not offered to the next.
+  void ClearEntryBoxes();
+
  private:
   void SubscribeOptionEvents();
   void ReloadWith(const char* proc, const char* message, std::int16_t action);

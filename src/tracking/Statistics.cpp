@@ -95,6 +95,8 @@ void Statistics::InitStatistics() {
     c.TotalXPMin->TextLet("0");
     c.XPChange->TextLet("0");
     c.XP5Min->TextLet("0");
+    // Until the first tick the page shows the start of this login's period, not the last one's end.
+    c.TotalTime->TextLet("00:00:00");
 
     UpdateBar();
     LastAllegFollowers_ = TrackingPeers::GetAllegFollowers();

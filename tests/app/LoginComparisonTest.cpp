@@ -1,10 +1,11 @@
 // One character at a time, checked as a whole: every scenario session (and a
 // few of this test's own) plays the same whether it runs in a fresh
 // mellox-sim or after another character has logged in, dirtied every
-// subsystem and logged off in the same run. The session's output lines and
-// its character's files are compared; the first difference fails the test.
-// A character's relogin is compared the same way, with and without another
-// character played in between.
+// subsystem and logged off in the same run. The session's output lines, its
+// character's files and the settings view's controls at its end are
+// compared; the first difference fails the test. A character's relogin is
+// compared the same way, with and without other characters played in
+// between (one of them a login whose settings cannot load).
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -15,6 +16,8 @@
 #include <sstream>
 #include <string>
 #include <vector>
+
+#include <sys/wait.h>
 
 #include "support/TempHome.h"
 
@@ -86,6 +89,7 @@ std::string Prelude(const std::string& name, int ids) {
        "edit Alias_Abbr /zz\nedit Alias_Full /tell Oldfriend, hello there\npress Alias_Add\n"
        "edit Chat_Custom_Text *Kim*\nedit Chat_Custom_Window 1\nchoose Chat_Custom_Color 3\npress "
        "Chat_Custom_Add\n"
+       "edit Chat_Custom_Action /say left unadded\nchoose Chat_Custom_Type 2\nchoose Chat_Custom_Sound 1\n"
        "edit Filter_Box darn\npress Filter_Add\n"
        "check HUD_On on\nclick HUD_General 0 3\nclick HUD_General 0 4\n"
        "edit HUD_Items_Text Mana Stone\nedit HUD_Items_Count 2\npress HUD_Items_Add\n"
@@ -107,7 +111,8 @@ std::string Prelude(const std::string& name, int ids) {
        "chat 7 1 You cast Stoneskin I on your armor.\nadvance 1600ms\n"
        "death " +
        name + " was killed by a drudge.\nportal EXIT\nadvance 3s\n";
-  // Left under way at the logoff. (Keys an alias leaves being typed are
+  // Left under way at the logoff, the main HUD held by its title bar among
+  // them (the button is never let go). (Keys an alias leaves being typed are
   // pinned by ReloginTest instead: here they would stay in the simulated
   // game's chat bar, which the sim shares between characters.)
   s += "chat 3 1 Kim tells you, waiting for the log\nstatus You are too busy!\nselect " + id(6) +
@@ -116,6 +121,7 @@ std::string Prelude(const std::string& name, int ids) {
        id(5) +
        " 1\ntype /x sellpeas\n"
        "type /x templeforget\ncombat 2\nhotkey MX:DrinkBeersNow\nchat 7 1 Your Old Robe is low on Mana.\n"
+       "mouse move 300 305\nmouse down 300 305\nmouse move 310 315\n"
        "type /zz\nadvance 100ms\nchat 7 1 You cast Stoneskin I on Old Robe\n"
        "death " +
        name + " was killed again.\nlogoff\n";
@@ -143,6 +149,7 @@ struct SimRun {
   std::string errors;
   std::vector<std::string> output;           // after the mark
   std::map<std::string, std::string> files;  // relative path -> bytes
+  std::vector<std::string> controls;         // "NAME holds 'TEXT'", in the view's order
 };
 
 // What is the run's, not a character's: named, each with its reason.
@@ -154,19 +161,61 @@ bool IsRunsFile(const std::string& relative) {
          relative.rfind("Plugin/", 0) == 0;
 }
 bool IsRunsLine(const std::string& line) {
-  // The game's idle time is the game's: a login after an extended one sets
-  // it back to the game's own, which a fresh game has already.
-  return line == "idle: 900000" ||
-         // The plug-in's hotkeys (the same names for every character) stay
-         // registered with the game's hotkey system for the run.
-         line.rfind("hotkey: add ", 0) == 0;
+  // The plug-in's hotkeys (the same names for every character) stay
+  // registered with the game's hotkey system for the run.
+  return line.rfind("hotkey: add ", 0) == 0;
+}
+
+// The game's idle time is the game's: the first login after the prelude's
+// extended one sets it back to the game's own, which a fresh game has
+// already. That one line, before the login's "Plugin Loaded!", is the
+// prelude's; every later idle line is the scenario's own.
+void DropPreludesIdleLine(std::vector<std::string>& output) {
+  for (auto it = output.begin(); it != output.end(); ++it) {
+    if (it->find("Plugin Loaded!") != std::string::npos) return;
+    if (it->rfind("idle: ", 0) != 0) continue;
+    if (*it == "idle: 900000") output.erase(it);
+    return;
+  }
+}
+
+// The controls `expect-control` reads: their view names, in the view's order.
+const std::vector<std::string>& ReadableControls() {
+  static const std::vector<std::string> names = [] {
+    std::vector<std::string> out;
+    const std::string view = ReadFile(fs::path(MELLOX_DATA_DIR) / "Mellox_View.xml");
+    for (const char* type : {"checkbox", "edit", "static", "pushbutton", "choice", "progress", "slider"}) {
+      const std::string mark = "<control type=\"" + std::string(type) + "\" name=\"";
+      for (auto at = view.find(mark); at != std::string::npos; at = view.find(mark, at + 1)) {
+        const auto from = at + mark.size();
+        out.push_back(view.substr(from, view.find('"', from) - from));
+      }
+    }
+    return out;
+  }();
+  return names;
+}
+
+// Each probe expects what no control can hold (a character outside the
+// game's code page), so the sim, reading the control as `expect-control`
+// does, tells what it holds: "stdin:N: control NAME holds 'TEXT', expected ...".
+constexpr const char* kProbeText = "\u2400";
+
+std::string ControlProbes() {
+  std::string probes;
+  for (const std::string& name : ReadableControls()) probes += "expect-control " + name + " " + kProbeText + "\n";
+  return probes;
 }
 
 using Seeds = std::map<std::string, std::string>;  // relative path -> bytes, placed before the run
 
-SimRun RunSim(const std::string& script, const std::string& otherName, const Seeds& seeds = {}) {
+SimRun RunSim(std::string script, const std::string& otherName, const Seeds& seeds = {}) {
   TempHome dir;
   SimRun run;
+  if (!script.ends_with('\n')) script += '\n';
+  // Read from standard input, the sim goes on after a failing line, so the
+  // probes after the script each tell their control.
+  const auto probesFrom = std::count(script.begin(), script.end(), '\n') + 1;
   const fs::path home = dir.path() / "home";
   for (const auto& [path, bytes] : seeds) {
     fs::create_directories((home / path).parent_path());
@@ -174,11 +223,25 @@ SimRun RunSim(const std::string& script, const std::string& otherName, const See
   }
   // The other character's text log cannot be written: a folder stands in its place.
   fs::create_directories(home / "Documents" / "Asheron's Call" / "Logs" / ("Alpha_" + otherName + ".txt"));
-  { std::ofstream(dir.path() / "run.session", std::ios::binary) << script; }
+  { std::ofstream(dir.path() / "run.session", std::ios::binary) << script << ControlProbes(); }
   const std::string cmd =
-      "cd '" + dir.path().string() + "' && " + MELLOX_SIM_EXE + " --home home run.session >out.txt 2>err.txt";
-  run.ok = std::system(cmd.c_str()) == 0;
-  run.errors = ReadFile(dir.path() / "err.txt");
+      "cd '" + dir.path().string() + "' && " + MELLOX_SIM_EXE + " --home home - <run.session >out.txt 2>err.txt";
+  // Status 1 is the probes' own; anything else beyond 0 is the run's failure.
+  const int status = std::system(cmd.c_str());
+  run.ok = status != -1 && WIFEXITED(status) && WEXITSTATUS(status) <= 1;
+  for (const std::string& line : Lines(ReadFile(dir.path() / "err.txt"))) {
+    const std::string told = "control ";
+    const auto colon = line.find(": ");
+    const bool probe = line.rfind("stdin:", 0) == 0 && colon != std::string::npos &&
+                       std::atol(line.c_str() + 6) >= probesFrom && line.compare(colon + 2, told.size(), told) == 0;
+    if (!probe) {
+      run.ok = false;
+      run.errors += line + "\n";
+      continue;
+    }
+    const std::string text = line.substr(colon + 2 + told.size());
+    run.controls.push_back(text.substr(0, text.rfind(", expected '")));
+  }
   const std::vector<std::string> all = Lines(ReadFile(dir.path() / "out.txt"));
   const std::string mark = "== the compared part begins";
   auto from = std::find(all.begin(), all.end(), mark);
@@ -188,6 +251,7 @@ SimRun RunSim(const std::string& script, const std::string& otherName, const See
   const std::string othersLines = "kept for Alpha_" + otherName + " could not be written";
   for (auto it = from == all.end() ? all.begin() : from + 1; it != all.end(); ++it)
     if (!IsRunsLine(*it) && it->find(othersLines) == std::string::npos) run.output.push_back(*it);
+  DropPreludesIdleLine(run.output);
   for (const auto& entry : fs::recursive_directory_iterator(home)) {
     if (!entry.is_regular_file()) continue;
     const std::string relative = fs::relative(entry.path(), home).generic_string();
@@ -220,6 +284,8 @@ void ExpectSame(const SimRun& fresh, const SimRun& after, const std::string& oth
   EXPECT_TRUE(after.ok) << after.errors;
   const std::string lines = FirstDifference("output", fresh.output, after.output);
   EXPECT_EQ(lines, "");
+  EXPECT_EQ(fresh.controls.size(), ReadableControls().size());
+  EXPECT_EQ(FirstDifference("controls", fresh.controls, after.controls), "");
   const auto ours = [&](const std::string& path) {
     return keep.empty() ? path.find(other) == std::string::npos : path.find(keep) != std::string::npos;
   };
@@ -236,9 +302,9 @@ void ExpectSame(const SimRun& fresh, const SimRun& after, const std::string& oth
 }
 
 // This test's own scenarios, for what the sessions do not reach: a new
-// character's first gain, a temple's offer and the first system line; a
-// settings file trimmed by hand (no <Util>) with a limit it refuses, beside
-// a data file of 20 lines.
+// character's first gain, a temple's offer, the first system line and a
+// press-and-move on the 3D view; a settings file trimmed by hand (no <Util>)
+// with a limit it refuses, beside a data file of 20 lines.
 const std::map<std::string, std::string>& OwnScenarios() {
   static const std::map<std::string, std::string> scenarios = {
       {"NewCharacter",
@@ -249,6 +315,7 @@ const std::map<std::string, std::string>& OwnScenarios() {
        "chat 3 1 Guardian of the Temple of Forgetfulness tells you, bring me the essence of Malar\n"
        "type /zz\nxp 500 500\nadvance 2s\nxp 1500 700\nadvance 2s\ntype /x stats\nadvance 4s\n"
        "chat 3 1 Kim tells you, hello Ann\nchat 0 1 If you are reading this then you should know: I own.\n"
+       "check HUD_On on\nmouse down 400 300\nmouse move 450 350\nmouse up 450 350\n"
        "advance 1s\nlogoff\n"},
       {"TrimmedSettings",
        "server Alpha\ncharacter Ann\nlogin\nadvance 4s\nchat 3 1 Kim tells you, one more\nadvance 2s\n"
@@ -319,14 +386,23 @@ INSTANTIATE_TEST_SUITE_P(Scenarios, LoginComparisonTest, ::testing::ValuesIn(Sce
                          [](const ::testing::TestParamInfo<std::string>& info) { return info.param; });
 
 // A character's relogin finds what carries over (its queued drink, its item
-// spells' seconds) the same whether another character played in between.
+// spells' seconds) the same whether others played in between: first Yan,
+// whose settings cannot load (no file of his and the defaults file torn),
+// then Ann.
 TEST(LoginComparison, ARelogFindsTheSameWithAnotherCharacterInBetween) {
   const std::string again =
       "say Zed comes back to his world\n"
       "server Alpha\ncharacter Zed\nlogin\nadvance 2s\nlogoff\n";
-  const std::string ann = Prelude("Ann", 8100000);
-  const SimRun alone = RunSim(Prelude("Zed", 8000000) + WaitAsLongAs(ann) + kMark + again, "Zed");
-  const SimRun between = RunSim(Prelude("Zed", 8000000) + ann + kMark + again, "Zed");
+  const std::string others = "server Alpha\ncharacter Yan\nlogin\nexpect Unknown settings load failure! Plugin "
+                             "inactive.\nlogoff\n" +
+                             Prelude("Ann", 8100000);
+  const std::string shipped = ReadFile(fs::path(MELLOX_DATA_DIR) / "Mellox_Settings.xml");
+  const std::string folder = "ProgramData/Mellox/Settings/";
+  const Seeds seeds = {{folder + "Mellox_Settings.xml", shipped.substr(0, shipped.size() / 2)},
+                       {folder + "Mellox_Settings_Alpha_Zed.xml", shipped},
+                       {folder + "Mellox_Settings_Alpha_Ann.xml", shipped}};
+  const SimRun alone = RunSim(Prelude("Zed", 8000000) + WaitAsLongAs(others) + kMark + again, "Zed", seeds);
+  const SimRun between = RunSim(Prelude("Zed", 8000000) + others + kMark + again, "Zed", seeds);
   ExpectSame(alone, between, "Ann", "Zed");
   // The session says what carries over: the drink queued in combat is drunk.
   EXPECT_NE(std::find(alone.output.begin(), alone.output.end(), "item: apply 8000001 1342177281"),

@@ -198,9 +198,10 @@ TEST(ChatCustomRules, MatchingOrderAndTypes) {
 TEST(ChatCustomRules, Actions) {
   ChatFixture f;
   f.Route(0, 32);
-  f.CustomRule("go*", "M", "All", "Red", "None", "[21,2]Hi;[5]Hi;[99,7]Own;/say hi;[] done");
+  // Windows 0 to 4 are the main and the four floating ones; any other is the main.
+  f.CustomRule("go*", "M", "All", "Red", "None", "[21,2]Hi;[5]Hi;[99,7]Own;[6,4]Four;[6,5]Five;/say hi;[] done");
   EXPECT_EQ(f.Game("go", 2), (Lines{"chat 21 1: go", "chat 21 3: Hi", "chat 5 1: Hi", "chat 5 1: Own",
-                                     "parser: /say hi", "chat 5 1:  done"}));
+                                     "chat 6 5: Four", "chat 6 1: Five", "parser: /say hi", "chat 5 1:  done"}));
   // A broken action ends the line with one report.
   ChatFixture g;
   g.CustomRule("go*", "M", "All", "Red", "None", "[21,2 no close");

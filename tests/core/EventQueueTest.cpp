@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <cstdint>
+#include <filesystem>
 #include <string>
 #include <vector>
 
@@ -144,6 +145,14 @@ TEST_F(EventQueueTest, ALogoffHoldsTheQueuedEventsForTheCharactersNextLogin) {
   Queue().Add(EVENT_USE_STACK_ON_ITEM, kStout, me, 2);
   Queue().Run();
   host->Character().RaiseLogoff();
+  // A login whose settings cannot load (no file of Cid's, no defaults file)
+  // never takes the queue up: it still waits for Bob after Cid's logoff.
+  const std::filesystem::path defaults = DefaultsFile();
+  std::filesystem::rename(defaults, defaults.string() + ".aside");
+  Login("Cid");
+  ASSERT_FALSE(PluginActive);
+  host->Character().RaiseLogoff();
+  std::filesystem::rename(defaults.string() + ".aside", defaults);
   Login("Ann");
   host->Advance(2000);
   EXPECT_TRUE(Queue().Events().empty());

@@ -79,6 +79,13 @@ TEST_F(VitalAlarmTest, ABrokenAlarmNeitherSilencesTheOthersNorReportsOnEveryChan
   ch().AlarmStaminaPer->TextLet("");
   Vital(kStamina, 10);
   EXPECT_EQ(errors.size(), 2u);
+  // Each login tells its own: the next one finds the same text and says so once.
+  host->Character().RaiseLogoff();
+  Login();
+  ASSERT_EQ(ch().AlarmStaminaPer->TextGet(), "");
+  Vital(kStamina, 10);
+  Vital(kStamina, 9);
+  EXPECT_EQ(errors.size(), 3u);
 }
 
 }  // namespace

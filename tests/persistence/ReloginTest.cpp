@@ -17,6 +17,7 @@
 #include "persistence/DataFile.h"
 #include "persistence/SettingsFile.h"
 #include "persistence/XmlFiles.h"
+#include "hud/HUDMainHandler.h"
 #include "hud/HUDStatusHandler.h"
 #include "hud/HUDTargetHandler.h"
 #include "hud/HudHandlerT.h"
@@ -290,31 +291,44 @@ TEST_F(ReloginTest, ALoginWithoutALogoffSavesTheLastOnesWorkFirst) {
 
 // What a login leaves under way at its logoff is its own: a burst of cast
 // lines is ended and saved for it, its unanswered friends query and temple
-// command end with it, and chat-log lines its file would not take wait for
-// its next login, never written to the next character's file.
+// commands end with it, its XP change is shown no longer, a HUD it held by
+// the title bar is let go where it stands, and chat-log lines its file would
+// not take wait for its next login, never written to the next character's
+// file (and are told lost when the run ends first).
 TEST_F(ReloginTest, WhatALoginLeavesUnderWayEndsWithIt) {
-  // Each carries Hyssop; the guardian stands on the ground for both.
+  // Each carries Hyssop; the guardians stand on the ground for both.
   Run("server Alpha\ncharacter Ann\nobject 7003 0 Hyssop\ninventory 7003\n"
       "object 7002 37 Guardian of the Temple of Forgetfulness\n"
-      "login\ncheck Chat_Log_Auto on\nlogoff\n");
+      "object 7004 37 Guardian of the Temple of Enlightenment\n"
+      "login\ncheck Chat_Log_Auto on\ncheck HUD_On on\nlogoff\n");
+  const std::string annMainHud = "<HUD_Main on=\"True\" font=\"Arial\" size=\"16\" bgcolor=\"Black\" "
+                                 "alpha=\"50%\" timeout=\"0\" x=\"5\" y=\"200\"";
+  ASSERT_NE(Bytes(SettingsPath("Ann")).find(annMainHud), std::string::npos);
   // Bob's text log cannot be written: a folder stands in its place.
   fs::create_directories(LogFile("Alpha_Bob.txt"));
   Run("character Bob\nobject 7001 0 Hyssop\ninventory 7001\nobject 4001 2 Iron Sword\ninventory 4001\nlogin\ncheck Chat_Log_Enable on\ncheck Chat_Log_Auto on\n"
       "expect The chat log file could not be written\ncheck Spells_Item on\n"
       "click Chat_Options 0 13\nclick Chat_Options 0 18\nadvance 3s\nexpect parser: /friends online\n"
-      "type /x templeforget\nexpect item: use 7002 0\nchat 3 1 Kim tells you, for Bob\nadvance 1s\n"
+      "type /x templeforget\nexpect item: use 7002 0\ntype /x templeenlighten\nexpect item: use 7004 0\n"
+      "check HUD_On on\nmouse move 20 205\nadvance 300ms\nmouse down 20 205\nmouse move 40 225\n"
+      "chat 3 1 Kim tells you, for Bob\nadvance 1s\nxp 1000 100\nxp 2000 200\n"
       "chat 7 1 You cast Stoneskin I on Iron Sword\nadvance 100ms\nlogoff\n"
       "expect lines of the chat log could not be written to Alpha_Bob.txt; they are kept for this "
-      "character's next login\n");
+      "character's next login\nmouse up 40 225\n");
   // The burst was handled as Bob's, in the last moment of his login.
   const std::string bobData = DataFileBytes("Bob");
   EXPECT_EQ(Count(bobData, "<Item_Spell "), 1u) << bobData;
   EXPECT_EQ(Count(bobData, "Iron Sword"), 1u) << bobData;
   const std::size_t mark = host.Output().size();
-  Run("advance 1s\ncharacter Ann\nlogin\nchat 0 1 Welcome to the world!\n"
+  Run("advance 1s\ncharacter Ann\nlogin\nexpect Plugin Loaded!\nchat 0 1 Welcome to the world!\n"
       "chat 3 1 Guardian of the Temple of Forgetfulness tells you, take the essence of Malar\n"
-      "chat 3 1 Kim tells you, for Ann\nadvance 1s\nexpect-not Your friends:\nexpect-not item: give\n"
-      "expect-not written again\nexpect-not item: use 7002\n");
+      "chat 3 1 Guardian of the Temple of Enlightenment tells you, take the essence of Malar\n"
+      "mouse down 400 300\nmouse move 450 350\nmouse up 450 350\n"
+      "chat 3 1 Kim tells you, for Ann\nadvance 6s\nexpect-not Your friends:\nexpect-not item: give\n"
+      "expect-not written again\nexpect-not item: use 7002\nexpect-not item: use 7004\nexpect-not hud:\n");
+  // Her main HUD stayed where her file had it, and her file still has it there.
+  EXPECT_EQ(HUDMainHandlerInstance->MainHud->X(), 5);
+  EXPECT_NE(Bytes(SettingsPath("Ann")).find(annMainHud), std::string::npos);
   const std::string annLog = Bytes(LogFile("Alpha_Ann.txt"));
   EXPECT_NE(annLog.find("for Ann"), std::string::npos) << annLog;
   EXPECT_EQ(annLog.find("for Bob"), std::string::npos) << annLog;
