@@ -113,8 +113,7 @@ std::string Prelude(const std::string& name, int ids) {
        name + " was killed by a drudge.\nportal EXIT\nadvance 3s\n";
   // Left under way at the logoff, the main HUD held by its title bar among
   // them (the button is never let go). (Keys an alias leaves being typed are
-  // pinned by ReloginTest instead: here they would stay in the simulated
-  // game's chat bar, which the sim shares between characters.)
+  // pinned by ReloginTest.)
   s += "chat 3 1 Kim tells you, waiting for the log\nstatus You are too busy!\nselect " + id(6) +
        "\n"
        "net 0xF755 object=4660 effect=56 speed=1\ncheck Chat_Log_AFK on\nvital health 400 1000\nvendor open " +
