@@ -10,25 +10,6 @@ namespace {
 
 constexpr char32_t kReplacement = 0xFFFD;
 
-void AppendUtf8(char32_t cp, std::string& out) {
-  const auto put = [&](unsigned bits) { out += static_cast<char>(bits); };
-  if (cp < 0x80) {
-    put(cp);
-  } else if (cp < 0x800) {
-    put(0xC0 | cp >> 6);
-    put(0x80 | (cp & 0x3F));
-  } else if (cp < 0x10000) {
-    put(0xE0 | cp >> 12);
-    put(0x80 | (cp >> 6 & 0x3F));
-    put(0x80 | (cp & 0x3F));
-  } else {
-    put(0xF0 | cp >> 18);
-    put(0x80 | (cp >> 12 & 0x3F));
-    put(0x80 | (cp >> 6 & 0x3F));
-    put(0x80 | (cp & 0x3F));
-  }
-}
-
 // Text of width-byte units (2: UTF-16, 4: UTF-32) as UTF-8; a cut-off last unit reads as U+FFFD.
 std::string FromUnits(std::string_view bytes, std::size_t width, bool bigEndian) {
   const std::size_t units = bytes.size() / width;
@@ -48,9 +29,9 @@ std::string FromUnits(std::string_view bytes, std::size_t width, bool bigEndian)
     } else if (surrogate(cp, 0xD800) || surrogate(cp, 0xDC00) || cp > 0x10FFFF) {
       cp = kReplacement;
     }
-    AppendUtf8(cp, out);
+    TextEncoding::AppendUtf8(cp, out);
   }
-  if (bytes.size() % width != 0) AppendUtf8(kReplacement, out);
+  if (bytes.size() % width != 0) TextEncoding::AppendUtf8(kReplacement, out);
   return out;
 }
 

@@ -53,20 +53,26 @@ std::size_t Decode(std::string_view text, std::size_t i, char32_t& cp) {
   }
 }
 
-void Encode(char32_t cp, std::string& out) {
+}  // namespace
+
+void TextEncoding::AppendUtf8(char32_t cp, std::string& out) {
+  const auto put = [&](char32_t bits) { out += static_cast<char>(bits); };
   if (cp < 0x80) {
-    out += static_cast<char>(cp);
+    put(cp);
   } else if (cp < 0x800) {
-    out += static_cast<char>(0xC0 | (cp >> 6));
-    out += static_cast<char>(0x80 | (cp & 0x3F));
+    put(0xC0 | cp >> 6);
+    put(0x80 | (cp & 0x3F));
+  } else if (cp < 0x10000) {
+    put(0xE0 | cp >> 12);
+    put(0x80 | (cp >> 6 & 0x3F));
+    put(0x80 | (cp & 0x3F));
   } else {
-    out += static_cast<char>(0xE0 | (cp >> 12));
-    out += static_cast<char>(0x80 | ((cp >> 6) & 0x3F));
-    out += static_cast<char>(0x80 | (cp & 0x3F));
+    put(0xF0 | cp >> 18);
+    put(0x80 | (cp >> 12 & 0x3F));
+    put(0x80 | (cp >> 6 & 0x3F));
+    put(0x80 | (cp & 0x3F));
   }
 }
-
-}  // namespace
 
 char32_t TextEncoding::CodePoint(unsigned char byte) {
   return byte >= 0x80 && byte < 0xA0 ? kHighRow[byte - 0x80] : char32_t{byte};
@@ -92,7 +98,7 @@ std::string TextEncoding::ToUtf8(std::string_view game) {
   if (IsAscii(game)) return std::string(game);
   std::string out;
   out.reserve(game.size() + game.size() / 4);
-  for (const char c : game) Encode(CodePoint(static_cast<unsigned char>(c)), out);
+  for (const char c : game) AppendUtf8(CodePoint(static_cast<unsigned char>(c)), out);
   return out;
 }
 

@@ -19,6 +19,8 @@ class TextEncoding {
   // (counted in lost, when given).
   static char ByteOf(char32_t codePoint, std::size_t* lost = nullptr);
 
+  // Appends a code point (up to U+10FFFF) as UTF-8.
+  static void AppendUtf8(char32_t codePoint, std::string& out);
   // Game text as UTF-8.
   static std::string ToUtf8(std::string_view game);
   // UTF-8 as game text, one '?' for every character the code page lacks
