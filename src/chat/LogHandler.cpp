@@ -5,7 +5,6 @@
 #include <fstream>
 #include <iterator>
 #include <limits>
-#include <sstream>
 #include <string_view>
 #include <system_error>
 
@@ -229,9 +228,7 @@ constexpr std::string_view kClose = "\r</Log>";
 // lacks (a line another program added) is then no reason to rewrite the file
 // whole, which would lose it.
 bool IsOwnLayout(const pugi::xml_document& doc, const std::string& bytes) {
-  std::ostringstream out;
-  doc.save(out, "", pugi::format_raw | pugi::format_no_declaration, pugi::encoding_utf8);
-  return out.str() == bytes;
+  return persistence::SerializeRaw(doc) == bytes;
 }
 
 // Bytes the writer could have written, parsed as they are (no conversion to the game's text).

@@ -333,14 +333,6 @@ const char* CanonicalName(FileEncoding::Form form) {
   return "UTF-8";
 }
 
-// The document without declaration or indentation, its texts as they are in memory.
-std::string SaveRaw(const pugi::xml_document& doc) {
-  std::string out;
-  StringWriter writer(out);
-  doc.save(writer, "", pugi::format_raw | pugi::format_no_declaration, pugi::encoding_utf8);
-  return out;
-}
-
 // pugixml drops a UTF-16 surrogate without its pair, and passes on a UTF-32
 // unit that is no character: each becomes U+FFFD first, so the loss shows as
 // a '?' and is counted like any character the game's code page lacks.
@@ -450,9 +442,16 @@ bool ParseXml(std::string_view bytes, pugi::xml_document& doc, unsigned options,
   return true;
 }
 
+std::string SerializeRaw(const pugi::xml_document& doc) {
+  std::string out;
+  StringWriter writer(out);
+  doc.save(writer, "", pugi::format_raw | pugi::format_no_declaration, pugi::encoding_utf8);
+  return out;
+}
+
 std::string SerializeXml(const pugi::xml_document& doc) {
   // The markup is ASCII, so converting the whole text converts every value.
-  return TextEncoding::ToUtf8(SaveRaw(doc));
+  return TextEncoding::ToUtf8(SerializeRaw(doc));
 }
 
 FileEncoding EncodingToWrite(std::string_view bytes) {
@@ -479,7 +478,7 @@ std::string SerializeXml(pugi::xml_document& doc, const FileEncoding& encoding) 
     pugi::xml_attribute name = node.attribute("encoding");
     if (name && !Names(EncodingName(name.value()), encoding.form)) name.set_value(CanonicalName(encoding.form));
   }
-  const std::string game = SaveRaw(doc);
+  const std::string game = SerializeRaw(doc);
   switch (encoding.form) {
     case FileEncoding::Windows1252:
       return game;

@@ -60,6 +60,9 @@ struct TextRepairs {
 // False when the bytes do not parse.
 bool ParseXml(std::string_view bytes, pugi::xml_document& doc, unsigned options = pugi::parse_default,
               TextRepairs* repairs = nullptr);
+// The document without declaration or indentation, its texts as they are in
+// memory (bytes a parse as UTF-8 gave come back unchanged).
+std::string SerializeRaw(const pugi::xml_document& doc);
 // The document as file bytes: no declaration, no indentation, UTF-8.
 std::string SerializeXml(const pugi::xml_document& doc);
 
