@@ -74,6 +74,13 @@ HUDItemHandler::~HUDItemHandler() {
   });
 }
 
+void HUDItemHandler::ResetForLogin() {
+  itemCounts_.clear();
+  updateTimer_->Stop();
+  ItemHUD->HUDOff();
+  ItemHUD->Clear();
+}
+
 void HUDItemHandler::CreateHUD() {
   ItemHUD->Clear();
   AddData();
