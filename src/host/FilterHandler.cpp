@@ -305,39 +305,44 @@ void FilterHandler::Char_Logoff(std::int32_t) { EndLogin(); }
 // The run's (kept across logins; no character's):
 //   the handlers, their timers, connections and sounds; the view and its
 //   controls as objects; the HUD engines and surfaces, their windows' places
-//   between loads, the pointer and the HUDs' fade (ViewLeft/Top, MousePos,
-//   ReleasePos); tables (ChatColors, ChatColorHex, FontNames, the chat-type
-//   table, the spell table, list caches keyed by content); the error
-//   reporter's counts and files; DebugMode, DebugSilent, Dev and
-//   ShowChatTypes (developer switches); HudCreateFailed; KillMessageText (the
-//   game's, as it last sent it); the chat log's message ids; the game's idle
-//   time (idleExtended_); the paused event queues of the other characters
+//   between loads and their fade; the view's place (ViewLeft/Top), the
+//   pointer (MousePos, ReleasePos, DragOffset); tables (ChatColors,
+//   ChatColorHex, FontNames, the chat-type table, the spell table, list
+//   caches keyed by content); the error reporter's counts and files;
+//   DebugMode, DebugSilent, Dev and ShowChatTypes (developer switches);
+//   HudCreateFailed; KillMessageText (the game's, as it last sent it); the
+//   item HUD's last counts (only compared to tell a change; a login draws
+//   the HUD whole); the chat log's message ids; the game's idle time
+//   (idleExtended_); the paused event queues of the other characters
 //   (EventQueue::paused_) and their chat-log lines a file would not take
 //   (LogHandler::keptLines_).
 // The character's files (loaded at login, saved at EndLogin):
 //   every setting the view holds (settings file; an element it lacks comes
 //   from the defaults file), hence the alias, rule, filter, colour, HUD,
 //   item-HUD, one-touch, alarm and chat-log settings, the log limit and the
-//   lists' selected rows; the data file: corpses, item spells and their
-//   seconds left, the chat log's lines and its save marks, the
+//   lists' selected rows; the data file: corpses (with the corpse handler's
+//   login state, replaced whole when the data load starts), item spells and
+//   their seconds left, the chat log's lines and its save marks, the
 //   global-settings choice; the chat-log file itself.
-// A login's own, started afresh at each login:
+// A login's own, each in one value replaced whole:
 //   - by the login description: the XP it starts from (NetEchoHandler:
 //     TotalXP, UnassXP and the halves received) and the chat routes;
-//   - by BeginLogin, before the loads, each as one value replaced whole:
-//     every control of the view as InitControls left it
-//     (ControlHandler::ResetForLogin), the five HUDs removed with what they
-//     showed, and the login state (login_) of this handler, ChatTextHandler,
-//     SpellHandler, Statistics, CorpseHandler, LogHandler, EventQueue,
-//     KeyboardAC, the HUD owners and the target's health (NetEchoHandler);
-//     the game's idle time back to its own;
+//   - by BeginLogin, before the loads: every control of the view as
+//     InitControls left it (ControlHandler::ResetForLogin), the five HUDs
+//     removed with what they showed and their owners' login state (the
+//     clock's timers, the status lines, the target and its debuffs), the
+//     login state (login_) of this handler, ChatTextHandler, SpellHandler,
+//     Statistics, LogHandler (the page's search, filter and sort; the XML
+//     document) and EventQueue; the game's idle time back to its own;
 //   - by the login sequence after the loads: the figures (InitStatistics),
-//     the hotkey handler, PluginActive and SettingsState.
+//     the hotkey handler, PluginActive and SettingsState;
+//   - by each selection: the target's health and spells (NetEchoHandler).
 // EndLogin ends what runs: the bursts of spell lines (handled as the
 // character's), the chat-log file and its waiting lines (those the file
 // would not take kept for that character's next login), the timers, the
 // event queue (kept likewise; a login whose settings do not load never takes
-// it up), the sounds, a HUD pressed or dragged (the HUDs stay where they are).
+// it up), the keys still to type (KeyboardAC's login state), the sounds, a
+// HUD pressed or dragged (PressPos; the HUDs stay where they are).
 void FilterHandler::BeginLogin() {
   login_ = {};
   login_.open = true;
@@ -354,11 +359,8 @@ void FilterHandler::BeginLogin() {
   Trap(kLoginProc, kClass, [] { Instance(ChatTextHandlerInstance).ResetForLogin(); });
   Trap(kLoginProc, kClass, [] { Instance(SpellHandlerInstance).ResetForLogin(); });
   Trap(kLoginProc, kClass, [] { Instance(StatisticsInstance).ResetForLogin(); });
-  Trap(kLoginProc, kClass, [] { Instance(CorpseHandlerInstance).ResetForLogin(); });
   Trap(kLoginProc, kClass, [] { Instance(LogHandlerInstance).ResetForLogin(); });
   Trap(kLoginProc, kClass, [] { Instance(EventQueueInstance).ResetForLogin(); });
-  Trap(kLoginProc, kClass, [] { Instance(KeyboardACInstance).Cancel(); });
-  Trap(kLoginProc, kClass, [] { Instance(NetEchoHandlerInstance).ResetHealth(); });
 }
 
 void FilterHandler::EndLogin() {

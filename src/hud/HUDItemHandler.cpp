@@ -75,8 +75,6 @@ HUDItemHandler::~HUDItemHandler() {
 }
 
 void HUDItemHandler::ResetForLogin() {
-  itemCounts_.clear();
-  updateTimer_->Stop();
   ItemHUD->HUDOff();
   ItemHUD->Clear();
 }

@@ -29,8 +29,7 @@ class HUDItemHandler {
   // An inventory change of a watched item: one refresh 50 ms after the
   // first request, however many follow within that time.
   void UpdateHUD();
-  // A login's start: hidden and emptied, no refresh pending, no count known
-  // (the login's first refresh compares with nothing, as a first login's does).
+  // A login's start: hidden and emptied until a login's settings show it.
   void ResetForLogin();
   // A click at a point: the close glyph switches the HUD off, the hide glyph
   // hides the title bar (with a tip in chat); anything else does nothing.
@@ -50,8 +49,8 @@ class HUDItemHandler {
   void RefreshAndDraw();
   void AddData();
 
-  // Each watched item's count at the previous refresh of this login, by item
-  // name, so moving or deleting rows does not make the others look changed.
+  // Each watched item's count at the previous refresh, by item name, so
+  // moving or deleting rows does not make the others look changed.
   std::unordered_map<std::string, std::int32_t> itemCounts_;
   ObjRef<platform::HostTimer> updateTimer_;
   platform::Connection timeout_;

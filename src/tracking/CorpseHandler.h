@@ -29,7 +29,8 @@ class CorpseHandler {
   // the corpse list.
   std::vector<CorpseInfo> Corpses;
 
-  // A login's start (and a data load): no corpse, nothing pending or opened.
+  // The data load's start, the first step of every login: no corpse,
+  // nothing pending or opened.
   void ResetForLogin();
 
   // True from a death until its corpse is recorded.

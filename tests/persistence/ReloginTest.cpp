@@ -18,6 +18,7 @@
 #include "persistence/DataFile.h"
 #include "persistence/SettingsFile.h"
 #include "persistence/XmlFiles.h"
+#include "hud/HUDClockHandler.h"
 #include "hud/HUDMainHandler.h"
 #include "hud/HUDStatusHandler.h"
 #include "hud/HUDTargetHandler.h"
@@ -215,7 +216,7 @@ TEST_F(ReloginTest, ALoginForgetsWhatTheLastOneLeftUnfinished) {
   // memory, the augmentation count, a kill, the extended idle time, a status
   // line, a selected creature, the global settings, the word filter's two
   // boxes ticked, a chat-log search, a chat colour row chosen, the queue's
-  // warning told, an unusable pea threshold told and a watched item's count
+  // warning told, an unusable pea threshold told and a clock timer running
   // behind.
   // Both are warned of buffs about to expire, and split peas below a threshold no number.
   const fs::path defaults = SettingsPath("Eve").parent_path() / SettingsFile::kDefaultFileName;
@@ -241,11 +242,11 @@ TEST_F(ReloginTest, ALoginForgetsWhatTheLastOneLeftUnfinished) {
   const std::string drink = "combat 2\nhotkey MX:DrinkBeersNow\nadvance 1s\n"
                             "expect Please enter peace mode to continue handling the queued events.\n";
   Run("server Alpha\ncharacter Eve\ncharprop 238 2\nobject 0x50000001 1 Eve\nenchant add 3530 601 900\n" + pack(2000) +
-      "xp 1000 100\nlogin\nadvance 2s\nxp 2000 990\ncheck Chat_Log_AFK on\ncheck Logout_Timer on\n" + burn + told +
+      "xp 1000 100\nlogin\nadvance 2s\nxp 2000 990\ncheck Global_Settings on\ncheck Chat_Log_AFK on\n"
+      "check Logout_Timer on\n" + burn + told +
       watch + drink +
       "check Chat_Filter_Matching on\ncheck Chat_Filter_Action on\ncheck Chat_Log_Enable on\nedit Chat_Log_Search Kim\n"
-      "click Chat_Color 0 1\nchoose Chat_Color_Window 2\n"
-      "check Global_Settings on\nstatus You are too busy!\nobject 4660 5 Drudge Slinker\nselect 4660\n"
+      "click Chat_Color 0 1\nchoose Chat_Color_Window 2\npress HUD_Timer_Up\nstatus You are too busy!\nobject 4660 5 Drudge Slinker\nselect 4660\n"
       "net 0xF755 object=4660 effect=56 speed=1\ndeath Eve was killed by a drudge.\nlogoff\n");
   ASSERT_NE(HUDTargetHandlerInstance->TargetHud->Debuffs(4660), nullptr);
   ASSERT_EQ(CorpseHandlerInstance->Corpses.size(), 1u);
@@ -291,6 +292,9 @@ TEST_F(ReloginTest, ALoginForgetsWhatTheLastOneLeftUnfinished) {
   EXPECT_TRUE(fs::exists(SettingsPath("Ann")));
   EXPECT_EQ(Bytes(global), globalSettings);
 
+  // Her clock has no timer running.
+  EXPECT_EQ(HUDClockHandlerInstance->ClockHUD->Item("Up Timer"), nullptr);
+
   // The view's controls are as a first login finds them: her word is blocked
   // wherever it stands, her row of colours is row 0.
   Run("expect-control Chat_Color_Window D\nedit Filter_Box darn\npress Filter_Add\n");
@@ -300,8 +304,8 @@ TEST_F(ReloginTest, ALoginForgetsWhatTheLastOneLeftUnfinished) {
   Run("check Chat_Log_Enable on\nchat 3 1 Zed tells you, for Ann\n");
   EXPECT_EQ(LogHandlerInstance->SearchString(), "");
   ASSERT_EQ(ControlHandlerInstance->ChatLogView->Count(), 1);
-  // She is told what Eve was told: the threshold, the count of her watched
-  // item (new to this login), the queue waiting for peace.
+  // She is told what Eve was told: the threshold, her watched item's count,
+  // the queue waiting for peace.
   Run(pack(2100) + burn + told + watch + drink);
 
   // Eve again, now without buffs: the list and the next buff are empty, not Ann's.
@@ -497,8 +501,11 @@ TEST_F(ReloginTest, WhatALoginLeavesUnderWayEndsWithIt) {
       "mouse down 400 300\nmouse move 450 350\nmouse up 450 350\n"
       "chat 3 1 Kim tells you, for Ann\nadvance 6s\nexpect-not Your friends:\nexpect-not item: give\n"
       "expect-not written again\nexpect-not item: use 7002\nexpect-not item: use 7004\nexpect-not hud:\n");
-  // Her main HUD stayed where her file had it, and her file still has it there.
+  // Her main HUD stayed where her file had it, and her file still has it
+  // there; its XP line is dim, showing no change of Bob's.
   EXPECT_EQ(HUDMainHandlerInstance->MainHud->X(), 5);
+  ASSERT_NE(HUDMainHandlerInstance->MainHud->Item("XPC"), nullptr);
+  EXPECT_EQ(HUDMainHandlerInstance->MainHud->Item("XPC")->alpha, 8);
   EXPECT_NE(Bytes(SettingsPath("Ann")).find(annMainHud), std::string::npos);
   const std::string annLog = Bytes(LogFile("Alpha_Ann.txt"));
   EXPECT_NE(annLog.find("for Ann"), std::string::npos) << annLog;
