@@ -51,18 +51,17 @@ bool ChatTextHandler::TempleGuardianLine(Line& line) {
   if (line.chatType != kTellType) return true;
   struct Temple {
     const char* guardian;
-    bool ChatTextHandler::*pending;
+    bool* pending;
   };
-  static constexpr Temple kTemples[] = {{kForgetGuardian, &ChatTextHandler::TempleForgetPending},
-                                        {kEnlightenGuardian, &ChatTextHandler::TempleEnlightenPending}};
-  for (const Temple& temple : kTemples) {
-    if (!(this->*temple.pending) || !IsEssenceOffer(line.text, temple.guardian)) continue;
+  const Temple temples[] = {{kForgetGuardian, &TempleForgetPending}, {kEnlightenGuardian, &TempleEnlightenPending}};
+  for (const Temple& temple : temples) {
+    if (!*temple.pending || !IsEssenceOffer(line.text, temple.guardian)) continue;
     FilterHandler& filter = Need(FilterHandlerInstance);
     if (Contains(line.text, "Malar")) {
       const std::int32_t hyssop = filter.GetIDinInv("Hyssop");
       const std::int32_t guardian = filter.GetID(temple.guardian);
       filter.GiveItem(hyssop, guardian);
-      this->*temple.pending = false;
+      *temple.pending = false;
     } else {
       filter.UseItem(filter.GetID(temple.guardian), 0);
     }

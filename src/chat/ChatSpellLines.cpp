@@ -44,13 +44,13 @@ std::optional<std::int16_t> ChatTextHandler::PeaThreshold() {
   const std::string text = Need(ControlHandlerInstance).PeaThreshold->TextGet();
   try {
     const std::int16_t threshold = vb::CInt(text);
-    badPeaThreshold_.reset();
+    login_.badPeaThreshold.reset();
     return threshold;
   } catch (const VBError& e) {
     // A bad setting must not cost every burn line its display and log entry;
     // it is told once until the text changes.
-    if (badPeaThreshold_ != text) {
-      badPeaThreshold_ = text;
+    if (login_.badPeaThreshold != text) {
+      login_.badPeaThreshold = text;
       const std::string why = "Pea_Threshold \"" + text + "\" is not a whole number from -32768 to 32767";
       ReportTrapped(e.Number(), why + "; no peas are split.", "IncomingText", kClass, false);
     }
@@ -118,6 +118,12 @@ bool ChatTextHandler::OwnCastLine(Line& line) {
   Hub::wtcw_debug("Spell Casting");
   if (!LineOption(Option::CombineItemSpells)) return true;
   CollectSpellLine(SpellCastList, *TimeCast, line.text);
+  if (SpellCastList->size() == 1) {
+    // The item is looked up now, while the world surely holds it.
+    login_.castItemCarried.reset();
+    if (const auto cast = ParseItemSpellCast(line.LogText); cast && IsItemSpellCast(line.text))
+      login_.castItemCarried = SpellHandler::ItemTargetAccepted(cast->target);
+  }
   return false;
 }
 
@@ -127,7 +133,7 @@ bool ChatTextHandler::ItemSpellCastLine(Line& line) {
   // Other casters' lines ("... casts ... on your ...") name no spell of the
   // character's and record nothing.
   const auto cast = ParseItemSpellCast(line.LogText);
-  if (cast) Need(SpellHandlerInstance).AddItemSpell(cast->spell, cast->target);
+  if (cast) Need(SpellHandlerInstance).AddItemSpell(cast->spell, cast->target, line.itemCarried);
   return true;
 }
 
@@ -144,15 +150,19 @@ void ChatTextHandler::CollectSpellLine(std::optional<std::vector<std::string>>& 
 }
 
 void ChatTextHandler::EndSpellBurst(std::optional<std::vector<std::string>>& burst,
-                                    platform::HostTimer& timer, const char* combinedEnding) {
+                                    platform::HostTimer& timer, const char* combinedEnding,
+                                    std::optional<bool> itemCarried) {
   // The burst is closed before its line goes back into the pipeline, so
   // nothing that line sets off can leave the timer repeating the burst.
   std::optional<std::vector<std::string>> lines = std::exchange(burst, std::nullopt);
   timer.Stop();
   if (!lines || lines->empty()) return;
-  const std::string text =
-      lines->size() < 2 ? lines->front() : CombinedBurstLine(lines->front(), combinedEnding);
-  IncomingText(text, kMagicType, 0, true, false);
+  Line line;
+  line.text = lines->size() < 2 ? lines->front() : CombinedBurstLine(lines->front(), combinedEnding);
+  line.chatType = kMagicType;
+  line.internal = true;
+  if (lines->size() < 2) line.itemCarried = itemCarried;
+  Incoming(line);
 }
 
 void ChatTextHandler::EndSpellBursts() {
@@ -166,7 +176,9 @@ void ChatTextHandler::TimeSpells_Timeout() {
 }
 
 void ChatTextHandler::TimeCast_Timeout() {
-  Trap("TimeCast", kClass, [&] { EndSpellBurst(SpellCastList, *TimeCast, " on your armor."); });
+  Trap("TimeCast", kClass, [&] {
+    EndSpellBurst(SpellCastList, *TimeCast, " on your armor.", std::exchange(login_.castItemCarried, std::nullopt));
+  });
 }
 
 }  // namespace mellox

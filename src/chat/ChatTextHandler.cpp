@@ -138,14 +138,18 @@ ChatTextHandler::ChatTextHandler() : colorNames_(std::size(kChatTypeRows)) {
     timeSpellsEvent_ = TimeSpells->Timeout.Connect([this] { TimeSpells_Timeout(); });
     TimeCast = platform::Sys().CreateTimer();
     timeCastEvent_ = TimeCast->Timeout.Connect([this] { TimeCast_Timeout(); });
-    TempleEnlightenPending = false;
-    TempleForgetPending = false;
     for (auto& window : TargetList) window.fill(false);
     for (const auto& row : kChatTypeRows) AddChatItem(row.pattern, row.rowName, row.chatType);
   });
   Links().SetTargetList = [this](std::int16_t window, std::int16_t chatType, bool enabled) {
     SetTargetList(window, chatType, enabled);
   };
+}
+
+void ChatTextHandler::ResetForLogin() {
+  login_ = {};
+  TimeSpells->Stop();
+  TimeCast->Stop();
 }
 
 ChatTextHandler::~ChatTextHandler() {
@@ -159,8 +163,7 @@ ChatTextHandler::~ChatTextHandler() {
   timeCastEvent_.Disconnect();
   TimeSpells.reset();
   TimeCast.reset();
-  SpellExpireList.reset();
-  SpellCastList.reset();
+  login_ = {};
   chatTypeTable_.clear();
   chatTypePatterns_.clear();
 }
@@ -274,23 +277,27 @@ std::optional<ChatTextHandler::Classification> ChatTextHandler::Classify(const s
 
 bool ChatTextHandler::IncomingText(const std::string& text, std::int32_t chatType, std::int32_t window,
                                    bool internal, bool external) {
-  // Rule actions inject lines that may match their own rule again: such a
-  // chain is cut here and told once per outermost line.
-  if (depth_ >= kMaxLineNesting) {
-    if (!cutReported_) {
-      cutReported_ = true;
-      Hub::LogError("IncomingText", kClass, 28,
-                    "Chat rule actions injected lines nested too deeply; dropped: " + text);
-    }
-    return false;
-  }
-  ++depth_;
   Line line;
   line.text = text;
   line.chatType = chatType;
   line.window = window;
   line.internal = internal;
   line.external = external;
+  return Incoming(line);
+}
+
+bool ChatTextHandler::Incoming(Line& line) {
+  // Rule actions inject lines that may match their own rule again: such a
+  // chain is cut here and told once per outermost line.
+  if (depth_ >= kMaxLineNesting) {
+    if (!cutReported_) {
+      cutReported_ = true;
+      Hub::LogError("IncomingText", kClass, 28,
+                    "Chat rule actions injected lines nested too deeply; dropped: " + line.text);
+    }
+    return false;
+  }
+  ++depth_;
   try {
     RunStages(line);
   } catch (...) {

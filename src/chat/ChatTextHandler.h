@@ -22,6 +22,23 @@
 namespace mellox {
 
 class ChatTextHandler {
+  // Everything of the pipeline's that belongs to one login, in one value that
+  // each login's start replaces whole (ResetForLogin).
+  struct LoginState {
+    bool TempleEnlightenPending = false;
+    bool TempleForgetPending = false;
+    // Bursts of spell lines collected by the spell-line stages.
+    std::optional<std::vector<std::string>> SpellExpireList;
+    std::optional<std::vector<std::string>> SpellCastList;
+    // Whether the item the cast burst's first line names was carried when
+    // that line came (nothing when it named none): the burst's line, handled
+    // later, needs no world that may no longer hold the item.
+    std::optional<bool> castItemCarried;
+    // The last "Pea_Threshold" text reported as not a number.
+    std::optional<std::string> badPeaThreshold;
+  };
+  LoginState login_;
+
  public:
   // Chat types the pipeline gives its own meaning.
   static constexpr std::int32_t kOwnLineType = 32;       // the plug-in's own lines
@@ -63,8 +80,10 @@ class ChatTextHandler {
   void AddPea(const std::string& peaName);
   // How long a burst of item-spell lines is collected before it is replaced.
   static constexpr std::int32_t kSpellBurstMs = 300;
-  // Ends the bursts under way now (a logoff): their lines are the character's.
+  // Ends the bursts under way now (a login's end): their lines are the character's.
   void EndSpellBursts();
+  // A login's start: no burst, no pending temple command, nothing told.
+  void ResetForLogin();
 
   // --- Colour names and samples --------------------------------------------
   // "testcolors": "This is color N" for N 0..40 to window 0, straight to the game.
@@ -83,13 +102,13 @@ class ChatTextHandler {
 
   // --- Tables and switches ---------------------------------------------------
   const std::vector<ChatListItem>& ChatTypeTable() const { return chatTypeTable_; }
-  bool TempleEnlightenPending = false;
-  bool TempleForgetPending = false;
+  bool& TempleEnlightenPending = login_.TempleEnlightenPending;
+  bool& TempleForgetPending = login_.TempleForgetPending;
   // Debug switch: every line gets " [chat type]" appended.
   bool ShowChatTypes = false;
   // Bursts of spell lines collected by the spell-line stages.
-  std::optional<std::vector<std::string>> SpellExpireList;
-  std::optional<std::vector<std::string>> SpellCastList;
+  std::optional<std::vector<std::string>>& SpellExpireList = login_.SpellExpireList;
+  std::optional<std::vector<std::string>>& SpellCastList = login_.SpellCastList;
 
   // Result of classifying a line: the chat-type table row (0-based) and the
   // chat colour list row it selected; nullopt when no ticked row matched.
@@ -119,7 +138,11 @@ class ChatTextHandler {
     bool ExpireFlag = false;
     bool RuleWritten = false;
     bool RuleBlocked = false;
+    // A cast burst's line: whether its item was carried when the cast came.
+    std::optional<bool> itemCarried;
   };
+  // The pipeline for a line made up (the call's own stages, nesting and traps).
+  bool Incoming(Line& line);
 
   void AddChatItem(const std::string& pattern, const std::string& rowName, std::int32_t chatType);
   void RunStages(Line& line);
@@ -204,9 +227,10 @@ class ChatTextHandler {
   // Adds the line to the burst, opening it (and its timer) when none runs.
   static void CollectSpellLine(std::optional<std::vector<std::string>>& burst, platform::HostTimer& timer,
                                const std::string& text);
-  // The burst's end: the one line that replaces it goes back into the pipeline.
+  // The burst's end: the one line that replaces it goes back into the
+  // pipeline (a single cast with what was known of its item when it came).
   void EndSpellBurst(std::optional<std::vector<std::string>>& burst, platform::HostTimer& timer,
-                     const char* combinedEnding);
+                     const char* combinedEnding, std::optional<bool> itemCarried = std::nullopt);
 
   std::array<std::array<bool, kRoutedTypeCount>, kWindowCount> TargetList{};
   std::vector<ChatListItem> chatTypeTable_;
@@ -220,8 +244,6 @@ class ChatTextHandler {
   NamedRowCache colorNames_;  // chat colour row of each table row, and its tick
   NamedRowCache optionRows_;
   NamedRowCache lineOptions_{static_cast<std::size_t>(ChatLineText::Option::Count)};
-  // The last "Pea_Threshold" text reported as not a number.
-  std::optional<std::string> badPeaThreshold_;
   ObjRef<platform::HostTimer> TimeSpells;
   ObjRef<platform::HostTimer> TimeCast;
   platform::Connection timeSpellsEvent_;

@@ -391,12 +391,9 @@ void LogHandler::InitFileLog() {
 }
 
 void LogHandler::DropDocument() {
-  file_->document.reset();
-  file_->root = pugi::xml_node();
-  file_->ownLayout = false;
-  file_->appendSize.reset();
-  file_->appendEnd.clear();
-  file_->encoding = {};
+  // Replaced whole (in place: callers hold it): nothing of the last document,
+  // its encoding among it, is left for the next log.
+  *file_ = FileState{};
 }
 
 void LogHandler::OpenXml() {
@@ -644,6 +641,11 @@ void LogHandler::ResumeFileLog(const std::string& character) {
   keptLines_.erase(it);
 }
 
+void LogHandler::ResetForLogin() {
+  login_ = {};
+  DropDocument();
+}
+
 void LogHandler::TellKeptLinesLost() {
   for (const auto& [character, lines] : keptLines_) {
     Hub::wtcw_error(LinesOfTheLog(lines.size()) + " kept for " + character + " could not be written and" +
@@ -763,7 +765,7 @@ void LogHandler::DisplayLog() {
       AddViewRow(view.AddRow(), item);
       ++viewRows_;
     };
-    if (sortAsc_) {
+    if (login_.sortAsc) {
       for (const LogItem& item : log_) show(item);
     } else {
       for (auto it = log_.rbegin(); it != log_.rend(); ++it) show(*it);
@@ -788,12 +790,12 @@ void LogHandler::UpdateView(std::int32_t removedRows, const LogItem* added) {
   viewKnown_ = false;
   const std::int32_t scroll = view.ScrollPositionGet();
   for (std::int32_t i = 0; i < removedRows; ++i) {
-    view.DeleteRow(sortAsc_ ? 0 : viewRows_ - 1);
+    view.DeleteRow(login_.sortAsc ? 0 : viewRows_ - 1);
     --viewRows_;
   }
   if (addRow) {
     std::int32_t row = 0;
-    if (sortAsc_) {
+    if (login_.sortAsc) {
       row = view.AddRow();
     } else {
       view.InsertRow(0);
@@ -807,21 +809,21 @@ void LogHandler::UpdateView(std::int32_t removedRows, const LogItem* added) {
 }
 
 void LogHandler::ParseSearch() {
-  searchTerms_.clear();
-  if (searchString_.empty()) return;
-  const std::string expanded = vb::Replace(vb::Replace(searchString_, "+", " AND "), "|", " OR ");
+  login_.searchTerms.clear();
+  if (login_.searchString.empty()) return;
+  const std::string expanded = vb::Replace(vb::Replace(login_.searchString, "+", " AND "), "|", " OR ");
   for (const std::string& alternative : vb::Split(expanded, "OR")) {
     std::vector<std::string> terms;
     for (const std::string& term : vb::Split(alternative, "AND")) terms.push_back(vb::LCase(vb::Trim(term)));
-    searchTerms_.push_back(std::move(terms));
+    login_.searchTerms.push_back(std::move(terms));
   }
 }
 
 bool LogHandler::Matches(const LogItem& item) const {
-  if (!searchString_.empty()) {
+  if (!login_.searchString.empty()) {
     const std::string lower = vb::LCase(item.message());
     bool any = false;
-    for (const auto& terms : searchTerms_) {
+    for (const auto& terms : login_.searchTerms) {
       bool all = true;
       for (const std::string& term : terms) {
         if (!term.empty() && lower.find(term) == std::string::npos) {
@@ -836,8 +838,8 @@ bool LogHandler::Matches(const LogItem& item) const {
     }
     if (!any) return false;
   }
-  if (filterMode_ == 0) return true;
-  if (filterMode_ >= 1 && filterMode_ <= 7) return item.msgtag() == filterMode_;
+  if (login_.filterMode == 0) return true;
+  if (login_.filterMode >= 1 && login_.filterMode <= 7) return item.msgtag() == login_.filterMode;
   return false;
 }
 
@@ -864,14 +866,14 @@ void LogHandler::PrintDetails(std::int32_t msgId) {
 void LogHandler::SetScrollTop() { Controls().ChatLogView->ScrollPositionLet(0); }
 
 void LogHandler::SearchString(const std::string& value) {
-  searchString_ = value;
+  login_.searchString = value;
   ParseSearch();
   DisplayLog();
 }
 
 void LogHandler::FilterMode(std::int32_t value) {
   SetScrollTop();
-  filterMode_ = value;
+  login_.filterMode = value;
   DisplayLog();
 }
 
@@ -887,7 +889,7 @@ void LogHandler::MaxLines(std::int32_t value) {
 
 void LogHandler::SortAsc(bool value) {
   SetScrollTop();
-  sortAsc_ = value;
+  login_.sortAsc = value;
   DisplayLog();
 }
 

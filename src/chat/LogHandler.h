@@ -50,6 +50,9 @@ class LogHandler {
   void ResumeFileLog(const std::string& character);
   // Termination: lines still kept for a character's next login are told lost.
   void TellKeptLinesLost();
+  // A login's start: the page unsearched, unfiltered and newest first, no
+  // XML document (the file side was ended by the last login's EndFileLog).
+  void ResetForLogin();
 
   // --- In-memory log ---------------------------------------------------------
   // Empties the log (the file queue and the id counter stay) and shows it.
@@ -70,13 +73,13 @@ class LogHandler {
   const std::deque<LogItem>& Log() const { return log_; }
   const std::deque<LogItem>& FileQueue() const { return fileQueue_; }
 
-  const std::string& SearchString() const { return searchString_; }
+  const std::string& SearchString() const { return login_.searchString; }
   void SearchString(const std::string& value);
-  std::int32_t FilterMode() const { return filterMode_; }
+  std::int32_t FilterMode() const { return login_.filterMode; }
   void FilterMode(std::int32_t value);
   std::int32_t MaxLines() const { return maxLines_; }
   void MaxLines(std::int32_t value);
-  bool SortAsc() const { return sortAsc_; }
+  bool SortAsc() const { return login_.sortAsc; }
   void SortAsc(bool value);
   bool FileLogging() const { return fileLogging_; }
   // Switching off in the XML form closes the XML log; lines still queued
@@ -160,12 +163,16 @@ class LogHandler {
   std::deque<LogItem> log_;
   std::deque<LogItem> fileQueue_;
   std::int32_t nextMsgId_ = 0;
-  std::string searchString_;
-  // The search split into alternatives of lower-cased terms.
-  std::vector<std::vector<std::string>> searchTerms_;
-  std::int32_t filterMode_ = 0;
+  // How the login shows the log on its page: replaced whole at its start.
+  struct LoginState {
+    std::string searchString;
+    // The search split into alternatives of lower-cased terms.
+    std::vector<std::vector<std::string>> searchTerms;
+    std::int32_t filterMode = 0;
+    bool sortAsc = false;
+  };
+  LoginState login_;
   std::int32_t maxLines_ = 100;
-  bool sortAsc_ = false;
   bool fileLogging_ = false;
   std::string logPath_;
   std::string logfile_;

@@ -136,14 +136,15 @@ void APluginCore::CreateDHSHandler() {
 
 void APluginCore::Terminate() {
   if (!initialized_) return;
-  // First the timers, so no tick runs while the handlers go.
+  // The game closing while a character is logged in ends that login as a
+  // logoff does, while every handler and timer is still there to record,
+  // save and tell what it left under way.
+  Trap("IPlugin_Terminate", "APluginCore", [] {
+    if (FilterHandlerInstance && FilterHandlerInstance->LoginOpen()) FilterHandlerInstance->EndLogin();
+  });
+  // Then the timers, so no tick runs while the handlers go.
   Release(timerHandler_, TimerHandlerInstance);
   Trap("IPlugin_Terminate", "APluginCore", [] { Hub::wtcw_debug("Plugin Core Terminate"); });
-  // Chat lines logged since the last tick only marked the data file; write it now or they are lost.
-  Trap("IPlugin_Terminate", "APluginCore", [] {
-    if (LogHandlerInstance && ControlHandlerInstance && LogHandlerInstance->TakeDataSaveRequest())
-      ControlHandlerInstance->Data_Save();
-  });
   Trap("IPlugin_Terminate", "APluginCore", [] {
     if (LogHandlerInstance) LogHandlerInstance->TellKeptLinesLost();
   });

@@ -120,7 +120,7 @@ void EventQueue::Run() {
 void EventQueue::Clear() {
   Hub::wtcw_debug("Event Queue Clear");
   Events_.clear();
-  unchangedPasses_ = 0;
+  login_.unchangedPasses = 0;
   // The timer is left alone: its next tick finds the queue empty and stops.
   State_ = 0;
 }
@@ -135,18 +135,18 @@ void EventQueue::Pause(const std::string& character) {
     takenUp_ = false;
   }
   EventTimer->Stop();
-  WaitingForReady = false;
+  login_.WaitingForReady = false;
   State_ = Events_.empty() ? 0 : 1;
 }
 
 bool EventQueue::GaveUpOn(std::int32_t eventtype, std::int32_t arg1, std::int32_t arg2) const {
-  for (const EventItem& e : givenUp_) {
+  for (const EventItem& e : login_.givenUp) {
     if (e.eventtype == eventtype && e.arg1 == arg1 && e.arg2 == arg2) return true;
   }
   return false;
 }
 
-void EventQueue::ResetGivenUpUses() { givenUp_.clear(); }
+void EventQueue::ResetForLogin() { login_ = {}; }
 
 void EventQueue::Resume(const std::string& character) {
   bool wasRunning = pausedRunning_;
@@ -175,9 +175,9 @@ void EventQueue::EventTimer_Timeout() {
       EventTimer->Stop();
       return;
     }
-    if (WaitingForReady) {
+    if (login_.WaitingForReady) {
       // The last action is under way until the character is ready again.
-      WaitingForReady = !Ready(false);
+      login_.WaitingForReady = !Ready(false);
     } else if (Events_.empty()) {
       if (Ready(false)) {
         EventTimer->Stop();
@@ -234,7 +234,7 @@ void EventQueue::HandleEvents() {
       ApplyEvent(head);
       return;
     }
-    if (unchangedPasses_ >= kUnchangedPassLimit) {
+    if (login_.unchangedPasses >= kUnchangedPassLimit) {
       std::string warning = "Warning: The game did not take the queued use of " +
                             NamedObject(f, head.eventtype, head.arg1, head.arg2).value_or("") +
                             "; it was dropped from the event queue";
@@ -244,11 +244,11 @@ void EventQueue::HandleEvents() {
         warning += " and will not be queued again automatically until your next login";
       }
       Hub::wtcw(warning + ".");
-      if (!GaveUpOn(head.eventtype, head.arg1, head.arg2)) givenUp_.push_back(head);
+      if (!GaveUpOn(head.eventtype, head.arg1, head.arg2)) login_.givenUp.push_back(head);
       RemoveEvent();
       return;
     }
-    ++unchangedPasses_;
+    ++login_.unchangedPasses;
     ApplyEvent(head);
   });
 }
@@ -257,13 +257,13 @@ void EventQueue::RemoveEvent() {
   if (Events_.empty()) return;
   Hub::wtcw_debug("Removing " + N(Events_.front().eventtype));
   Events_.pop_front();
-  unchangedPasses_ = 0;
+  login_.unchangedPasses = 0;
 }
 
 void EventQueue::ApplyEvent(const EventItem& item) {
   Hub::wtcw_debug("Applying Item");
   Filter().ApplyItem(item.arg1, item.arg2);
-  WaitingForReady = true;
+  login_.WaitingForReady = true;
 }
 
 bool EventQueue::Ready(bool warn) {
@@ -272,10 +272,10 @@ bool EventQueue::Ready(bool warn) {
     FilterHandler& f = Filter();
     const bool isReady = f.GetCombatMode() == 1 && f.GetBusyState() == 0;
     if (isReady) {
-      Warned = false;
-    } else if (warn && !Warned) {
+      login_.Warned = false;
+    } else if (warn && !login_.Warned) {
       Hub::wtcw("Please enter peace mode to continue handling the queued events.");
-      Warned = true;
+      login_.Warned = true;
     }
     Hub::wtcw_debug(std::string("Ready Check: ") + (isReady ? "True" : "False") + " " + N(f.GetCombatMode()) + " " +
                     N(f.GetBusyState()) + " " + N(f.GetPointerState()));

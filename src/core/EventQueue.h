@@ -60,8 +60,9 @@ class EventQueue {
   // Whether a use of arg1 on arg2 of this type was dropped at this login
   // because the game never took it; automatic drinking asks before queuing.
   bool GaveUpOn(std::int32_t eventtype, std::int32_t arg1, std::int32_t arg2) const;
-  // Forgets those uses: called at each login, which may make them possible.
-  void ResetGivenUpUses();
+  // A login's start: no use given up (this login may make them possible), no
+  // warning told, no use awaited, no pass of the head counted.
+  void ResetForLogin();
   // Stops handling (logoff of that character); its queued events are kept
   // for its next login, whoever plays in between, active or not.
   void Pause(const std::string& character);
@@ -95,12 +96,16 @@ class EventQueue {
   ObjRef<platform::HostTimer> EventTimer;
   platform::Connection timeout_;
   std::int32_t State_ = 0;  // 0 idle, 1 pending, 2 running
-  bool Warned = false;
-  bool WaitingForReady = false;
-  // Uses of the head event on a stack whose count has not changed since.
-  std::int32_t unchangedPasses_ = 0;
-  // The uses dropped after kUnchangedPassLimit passes (arg3 unused).
-  std::vector<EventItem> givenUp_;
+  // The login's: replaced whole at its start.
+  struct LoginState {
+    bool Warned = false;
+    bool WaitingForReady = false;
+    // Uses of the head event on a stack whose count has not changed since.
+    std::int32_t unchangedPasses = 0;
+    // The uses dropped after kUnchangedPassLimit passes (arg3 unused).
+    std::vector<EventItem> givenUp;
+  };
+  LoginState login_;
 };
 
 }  // namespace mellox

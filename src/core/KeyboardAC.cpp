@@ -54,7 +54,7 @@ KeyboardAC::~KeyboardAC() {
   });
   WriteBuffer.reset();
   WaitChat.reset();
-  KeyBuffer.clear();
+  login_.KeyBuffer.clear();
 }
 
 void KeyboardAC::Run() { WriteBuffer->Start(kWriteIntervalMs); }
@@ -78,8 +78,8 @@ void KeyboardAC::SendChar(const std::string& entry) {
     }
     if (entry == kChatToken) {
       SendKey(kVkEnter);
-      WaitingForChat = true;
-      chatPolls_ = 0;
+      login_.WaitingForChat = true;
+      login_.chatPolls = 0;
       WaitChat->Start(kChatPollIntervalMs);
       return;
     }
@@ -105,34 +105,33 @@ void KeyboardAC::SendChar(const std::string& entry) {
 
 void KeyboardAC::SendString(const std::string& text, bool /*yield*/) {
   Trap("SendString", kClass, [&] {
-    for (char c : text) KeyBuffer.emplace_back(1, c);
+    for (char c : text) login_.KeyBuffer.emplace_back(1, c);
   });
 }
 
-void KeyboardAC::SendEnter() { KeyBuffer.emplace_back(kEnterToken); }
+void KeyboardAC::SendEnter() { login_.KeyBuffer.emplace_back(kEnterToken); }
 
-void KeyboardAC::AddWaitforChat() { KeyBuffer.emplace_back(kChatToken); }
+void KeyboardAC::AddWaitforChat() { login_.KeyBuffer.emplace_back(kChatToken); }
 
 void KeyboardAC::Cancel() {
   WaitChat->Stop();
   WriteBuffer->Stop();
-  KeyBuffer.clear();
-  WaitingForChat = false;
+  login_ = {};
 }
 
 bool KeyboardAC::CheckEnter() { return platform::Sys().GetKeyState(kVkEnter) == 0; }
 
 void KeyboardAC::WriteBuffer_Timeout() {
   Trap("WriteBuffer_Timeout", kClass, [&] {
-    if (WaitingForChat) return;
-    if (KeyBuffer.empty()) {
+    if (login_.WaitingForChat) return;
+    if (login_.KeyBuffer.empty()) {
       WriteBuffer->Stop();
       return;
     }
-    const std::string entry = KeyBuffer.front();
+    const std::string entry = login_.KeyBuffer.front();
     // SendChar reports its own failures: a bad entry is skipped, typing goes on.
     SendChar(entry);
-    if (!KeyBuffer.empty()) KeyBuffer.pop_front();
+    if (!login_.KeyBuffer.empty()) login_.KeyBuffer.pop_front();
   });
 }
 
@@ -140,11 +139,11 @@ void KeyboardAC::WaitChat_Timeout() {
   Trap("WaitChat_Timeout", kClass, [&] {
     if (!FilterHandlerInstance) Raise(91);
     if (FilterHandlerInstance->ChatState()) {
-      WaitingForChat = false;
+      login_.WaitingForChat = false;
       WaitChat->Stop();
       return;
     }
-    if (++chatPolls_ * kChatPollIntervalMs >= kChatWaitLimitMs) {
+    if (++login_.chatPolls * kChatPollIntervalMs >= kChatWaitLimitMs) {
       // Letters typed outside the chat bar would act as the game's key commands.
       Cancel();
       Hub::wtcw_error("The chat bar did not open; the queued text was not typed.");

@@ -48,17 +48,21 @@ class KeyboardAC {
   void Cancel();
 
   // The queued entries, oldest first.
-  const std::deque<std::string>& Buffer() const { return KeyBuffer; }
-  bool WaitingForChatBar() const { return WaitingForChat; }
+  const std::deque<std::string>& Buffer() const { return login_.KeyBuffer; }
+  bool WaitingForChatBar() const { return login_.WaitingForChat; }
 
  private:
   void WriteBuffer_Timeout();
   void WaitChat_Timeout();
   void PressKey(std::int32_t key);
 
-  std::deque<std::string> KeyBuffer;
-  bool WaitingForChat = false;
-  std::int32_t chatPolls_ = 0;
+  // What is being typed is the login's: Cancel replaces it whole.
+  struct LoginState {
+    std::deque<std::string> KeyBuffer;
+    bool WaitingForChat = false;
+    std::int32_t chatPolls = 0;
+  };
+  LoginState login_;
   ObjRef<platform::HostTimer> WriteBuffer;
   ObjRef<platform::HostTimer> WaitChat;
   platform::Connection writeTimeout_;

@@ -59,6 +59,7 @@ std::string ViewHandler::FileToString(const std::string& fileName) {
 void ViewHandler::CreateMainView() {
   Trap("CreateMainView", kClass, [&] {
     const std::string text = FileToString(kViewFile);
+    description_ = text;
     if (HostCore == nullptr) Raise(91);
     try {
       MainView = HostCore->CreateView(text);

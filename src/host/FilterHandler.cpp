@@ -22,6 +22,7 @@
 #include "platform/PluginSite.h"
 #include "platform/System.h"
 #include "settings_view/ControlHandler.h"
+#include "tracking/CorpseHandler.h"
 #include "tracking/SpellHandler.h"
 #include "tracking/Statistics.h"
 
@@ -130,8 +131,8 @@ FilterHandler::FilterHandler() {
   });
   // The settings and data files are named after the character whose login
   // read them.
-  Links().GetMyServer = [this] { return loggedIn_ ? filesServer_ : GetMyServer(); };
-  Links().GetMyCharName = [this] { return loggedIn_ ? filesCharacter_ : GetMyCharName(); };
+  Links().GetMyServer = [this] { return login_.open ? login_.filesServer : GetMyServer(); };
+  Links().GetMyCharName = [this] { return login_.open ? login_.filesCharacter : GetMyCharName(); };
 }
 
 FilterHandler::~FilterHandler() {
@@ -213,15 +214,15 @@ void FilterHandler::Char_LoginComplete() {
   auto step = [](auto&& body) { Trap(kLoginProc, kClass, body); };
 
   // The game logs off before the next login; should it not, the login still
-  // open ends here as a logoff would, so nothing of its character is lost.
-  if (loggedIn_) EndLogin();
+  // open ends here as a logoff ends it, so nothing of its character is lost.
+  if (login_.open) EndLogin();
   step([] { Hub::wtcw_debug("Login Complete Begin"); });
-  step([] { Controls().stVersion->TextLet(std::string(kPluginName) + " v" + SettingsFile::kFormatVersion); });
   BeginLogin();
+  step([] { Controls().stVersion->TextLet(std::string(kPluginName) + " v" + SettingsFile::kFormatVersion); });
   step([] { Controls().Data_Load(0); });
   step([] {
-    // What the view holds belongs to the last login: this character's
-    // settings have to load before anything is saved or the plug-in goes on.
+    // This character's settings have to load before anything is saved or
+    // the plug-in goes on.
     SettingsState = 0;
     Controls().Settings_Load(0);
   });
@@ -234,13 +235,9 @@ void FilterHandler::Char_LoginComplete() {
   step([] { HostPeers::InitSpells(); });
   step([] { HostPeers::UpdateCorpseList(); });
   step([&] {
-    if (Controls().LogoutTimer->CheckedGet()) {
-      Hub::wtcw_debug("Logout Extended");
-      SetIdleTime(kExtendedIdleSeconds);
-    } else if (idleExtended_) {
-      // Extended for an earlier login: this character's box says otherwise.
-      SetIdleTime(kNormalIdleSeconds);
-    }
+    if (!Controls().LogoutTimer->CheckedGet()) return;
+    Hub::wtcw_debug("Logout Extended");
+    SetIdleTime(kExtendedIdleSeconds);
   });
   step([] {
     // A second login replaces the hotkey handler of the first.
@@ -308,78 +305,64 @@ void FilterHandler::Char_Logoff(std::int32_t) { EndLogin(); }
 // The run's (kept across logins; no character's):
 //   the handlers, their timers, connections and sounds; the view and its
 //   controls as objects; the HUD engines and surfaces, their windows' places
-//   between loads, mouse and drag state (ViewLeft/Top, DragOffset, MousePos,
-//   PressPos, ReleasePos); tables (ChatColors, ChatColorHex, FontNames, the
-//   chat-type table, the spell table, list caches keyed by content); the
-//   error reporter's counts and files; DebugMode, DebugSilent, Dev and
-//   ShowChatTypes (developer switches); HudCreateFailed; KillMessageText (the
-//   game's, as it last sent it); the item HUD's last counts (only compared
-//   to tell a change; a login draws the HUD whole); the clock HUD's up and
-//   down timers; the chat log's message ids and its page's search, filter
-//   and sort; the game's idle time (idleExtended_); the paused event queues
-//   of the other characters (EventQueue::paused_) and their chat-log lines
-//   a file would not take (LogHandler::keptLines_).
-// The character's files (loaded at login, saved at logoff):
+//   between loads and their fade; the view's place (ViewLeft/Top), the
+//   pointer (MousePos, ReleasePos, DragOffset); tables (ChatColors,
+//   ChatColorHex, FontNames, the chat-type table, the spell table, list
+//   caches keyed by content); the error reporter's counts and files;
+//   DebugMode, DebugSilent, Dev and ShowChatTypes (developer switches);
+//   HudCreateFailed; KillMessageText (the game's, as it last sent it); the
+//   item HUD's last counts (only compared to tell a change; a login draws
+//   the HUD whole); the chat log's message ids; the game's idle time
+//   (idleExtended_); the paused event queues of the other characters
+//   (EventQueue::paused_) and their chat-log lines a file would not take
+//   (LogHandler::keptLines_).
+// The character's files (loaded at login, saved at EndLogin):
 //   every setting the view holds (settings file; an element it lacks comes
 //   from the defaults file), hence the alias, rule, filter, colour, HUD,
-//   item-HUD, one-touch, alarm and chat-log settings and the log limit; the
-//   data file: corpses and their pending state (ClearCorpses), item spells
-//   and their seconds left, the chat log's lines and its save marks, the
+//   item-HUD, one-touch, alarm and chat-log settings, the log limit and the
+//   lists' selected rows; the data file: corpses (with the corpse handler's
+//   login state, replaced whole when the data load starts), item spells and
+//   their seconds left, the chat log's lines and its save marks, the
 //   global-settings choice; the chat-log file itself.
-// A login's own, started afresh at each login:
+// A login's own, each in one value replaced whole:
 //   - by the login description: the XP it starts from (NetEchoHandler:
 //     TotalXP, UnassXP and the halves received) and the chat routes;
-//   - by the login sequence after the loads: every statistic
-//     (InitStatistics), the hotkey handler, PluginActive and SettingsState;
-//   - here, below: the files' names, away, the boxes a row is typed into
-//     before it is added (ClearEntryBoxes), the buff lists and spell state
-//     (SpellHandler::ResetForLogin), the status lines, the selected target,
-//     its health and the debuffs seen on creatures, the given-up queued uses,
-//     the XP change shown, the friends query, the temple commands, pea
-//     selling, mana filling and the alarms' told texts (ResetAutomation), the
-//     keys still to type;
-//   - by the logoff, which ends what runs (EndLogin): the spell-line bursts
-//     (handled as the logging-off character's), the chat-log file and its
-//     waiting lines (those the file would not take kept for that character's
-//     next login), the timers, the event queue (kept likewise; a login whose
-//     settings do not load never takes it up), the sounds, a HUD drag under
-//     way (the HUDs stay where they are).
+//   - by BeginLogin, before the loads: every control of the view as
+//     InitControls left it (ControlHandler::ResetForLogin), the five HUDs
+//     removed with what they showed and their owners' login state (the
+//     clock's timers, the status lines, the target and its debuffs), the
+//     login state (login_) of this handler, ChatTextHandler, SpellHandler,
+//     Statistics, LogHandler (the page's search, filter and sort; the XML
+//     document) and EventQueue; the game's idle time back to its own;
+//   - by the login sequence after the loads: the figures (InitStatistics),
+//     the hotkey handler, PluginActive and SettingsState;
+//   - by each selection: the target's health and spells (NetEchoHandler).
+// EndLogin ends what runs: the bursts of spell lines (handled as the
+// character's), the chat-log file and its waiting lines (those the file
+// would not take kept for that character's next login), the timers, the
+// event queue (kept likewise; a login whose settings do not load never takes
+// it up), the keys still to type (KeyboardAC's login state), the sounds, a
+// HUD pressed or dragged (PressPos; the HUDs stay where they are).
 void FilterHandler::BeginLogin() {
-  loggedIn_ = true;
+  login_ = {};
+  login_.open = true;
   Trap(kLoginProc, kClass, [&] {
-    filesServer_ = GetMyServer();
-    filesCharacter_ = GetMyCharName();
+    login_.filesServer = GetMyServer();
+    login_.filesCharacter = GetMyCharName();
   });
-  // Away is not stored: a login begins present.
-  Trap(kLoginProc, kClass, [] { Controls().ChatLogAFK->CheckedLet(false); });
-  Trap(kLoginProc, kClass, [] { Controls().ClearEntryBoxes(); });
+  // First what the last login showed goes, also when this one's settings fail to load.
+  Trap(kLoginProc, kClass, [] { Controls().ResetForLogin(); });
+  Trap(kLoginProc, kClass, [] { HostPeers::HudsResetForLogin(); });
+  Trap(kLoginProc, kClass, [&] {
+    if (idleExtended_) SetIdleTime(kNormalIdleSeconds);
+  });
+  Trap(kLoginProc, kClass, [] { Instance(ChatTextHandlerInstance).ResetForLogin(); });
   Trap(kLoginProc, kClass, [] { Instance(SpellHandlerInstance).ResetForLogin(); });
-  Trap(kLoginProc, kClass, [] { HostPeers::StatusClear(); });
-  // The last login's selection left the world with it, and what it saw of creatures.
-  Trap(kLoginProc, kClass, [] {
-    HostPeers::TargetForget();
-    Instance(NetEchoHandlerInstance).ResetHealth();
-  });
-  // What the game refused at the last login may be possible at this one.
-  Trap(kLoginProc, kClass, [] { Instance(EventQueueInstance).ResetGivenUpUses(); });
-  // The last login's XP change is not shown for this one.
-  Trap(kLoginProc, kClass, [] { Instance(StatisticsInstance).ShowXPChange = false; });
-  // Commands and queries the last login sent wait for answers that are not this one's.
-  doneFriends = false;
-  Trap(kLoginProc, kClass, [] {
-    ChatTextHandler& chat = Instance(ChatTextHandlerInstance);
-    chat.TempleForgetPending = false;
-    chat.TempleEnlightenPending = false;
-  });
-  ResetAutomation();
-  Trap(kLoginProc, kClass, [] {
-    if (KeyboardACInstance) KeyboardACInstance->Cancel();
-  });
+  Trap(kLoginProc, kClass, [] { Instance(StatisticsInstance).ResetForLogin(); });
+  Trap(kLoginProc, kClass, [] { Instance(LogHandlerInstance).ResetForLogin(); });
+  Trap(kLoginProc, kClass, [] { Instance(EventQueueInstance).ResetForLogin(); });
 }
 
-// Saves the character's work under its own names (only a login whose
-// settings loaded has any), then closes it: nothing acts for a character
-// and no file is written until the next login has loaded its own.
 void FilterHandler::EndLogin() {
   if (PluginActive) {
     // A burst of spell lines under way is this character's: handled now, saved below.
@@ -409,7 +392,8 @@ void FilterHandler::EndLogin() {
   });
   Trap("Char_Logoff", kClass, [] { Instance(TimerHandlerInstance).StopForLogoff(); });
   Trap("Char_Logoff", kClass, [&] { Instance(EventQueueInstance).Pause(FilesKey()); });
-  // A HUD held by its title bar stays where it is: the next login's pointer drags nothing.
+  // A HUD pressed or held by its title bar stays where it is: the next
+  // login's pointer neither drags nor clicks it.
   Trap("Char_Logoff", kClass, [] { HostPeers::EndHudDrag(); });
   // Keys still queued would land on another screen or another character's chat bar.
   Trap("Char_Logoff", kClass, [] {
@@ -418,13 +402,13 @@ void FilterHandler::EndLogin() {
   Trap("Char_Logoff", kClass, [&] {
     StopTimer(UseCharge);
     StopTimer(WaitforScan);
-    PeaState = 0;
+    login_.PeaState = 0;
   });
   for (ObjRef<DX8Sound>* sound : {&HealthSound, &StaminaSound, &ManaSound})
     Trap("Char_Logoff", kClass, [&] {
       if (*sound && (*sound)->Status() > 0) (*sound)->StopPlay();
     });
-  loggedIn_ = false;
+  login_.open = false;
 }
 
 // --- Character events ---------------------------------------------------------------------
@@ -559,9 +543,9 @@ void FilterHandler::World_CreateObject(const std::shared_ptr<platform::WorldObje
       obj->Coordinates(ns, ew);
       HostPeers::NewCorpse(id, OneDecimal(ns), OneDecimal(ew));
     }
-    if (obj->Owner() == GetMyCharGUID() && name == "Trade Note (250,000)" && PeaState != 0) {
+    if (obj->Owner() == GetMyCharGUID() && name == "Trade Note (250,000)" && login_.PeaState != 0) {
       Hub::wtcw_debug("New Trade Note created while Selling Peas");
-      NewNoteId = id;
+      login_.NewNoteId = id;
     }
     UpdateItemHUD(obj);
   });

@@ -21,6 +21,48 @@
 namespace mellox {
 
 class FilterHandler {
+  // What a use of the stone or charge changes: its stack count, its mana
+  // and the equipped items' mana, as seen before the last use.
+  struct ChargeSnapshot {
+    std::int32_t stack = 0;
+    std::int32_t mana = 0;
+    std::int64_t equippedMana = 0;
+    bool operator==(const ChargeSnapshot&) const = default;
+  };
+  // Everything of this handler's that belongs to one login, in one value
+  // that each login's start replaces whole (BeginLogin).
+  struct LoginState {
+    // From the login's start to its end: the character whose files it reads
+    // and writes, pinned so a name the game changes meanwhile never names
+    // another character's file.
+    bool open = false;
+    std::string filesServer;
+    std::string filesCharacter;
+    bool doneFriends = false;
+    // Pea selling (PeaState 0 while not selling) and the trade note a sale made.
+    std::int32_t PeaState = 0;
+    std::int32_t NewNoteId = 0;
+    std::int32_t NotesBought = 0;
+    std::int32_t PeaIndex = 1;
+    std::int32_t StackTargetId = 0;
+    std::int32_t StackTargetCount = 0;
+    std::int32_t stackTicks = 0;
+    std::int32_t peaStalls = 0;
+    // Mana filling.
+    bool OnlyIfNeeded = false;
+    std::int32_t LastEquipId = -1;
+    std::int64_t ScanStart = 0;
+    std::int32_t ChargeId = 0;
+    std::int32_t scanWaits = 0;
+    std::optional<ChargeSnapshot> lastCharge;
+    // Uses in a row after which nothing changed.
+    std::int32_t chargeRefusals = 0;
+    // The last threshold text of each alarm reported as not a number.
+    bool alarmBadTold[3] = {};
+    std::string alarmBadText[3];
+  };
+  LoginState login_;
+
  public:
   // Idle times: four weeks when the logout timer is extended, else the game's own.
   static constexpr double kExtendedIdleSeconds = 2.4192e9;
@@ -35,8 +77,8 @@ class FilterHandler {
   ObjRef<DX8Sound> HealthSound;
   ObjRef<DX8Sound> StaminaSound;
   ObjRef<DX8Sound> ManaSound;
-  // Set while the answer to "/friends online" is awaited.
-  bool doneFriends = false;
+  // Set while the answer to "/friends online" is awaited (this login's).
+  bool& doneFriends = login_.doneFriends;
   bool Dev = false;
 
   // Chat output and game commands: one host call each, arguments unchanged.
@@ -61,12 +103,21 @@ class FilterHandler {
 
   // Framework events. Each traps its own errors; none lets one reach the host.
   // Everything kept for a character belongs to its login: a login starts it
-  // from that character's files and defaults (a login still open is first
-  // ended as a logoff would end it), and the logoff saves it and ends it.
-  // In between nothing acts for any character: PluginActive is the guard
-  // every acting path asks, and the files are closed for writing.
+  // from nothing of the last login's and then from that character's files
+  // and defaults, and EndLogin saves it and ends it. In between nothing acts
+  // for any character: PluginActive is the guard every acting path asks,
+  // and the files are closed for writing.
   void Char_LoginComplete();
   void Char_Logoff(std::int32_t reason);
+  // The one end of a login, however it ends: the logoff, a login with no
+  // logoff before it, the game's close (APluginCore::Terminate) and the end
+  // of a login whose settings did not load. What the login did is recorded
+  // and saved under its own character's names (none of it needs the world
+  // to still hold the character's things), then everything under way for it
+  // stops.
+  void EndLogin();
+  // From a login's start until EndLogin.
+  bool LoginOpen() const { return login_.open; }
   void Char_ChangeEnchantments(std::int32_t change, const std::shared_ptr<platform::Enchantment>& enchantment);
   void Char_ChangePortalMode(std::int32_t mode);
   void Char_Death(const std::string& message);
@@ -150,24 +201,12 @@ class FilterHandler {
   ObjRef<platform::CharacterStats> Char;
   ObjRef<platform::HostTimer> UseCharge;
   ObjRef<platform::HostTimer> WaitforScan;
-  // Pea selling's state (0 while not selling) and the trade note a sale made.
-  std::int32_t PeaState = 0;
-  std::int32_t NewNoteId = 0;
-  // From a login's start to its logoff: the character whose files this login
-  // reads and writes, pinned so a name the game changes meanwhile never
-  // names another character's file.
-  bool loggedIn_ = false;
-  std::string filesServer_;
-  std::string filesCharacter_;
-  // "<server>_<character>" of those files: what the event queue and the chat
-  // log keep for that character's next login go under it.
-  std::string FilesKey() const { return filesServer_ + "_" + filesCharacter_; }
+  // "<server>_<character>" of the login's files: what the event queue and
+  // the chat log keep for that character's next login go under it.
+  std::string FilesKey() const { return login_.filesServer + "_" + login_.filesCharacter; }
   // Whether the idle time last set is the extended one.
   bool idleExtended_ = false;
   void BeginLogin();
-  void EndLogin();
-  // Pea selling, mana filling and the alarms' told texts back to a login's start.
-  void ResetAutomation();
   std::vector<platform::Connection> events_;
 
   // --- Item automation and vital alarms (FilterHandlerAutomation.cpp) ---
@@ -201,33 +240,8 @@ class FilterHandler {
 
  private:
   void FindCHarge();
-  bool OnlyIfNeeded = false;
-  std::int32_t LastEquipId = -1;
-  std::int64_t ScanStart = 0;
-  std::int32_t ChargeId = 0;
-  std::int32_t scanWaits_ = 0;
-  // What a use of the stone or charge changes: its stack count, its mana
-  // and the equipped items' mana, as seen before the last use.
-  struct ChargeSnapshot {
-    std::int32_t stack = 0;
-    std::int32_t mana = 0;
-    std::int64_t equippedMana = 0;
-    bool operator==(const ChargeSnapshot&) const = default;
-  };
   // lacking gets the equipped items that can take more mana.
   ChargeSnapshot TakeChargeSnapshot(platform::WorldObject& charge, std::vector<std::int32_t>& lacking);
-  std::optional<ChargeSnapshot> lastCharge_;
-  // Uses in a row after which nothing changed.
-  std::int32_t chargeRefusals_ = 0;
-  std::int32_t NotesBought = 0;
-  std::int32_t PeaIndex = 1;
-  std::int32_t StackTargetId = 0;
-  std::int32_t StackTargetCount = 0;
-  std::int32_t stackTicks_ = 0;
-  std::int32_t peaStalls_ = 0;
-  // The last threshold text of each alarm reported as not a number.
-  bool alarmBadTold_[3] = {};
-  std::string alarmBadText_[3];
   // --- End of item automation and vital alarms ---
 };
 

@@ -136,11 +136,11 @@ void FilterHandler::Fill_Mana(bool onlyIfNeeded) {
   Trap("Fill_Mana", kClass, [&] {
     if (!PluginActive) return;
     if (WaitforScan->Running()) return;
-    OnlyIfNeeded = onlyIfNeeded;
-    LastEquipId = -1;
-    ScanStart = TimeModule::LocalToUnix(platform::Sys().Now()) - 1;
-    scanWaits_ = 0;
-    Hub::wtcw_debug("Time: " + Num(ScanStart));
+    login_.OnlyIfNeeded = onlyIfNeeded;
+    login_.LastEquipId = -1;
+    login_.ScanStart = TimeModule::LocalToUnix(platform::Sys().Now()) - 1;
+    login_.scanWaits = 0;
+    Hub::wtcw_debug("Time: " + Num(login_.ScanStart));
 
     for (const auto& kind : {std::pair{kStoneName, "ID Stone: "}, std::pair{kChargeName, "ID Charge: "}}) {
       const std::string label = kind.second;
@@ -159,26 +159,26 @@ void FilterHandler::Fill_Mana(bool onlyIfNeeded) {
       Hub::wtcw_debug("ID Equipment: " + obj.StringProperty(kNameKey, ""));
       const std::int32_t id = obj.Id();
       ACHooks->RequestIdentify(id);
-      LastEquipId = id;
+      login_.LastEquipId = id;
       return true;
     });
-    Hub::wtcw_debug("Last Item " + Num(LastEquipId));
-    if (LastEquipId != -1) WaitforScan->Start(kManaTimerInterval);
+    Hub::wtcw_debug("Last Item " + Num(login_.LastEquipId));
+    if (login_.LastEquipId != -1) WaitforScan->Start(kManaTimerInterval);
   });
 }
 
 void FilterHandler::WaitforScan_Timeout() {
   Trap("WaitforScan", kClass, [&] {
     // The item may have left the world meanwhile: that counts as no answer yet.
-    auto obj = World->ObjectById(LastEquipId);
+    auto obj = World->ObjectById(login_.LastEquipId);
     const double answered = obj ? obj->LastIdentified() : 0;
-    Hub::wtcw_debug(vb::CStr(answered) + " / " + Num(ScanStart));
-    if (obj && answered > ScanStart) {
+    Hub::wtcw_debug(vb::CStr(answered) + " / " + Num(login_.ScanStart));
+    if (obj && answered > login_.ScanStart) {
       WaitforScan->Stop();
       FindCHarge();
       return;
     }
-    if (++scanWaits_ >= kScanWaitLimit) {
+    if (++login_.scanWaits >= kScanWaitLimit) {
       WaitforScan->Stop();
       Hub::wtcw_error("Warning: Your equipment was not identified in time; mana filling stopped.");
     }
@@ -201,7 +201,7 @@ void FilterHandler::FindCHarge() {
       needed += static_cast<double>(max) - cur;
       return true;
     });
-    if (OnlyIfNeeded && !anyLow) {
+    if (login_.OnlyIfNeeded && !anyLow) {
       Hub::wtcw_debug("No filling needed");
       return;
     }
@@ -215,13 +215,13 @@ void FilterHandler::FindCHarge() {
       const double diff = needed - mana;
       if (!chosen || std::fabs(best) > std::fabs(diff)) {
         chosen = true;
-        ChargeId = obj.Id();
+        login_.ChargeId = obj.Id();
         best = diff;
       }
     };
     auto startUsing = [&] {
-      lastCharge_.reset();
-      chargeRefusals_ = 0;
+      login_.lastCharge.reset();
+      login_.chargeRefusals = 0;
       UseCharge->Start(kManaTimerInterval);
     };
 
@@ -259,12 +259,12 @@ void FilterHandler::FindCHarge() {
 
 void FilterHandler::UseCharge_Timeout() {
   Trap("UseCharge", kClass, [&] {
-    Hub::wtcw_debug("Attempting to use stone " + Num(ChargeId));
-    if (!ACHooks->IsValidObject(ChargeId)) {
+    Hub::wtcw_debug("Attempting to use stone " + Num(login_.ChargeId));
+    if (!ACHooks->IsValidObject(login_.ChargeId)) {
       UseCharge->Stop();
       return;
     }
-    auto obj = World->ObjectById(ChargeId);
+    auto obj = World->ObjectById(login_.ChargeId);
     if (!obj || obj->LongProperty(kCurrentManaKey, 0) == 0) {
       UseCharge->Stop();
       return;
@@ -277,19 +277,19 @@ void FilterHandler::UseCharge_Timeout() {
       UseCharge->Stop();
       return;
     }
-    chargeRefusals_ = lastCharge_ && *lastCharge_ == now ? chargeRefusals_ + 1 : 0;
-    if (chargeRefusals_ >= kChargeRefusalLimit) {
+    login_.chargeRefusals = login_.lastCharge && *login_.lastCharge == now ? login_.chargeRefusals + 1 : 0;
+    if (login_.chargeRefusals >= kChargeRefusalLimit) {
       UseCharge->Stop();
       Hub::wtcw_error("Warning: The game did not use " + obj->StringProperty(kNameKey, "") +
                       "; mana filling stopped.");
       return;
     }
-    lastCharge_ = now;
+    login_.lastCharge = now;
     Hub::wtcw_debug("Stone valid");
-    ACHooks->ApplyItem(ChargeId, GetMyCharGUID());
+    ACHooks->ApplyItem(login_.ChargeId, GetMyCharGUID());
     Hub::wtcw_debug("Stone applied");
     // So the next tick sees the mana it and the items that took it hold.
-    ACHooks->RequestIdentify(ChargeId);
+    ACHooks->RequestIdentify(login_.ChargeId);
     for (const std::int32_t id : lacking) ACHooks->RequestIdentify(id);
   });
 }
@@ -470,37 +470,17 @@ bool FilterHandler::UseKit(bool smart) {
 
 // --- Selling peas ---------------------------------------------------------------------
 
-void FilterHandler::ResetAutomation() {
-  PeaState = 0;
-  NewNoteId = 0;
-  NotesBought = 0;
-  PeaIndex = 1;
-  StackTargetId = 0;
-  StackTargetCount = 0;
-  stackTicks_ = 0;
-  peaStalls_ = 0;
-  OnlyIfNeeded = false;
-  LastEquipId = -1;
-  ScanStart = 0;
-  ChargeId = 0;
-  scanWaits_ = 0;
-  lastCharge_.reset();
-  chargeRefusals_ = 0;
-  for (bool& told : alarmBadTold_) told = false;
-  for (std::string& text : alarmBadText_) text.clear();
-}
-
 void FilterHandler::StartPeas() {
-  PeaState = 1;
-  NotesBought = 0;
-  PeaIndex = 1;
-  peaStalls_ = 0;
-  stackTicks_ = 0;
+  login_.PeaState = 1;
+  login_.NotesBought = 0;
+  login_.PeaIndex = 1;
+  login_.peaStalls = 0;
+  login_.stackTicks = 0;
   Instance(TimerHandlerInstance).StartSellingPeas();
 }
 
 void FilterHandler::StopPeas() {
-  PeaState = 0;
+  login_.PeaState = 0;
   Instance(TimerHandlerInstance).StopSellingPeas();
 }
 
@@ -514,8 +494,8 @@ void FilterHandler::SellPeas() {
   // counts towards giving up, so a lasting fault is not retried forever.
   bool progressed = false;
   Trap("SellPeas", kClass, [&] {
-    if (PeaIndex > kPeaKinds) {
-      Hub::wtcw("Done Selling Peas! MMD's Purchased: " + Num(NotesBought));
+    if (login_.PeaIndex > kPeaKinds) {
+      Hub::wtcw("Done Selling Peas! MMD's Purchased: " + Num(login_.NotesBought));
       StopPeas();
       return;
     }
@@ -524,7 +504,7 @@ void FilterHandler::SellPeas() {
       StopPeas();
       return;
     }
-    const PeaKind& kind = kPeaTable[PeaIndex < 1 ? 0 : PeaIndex - 1];
+    const PeaKind& kind = kPeaTable[login_.PeaIndex < 1 ? 0 : login_.PeaIndex - 1];
     const std::string kindName = kind.name;
     std::int64_t pyrealCount = 0;
     {
@@ -539,7 +519,7 @@ void FilterHandler::SellPeas() {
     ObjRef<platform::VendorInfo> vendor = World->Vendor();
     const double rate = vendor->BuyRate();
 
-    if (PeaState > 9) {
+    if (login_.PeaState > 9) {
       vendor->ByName(kNoteName);
       std::shared_ptr<platform::WorldObject> note;
       if (!vendor->Next(note) || !note) {
@@ -550,69 +530,69 @@ void FilterHandler::SellPeas() {
       // Waiting for the bought note and moving it onto a stack is bounded:
       // a note the game stacked by itself, or a move it refuses, would
       // otherwise hold selling here for good.
-      if ((PeaState == 12 || PeaState == 13) && ++stackTicks_ > kStackTickLimit) {
+      if ((login_.PeaState == 12 || login_.PeaState == 13) && ++login_.stackTicks > kStackTickLimit) {
         Hub::wtcw_debug(std::string(kDashes) + "The new note could not be stacked, leaving it alone.");
-        NewNoteId = 0;
-        PeaState = 1;
+        login_.NewNoteId = 0;
+        login_.PeaState = 1;
         progressed = true;
         return;
       }
-      switch (PeaState) {
+      switch (login_.PeaState) {
         case 10:
           if (neededPyreals < 0) {
             const std::int32_t noteId = note->Id();
             Hub::wtcw_debug(std::string(kDashes) + "Purchasing an MMD");
             Hub::wtcw_debug(kDashes + std::string("Adding Tradenote ") + Num(noteId) + " to buy list");
             ACHooks->VendorAddToBuyList(noteId, 1);
-            PeaState = 11;
+            login_.PeaState = 11;
           } else {
-            PeaState = 1;
+            login_.PeaState = 1;
           }
           break;
         case 11:
           Hub::wtcw_debug(std::string(kDashes) + "Buying All Items");
           ACHooks->VendorBuyAll();
-          ++NotesBought;
-          stackTicks_ = 0;
-          PeaState = 12;
+          ++login_.NotesBought;
+          login_.stackTicks = 0;
+          login_.PeaState = 12;
           break;
         case 12: {
           Hub::wtcw_debug(std::string(kDashes) + "Stacking MMD's");
-          if (NewNoteId == 0) break;
+          if (login_.NewNoteId == 0) break;
           ObjRef<platform::WorldCollection> notes = World->Inventory();
           notes->NameFilter(kNoteName);
           bool stacked = false;
           if (notes->Count() > 0) {
             Walk(*notes, [&](platform::WorldObject& obj) {
               const std::int32_t id = obj.Id();
-              if (!ACHooks->IsValidObject(id) || id == NewNoteId) return true;
+              if (!ACHooks->IsValidObject(id) || id == login_.NewNoteId) return true;
               const std::int32_t count = obj.LongProperty(kStackCountKey, 0);
               if (count >= obj.LongProperty(kMaxStackKey, 0)) return true;
               Hub::wtcw_debug("Stack found, Stacking...");
-              StackTargetCount = count;
-              StackTargetId = id;
-              ACHooks->MoveItem(NewNoteId, id);
+              login_.StackTargetCount = count;
+              login_.StackTargetId = id;
+              ACHooks->MoveItem(login_.NewNoteId, id);
               stacked = true;
               return false;
             });
           }
           if (stacked) {
-            PeaState = 13;
+            login_.PeaState = 13;
           } else {
             Hub::wtcw_debug("No Stacks Found, Leaving alone.");
-            NewNoteId = 0;
-            PeaState = 1;
+            login_.NewNoteId = 0;
+            login_.PeaState = 1;
           }
           break;
         }
         case 13: {
           // A target that has left the inventory is looked for again.
-          auto target = World->ObjectById(StackTargetId);
-          if (target && target->LongProperty(kStackCountKey, 0) != StackTargetCount) {
-            NewNoteId = 0;
-            PeaState = 1;
+          auto target = World->ObjectById(login_.StackTargetId);
+          if (target && target->LongProperty(kStackCountKey, 0) != login_.StackTargetCount) {
+            login_.NewNoteId = 0;
+            login_.PeaState = 1;
           } else {
-            PeaState = 12;
+            login_.PeaState = 12;
           }
           break;
         }
@@ -622,7 +602,7 @@ void FilterHandler::SellPeas() {
       progressed = true;
       return;
     }
-    if (PeaState < 1 || PeaState > 4) {
+    if (login_.PeaState < 1 || login_.PeaState > 4) {
       progressed = true;
       return;
     }
@@ -634,7 +614,7 @@ void FilterHandler::SellPeas() {
     std::int32_t peasNeeded = vb::CLng(Hub::Ceiling(vb::Divide(neededPyreals, kind.value * rate)));
     if (peasNeeded < 1) peasNeeded = 1;
 
-    switch (PeaState) {
+    switch (login_.PeaState) {
       case 1: {
         Hub::wtcw_debug(kDashes + std::string("Pyreal Count: ") + Num(pyrealCount) +
                         ", Needed Pyreals: " + Num(neededPyreals));
@@ -642,7 +622,7 @@ void FilterHandler::SellPeas() {
         peas->NameFilter(kindName + " Pea");
         if (peas->Count() <= 0) {
           Hub::wtcw_debug(kDashes + std::string("You have no more ") + kindName + " Pea's.  Moving on.");
-          ++PeaIndex;
+          ++login_.PeaIndex;
           progressed = true;
           return;
         }
@@ -658,43 +638,43 @@ void FilterHandler::SellPeas() {
         Hub::wtcw_debug(kDashes + std::string("Selling ") + kindName + " Peas");
         Hub::wtcw_debug(kDashes + std::string("Selecting Item: ") + Num(stackId));
         ACHooks->SelectItem(stackId);
-        PeaState = 2;
+        login_.PeaState = 2;
         break;
       }
       case 2:
         Hub::wtcw_debug(kDashes + std::string("Splitting Selected Item to Stack Size ") + Num(peasNeeded));
         if (ACHooks->SelectedStackSize() >= peasNeeded) {
           ACHooks->SetSelectedStackSize(peasNeeded);
-          PeaState = 3;
+          login_.PeaState = 3;
         } else {
           Hub::wtcw_debug(kDashes + std::string("You have insufficient ") + kindName + " Pea's.  Moving on.");
-          ++PeaIndex;
-          PeaState = 1;
+          ++login_.PeaIndex;
+          login_.PeaState = 1;
         }
         break;
       case 3: {
         const std::int32_t selection = ACHooks->GetCurrentSelection();
         Hub::wtcw_debug(kDashes + std::string("Adding Item ") + Num(selection) + " to vendor window");
         ACHooks->VendorAddToSellList(selection);
-        PeaState = 4;
+        login_.PeaState = 4;
         break;
       }
       case 4:
         Hub::wtcw_debug(kDashes + std::string("Selling All Items"));
         ACHooks->VendorSellAll();
-        PeaState = 10;
+        login_.PeaState = 10;
         break;
       default:
         break;
     }
     progressed = true;
   });
-  if (progressed || PeaState == 0) {
-    peaStalls_ = 0;
+  if (progressed || login_.PeaState == 0) {
+    login_.peaStalls = 0;
     return;
   }
-  if (++peaStalls_ < kPeaStallLimit) return;
-  peaStalls_ = 0;
+  if (++login_.peaStalls < kPeaStallLimit) return;
+  login_.peaStalls = 0;
   Hub::wtcw_error("Selling peas stopped: the vendor step kept failing.");
   Trap("SellPeas", kClass, [&] { StopPeas(); });
 }
@@ -724,12 +704,12 @@ void FilterHandler::Char_ChangeVital(std::int32_t, std::int32_t) {
       const std::string text = vb::Replace((c.*a.percent)->TextGet(), "%", "");
       if (!vb::IsNumeric(text)) {
         // Told once per text, not on every change of every vital.
-        if (alarmBadTold_[i] && alarmBadText_[i] == text) return;
-        alarmBadTold_[i] = true;
-        alarmBadText_[i] = text;
+        if (login_.alarmBadTold[i] && login_.alarmBadText[i] == text) return;
+        login_.alarmBadTold[i] = true;
+        login_.alarmBadText[i] = text;
         Raise(13);
       }
-      alarmBadTold_[i] = false;
+      login_.alarmBadTold[i] = false;
       const double threshold = vb::CDbl(text) / 100;
       const std::int32_t max = Char->EffectiveVital(a.vital);
       // No maximum known yet (the character's stats have not come in).

@@ -42,9 +42,6 @@ bool HostPeers::TargetGetObject(std::shared_ptr<platform::WorldObject>& obj) {
 void HostPeers::TargetSetObject(std::shared_ptr<platform::WorldObject> obj) {
   if (HUDTargetHandlerInstance) HUDTargetHandlerInstance->SetObject(std::move(obj));
 }
-void HostPeers::TargetForget() {
-  if (HUDTargetHandlerInstance && HUDTargetHandlerInstance->TargetHud) HUDTargetHandlerInstance->TargetHud->Forget();
-}
 void HostPeers::TargetRemoveTitle() {
   if (HUDTargetHandlerInstance) HUDTargetHandlerInstance->RemoveTitle();
 }
@@ -91,10 +88,14 @@ void HostPeers::StatusUpdate() {
 void HostPeers::StatusAddMessage(const std::string& msg) {
   if (HUDStatusHandlerInstance) HUDStatusHandlerInstance->AddMessage(msg);
 }
-void HostPeers::StatusClear() {
-  if (HUDStatusHandlerInstance) HUDStatusHandlerInstance->Clear();
-}
 void HostPeers::EndHudDrag() { HudMouse::EndDragAtLogoff(); }
+void HostPeers::HudsResetForLogin() {
+  if (HUDMainHandlerInstance) HUDMainHandlerInstance->ResetForLogin();
+  if (HUDClockHandlerInstance) HUDClockHandlerInstance->ResetForLogin();
+  if (HUDItemHandlerInstance) HUDItemHandlerInstance->ResetForLogin();
+  if (HUDStatusHandlerInstance) HUDStatusHandlerInstance->ResetForLogin();
+  if (HUDTargetHandlerInstance) HUDTargetHandlerInstance->ResetForLogin();
+}
 void HostPeers::UpdateHudPositions() {
   if (HUDMainHandlerInstance) HUDMainHandlerInstance->MainHud->UpdatePos();
   if (HUDItemHandlerInstance) HUDItemHandlerInstance->ItemHUD->UpdatePos();

@@ -20,8 +20,6 @@ class HostPeers {
   // The object the target HUD describes, its title, debuffs and health bar.
   static bool TargetGetObject(std::shared_ptr<platform::WorldObject>& obj);
   static void TargetSetObject(std::shared_ptr<platform::WorldObject> obj);
-  // No target and no debuff known.
-  static void TargetForget();
   static void TargetRemoveTitle();
   static void TargetCreateHUD();
   static void TargetUpdateDebuffs();
@@ -39,11 +37,13 @@ class HostPeers {
   static void StatusCreateHUD();
   static void StatusUpdate();
   static void StatusAddMessage(const std::string& msg);
-  static void StatusClear();
   // UpdatePos of the main, item, clock, target and status HUDs, in that order.
   static void UpdateHudPositions();
-  // Ends a HUD drag under way without moving or saving anything (logoff).
+  // Ends a HUD press or drag under way without moving or saving anything (a login's end).
   static void EndHudDrag();
+  // A login's start: the five HUDs hidden, emptied and their owners' login
+  // state afresh (a login whose settings load draws them again).
+  static void HudsResetForLogin();
 
   // --- Corpse tracking -----------------------------------------------------------
   static void UpdateCorpseList();

@@ -172,10 +172,7 @@ void NetEchoHandler::ResetXPBools() {
 }
 
 void NetEchoHandler::ResetHealth() {
-  IDHealth = 0;
-  IDHealthMax = 0;
-  IDHealthPer = 1.0;
-  IDSpells.clear();
+  health_ = {};
 }
 
 double NetEchoHandler::DoubleFromQword(const std::string& bytes) {

@@ -13,6 +13,16 @@
 namespace mellox {
 
 class NetEchoHandler {
+  // The identified target's health and spells: the login's (a selection
+  // starts them afresh too), in one value replaced whole.
+  struct Health {
+    std::int32_t IDHealth = 0;
+    std::int32_t IDHealthMax = 0;
+    double IDHealthPer = 1.0;
+    std::string IDSpells;
+  };
+  Health health_;
+
  public:
   // Message types and events read.
   static constexpr std::int32_t kXPUpdate = 0x02CF;
@@ -35,14 +45,14 @@ class NetEchoHandler {
   double UnassXP = 0;
   // The identified target: health, maximum, fraction (1.0 after a reset)
   // and its spells' names, each followed by ";".
-  std::int32_t IDHealth = 0;
-  std::int32_t IDHealthMax = 0;
-  double IDHealthPer = 0;
-  std::string IDSpells;
+  std::int32_t& IDHealth = health_.IDHealth;
+  std::int32_t& IDHealthMax = health_.IDHealthMax;
+  double& IDHealthPer = health_.IDHealthPer;
+  std::string& IDSpells = health_.IDSpells;
 
   // Drops a half-received XP update (the chat side has just taken the change).
   void ResetXPBools();
-  // Health 0 of 0, fraction 1.0, no spells.
+  // Health 0 of 0, fraction 1.0, no spells (a selection, a login's start).
   void ResetHealth();
   // Bytes 0..7 as an unsigned little-endian number; fewer than 8 bytes raise 9.
   static double DoubleFromQword(const std::string& bytes);

@@ -84,6 +84,12 @@ HUDClockHandler::~HUDClockHandler() {
   });
 }
 
+void HUDClockHandler::ResetForLogin() {
+  login_ = {};
+  ClockHUD->HUDOff();
+  ClockHUD->Clear();
+}
+
 void HUDClockHandler::CreateHUD() {
   UpdateControl(true);
   ClockHUD->Clear();
@@ -129,15 +135,15 @@ std::int32_t HUDClockHandler::TimeOfDaySeconds(const std::string& text) {
 
 void HUDClockHandler::StartDnTime() {
   const std::int32_t duration = TimeOfDaySeconds(Controls().HudClockTime->TextGet());
-  dnTimeEnd_ = NowUnix() + duration;
+  login_.dnTimeEnd = NowUnix() + duration;
 }
 
 void HUDClockHandler::StartUpTime() {
-  if (upTimeStart_ != 0) {
+  if (login_.upTimeStart != 0) {
     Controls().HudClockList->DataLet(kValueColumn, kUpRow, 0, std::string());
-    upTimeStart_ = 0;
+    login_.upTimeStart = 0;
   } else {
-    upTimeStart_ = NowUnix();
+    login_.upTimeStart = NowUnix();
   }
 }
 
@@ -146,22 +152,22 @@ void HUDClockHandler::UpdateControl(bool force) {
     ControlHandler& ch = Controls();
     platform::ListControl& list = *ch.HudClockList;
     const std::int64_t now = NowUnix();
-    if (dnTimeEnd_ != 0) {
-      const std::int64_t remaining = dnTimeEnd_ - now;
+    if (login_.dnTimeEnd != 0) {
+      const std::int64_t remaining = login_.dnTimeEnd - now;
       list.DataLet(kValueColumn, kDownRow, 0, Hub::ConvTime(static_cast<double>(remaining), 0, false));
       if (remaining < 0) {
-        dnTimeEnd_ = 0;
+        login_.dnTimeEnd = 0;
         // The line goes in the same update: the lines are rebuilt without it.
         ClockHUD->Clear();
       }
     }
-    if (upTimeStart_ != 0) {
-      const std::int64_t elapsed = now - upTimeStart_;
+    if (login_.upTimeStart != 0) {
+      const std::int64_t elapsed = now - login_.upTimeStart;
       list.DataLet(kValueColumn, kUpRow, 0, Hub::ConvTime(static_cast<double>(elapsed), 0, false));
     }
     const std::int64_t minute = FloorDiv(now, 60);
-    if (!force && minute == lastMinute_) return;
-    lastMinute_ = minute;
+    if (!force && minute == login_.lastMinute) return;
+    login_.lastMinute = minute;
 
     const double base = TimeModule::LocalToUTC();
     const std::string_view format = ch.HudClockHour->CheckedGet() ? "hh:nn" : "hh:nn AM/PM";
@@ -192,11 +198,11 @@ void HUDClockHandler::AddData() {
     };
     auto shown = [&](std::int32_t row) { return CellBool(list.DataGet(0, row, 0)); };
 
-    if (dnTimeEnd_ != 0) {
+    if (login_.dnTimeEnd != 0) {
       const std::int32_t row = ch.FindName("Down Timer", "HudClock");
       if (shown(row)) addRow(row, true);
     }
-    if (upTimeStart_ != 0) {
+    if (login_.upTimeStart != 0) {
       const std::int32_t row = ch.FindName("Up Timer", "HudClock");
       if (shown(row)) addRow(row, true);
     }

@@ -74,6 +74,11 @@ HUDItemHandler::~HUDItemHandler() {
   });
 }
 
+void HUDItemHandler::ResetForLogin() {
+  ItemHUD->HUDOff();
+  ItemHUD->Clear();
+}
+
 void HUDItemHandler::CreateHUD() {
   ItemHUD->Clear();
   AddData();

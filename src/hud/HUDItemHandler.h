@@ -29,6 +29,8 @@ class HUDItemHandler {
   // An inventory change of a watched item: one refresh 50 ms after the
   // first request, however many follow within that time.
   void UpdateHUD();
+  // A login's start: hidden and emptied until a login's settings show it.
+  void ResetForLogin();
   // A click at a point: the close glyph switches the HUD off, the hide glyph
   // hides the title bar (with a tip in chat); anything else does nothing.
   void ClickHUD(std::int32_t x, std::int32_t y);

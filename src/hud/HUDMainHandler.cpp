@@ -146,6 +146,11 @@ HUDMainHandler::~HUDMainHandler() {
   });
 }
 
+void HUDMainHandler::ResetForLogin() {
+  MainHud->HUDOff();
+  MainHud->Clear();
+}
+
 void HUDMainHandler::CreateHUD() {
   MainHud->Clear();
   AddData();

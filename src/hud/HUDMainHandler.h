@@ -25,6 +25,8 @@ class HUDMainHandler {
   void CreateHUD();
   // Adds the lines without clearing (only changed texts are repainted) and draws.
   void UpdateHUD();
+  // A login's start: hidden and emptied until a login's settings show it.
+  void ResetForLogin();
   // A click at a point: the close glyph switches the HUD off, the hide glyph
   // hides the title bar (with a tip in chat); anything else does nothing.
   void ClickHUD(std::int32_t x, std::int32_t y);

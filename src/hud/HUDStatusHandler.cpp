@@ -51,8 +51,10 @@ HUDStatusHandler::~HUDStatusHandler() {
   });
 }
 
-void HUDStatusHandler::Clear() {
+void HUDStatusHandler::ResetForLogin() {
   messages_.clear();
+  StatusHud->HUDOff();
+  StatusHud->Clear();
 }
 
 void HUDStatusHandler::AddMessage(const std::string& msg) {

@@ -34,9 +34,9 @@ class HUDStatusHandler {
   // line limit is exceeded) and the HUD re-created; the same text as the
   // newest only renews that one's expiry.
   void AddMessage(const std::string& msg);
-  // Drops every text (a login: the last character's lines are not this
-  // one's). Not drawn: the login draws the HUD once its own settings are in.
-  void Clear();
+  // A login's start: hidden, every text dropped (the last character's lines
+  // are not this one's); the login draws it once its own settings are in.
+  void ResetForLogin();
   // The core tick: drops expired texts (none while the HUD is dragged).
   void Update();
   // Clears the lines, adds them again and draws.

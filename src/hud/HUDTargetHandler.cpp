@@ -65,6 +65,11 @@ HUDTargetHandler::~HUDTargetHandler() {
 
 void HUDTargetHandler::CreateHUD() { TargetHud->DrawHUD(); }
 
+void HUDTargetHandler::ResetForLogin() {
+  TargetHud->Forget();
+  TargetHud->HUDOff();
+}
+
 void HUDTargetHandler::UpdateHUD() { TargetHud->DrawHUD(); }
 
 void HUDTargetHandler::ClickHUD(std::int32_t x, std::int32_t y) {

@@ -27,6 +27,9 @@ class HUDTargetHandler {
 
   void CreateHUD();
   void UpdateHUD();
+  // A login's start: hidden, no target and no debuff known (what the last
+  // login saw is not this one's).
+  void ResetForLogin();
   // The close glyph switches the HUD off through the settings' toggle, the
   // hide glyph hides the title bar (with a tip in chat); anything else does nothing.
   void ClickHUD(std::int32_t x, std::int32_t y);

@@ -46,7 +46,7 @@ bool HasVitals(std::int32_t objectClass) {
 HudHandlerT::HudHandlerT() {
   Trap("Initilize", kClass, [&] {
     Debug("HUD Handler Init");
-    debuffs_.clear();
+    login_.debuffs.clear();
     dockVert_ = true;
     dockHorz_ = true;
     backgroundColor_ = Hub::ConvertColor("Black", 5);
@@ -60,8 +60,8 @@ HudHandlerT::HudHandlerT() {
 
 HudHandlerT::~HudHandlerT() {
   Debug("HUD Handler Terminate");
-  object_.reset();
-  debuffs_.clear();
+  login_.object.reset();
+  login_.debuffs.clear();
 }
 
 void HudHandlerT::ApplySizeRule(const char* sizeTemplate) {
@@ -119,7 +119,7 @@ void HudHandlerT::OnDeviceLost() {
 
 void HudHandlerT::OnFadeTimeout() {
   Trap("FadeTimer_Timeout", kClass, [&] {
-    if (!object_) {
+    if (!login_.object) {
       // Nothing shown, so no title: the bar is reset at once. The pointer
       // state is reset too, so the next hover after a selection fades the
       // title in instead of being taken for the hover already under way.
@@ -143,7 +143,7 @@ std::int32_t HudHandlerT::ClickHUD(std::int32_t x, std::int32_t y) {
 bool HudHandlerT::CanPaintAlone() const { return !HudCreateFailed && enabled_ && myHud_ != nullptr; }
 
 bool HudHandlerT::ShowsVitals() {
-  return object_ && object_->HasIdentifyData() && HasVitals(object_->ObjectClass());
+  return login_.object && login_.object->HasIdentifyData() && HasVitals(login_.object->ObjectClass());
 }
 
 double HudHandlerT::TextColour() const { return Hub::ConvertColor(fontColor_, 10); }
@@ -153,8 +153,8 @@ std::uint32_t HudHandlerT::OutlineColour() const { return ToArgb(Hub::GetHUDOutl
 // --- Debuffs -----------------------------------------------------------------------
 
 const SpellItemInfo* HudHandlerT::Debuffs(std::int32_t targetId) const {
-  const auto it = debuffs_.find(targetId);
-  return it == debuffs_.end() ? nullptr : &it->second;
+  const auto it = login_.debuffs.find(targetId);
+  return it == login_.debuffs.end() ? nullptr : &it->second;
 }
 
 void HudHandlerT::AddDebuff(std::int32_t targetId, std::int32_t spellId) {
@@ -174,20 +174,20 @@ void HudHandlerT::AddDebuff(std::int32_t targetId, std::int32_t spellId) {
       Debug("AddSpell " + std::to_string(spellId) + " " + std::to_string(spell->family) + " " +
             std::to_string(targetId) + " " + spell->name + " " + std::to_string(spell->timeRemaining));
     }
-    debuffs_[targetId].AddSpell(spell->family, spell);
+    login_.debuffs[targetId].AddSpell(spell->family, spell);
     UpdateDebuffs(true);
   });
 }
 
 void HudHandlerT::RemoveDebuff(std::int32_t targetId) {
-  Trap("RemoveDebuff", kClass, [&] { debuffs_.erase(targetId); });
+  Trap("RemoveDebuff", kClass, [&] { login_.debuffs.erase(targetId); });
 }
 
 void HudHandlerT::RemoveDebuffSpell(std::int32_t targetId, std::int32_t family) {
   Trap("RemoveDebuffSpell", kClass, [&] {
     Debug("RemoveDebuffSpell " + std::to_string(targetId) + " " + std::to_string(family));
-    const auto it = debuffs_.find(targetId);
-    if (it == debuffs_.end()) Raise(5);
+    const auto it = login_.debuffs.find(targetId);
+    if (it == login_.debuffs.end()) Raise(5);
     if (!it->second.GetSpell(family)) Raise(5);
     it->second.RemoveSpell(family);
   });
@@ -199,7 +199,7 @@ void HudHandlerT::UpdateDebuffs(bool draw) {
     // Collected first and removed after: removing while walking the records
     // would skip the one behind each removed spell.
     std::vector<std::pair<std::int32_t, std::int32_t>> expired;
-    for (auto& [targetId, info] : debuffs_) {
+    for (auto& [targetId, info] : login_.debuffs) {
       for (const auto& [key, spell] : info.Spells()) {
         if (!spell) continue;
         spell->timeRemaining = Clamp32(spell->finish - now);
@@ -208,8 +208,8 @@ void HudHandlerT::UpdateDebuffs(bool draw) {
     }
     for (const auto& [targetId, family] : expired) RemoveDebuffSpell(targetId, family);
 
-    if (!object_) return;
-    const SpellItemInfo* shown = Debuffs(object_->Id());
+    if (!login_.object) return;
+    const SpellItemInfo* shown = Debuffs(login_.object->Id());
     if (!shown) return;
     if (!draw) {
       PaintDebuffs(*shown);

@@ -30,13 +30,10 @@ class HudHandlerT : public HudWindow {
   ~HudHandlerT() override;
 
   // --- The described object ----------------------------------------------------
-  const std::shared_ptr<platform::WorldObject>& Object() const { return object_; }
-  void SetObject(std::shared_ptr<platform::WorldObject> obj) { object_ = std::move(obj); }
+  const std::shared_ptr<platform::WorldObject>& Object() const { return login_.object; }
+  void SetObject(std::shared_ptr<platform::WorldObject> obj) { login_.object = std::move(obj); }
   // No target and no debuff known (a login: what the last one saw is not this one's).
-  void Forget() {
-    object_.reset();
-    debuffs_.clear();
-  }
+  void Forget() { login_ = {}; }
 
   const std::string& FontColor() const { return fontColor_; }
   void SetFontColor(const std::string& colorName) { fontColor_ = colorName; }
@@ -112,8 +109,12 @@ class HudHandlerT : public HudWindow {
   double TextColour() const;
   std::uint32_t OutlineColour() const;
 
-  std::shared_ptr<platform::WorldObject> object_;
-  std::map<std::int32_t, SpellItemInfo> debuffs_;
+  // The login's: replaced whole at its start.
+  struct LoginState {
+    std::shared_ptr<platform::WorldObject> object;
+    std::map<std::int32_t, SpellItemInfo> debuffs;
+  };
+  LoginState login_;
   std::string fontColor_ = "White";
 };
 

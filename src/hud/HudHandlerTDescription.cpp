@@ -129,7 +129,7 @@ std::string HudHandlerT::FormatPercentBonus(double value) {
 }
 
 std::string HudHandlerT::DescribeItemFlags() {
-  platform::WorldObject& o = *ObjRef<platform::WorldObject>(object_);
+  platform::WorldObject& o = *ObjRef<platform::WorldObject>(login_.object);
   std::string flags;
   if (o.LongProperty(kFlagA, 0) != 0) flags += "A ";
   if (o.LongProperty(kFlagB, 0) != 0) flags += "B ";
@@ -142,7 +142,7 @@ std::string HudHandlerT::DescribeItemFlags() {
 }
 
 std::string HudHandlerT::DescribeValueBurden() {
-  platform::WorldObject& o = *ObjRef<platform::WorldObject>(object_);
+  platform::WorldObject& o = *ObjRef<platform::WorldObject>(login_.object);
   return Hub::FormatCount(o.LongProperty(kValue, 0), false) + "p, " +
          Hub::FormatCount(o.LongProperty(kBurden, 0), false) + "bu" + DescribeItemFlags();
 }
@@ -150,7 +150,7 @@ std::string HudHandlerT::DescribeValueBurden() {
 std::string HudHandlerT::WieldReq() {
   std::string result;
   Trap("WieldReq", kClass, [&] {
-    platform::WorldObject& o = *ObjRef<platform::WorldObject>(object_);
+    platform::WorldObject& o = *ObjRef<platform::WorldObject>(login_.object);
     const std::int32_t kind = o.LongProperty(kWieldKind, 0);
     if (kind <= 0) return;
     const std::int32_t id = o.LongProperty(kWieldId, 0);
@@ -186,7 +186,7 @@ std::string HudHandlerT::WieldReq() {
 std::string HudHandlerT::ActivationReq() {
   std::string result;
   Trap("ActivationReq", kClass, [&] {
-    platform::WorldObject& o = *ObjRef<platform::WorldObject>(object_);
+    platform::WorldObject& o = *ObjRef<platform::WorldObject>(login_.object);
     std::string text;
     if (const std::int32_t lore = o.LongProperty(kLore, 0); lore != 0) text = ", Lr " + Num(lore);
     if (const std::int32_t heritage = o.LongProperty(kHeritage, 0); heritage != 0) {
@@ -202,7 +202,7 @@ std::string HudHandlerT::ActivationReq() {
 }
 
 std::string HudHandlerT::DescribeTextValues() {
-  platform::WorldObject& o = *ObjRef<platform::WorldObject>(object_);
+  platform::WorldObject& o = *ObjRef<platform::WorldObject>(login_.object);
   const std::int32_t count = o.LongProperty(kStackCount, 0);
   if (count <= 1) return o.Name();
   const std::string plural = o.StringProperty(kPluralName, "");
@@ -222,7 +222,7 @@ std::string HudHandlerT::SummarizeMajorEpic() {
 }
 
 std::string HudHandlerT::DescribeBonuses() {
-  platform::WorldObject& o = *ObjRef<platform::WorldObject>(object_);
+  platform::WorldObject& o = *ObjRef<platform::WorldObject>(login_.object);
   const std::string first = o.ObjectClass() == 31
                                 ? vb::CStr(vb::Round(o.DoubleProperty(kClass31Bonus, 0) * 100, 0))
                                 : FormatPercentBonus(o.DoubleProperty(kBonus1, 0));
@@ -242,7 +242,7 @@ void HudHandlerT::EmitLine(const std::string& text, std::int32_t& y, std::int32_
 }
 
 void HudHandlerT::ManaBlock(std::int32_t& y, std::int32_t& x, platform::Rect& work) {
-  platform::WorldObject& o = *object_;
+  platform::WorldObject& o = *login_.object;
   if (o.LongProperty(kMaxMana, 0) == 0) return;
   EmitLine(Num(o.LongProperty(kMana, 0)) + "m" + ActivationReq(), y, x, work);
   // The last line: drawn where the next would go, without moving on.
@@ -252,7 +252,7 @@ void HudHandlerT::ManaBlock(std::int32_t& y, std::int32_t& x, platform::Rect& wo
 
 void HudHandlerT::DescribeClass(std::int32_t& y, std::int32_t& x, platform::Rect& work) {
   platform::HudView& canvas = *myHud_;
-  platform::WorldObject& o = *object_;
+  platform::WorldObject& o = *login_.object;
   const std::int32_t objectClass = o.ObjectClass();
   auto L = [&o](std::int32_t key) { return o.LongProperty(key, 0); };
   auto D = [&o](std::int32_t key) { return o.DoubleProperty(key, 0); };
@@ -426,7 +426,7 @@ void HudHandlerT::OutputHud(bool /*force: every pass paints everything*/) {
       work = localRect_;
       canvas.Clear(localRect_);
       canvas.Fill(localRect_, 0);
-      if (object_) {
+      if (login_.object) {
         canvas.Fill(Box(0, 0, titleHeight_, width_), 0);
         canvas.Fill(Box(titleHeight_, 0, height_, borderWidth_), frame);
         canvas.Fill(Box(titleHeight_, width_ - borderWidth_, height_, width_), frame);
@@ -443,8 +443,8 @@ void HudHandlerT::OutputHud(bool /*force: every pass paints everything*/) {
         DrawItemText(Box(0, width_ - 8, titleHeight_, width_), white, edge, 0, "X");
       }
     }
-    if (!object_) return;
-    platform::WorldObject& o = *object_;
+    if (!login_.object) return;
+    platform::WorldObject& o = *login_.object;
 
     work = Box(titleHeight_, borderWidth_, height_ - borderWidth_, width_ - borderWidth_);
     canvas.Fill(work, ToArgb(backgroundColor_));

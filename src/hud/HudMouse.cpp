@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <array>
+#include <cstdint>
 
 #include "core/Globals.h"
 #include "core/Trap.h"
@@ -87,6 +88,8 @@ void HudMouse::EndDragAtLogoff() {
   for (const HudId hud : {HudId::Clock, HudId::Main, HudId::Items, HudId::Status, HudId::Target}) {
     if (HudWindow* window = HudRoster::Engine(hud)) window->SetOnCanvas(false);
   }
+  // A point no release is at: the press ends without a click.
+  PressPos = {INT32_MIN, INT32_MIN};
 }
 
 void HudMouse::Handle(std::int32_t msg, const Input& input, std::span<const HudSlot> slots, void (*save)()) {

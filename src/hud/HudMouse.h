@@ -53,8 +53,9 @@ class HudMouse {
   // Errors are reported and end the message's handling.
   static void WindowMessage(std::int32_t msg, std::int32_t wParam);
 
-  // A drag belongs to the login that began it: a logoff ends it where the
-  // HUDs stand, saving nothing, so the next login's pointer drags nothing.
+  // A press and a drag belong to the login that began them: the login's end
+  // ends both where the HUDs stand, saving nothing, so the next login's
+  // pointer neither drags a HUD nor completes a click on one.
   static void EndDragAtLogoff();
 
   // One message over the given HUDs; save is the settings save.

@@ -107,6 +107,8 @@ void ReselectChoices(ControlHandler& ch, const std::string& procedure) {
        [&]() -> platform::ChoiceControl& { return *ch.ChatColorColor; }},
       {"ChatColorSound", [&]() -> platform::ListControl& { return *ch.ChatColor; }, cell(4),
        [&]() -> platform::ChoiceControl& { return *ch.ChatColorSound; }},
+      {"ChatColorWindow", [&]() -> platform::ListControl& { return *ch.ChatColor; }, cell(2),
+       [&]() -> platform::ChoiceControl& { return *ch.ChatColorWindow; }},
       {"HudMainColor", [&]() -> platform::ListControl& { return *ch.HudList; }, hudColor(2),
        [&]() -> platform::ChoiceControl& { return *ch.HudMainColor; }},
       {"HudGeneralFont", [&]() -> platform::ListControl& { return *ch.HudGeneral; }, cell(2),

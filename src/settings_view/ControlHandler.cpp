@@ -92,6 +92,14 @@ void ControlHandler::InitControls() {
     Hub::GetSoundList();
     Hub::GetSoundLoopList();
   });
+  Trap("InitControls", kClass, [&] {
+    if (ViewHandlerInstance && ViewHandlerInstance->MainView)
+      firstLoginView_ = ViewSnapshot::Take(*ViewHandlerInstance->MainView, ViewHandlerInstance->Description());
+  });
+}
+
+void ControlHandler::ResetForLogin() {
+  if (ViewHandlerInstance && ViewHandlerInstance->MainView) firstLoginView_.Restore(*ViewHandlerInstance->MainView);
 }
 
 void ControlHandler::BindAll() {
@@ -454,13 +462,6 @@ void ControlHandler::ClearLists() {
   ChatCustom->Clear();
   HudGeneral->Clear();
   HudClockList->Clear();
-}
-
-void ControlHandler::ClearEntryBoxes() {
-  for (auto* box : {&HudItemsText, &HudItemsCount, &FilterBox, &AliasAbbr, &AliasFull, &ChatCustomText,
-                    &ChatCustomWindow, &ChatCustomAction, &VitalsAddException})
-    (*box)->TextLet("");
-  for (auto* choice : {&ChatCustomType, &ChatCustomColor, &ChatCustomSound}) (*choice)->SelectedLet(0);
 }
 
 std::string ControlHandler::LocalOffsetText() {

@@ -13,6 +13,7 @@
 #include "platform/Event.h"
 #include "platform/HostView.h"
 #include "settings_view/IndexedListControl.h"
+#include "settings_view/ViewSnapshot.h"
 
 namespace pugi {
 class xml_node;
@@ -204,9 +205,14 @@ class ControlHandler {
   ObjRef<platform::PushButtonControl> VitalsAddExceptionBtn;
   ObjRef<platform::PushButtonControl> VitalsAddExceptionSel;
 
-  // Binds every control by its view name, then fills the five sound lists.
+  // Binds every control by its view name, then fills the five sound lists;
+  // what every control of the view then holds is what each login starts from.
   void InitControls();
   void ReleaseControls();
+  // A login's start: every control of the view as InitControls left it,
+  // before any settings load (what one character typed, ticked, chose or was
+  // shown is not offered to the next).
+  void ResetForLogin();
 
   // Empties the six fixed option lists and refills them with their fixed rows
   // and default cells, then resets the selection state. versionParts is the
@@ -306,11 +312,6 @@ class ControlHandler {
   // Local time minus UTC in hours, as the clock list shows it.
   static std::string LocalOffsetText();
 
-  // The boxes a row is typed into before it is added (alias, filter, rule,
-  // watched item, one-touch exception) are emptied, as the view starts them:
-  // what one character typed there is not offered to the next.
-  void ClearEntryBoxes();
-
  private:
   void SubscribeOptionEvents();
   void ReloadWith(const char* proc, const char* message, std::int16_t action);
@@ -339,6 +340,8 @@ class ControlHandler {
   std::int32_t SelectedHudGeneralRow = 0;
   std::int32_t SelectedHudClockRow = 0;
 
+  // The view as InitControls left it.
+  ViewSnapshot firstLoginView_;
   // Subscriptions to control events; dropped before the controls are.
   std::vector<platform::Connection> events_;
 };

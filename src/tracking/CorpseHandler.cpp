@@ -89,12 +89,7 @@ CorpseHandler::CorpseHandler() {
   Links().ForEachCorpse = [this](const std::function<void(const CorpseRecord&)>& visit) {
     for (const CorpseInfo& c : Corpses) visit({c.guid, c.NS, c.EW, c.time, c.Dungeon, c.data});
   };
-  Links().ClearCorpses = [this] {
-    Corpses.clear();
-    pending_.reset();
-    opened_.clear();
-    hasDied_ = false;
-  };
+  Links().ClearCorpses = [this] { ResetForLogin(); };
 }
 
 CorpseHandler::~CorpseHandler() {
@@ -103,7 +98,11 @@ CorpseHandler::~CorpseHandler() {
   Links().ClearCorpses = nullptr;
   Trap("Class_Terminate", kClass, [] { Hub::wtcw_debug("Corpse Handler Terminate"); });
   Corpses.clear();
-  opened_.clear();
+}
+
+void CorpseHandler::ResetForLogin() {
+  Corpses.clear();
+  login_ = {};
 }
 
 void CorpseHandler::UpdateCorpseList() {
@@ -132,25 +131,25 @@ void CorpseHandler::CharDeath() {
   Trap("CharDeath", kClass, [&] {
     Hub::wtcw_debug("Char Death ");
     if (SpellHandlerInstance) SpellHandlerInstance->RebuildList = true;
-    hasDied_ = true;
+    login_.hasDied = true;
     if (!Controls().CorpsesTrack->CheckedGet()) return;
     Hub::wtcw_debug("Creating Corpse Info");
-    pending_.emplace();
+    login_.pending.emplace();
     FilterHandler& f = Filter();
     const std::int64_t decay = std::max<std::int64_t>(std::int64_t{f.GetMyCharLevel()} * kDecayPerLevel, kMinimumDecay);
-    pending_->time = TrackingPeers::NowUnix() + decay;
-    pending_->NS = f.GetRawNS();
-    pending_->EW = f.GetRawEW();
+    login_.pending->time = TrackingPeers::NowUnix() + decay;
+    login_.pending->NS = f.GetRawNS();
+    login_.pending->EW = f.GetRawEW();
   });
 }
 
 void CorpseHandler::NewCorpse(std::int32_t guid, double ns, double ew) {
   Trap("NewCorpse", kClass, [&] {
     Hub::wtcw_debug("New Corpse " + Describe(guid, ns, ew));
-    if (!pending_) return;
-    pending_->guid = guid;
-    pending_->NS = ns;
-    pending_->EW = ew;
+    if (!login_.pending) return;
+    login_.pending->guid = guid;
+    login_.pending->NS = ns;
+    login_.pending->EW = ew;
   });
 }
 
@@ -162,34 +161,34 @@ void CorpseHandler::CorpseCoords(const std::string& text) {
     // Both halves are read before anything changes, so a bad text changes nothing.
     const double ns = ParseCoordinate(parts[0], 'N');
     const double ew = ParseCoordinate(parts[1], 'E');
-    if (!pending_) return;
+    if (!login_.pending) return;
     // The world object's position, when it was seen, is the more precise one.
-    if (pending_->guid == 0) {
-      pending_->NS = ns;
-      pending_->EW = ew;
+    if (login_.pending->guid == 0) {
+      login_.pending->NS = ns;
+      login_.pending->EW = ew;
     }
-    pending_->Dungeon = false;
+    login_.pending->Dungeon = false;
   });
 }
 
 void CorpseHandler::CorpseData(const std::string& text) {
   Trap("CorpseData", kClass, [&] {
     Hub::wtcw_debug("Corpse Data " + text);
-    if (pending_) pending_->data = text;
+    if (login_.pending) login_.pending->data = text;
   });
 }
 
 void CorpseHandler::AddCorpse() {
   Trap("AddCorpse", kClass, [&] {
-    hasDied_ = false;
-    if (!pending_) return;
+    login_.hasDied = false;
+    if (!login_.pending) return;
     if (!Controls().CorpsesTrack->CheckedGet()) {
-      pending_.reset();
+      login_.pending.reset();
       return;
     }
-    Hub::wtcw_debug("Add Corpse " + Describe(pending_->guid, pending_->NS, pending_->EW));
-    Corpses.push_back(std::move(*pending_));
-    pending_.reset();
+    Hub::wtcw_debug("Add Corpse " + Describe(login_.pending->guid, login_.pending->NS, login_.pending->EW));
+    Corpses.push_back(std::move(*login_.pending));
+    login_.pending.reset();
     Controls().Data_Save();
     UpdateCorpseList();
     TrackingPeers::CreateMainHUD();
@@ -247,21 +246,21 @@ void CorpseHandler::RemoveCorpsebyID(std::int32_t position) {
 void CorpseHandler::OpenCorpse(double ns, double ew, std::int32_t guid) {
   Trap("OpenCorpse", kClass, [&] {
     Hub::wtcw_debug("OpenCorpse " + Describe(guid, ns, ew));
-    if (FindMatch(opened_, guid, ns, ew) != opened_.end()) return;
+    if (FindMatch(login_.opened, guid, ns, ew) != login_.opened.end()) return;
     CorpseInfo c;
     c.guid = guid;
     c.NS = ns;
     c.EW = ew;
-    opened_.push_back(std::move(c));
+    login_.opened.push_back(std::move(c));
   });
 }
 
 void CorpseHandler::CorpseDisappear(double ns, double ew, std::int32_t guid) {
   Trap("CorpseDisappear", kClass, [&] {
     Hub::wtcw_debug("CorpseDisappear " + Describe(guid, ns, ew));
-    const auto found = FindMatch(opened_, guid, ns, ew);
-    if (found == opened_.end()) return;
-    opened_.erase(found);
+    const auto found = FindMatch(login_.opened, guid, ns, ew);
+    if (found == login_.opened.end()) return;
+    login_.opened.erase(found);
     RemoveCorpsebyGUID(guid, ns, ew);
   });
 }

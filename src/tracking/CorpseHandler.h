@@ -29,8 +29,12 @@ class CorpseHandler {
   // the corpse list.
   std::vector<CorpseInfo> Corpses;
 
+  // The data load's start, the first step of every login: no corpse,
+  // nothing pending or opened.
+  void ResetForLogin();
+
   // True from a death until its corpse is recorded.
-  bool HasDied() const { return hasDied_; }
+  bool HasDied() const { return login_.hasDied; }
   // Refills the corpse list: position or "Dungeon", offset from the
   // character, time left until decay; highlights the tracked corpse.
   void UpdateCorpseList();
@@ -70,16 +74,20 @@ class CorpseHandler {
   void CorpsesAbsolute_Change(std::int32_t id, bool checked);
   void CorpsesAuto_Change(std::int32_t id, bool checked);
 
-  const std::optional<CorpseInfo>& PendingCorpse() const { return pending_; }
-  const std::vector<CorpseInfo>& OpenedCorpses() const { return opened_; }
+  const std::optional<CorpseInfo>& PendingCorpse() const { return login_.pending; }
+  const std::vector<CorpseInfo>& OpenedCorpses() const { return login_.opened; }
 
  private:
   // Drops position p (1-based) and keeps the selection on its own corpse.
   void RemoveAt(std::size_t position);
 
-  bool hasDied_ = false;
-  std::optional<CorpseInfo> pending_;
-  std::vector<CorpseInfo> opened_;
+  // The login's: replaced whole at its start.
+  struct LoginState {
+    bool hasDied = false;
+    std::optional<CorpseInfo> pending;
+    std::vector<CorpseInfo> opened;
+  };
+  LoginState login_;
 };
 
 }  // namespace mellox

@@ -107,10 +107,6 @@ std::string DisplayText(const SpellInfo& s) { return s.sTarget.empty() ? s.name 
 SpellHandler::SpellHandler() {
   Trap("Class_Initialize", kClass, [&] {
     Hub::wtcw_debug("Spell Handler Init");
-    for (std::size_t i = 0; i < kBeerSpells.size(); ++i) {
-      BeerTimes[i] = {kBeerSpells[i], 0};
-      BeerRetries[i] = {kBeerSpells[i], 0};
-    }
   });
   Links().ForEachItemSpell = [this](const std::function<void(const mellox::ItemSpellRecord&)>& visit) {
     for (const auto& r : ItemSpellsToSave()) visit({r.id, r.remaining, r.target});
@@ -284,7 +280,7 @@ void SpellHandler::UpdateSpellList() {
 
     if (AllSpells.empty()) {
       NextBuffText.clear();
-      lastTrackedValue_.reset();
+      login_.lastTrackedValue.reset();
       HandleGems(true, true, true);
       return;
     }
@@ -371,10 +367,10 @@ void SpellHandler::UpdateSpellList() {
     HandleBeers(ClampToLong(trackedValue));
 
     // A new tracked buff starts afresh, so its first value is never taken as a crossing.
-    std::optional<std::int64_t> previous = lastTrackedValue_;
-    if (trackedSelection != lastTrackedSelection_) previous.reset();
-    lastTrackedValue_ = trackedValue;
-    lastTrackedSelection_ = trackedSelection;
+    std::optional<std::int64_t> previous = login_.lastTrackedValue;
+    if (trackedSelection != login_.lastTrackedSelection) previous.reset();
+    login_.lastTrackedValue = trackedValue;
+    login_.lastTrackedSelection = trackedSelection;
     if (TrackingPeers::ChatOptionTicked("Buffs Expiration Warning")) {
       if (const char* warning = ExpiryWarning(previous, trackedValue)) Hub::wtcw(warning);
     }
@@ -395,23 +391,7 @@ void SpellHandler::InitSpells() {
   });
 }
 
-void SpellHandler::ResetForLogin() {
-  AllSpells.clear();
-  CooldownTimers.clear();
-  NextBuffText.clear();
-  LowBeer = 99999;
-  RebuildList = false;
-  Augs = 0;
-  for (auto& beer : BeerTimes) beer.second = 0;
-  for (auto& retry : BeerRetries) retry.second = 0;
-  lastTrackedValue_.reset();
-  lastTrackedSelection_.clear();
-  lastLowBeer_.reset();
-  ControlHandler& c = Controls();
-  c.BuffList->Clear();
-  c.DebuffList->Clear();
-  c.SpellsTracked->TextLet("N/A");
-}
+void SpellHandler::ResetForLogin() { login_ = {}; }
 
 // A gem is used on every tick until its buff or its cooldown shows among the
 // enchantments.
@@ -459,8 +439,8 @@ void SpellHandler::HandleBeers(std::int32_t tracked) {
       const std::int32_t left = BeerTimes[i].second;
       if (BeerTicked(c, kBeers[i]) && left != 0 && left < LowBeer) LowBeer = left;
     }
-    const bool warn = LowBeerWarningDue(lastLowBeer_, LowBeer, beerTimer);
-    lastLowBeer_ = LowBeer;
+    const bool warn = LowBeerWarningDue(login_.lastLowBeer, LowBeer, beerTimer);
+    login_.lastLowBeer = LowBeer;
     if (warn && TrackingPeers::ChatOptionTicked("Buffs Expiration Warning") && !c.UseBeers->CheckedGet()) {
       Hub::wtcw("Your beer spells are getting low!");
     }
@@ -512,10 +492,11 @@ void SpellHandler::StoreItemSpell(const std::string& target, const SpellInfoRef&
   info->AddSpell(spell->family, spell);
 }
 
-void SpellHandler::AddItemSpell(const std::string& spellName, const std::string& target) {
+void SpellHandler::AddItemSpell(const std::string& spellName, const std::string& target,
+                                std::optional<bool> carried) {
   Trap("AddItemSpell", kClass, [&] {
     Hub::wtcw_debug("AddItemSpell " + spellName + " " + target);
-    if (!ItemTargetAccepted(target)) return;
+    if (!(carried ? *carried : ItemTargetAccepted(target))) return;
     SpellFilterHandler& table = SpellTable();
     auto s = std::make_shared<SpellInfo>();
     s->id = table.GetID(spellName);

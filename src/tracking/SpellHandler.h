@@ -32,6 +32,38 @@ class SpellHandler {
   // The drinks' buff spells, in the order every drink operation visits them.
   static constexpr std::array<std::int32_t, 6> kBeerSpells{3530, 3533, 3531, 3864, 3862, 3863};
 
+ private:
+  using BeerCounts = std::array<std::pair<std::int32_t, std::int32_t>, 6>;
+  // Each drink's buff spell with 0.
+  static constexpr BeerCounts NoBeerCounts() {
+    BeerCounts counts{};
+    for (std::size_t i = 0; i < kBeerSpells.size(); ++i) counts[i] = {kBeerSpells[i], 0};
+    return counts;
+  }
+  // Everything of this handler's that belongs to one login, in one value that
+  // each login's start replaces whole (ResetForLogin). The item spells are
+  // the character's data file's.
+  struct LoginState {
+    std::vector<SpellInfoRef> AllSpells;
+    std::map<std::int32_t, std::shared_ptr<platform::Enchantment>> CooldownTimers;
+    std::int32_t Favor = -1;
+    std::int32_t Benediction = -1;
+    std::int32_t LesserBenediction = -1;
+    std::int32_t LowBeer = 99999;
+    bool RebuildList = false;
+    std::int32_t Augs = 0;
+    std::string NextBuffText;
+    BeerCounts BeerTimes = NoBeerCounts();
+    BeerCounts BeerRetries = NoBeerCounts();
+    // The tracked value of the last tick and what it tracked, for the warnings.
+    std::optional<std::int64_t> lastTrackedValue;
+    std::string lastTrackedSelection;
+    // LowBeer of the last tick that computed it, for the low-drink warning.
+    std::optional<std::int32_t> lastLowBeer;
+  };
+  LoginState login_;
+
+ public:
   SpellHandler();
   ~SpellHandler();
   SpellHandler(const SpellHandler&) = delete;
@@ -53,9 +85,9 @@ class SpellHandler {
   // Finds the three gems in the inventory (login); a gem picked up later is
   // seen at the next login.
   void InitSpells();
-  // A login: the lists, the tracked buff, the warnings' memory, the drinks'
-  // times and the augmentation count start empty; nothing of the last
-  // character's is kept (the item spells come from the data file).
+  // A login's start: the lists, the tracked buff, the warnings' memory, the
+  // drinks' times, the gems and the augmentation count start empty; nothing
+  // of the last character's is kept (the item spells come from the data file).
   void ResetForLogin();
   // Queues every ticked drink, whatever its buff's time left, then runs the
   // queue (hotkey).
@@ -69,8 +101,14 @@ class SpellHandler {
   static bool LowBeerWarningDue(std::optional<std::int32_t> previous, std::int32_t current, std::int32_t beerTimer);
 
   // --- Item spells ----------------------------------------------------------------
-  // A cast on an item (or on "your armor.") seen in chat; the list is rebuilt.
-  void AddItemSpell(const std::string& spellName, const std::string& target);
+  // A cast on an item (or on "your armor.") seen in chat; the list is
+  // rebuilt. carried: whether the item was in the pack when the cast came,
+  // when that was looked up then; otherwise it is looked up now.
+  void AddItemSpell(const std::string& spellName, const std::string& target,
+                    std::optional<bool> carried = std::nullopt);
+  // Whether spells cast on the target are tracked: the worn armour, or an
+  // item of exactly that name in the inventory.
+  static bool ItemTargetAccepted(const std::string& target);
   // A record from the data file, with the seconds it had left at the save.
   void AddItemSpellfromData(std::int32_t id, std::int32_t remaining, const std::string& target);
   // Removes the family's record of the target; nothing when either is absent.
@@ -105,40 +143,32 @@ class SpellHandler {
 
   // Target text -> the spells cast on it, in insertion order.
   std::vector<std::pair<std::string, std::shared_ptr<SpellItemInfo>>> ItemSpells;
+  // The login's values under their own names.
   // The merged list, sorted by time left.
-  std::vector<SpellInfoRef> AllSpells;
+  std::vector<SpellInfoRef>& AllSpells = login_.AllSpells;
   // Item cooldowns found in the last build, by (negative) spell id.
-  std::map<std::int32_t, std::shared_ptr<platform::Enchantment>> CooldownTimers;
+  std::map<std::int32_t, std::shared_ptr<platform::Enchantment>>& CooldownTimers = login_.CooldownTimers;
   // Inventory ids of the three gems; -1 none.
-  std::int32_t Favor = -1;
-  std::int32_t Benediction = -1;
-  std::int32_t LesserBenediction = -1;
+  std::int32_t& Favor = login_.Favor;
+  std::int32_t& Benediction = login_.Benediction;
+  std::int32_t& LesserBenediction = login_.LesserBenediction;
   // Least time left of an enabled drink's buff; 99999 none.
-  std::int32_t LowBeer = 99999;
+  std::int32_t& LowBeer = login_.LowBeer;
   // The next tick rebuilds the list first.
-  bool RebuildList = false;
-  std::int32_t Augs = 0;
+  bool& RebuildList = login_.RebuildList;
+  std::int32_t& Augs = login_.Augs;
   // The default tracked buff: the first non-debuff of AllSpells.
-  std::string NextBuffText;
+  std::string& NextBuffText = login_.NextBuffText;
   // Drink buff spell -> seconds left (0 not active), and ticks before it may be drunk again.
-  std::array<std::pair<std::int32_t, std::int32_t>, 6> BeerTimes{};
-  std::array<std::pair<std::int32_t, std::int32_t>, 6> BeerRetries{};
+  BeerCounts& BeerTimes = login_.BeerTimes;
+  BeerCounts& BeerRetries = login_.BeerRetries;
 
  private:
   std::shared_ptr<SpellItemInfo> FindItemTarget(const std::string& target) const;
-  // Whether spells cast on the target are tracked: the worn armour, or an
-  // item of exactly that name in the inventory.
-  static bool ItemTargetAccepted(const std::string& target);
   // Stores the record under its target, the stronger of a family kept.
   void StoreItemSpell(const std::string& target, const SpellInfoRef& spell);
   void HandleGems(bool favorMissing, bool benedictionMissing, bool lesserMissing);
   void HandleBeers(std::int32_t tracked);
-
-  // The tracked value of the last tick and what it tracked, for the warnings.
-  std::optional<std::int64_t> lastTrackedValue_;
-  std::string lastTrackedSelection_;
-  // LowBeer of the last tick that computed it, for the low-drink warning.
-  std::optional<std::int32_t> lastLowBeer_;
 };
 
 }  // namespace mellox

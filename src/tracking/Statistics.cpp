@@ -52,44 +52,46 @@ Statistics::~Statistics() {
 
 void Statistics::ApplyLevelCurve(std::int32_t level) {
   const LevelCurve::Bounds b = LevelCurve::ForLevel(level);
-  XPAtThisLevel_ = b.atThisLevel;
-  XPAtNextLevel_ = b.atNextLevel;
-  XPToNextLevel_ = XPAtNextLevel_ - CharTotalXP_;
-  XPForThisLevel_ = XPAtNextLevel_ - XPAtThisLevel_;
+  login_.XPAtThisLevel = b.atThisLevel;
+  login_.XPAtNextLevel = b.atNextLevel;
+  login_.XPToNextLevel = login_.XPAtNextLevel - login_.CharTotalXP;
+  login_.XPForThisLevel = login_.XPAtNextLevel - login_.XPAtThisLevel;
 }
 
 void Statistics::UpdateBar() {
-  BarPercent_ = LevelCurve::Percent(XPForThisLevel_, XPToNextLevel_);
-  Controls().XPBar->ValueLet(LevelCurve::BarPosition(BarPercent_));
+  login_.BarPercent = LevelCurve::Percent(login_.XPForThisLevel, login_.XPToNextLevel);
+  Controls().XPBar->ValueLet(LevelCurve::BarPosition(login_.BarPercent));
 }
+
+void Statistics::ResetForLogin() { login_ = {}; }
 
 void Statistics::InitStatistics() {
   Trap("InitStatistics", kClass, [&] {
     Hub::wtcw_debug("InitStatistics");
-    CharTotalXP_ = TrackingPeers::NetTotalXP();
-    CharUnXP_ = TrackingPeers::NetUnassXP();
+    login_.CharTotalXP = TrackingPeers::NetTotalXP();
+    login_.CharUnXP = TrackingPeers::NetUnassXP();
     const std::int32_t level = TrackingPeers::GetMyCharLevel();
     ApplyLevelCurve(level);
-    LastUnXP_ = CharUnXP_;
+    login_.LastUnXP = login_.CharUnXP;
     // A kill line reads the XP of this login's kills, not the last character's.
-    MonsterXP_ = 0;
-    XPUnChange_ = 0;
-    TotalXPStart_ = CharTotalXP_;
-    TotalStartMs_ = MonotonicNow();
-    TotalSec_ = 0;
-    TotalXP_ = 0;
-    LastSampleXP_ = CharTotalXP_;
-    XPSamples_.assign(kSampleCount, 0.0);
-    LastSampleMinute_ = 0;
+    login_.MonsterXP = 0;
+    login_.XPUnChange = 0;
+    login_.TotalXPStart = login_.CharTotalXP;
+    login_.TotalStartMs = MonotonicNow();
+    login_.TotalSec = 0;
+    login_.TotalXP = 0;
+    login_.LastSampleXP = login_.CharTotalXP;
+    login_.XPSamples.assign(kSampleCount, 0.0);
+    login_.LastSampleMinute = 0;
     // The label below reads "0"; the value it shows must agree after a relogin.
-    FiveMinAvg_ = 0;
+    login_.FiveMinAvg = 0;
 
     ControlHandler& c = Controls();
     c.CharName->TextLet(TrackingPeers::GetMyCharName());
     c.LevelNum->TextLet(std::to_string(level));
-    c.XPTotal->TextLet(Count(CharTotalXP_));
-    c.XPNext->TextLet(Count(XPToNextLevel_));
-    c.XPUn->TextLet(Count(CharUnXP_));
+    c.XPTotal->TextLet(Count(login_.CharTotalXP));
+    c.XPNext->TextLet(Count(login_.XPToNextLevel));
+    c.XPUn->TextLet(Count(login_.CharUnXP));
     c.TotalXP->TextLet("0");
     c.TotalXPHour->TextLet("0");
     c.TotalXPMin->TextLet("0");
@@ -99,8 +101,8 @@ void Statistics::InitStatistics() {
     c.TotalTime->TextLet("00:00:00");
 
     UpdateBar();
-    LastAllegFollowers_ = TrackingPeers::GetAllegFollowers();
-    LastMyFollowers_ = TrackingPeers::GetMyFollowers();
+    login_.LastAllegFollowers = TrackingPeers::GetAllegFollowers();
+    login_.LastMyFollowers = TrackingPeers::GetMyFollowers();
     ResetSession();
   });
 }
@@ -113,23 +115,23 @@ void Statistics::ResetSession() {
     c.XPMin->TextLet("0");
     c.Kills->TextLet("0");
     c.SessionTime->TextLet("00:00:00");
-    SessionXPStart_ = CharTotalXP_;
-    LastTotalXP_ = CharTotalXP_;
-    SessionXP_ = 0;
-    SessionXPHour_ = 0;
-    SessionXPMin_ = 0;
-    Kills_ = 0;
-    KillsLevel_ = 0;
-    TimetoLevelText_ = "Infinity";
-    XPTotalChange_ = 0;
-    SessionStartMs_ = MonotonicNow();
-    SessionSec_ = 0;
+    login_.SessionXPStart = login_.CharTotalXP;
+    login_.LastTotalXP = login_.CharTotalXP;
+    login_.SessionXP = 0;
+    login_.SessionXPHour = 0;
+    login_.SessionXPMin = 0;
+    login_.Kills = 0;
+    login_.KillsLevel = 0;
+    login_.TimetoLevelText = "Infinity";
+    login_.XPTotalChange = 0;
+    login_.SessionStartMs = MonotonicNow();
+    login_.SessionSec = 0;
     TrackingPeers::CreateMainHUD();
   });
 }
 
 void Statistics::ComputeTimeToLevel() {
-  TimetoLevelText_ = Hub::ConvTime(vb::Divide(XPToNextLevel_, SessionXPMin_) * 60, 10, false);
+  login_.TimetoLevelText = Hub::ConvTime(vb::Divide(login_.XPToNextLevel, login_.SessionXPMin) * 60, 10, false);
 }
 
 void Statistics::ChangeXP(bool show) {
@@ -137,39 +139,39 @@ void Statistics::ChangeXP(bool show) {
     if (!PluginActive) return;
     ControlHandler& c = Controls();
     const double netTotal = TrackingPeers::NetTotalXP();
-    if (c.XPAuto->CheckedGet() && (netTotal - LastTotalXP_) * 0.1 > SessionXP_) ResetSession();
+    if (c.XPAuto->CheckedGet() && (netTotal - login_.LastTotalXP) * 0.1 > login_.SessionXP) ResetSession();
 
-    CharTotalXP_ = netTotal;
-    XPToNextLevel_ = XPAtNextLevel_ - CharTotalXP_;
-    XPTotalChange_ = CharTotalXP_ - LastTotalXP_;
-    LastTotalXP_ = CharTotalXP_;
+    login_.CharTotalXP = netTotal;
+    login_.XPToNextLevel = login_.XPAtNextLevel - login_.CharTotalXP;
+    login_.XPTotalChange = login_.CharTotalXP - login_.LastTotalXP;
+    login_.LastTotalXP = login_.CharTotalXP;
 
-    CharUnXP_ = TrackingPeers::NetUnassXP();
-    XPUnChange_ = CharUnXP_ - LastUnXP_;
-    LastUnXP_ = CharUnXP_;
+    login_.CharUnXP = TrackingPeers::NetUnassXP();
+    login_.XPUnChange = login_.CharUnXP - login_.LastUnXP;
+    login_.LastUnXP = login_.CharUnXP;
 
-    if (XPTotalChange_ != 0) {
-      MonsterXP_ = XPUnChange_ - Hub::Ceiling((XPTotalChange_ - XPUnChange_) * 0.1);
-      if (MonsterXP_ < 0) MonsterXP_ = 0;
-      KillsLevel_ = MonsterXP_ != 0 ? Hub::Ceiling(XPToNextLevel_ / MonsterXP_) : -1;
+    if (login_.XPTotalChange != 0) {
+      login_.MonsterXP = login_.XPUnChange - Hub::Ceiling((login_.XPTotalChange - login_.XPUnChange) * 0.1);
+      if (login_.MonsterXP < 0) login_.MonsterXP = 0;
+      login_.KillsLevel = login_.MonsterXP != 0 ? Hub::Ceiling(login_.XPToNextLevel / login_.MonsterXP) : -1;
     }
 
-    TotalXP_ = CharTotalXP_ - TotalXPStart_;
-    SessionXP_ = CharTotalXP_ - SessionXPStart_;
+    login_.TotalXP = login_.CharTotalXP - login_.TotalXPStart;
+    login_.SessionXP = login_.CharTotalXP - login_.SessionXPStart;
 
-    c.XPUn->TextLet(Count(CharUnXP_));
-    c.XPNext->TextLet(Count(XPToNextLevel_));
-    c.XPTotal->TextLet(Count(CharTotalXP_));
-    c.XPSession->TextLet(Count(SessionXP_));
-    c.TotalXP->TextLet(Count(TotalXP_));
+    c.XPUn->TextLet(Count(login_.CharUnXP));
+    c.XPNext->TextLet(Count(login_.XPToNextLevel));
+    c.XPTotal->TextLet(Count(login_.CharTotalXP));
+    c.XPSession->TextLet(Count(login_.SessionXP));
+    c.TotalXP->TextLet(Count(login_.TotalXP));
 
     UpdateXP();
 
-    if (SessionXPHour_ != 0) ComputeTimeToLevel();
+    if (login_.SessionXPHour != 0) ComputeTimeToLevel();
 
-    if (XPTotalChange_ != 0 && show) {
+    if (login_.XPTotalChange != 0 && show) {
       const double threshold = vb::Val(c.XPFilterThreshold->TextGet());
-      const bool filtered = threshold > XPTotalChange_ && c.XPFilter->CheckedGet();
+      const bool filtered = threshold > login_.XPTotalChange && c.XPFilter->CheckedGet();
       if (!filtered) DisplayXP();
     }
     TrackingPeers::CreateMainHUD();
@@ -194,15 +196,15 @@ std::string Statistics::XPChangeLine(const std::string& changeText, double total
 void Statistics::DisplayXP() {
   Trap("DisplayXP", kClass, [&] {
     ControlHandler& c = Controls();
-    c.XPChange->TextLet(Count(XPTotalChange_));
+    c.XPChange->TextLet(Count(login_.XPTotalChange));
     if (TrackingPeers::ChatOptionTicked("Show All XP Changes")) {
       std::optional<std::string> hour;
       std::optional<std::string> next;
       std::optional<std::string> time;
       if (TrackingPeers::ChatOptionTicked("Add XP/Hr")) hour = c.XPHour->TextGet();
       if (TrackingPeers::ChatOptionTicked("Add XP to Level")) next = c.XPNext->TextGet();
-      if (TrackingPeers::ChatOptionTicked("Add Time to Level")) time = TimetoLevelText_;
-      Hub::wtcw(XPChangeLine(c.XPChange->TextGet(), XPTotalChange_, XPUnChange_, hour, next, time));
+      if (TrackingPeers::ChatOptionTicked("Add Time to Level")) time = login_.TimetoLevelText;
+      Hub::wtcw(XPChangeLine(c.XPChange->TextGet(), login_.XPTotalChange, login_.XPUnChange, hour, next, time));
     }
     if (XPChangeOn) {
       ShowXPChange = true;
@@ -213,19 +215,19 @@ void Statistics::DisplayXP() {
 
 void Statistics::UpdateXP() {
   Trap("UpdateXP", kClass, [&] {
-    if (!PluginActive || SessionSec_ == 0) return;
+    if (!PluginActive || login_.SessionSec == 0) return;
     ControlHandler& c = Controls();
-    if (TotalXP_ != 0 && TotalSec_ != 0) {
-      TotalXPMin_ = TotalXP_ / TotalSec_ * 60;
-      TotalXPHour_ = TotalXPMin_ * 60;
-      c.TotalXPHour->TextLet(Count(TotalXPHour_));
-      c.TotalXPMin->TextLet(Count(TotalXPMin_));
+    if (login_.TotalXP != 0 && login_.TotalSec != 0) {
+      login_.TotalXPMin = login_.TotalXP / login_.TotalSec * 60;
+      login_.TotalXPHour = login_.TotalXPMin * 60;
+      c.TotalXPHour->TextLet(Count(login_.TotalXPHour));
+      c.TotalXPMin->TextLet(Count(login_.TotalXPMin));
     }
-    if (SessionXP_ != 0) {
-      SessionXPMin_ = SessionXP_ / SessionSec_ * 60;
-      SessionXPHour_ = SessionXPMin_ * 60;
-      c.XPHour->TextLet(Count(SessionXPHour_));
-      c.XPMin->TextLet(Count(SessionXPMin_));
+    if (login_.SessionXP != 0) {
+      login_.SessionXPMin = login_.SessionXP / login_.SessionSec * 60;
+      login_.SessionXPHour = login_.SessionXPMin * 60;
+      c.XPHour->TextLet(Count(login_.SessionXPHour));
+      c.XPMin->TextLet(Count(login_.SessionXPMin));
     }
     UpdateBar();
   });
@@ -235,28 +237,28 @@ void Statistics::UpdateTime() {
   Trap("UpdateTime", kClass, [&] {
     ControlHandler& c = Controls();
     const std::int64_t now = MonotonicNow();
-    SessionSec_ = SecondBoundaries(SessionStartMs_, now);
-    c.SessionTime->TextLet(Hub::ConvTime(SessionSec_, 1, false));
-    TotalSec_ = SecondBoundaries(TotalStartMs_, now);
-    c.TotalTime->TextLet(Hub::ConvTime(TotalSec_, 1, false));
+    login_.SessionSec = SecondBoundaries(login_.SessionStartMs, now);
+    c.SessionTime->TextLet(Hub::ConvTime(login_.SessionSec, 1, false));
+    login_.TotalSec = SecondBoundaries(login_.TotalStartMs, now);
+    c.TotalTime->TextLet(Hub::ConvTime(login_.TotalSec, 1, false));
     UpdateXP();
     UpdateAllegiance();
   });
 }
 
-bool Statistics::MinuteSampleDue() const { return TotalSec_ / 60 != LastSampleMinute_; }
+bool Statistics::MinuteSampleDue() const { return login_.TotalSec / 60 != login_.LastSampleMinute; }
 
 void Statistics::UpdateAvgXP() {
   Trap("UpdateAvgXP", kClass, [&] {
-    const double gain = CharTotalXP_ - LastSampleXP_;
-    LastSampleXP_ = CharTotalXP_;
-    LastSampleMinute_ = TotalSec_ / 60;
-    if (XPSamples_.size() >= kSampleCount) XPSamples_.pop_front();
-    XPSamples_.push_back(gain);
+    const double gain = login_.CharTotalXP - login_.LastSampleXP;
+    login_.LastSampleXP = login_.CharTotalXP;
+    login_.LastSampleMinute = login_.TotalSec / 60;
+    if (login_.XPSamples.size() >= kSampleCount) login_.XPSamples.pop_front();
+    login_.XPSamples.push_back(gain);
     double sum = 0;
-    for (double s : XPSamples_) sum += s;
-    FiveMinAvg_ = 12 * sum;
-    Controls().XP5Min->TextLet(Count(FiveMinAvg_));
+    for (double s : login_.XPSamples) sum += s;
+    login_.FiveMinAvg = 12 * sum;
+    Controls().XP5Min->TextLet(Count(login_.FiveMinAvg));
   });
 }
 
@@ -264,33 +266,33 @@ void Statistics::UpdateAllegiance() {
   Trap("UpdateAllegiance", kClass, [&] {
     if (!PluginActive || !Controls().AllegChange->CheckedGet()) return;
     const std::int32_t own = TrackingPeers::GetMyFollowers();
-    if (own == LastMyFollowers_) {
+    if (own == login_.LastMyFollowers) {
       const std::int32_t all = TrackingPeers::GetAllegFollowers();
-      if (all == LastAllegFollowers_) return;
-      const std::int64_t diff = static_cast<std::int64_t>(all) - LastAllegFollowers_;
+      if (all == login_.LastAllegFollowers) return;
+      const std::int64_t diff = static_cast<std::int64_t>(all) - login_.LastAllegFollowers;
       Hub::wtcw("Number of followers in the monarchy has changed: " + std::to_string(all) + "(" +
                 std::to_string(diff) + ")");
-      LastAllegFollowers_ = all;
+      login_.LastAllegFollowers = all;
     } else {
       const std::int32_t all = TrackingPeers::GetAllegFollowers();
-      const std::int64_t diff = static_cast<std::int64_t>(own) - LastMyFollowers_;
+      const std::int64_t diff = static_cast<std::int64_t>(own) - login_.LastMyFollowers;
       Hub::wtcw("Number of followers under you has changed: " + std::to_string(own) + "(" + std::to_string(diff) +
                 "), Guild:" + std::to_string(all));
-      LastMyFollowers_ = own;
-      LastAllegFollowers_ = all;
+      login_.LastMyFollowers = own;
+      login_.LastAllegFollowers = all;
     }
   });
 }
 
 void Statistics::IncKills() {
-  if (Kills_ == std::numeric_limits<std::int32_t>::max()) Raise(6);
-  ++Kills_;
-  Controls().Kills->TextLet(std::to_string(Kills_));
+  if (login_.Kills == std::numeric_limits<std::int32_t>::max()) Raise(6);
+  ++login_.Kills;
+  Controls().Kills->TextLet(std::to_string(login_.Kills));
 }
 
 std::string Statistics::TimetoLevel() {
-  if (SessionXPHour_ != 0) ComputeTimeToLevel();
-  return TimetoLevelText_;
+  if (login_.SessionXPHour != 0) ComputeTimeToLevel();
+  return login_.TimetoLevelText;
 }
 
 void Statistics::Level() {
@@ -300,7 +302,7 @@ void Statistics::Level() {
     ApplyLevelCurve(level);
     ControlHandler& c = Controls();
     c.LevelNum->TextLet(std::to_string(level));
-    c.XPNext->TextLet(Count(XPToNextLevel_));
+    c.XPNext->TextLet(Count(login_.XPToNextLevel));
     UpdateBar();
     TrackingPeers::CreateMainHUD();
     TrackingPeers::StartTakeSS();

@@ -12,6 +12,50 @@
 namespace mellox {
 
 class Statistics {
+  // Everything of the statistics that belongs to one login, in one value
+  // that each login's start replaces whole (ResetForLogin).
+  struct LoginState {
+    bool ShowXPChange = false;
+    bool XPChangeOn = false;
+    // Monotonic clock readings (ms) at the starts of the session and the total period.
+    std::int64_t SessionStartMs = 0;
+    std::int32_t SessionSec = 0;
+    double SessionXPStart = 0;
+    double SessionXP = 0;
+    double SessionXPHour = 0;
+    double SessionXPMin = 0;
+    std::int64_t TotalStartMs = 0;
+    std::int32_t TotalSec = 0;
+    double TotalXPStart = 0;
+    double TotalXP = 0;
+    double TotalXPHour = 0;
+    double TotalXPMin = 0;
+    double CharTotalXP = 0;
+    double CharUnXP = 0;
+    double LastTotalXP = 0;
+    double LastUnXP = 0;
+    double XPTotalChange = 0;
+    double XPUnChange = 0;
+    double MonsterXP = 0;
+    double XPAtThisLevel = 0;
+    double XPAtNextLevel = 0;
+    double XPToNextLevel = 0;
+    double XPForThisLevel = 0;
+    double KillsLevel = 0;
+    double BarPercent = 0;
+    double LastSampleXP = 0;
+    // Gains of the last minute samples, oldest first.
+    std::deque<double> XPSamples;
+    // The total clock's minute (TotalSec / 60) of the last sample.
+    std::int32_t LastSampleMinute = 0;
+    double FiveMinAvg = 0;
+    std::string TimetoLevelText = "Infinity";
+    std::int32_t LastAllegFollowers = 0;
+    std::int32_t LastMyFollowers = 0;
+    std::int32_t Kills = 0;
+  };
+  LoginState login_;
+
  public:
   static constexpr std::size_t kSampleCount = 5;
 
@@ -20,7 +64,10 @@ class Statistics {
   Statistics(const Statistics&) = delete;
   Statistics& operator=(const Statistics&) = delete;
 
-  // At every login: starts the total period, the minute samples and a session.
+  // A login's start: every figure as at construction.
+  void ResetForLogin();
+  // At every login whose settings load: starts the total period, the minute
+  // samples and a session.
   void InitStatistics();
   // Starts a new session.
   void ResetSession();
@@ -56,35 +103,35 @@ class Statistics {
                                   const std::optional<std::string>& timeToLevelText);
 
   // Read-only values.
-  std::int32_t SessionSec() const { return SessionSec_; }
-  double SessionXPStart() const { return SessionXPStart_; }
-  double SessionXP() const { return SessionXP_; }
-  double SessionXPHour() const { return SessionXPHour_; }
-  double SessionXPMin() const { return SessionXPMin_; }
-  std::int32_t TotalSec() const { return TotalSec_; }
-  double TotalXPStart() const { return TotalXPStart_; }
-  double TotalXP() const { return TotalXP_; }
-  double TotalXPHour() const { return TotalXPHour_; }
-  double TotalXPMin() const { return TotalXPMin_; }
-  double CharTotalXP() const { return CharTotalXP_; }
-  double CharUnXP() const { return CharUnXP_; }
-  double LastTotalXP() const { return LastTotalXP_; }
-  double LastUnXP() const { return LastUnXP_; }
-  double XPTotalChange() const { return XPTotalChange_; }
-  double XPUnChange() const { return XPUnChange_; }
-  double MonsterXP() const { return MonsterXP_; }
-  double XPAtThisLevel() const { return XPAtThisLevel_; }
-  double XPAtNextLevel() const { return XPAtNextLevel_; }
-  double XPToNextLevel() const { return XPToNextLevel_; }
-  double XPForThisLevel() const { return XPForThisLevel_; }
-  double KillsLevel() const { return KillsLevel_; }
-  double BarPercent() const { return BarPercent_; }
-  std::int32_t Kills() const { return Kills_; }
-  double FiveMinAvg() const { return FiveMinAvg_; }
+  std::int32_t SessionSec() const { return login_.SessionSec; }
+  double SessionXPStart() const { return login_.SessionXPStart; }
+  double SessionXP() const { return login_.SessionXP; }
+  double SessionXPHour() const { return login_.SessionXPHour; }
+  double SessionXPMin() const { return login_.SessionXPMin; }
+  std::int32_t TotalSec() const { return login_.TotalSec; }
+  double TotalXPStart() const { return login_.TotalXPStart; }
+  double TotalXP() const { return login_.TotalXP; }
+  double TotalXPHour() const { return login_.TotalXPHour; }
+  double TotalXPMin() const { return login_.TotalXPMin; }
+  double CharTotalXP() const { return login_.CharTotalXP; }
+  double CharUnXP() const { return login_.CharUnXP; }
+  double LastTotalXP() const { return login_.LastTotalXP; }
+  double LastUnXP() const { return login_.LastUnXP; }
+  double XPTotalChange() const { return login_.XPTotalChange; }
+  double XPUnChange() const { return login_.XPUnChange; }
+  double MonsterXP() const { return login_.MonsterXP; }
+  double XPAtThisLevel() const { return login_.XPAtThisLevel; }
+  double XPAtNextLevel() const { return login_.XPAtNextLevel; }
+  double XPToNextLevel() const { return login_.XPToNextLevel; }
+  double XPForThisLevel() const { return login_.XPForThisLevel; }
+  double KillsLevel() const { return login_.KillsLevel; }
+  double BarPercent() const { return login_.BarPercent; }
+  std::int32_t Kills() const { return login_.Kills; }
+  double FiveMinAvg() const { return login_.FiveMinAvg; }
 
-  // Read-write.
-  bool ShowXPChange = false;
-  bool XPChangeOn = false;
+  // Read-write (the login's).
+  bool& ShowXPChange = login_.ShowXPChange;
+  bool& XPChangeOn = login_.XPChangeOn;
 
  private:
   // The curve's bounds for the level and the derived values.
@@ -95,43 +142,6 @@ class Statistics {
   void ComputeTimeToLevel();
   // Shows the last change: label, chat line, HUD line.
   void DisplayXP();
-
-  // Monotonic clock readings (ms) at the starts of the session and the total period.
-  std::int64_t SessionStartMs_ = 0;
-  std::int32_t SessionSec_ = 0;
-  double SessionXPStart_ = 0;
-  double SessionXP_ = 0;
-  double SessionXPHour_ = 0;
-  double SessionXPMin_ = 0;
-  std::int64_t TotalStartMs_ = 0;
-  std::int32_t TotalSec_ = 0;
-  double TotalXPStart_ = 0;
-  double TotalXP_ = 0;
-  double TotalXPHour_ = 0;
-  double TotalXPMin_ = 0;
-  double CharTotalXP_ = 0;
-  double CharUnXP_ = 0;
-  double LastTotalXP_ = 0;
-  double LastUnXP_ = 0;
-  double XPTotalChange_ = 0;
-  double XPUnChange_ = 0;
-  double MonsterXP_ = 0;
-  double XPAtThisLevel_ = 0;
-  double XPAtNextLevel_ = 0;
-  double XPToNextLevel_ = 0;
-  double XPForThisLevel_ = 0;
-  double KillsLevel_ = 0;
-  double BarPercent_ = 0;
-  double LastSampleXP_ = 0;
-  // Gains of the last minute samples, oldest first.
-  std::deque<double> XPSamples_;
-  // The total clock's minute (TotalSec / 60) of the last sample.
-  std::int32_t LastSampleMinute_ = 0;
-  double FiveMinAvg_ = 0;
-  std::string TimetoLevelText_ = "Infinity";
-  std::int32_t LastAllegFollowers_ = 0;
-  std::int32_t LastMyFollowers_ = 0;
-  std::int32_t Kills_ = 0;
 };
 
 }  // namespace mellox

@@ -93,10 +93,12 @@ TEST_F(TimerHandlerTest, TheMinuteWorkSavesTheDataFileOnlyWhileItemSpellsAreTrac
   }
   EXPECT_EQ(ReadText(DataFilePath()), data);
   const std::int32_t left = SpellHandlerInstance->ItemSpellsToSave().front().remaining;
-  const std::string lines = ReadText(DataFile::LinesPath());
+  const fs::path linesPath = DataFile::LinesPath();
+  const std::string lines = ReadText(linesPath);
+  // The files as the minute left them (the game's close would save them whole).
   Start(true);
   std::ofstream(DataFilePath(), std::ios::binary) << data;
-  std::ofstream(DataFile::LinesPath(), std::ios::binary) << lines;
+  std::ofstream(linesPath, std::ios::binary) << lines;
   Login();
   ASSERT_EQ(SpellHandlerInstance->ItemSpellsToSave().size(), 1u);
   EXPECT_EQ(SpellHandlerInstance->ItemSpellsToSave().front().remaining, left);

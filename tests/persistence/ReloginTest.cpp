@@ -3,6 +3,7 @@
 // and one character's login never reads or writes another's state or files.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <sstream>
 #include <vector>
 
@@ -17,6 +18,7 @@
 #include "persistence/DataFile.h"
 #include "persistence/SettingsFile.h"
 #include "persistence/XmlFiles.h"
+#include "hud/HUDClockHandler.h"
 #include "hud/HUDMainHandler.h"
 #include "hud/HUDStatusHandler.h"
 #include "hud/HUDTargetHandler.h"
@@ -24,6 +26,10 @@
 #include "settings_view/ControlHandler.h"
 #include "sim/SimCharacter.h"
 #include "sim/SimClock.h"
+#include "sim/SimHudView.h"
+#include "sim/SimList.h"
+#include "sim/SimRenderService.h"
+#include "sim/SimView.h"
 #include "support/TempHome.h"
 #include "tracking/CorpseHandler.h"
 #include "tracking/SpellHandler.h"
@@ -33,6 +39,37 @@ namespace mellox::test {
 namespace {
 
 namespace fs = std::filesystem;
+
+// Every control of the settings view as the player sees it, one line each.
+std::vector<std::string> ViewState(sim::SimView& view) {
+  std::vector<std::string> state;
+  for (const std::string& name : view.Names()) {
+    platform::HostControl* control = view.Control(name);
+    std::string text;
+    if (auto* box = dynamic_cast<platform::CheckBoxControl*>(control)) {
+      text = box->CheckedGet() ? "on" : "off";
+    } else if (auto* edit = dynamic_cast<platform::EditControl*>(control)) {
+      text = edit->TextGet();
+    } else if (auto* label = dynamic_cast<platform::StaticTextControl*>(control)) {
+      text = label->TextGet();
+    } else if (auto* button = dynamic_cast<platform::PushButtonControl*>(control)) {
+      text = button->TextGet();
+    } else if (auto* choice = dynamic_cast<platform::ChoiceControl*>(control)) {
+      text = std::to_string(choice->SelectedGet()) + " of " + std::to_string(choice->ChoiceCount());
+    } else if (auto* slider = dynamic_cast<platform::SliderControl*>(control)) {
+      text = std::to_string(slider->SliderPositionGet());
+    } else if (auto* progress = dynamic_cast<platform::ProgressControl*>(control)) {
+      text = std::to_string(progress->ValueGet());
+    } else if (auto* list = dynamic_cast<sim::SimList*>(control)) {
+      for (std::int32_t row = 0; row < list->Count(); ++row)
+        for (std::size_t column = 0; column < list->Columns().size(); ++column)
+          text += "|" + persistence::VariantText(list->DataGet(static_cast<std::int32_t>(column), row, 0));
+      text += " scroll " + std::to_string(list->ScrollPositionGet());
+    }
+    state.push_back(name + ": " + text);
+  }
+  return state;
+}
 
 std::size_t Count(const std::string& text, const std::string& what) {
   std::size_t n = 0;
@@ -177,17 +214,39 @@ TEST_F(ReloginTest, ALoginForgetsWhatTheLastOneLeftUnfinished) {
   // Died and logged off before re-materialising: the corpse is hers only.
   // Eve also leaves an away answer, buffs and their warnings'
   // memory, the augmentation count, a kill, the extended idle time, a status
-  // line, a selected creature and the global settings behind.
-  // Both are warned of buffs about to expire.
+  // line, a selected creature, the global settings, the word filter's two
+  // boxes ticked, a chat-log search, a chat colour row chosen, the queue's
+  // warning told, an unusable pea threshold told and a clock timer running
+  // behind.
+  // Both are warned of buffs about to expire, and split peas below a threshold no number.
   const fs::path defaults = SettingsPath("Eve").parent_path() / SettingsFile::kDefaultFileName;
   std::string text = Bytes(defaults);
-  const std::string off = "name=\"Buffs Expiration Warning\" enabled=\"False\"";
-  ASSERT_NE(text.find(off), std::string::npos);
-  text.replace(text.find(off), off.size(), "name=\"Buffs Expiration Warning\" enabled=\"True\"");
+  for (const auto& [from, to] : {std::pair<std::string, std::string>{"name=\"Buffs Expiration Warning\" enabled=\"False\"",
+                                                                     "name=\"Buffs Expiration Warning\" enabled=\"True\""},
+                                 {"splitpeas=\"False\" peathreshold=\"10\"", "splitpeas=\"True\" peathreshold=\"lots\""}}) {
+    ASSERT_NE(text.find(from), std::string::npos) << from;
+    text.replace(text.find(from), from.size(), to);
+  }
   WriteFileAtomic(defaults, text);
-  Run("server Alpha\ncharacter Eve\ncharprop 238 2\nobject 0x50000001 1 Eve\nenchant add 3530 601 900\n"
-      "xp 1000 100\nlogin\nadvance 2s\nxp 2000 990\ncheck Chat_Log_AFK on\ncheck Logout_Timer on\n"
-      "check Global_Settings on\nstatus You are too busy!\nobject 4660 5 Drudge Slinker\nselect 4660\n"
+  const std::string burn = "chat 7 1 The spell consumed the following components: Hyssop\n";
+  const std::string told = "expect Error #13 occured in 'IncomingText' of class 'ChatTextHandler'\n";
+  // A drink and a mana charge in the character's pack, objects of ids n + 1 and n + 2.
+  const auto pack = [](int n) {
+    const std::string drink = std::to_string(n + 1);
+    const std::string charge = std::to_string(n + 2);
+    return "object " + drink + " 6 Tusker Spit Ale\nprop " + drink + " long 0x0D000006 3\ninventory " + drink +
+           "\nobject " + charge + " 0 Mana Charge\ninventory " + charge + "\n";
+  };
+  const std::string watch = "click Chat_Options 0 16\nedit HUD_Items_Text Mana Charge\nedit HUD_Items_Count 2\n"
+                            "press HUD_Items_Add\nexpect You are nearly out of Mana Charge\n";
+  const std::string drink = "combat 2\nhotkey MX:DrinkBeersNow\nadvance 1s\n"
+                            "expect Please enter peace mode to continue handling the queued events.\n";
+  Run("server Alpha\ncharacter Eve\ncharprop 238 2\nobject 0x50000001 1 Eve\nenchant add 3530 601 900\n" + pack(2000) +
+      "xp 1000 100\nlogin\nadvance 2s\nxp 2000 990\ncheck Global_Settings on\ncheck Chat_Log_AFK on\n"
+      "check Logout_Timer on\n" + burn + told +
+      watch + drink +
+      "check Chat_Filter_Matching on\ncheck Chat_Filter_Action on\ncheck Chat_Log_Enable on\nedit Chat_Log_Search Kim\n"
+      "click Chat_Color 0 1\nchoose Chat_Color_Window 2\npress HUD_Timer_Up\nstatus You are too busy!\nobject 4660 5 Drudge Slinker\nselect 4660\n"
       "net 0xF755 object=4660 effect=56 speed=1\ndeath Eve was killed by a drudge.\nlogoff\n");
   ASSERT_NE(HUDTargetHandlerInstance->TargetHud->Debuffs(4660), nullptr);
   ASSERT_EQ(CorpseHandlerInstance->Corpses.size(), 1u);
@@ -233,10 +292,33 @@ TEST_F(ReloginTest, ALoginForgetsWhatTheLastOneLeftUnfinished) {
   EXPECT_TRUE(fs::exists(SettingsPath("Ann")));
   EXPECT_EQ(Bytes(global), globalSettings);
 
+  // Her clock has no timer running.
+  EXPECT_EQ(HUDClockHandlerInstance->ClockHUD->Item("Up Timer"), nullptr);
+
+  // The view's controls are as a first login finds them: her word is blocked
+  // wherever it stands, her row of colours is row 0.
+  Run("expect-control Chat_Color_Window D\nedit Filter_Box darn\npress Filter_Add\n");
+  EXPECT_NE(Bytes(SettingsPath("Ann")).find("name=\"darn\" enabled=\"True\" matching=\"Part\" action=\"Block\""), std::string::npos)
+      << Bytes(SettingsPath("Ann"));
+  // Her chat log shows her line, unsearched.
+  Run("check Chat_Log_Enable on\nchat 3 1 Zed tells you, for Ann\n");
+  EXPECT_EQ(LogHandlerInstance->SearchString(), "");
+  ASSERT_EQ(ControlHandlerInstance->ChatLogView->Count(), 1);
+  // She is told what Eve was told: the threshold, her watched item's count,
+  // the queue waiting for peace.
+  Run(pack(2100) + burn + told + watch + drink);
+
   // Eve again, now without buffs: the list and the next buff are empty, not Ann's.
   Run("logoff\ncharacter Eve\nenchant remove 3530\nlogin\nadvance 2s\n");
   EXPECT_EQ(ControlHandlerInstance->BuffList->Count(), 0);
   EXPECT_EQ(SpellHandlerInstance->NextBuffText, "");
+
+  // A login whose statistics cannot start (a level beyond the level curve)
+  // shows no one's name, level or XP.
+  Run("logoff\ncharacter Kai\nlevel 2147483647\nxp 500000 0\nlogin\n");
+  EXPECT_EQ(ControlHandlerInstance->CharName->TextGet(), "");
+  EXPECT_EQ(ControlHandlerInstance->LevelNum->TextGet(), "");
+  EXPECT_EQ(ControlHandlerInstance->XPTotal->TextGet(), "");
 }
 
 // Between a logoff and the next login's loads nothing is saved: not the
@@ -287,6 +369,99 @@ TEST_F(ReloginTest, ALoginWithoutALogoffSavesTheLastOnesWorkFirst) {
   EXPECT_EQ(SpellHandlerInstance->ItemSpellsToSave().front().target, "Iron Sword");
   ASSERT_EQ(LogHandlerInstance->Log().size(), 1u);
   EXPECT_NE(LogHandlerInstance->Log().front().message().find("just now"), std::string::npos);
+
+  // Another character's login while a cast on an item of Eve's pack is still
+  // being combined: the game took her pack out of the world before, and her
+  // file has the spell all the same.
+  Run("object 4002 2 Old Robe\ninventory 4002\nclick Chat_Options 0 13\n"
+      "chat 7 1 You cast Stoneskin I on Old Robe\nadvance 100ms\nrelogin Ann\n");
+  EXPECT_EQ(Count(DataFileBytes(), "target=\"Old Robe\""), 1u) << DataFileBytes();
+}
+
+// The game closing while a character is logged in ends the login as a
+// logoff does: a corpse still pending and a cast still being combined are
+// stored, and the chat-log lines the file would not take are told kept, then
+// lost, as the run ends.
+TEST_F(ReloginTest, TheGamesCloseEndsTheLoginAsALogoffDoes) {
+  fs::create_directories(LogFile("Alpha_Bob.txt"));
+  Run("server Alpha\ncharacter Bob\nobject 4001 2 Old Robe\ninventory 4001\nlogin\ncheck Spells_Item on\n"
+      "check Chat_Log_Enable on\ncheck Chat_Log_Auto on\nclick Chat_Options 0 13\n"
+      "expect The chat log file could not be written\nchat 3 1 Kim tells you, at the close\n"
+      "death Bob was killed by a drudge.\nadvance 1s\nchat 7 1 You cast Stoneskin I on Old Robe\nadvance 100ms\n");
+  const std::size_t end = host.Output().size();
+  host.UnloadPlugin();
+  const std::string data = DataFileBytes("Bob");
+  EXPECT_EQ(Count(data, "<Corpse "), 1u) << data;
+  EXPECT_EQ(Count(data, "target=\"Old Robe\""), 1u) << data;
+  std::vector<std::string> told;
+  for (const std::string& line : OutputSince(end))
+    if (line.find("could not be written") != std::string::npos) told.push_back(line);
+  ASSERT_EQ(told.size(), 2u) << (told.empty() ? "" : told.front());
+  EXPECT_NE(told[0].find("could not be written to Alpha_Bob.txt; they are kept for this character's next login."),
+            std::string::npos)
+      << told[0];
+  EXPECT_NE(told[1].find("kept for Alpha_Bob could not be written and are lost."), std::string::npos) << told[1];
+}
+
+// A press on a HUD held at the logoff (on a close glyph: no drag) ends with
+// the login: the next character's first release there is no click on her
+// HUD, which stays on, in her file too.
+TEST_F(ReloginTest, APressHeldAtALogoffIsNoClickOfTheNextLogin) {
+  Run("server Alpha\ncharacter Ann\nlogin\ncheck HUD_On on\n");
+  const HUDHandler& hud = *HUDMainHandlerInstance->MainHud;
+  ASSERT_EQ(hud.ClickZone(hud.X() + hud.Width() - 4, hud.Y() + 5), 1);
+  const std::string glyph = std::to_string(hud.X() + hud.Width() - 4) + " " + std::to_string(hud.Y() + 5);
+  Run("logoff\ncharacter Bob\nlogin\ncheck HUD_On on\nmouse down " + glyph + "\nlogoff\ncharacter Ann\nlogin\n"
+      "mouse up " + glyph + "\n");
+  EXPECT_TRUE(HUDMainHandlerInstance->MainHud->Enabled());
+  EXPECT_NE(Bytes(SettingsPath("Ann")).find("<HUD_Main on=\"True\""), std::string::npos);
+}
+
+// A login whose settings cannot load (Ann's: no file of hers, the defaults
+// file torn) starts as a first login, after a logoff and after a login with
+// no logoff alike: every control as the plug-in's start left it, no HUD,
+// the game's own idle time, nothing of Bob's saved under her; Bob's next
+// login finds his own.
+TEST_F(ReloginTest, ALoginWhoseSettingsCannotLoadStartsAsAFirstLogin) {
+  const auto viewOf = [&] {
+    std::vector<std::string> view = ViewState(*host.View());
+    // The version label is written at every login's start.
+    std::erase_if(view, [](const std::string& line) { return line.rfind("stVersion: ", 0) == 0; });
+    return view;
+  };
+  const std::vector<std::string> firstView = viewOf();
+  const fs::path defaults = SettingsPath("Bob").parent_path() / SettingsFile::kDefaultFileName;
+  const std::string shipped = Bytes(defaults);
+  for (const std::string toAnn : {"logoff\ncharacter Ann\nlogin\n", "relogin Ann\n"}) {
+    SCOPED_TRACE(toAnn);
+    WriteFileAtomic(defaults, shipped);
+    Run("server Alpha\ncharacter Bob\nlevel 20\nxp 500000 1000\nlogin\ncheck HUD_On on\ncheck Logout_Timer on\n"
+        "edit Alias_Abbr gg\nedit Alias_Full good game\npress Alias_Add\ncheck Chat_Filter_Matching on\n"
+        "check Chat_Log_Enable on\nchat 3 1 Kim tells you, for Bob\nedit Chat_Log_Search Kim\nclick Chat_Color 0 1\n"
+        "death Bob was killed by a drudge.\nportal EXIT\nadvance 3s\n");
+    ASSERT_EQ(ControlHandlerInstance->CharName->TextGet(), "Bob");
+    const std::int32_t corpses = ControlHandlerInstance->CorpsesList->Count();
+    ASSERT_GT(corpses, 0);
+    WriteFileAtomic(defaults, shipped.substr(0, shipped.size() / 2));
+    const std::size_t mark = host.Output().size();
+    Run(toAnn + "expect Unknown settings load failure! Plugin inactive.\n");
+    EXPECT_EQ(viewOf(), firstView);
+    for (const auto& surface : host.Render().Surfaces()) EXPECT_FALSE(surface->EnabledGet());
+    std::vector<std::string> idle;
+    for (const std::string& line : OutputSince(mark))
+      if (line.rfind("idle: ", 0) == 0) idle.push_back(line);
+    EXPECT_EQ(idle, std::vector<std::string>{"idle: 900000"});
+    EXPECT_FALSE(fs::exists(SettingsPath("Ann")));
+    const std::string annData = fs::exists(DataPath("Ann")) ? DataFileBytes("Ann") : "";
+    EXPECT_EQ(annData.find("for Bob"), std::string::npos) << annData;
+    EXPECT_EQ(annData.find("<Corpse "), std::string::npos) << annData;
+
+    Run("logoff\ncharacter Bob\nlogin\nadvance 1s\nexpect-control HUD_On on\nexpect-control Logout_Timer on\n");
+    EXPECT_EQ(ControlHandlerInstance->CharName->TextGet(), "Bob");
+    EXPECT_EQ(ControlHandlerInstance->CorpsesList->Count(), corpses);
+    EXPECT_EQ(ControlHandlerInstance->ChatAlias->Count(), 1);
+    Run("logoff\n");
+  }
 }
 
 // What a login leaves under way at its logoff is its own: a burst of cast
@@ -326,8 +501,11 @@ TEST_F(ReloginTest, WhatALoginLeavesUnderWayEndsWithIt) {
       "mouse down 400 300\nmouse move 450 350\nmouse up 450 350\n"
       "chat 3 1 Kim tells you, for Ann\nadvance 6s\nexpect-not Your friends:\nexpect-not item: give\n"
       "expect-not written again\nexpect-not item: use 7002\nexpect-not item: use 7004\nexpect-not hud:\n");
-  // Her main HUD stayed where her file had it, and her file still has it there.
+  // Her main HUD stayed where her file had it, and her file still has it
+  // there; its XP line is dim, showing no change of Bob's.
   EXPECT_EQ(HUDMainHandlerInstance->MainHud->X(), 5);
+  ASSERT_NE(HUDMainHandlerInstance->MainHud->Item("XPC"), nullptr);
+  EXPECT_EQ(HUDMainHandlerInstance->MainHud->Item("XPC")->alpha, 8);
   EXPECT_NE(Bytes(SettingsPath("Ann")).find(annMainHud), std::string::npos);
   const std::string annLog = Bytes(LogFile("Alpha_Ann.txt"));
   EXPECT_NE(annLog.find("for Ann"), std::string::npos) << annLog;

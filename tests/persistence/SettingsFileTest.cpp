@@ -481,6 +481,20 @@ TEST_F(SettingsFileTest, AFileWithOneElementLeavesTheOthersAtTheShippedDefaults)
   EXPECT_TRUE(reports.empty());
 }
 
+// The chat colour page has row 0 selected after a load: its three choices
+// show that row's colour, sound and window.
+TEST_F(SettingsFileTest, TheChatColourChoicesShowRowZeroAfterALoad) {
+  const std::string shipped = Slurp(fs::path(MELLOX_DATA_DIR) / SettingsFile::kDefaultFileName);
+  const std::string row = "<Chat_Color name=\"Mellox\" enabled=\"False\" window=\"D\" color=\"Default\"";
+  ASSERT_NE(shipped.find(row), std::string::npos);
+  Spit(CharFile(), vb::Replace(shipped, row, "<Chat_Color name=\"Mellox\" enabled=\"True\" window=\"M\" color=\"Red\""));
+  SettingsFile::Load(*ch, 0);
+  const auto shown = [](platform::ChoiceControl& choice) { return choice.TextGet(choice.SelectedGet()); };
+  EXPECT_EQ(shown(*ch->ChatColorColor), "Red");
+  EXPECT_EQ(shown(*ch->ChatColorSound), "None");
+  EXPECT_EQ(shown(*ch->ChatColorWindow), "M");
+}
+
 TEST_F(SettingsFileTest, ADamagedFileIsKeptAsideBeforeItIsRewritten) {
   const std::string damaged = "<Mellox Version=\"1.1.0.1\"><One_Touch cheap=\"abc\"/><Util startlevel=\"9\"/></Mellox>";
   Spit(CharFile(), damaged);
