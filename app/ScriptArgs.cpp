@@ -111,23 +111,28 @@ bool ParseOnOff(const std::string& text) {
   throw ScriptError{"expected on or off, not '" + text + "'"};
 }
 
-bool NextField(std::string& rest, std::string& name, std::string& value, bool& quoted) {
-  rest = Trimmed(rest);
-  if (rest.empty()) return false;
-  const auto eq = rest.find('=');
+bool NextField(std::string_view& rest, std::string& name, std::string& value, bool& quoted) {
+  // Only the view moves: a line of many fields is read in one pass.
+  constexpr std::string_view kBlanks = " \t\r\n";
+  const auto first = rest.find_first_not_of(kBlanks);
+  if (first == std::string_view::npos) {
+    rest = {};
+    return false;
+  }
+  rest = rest.substr(first, rest.find_last_not_of(kBlanks) - first + 1);
   const auto space = rest.find_first_of(" \t");
-  if (eq == std::string::npos || eq == 0 || (space != std::string::npos && space < eq))
-    throw ScriptError{"fields are written NAME=VALUE, not '" + rest.substr(0, space) + "'"};
+  const auto eq = rest.substr(0, space).find('=');
+  if (eq == std::string_view::npos || eq == 0)
+    throw ScriptError{"fields are written NAME=VALUE, not '" + std::string(rest.substr(0, space)) + "'"};
   name = rest.substr(0, eq);
   quoted = eq + 1 < rest.size() && rest[eq + 1] == '"';
   if (!quoted) {
-    const auto end = rest.find_first_of(" \t", eq + 1);
-    value = rest.substr(eq + 1, end == std::string::npos ? std::string::npos : end - eq - 1);
-    rest = end == std::string::npos ? std::string() : rest.substr(end);
+    value = rest.substr(eq + 1, space == std::string_view::npos ? std::string_view::npos : space - eq - 1);
+    rest = space == std::string_view::npos ? std::string_view() : rest.substr(space);
     return true;
   }
   const auto close = rest.find('"', eq + 2);
-  if (close == std::string::npos) throw ScriptError{"unterminated quoted value of field " + name};
+  if (close == std::string_view::npos) throw ScriptError{"unterminated quoted value of field " + name};
   if (close + 1 < rest.size() && rest[close + 1] != ' ' && rest[close + 1] != '\t')
     throw ScriptError{"a blank must follow the quoted value of field " + name};
   value = rest.substr(eq + 2, close - eq - 2);

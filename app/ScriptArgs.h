@@ -5,6 +5,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <string>
+#include <string_view>
 
 namespace mellox::app {
 
@@ -30,7 +31,7 @@ bool ParseOnOffOrBool(const std::string& text);
 bool ParseOnOff(const std::string& text);
 // A network message field, NAME=VALUE; a VALUE in double quotes may hold blanks
 // and is text as written. False at the end of rest.
-bool NextField(std::string& rest, std::string& name, std::string& value, bool& quoted);
+bool NextField(std::string_view& rest, std::string& name, std::string& value, bool& quoted);
 // Text for a message: control bytes and bytes that are not UTF-8 as \xNN, cut
 // after limit characters.
 std::string Printable(const std::string& text, std::size_t limit = 200);

@@ -588,7 +588,8 @@ void ScriptRunner::SetFields(sim::SimNetworkMessage& message, std::string rest) 
   constexpr std::ptrdiff_t kMaxFieldDepth = 64;
   std::string name, value;
   bool quoted = false;
-  while (NextField(rest, name, value, quoted)) {
+  std::string_view fields = rest;
+  while (NextField(fields, name, value, quoted)) {
     if (std::count(name.begin(), name.end(), '.') >= kMaxFieldDepth)
       Fail("field " + name.substr(0, 40) + "... nests deeper than " + std::to_string(kMaxFieldDepth) +
            " levels");

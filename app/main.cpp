@@ -1,7 +1,9 @@
 // mellox-sim: runs the plug-in in the simulated host and plays a session script.
 //   mellox-sim [--home DIR] [--hud-png DIR] [SCRIPT]
 // SCRIPT is a file or "-" for standard input; without it the bundled demo runs.
+#include <cerrno>
 #include <cstdlib>
+#include <cstring>
 #include <filesystem>
 #include <fstream>
 #include <iostream>
@@ -22,9 +24,21 @@ int Usage() {
   return 2;
 }
 
-fs::path MakeTempHome() {
-  std::string pattern = (fs::temp_directory_path() / "mellox-sim-XXXXXX").string();
-  if (!mkdtemp(pattern.data())) return {};
+// A new folder in the system's temporary folder; empty, with why, when none can be made.
+fs::path MakeTempHome(std::string& why) {
+  std::error_code ec;
+  const fs::path folder = fs::temp_directory_path(ec);
+  if (ec) {
+    const char* named = std::getenv("TMPDIR");
+    why = (named ? ": the temporary folder " + std::string(named) + " (TMPDIR)" : ": the system's temporary folder") +
+          ": " + ec.message();
+    return {};
+  }
+  std::string pattern = (folder / "mellox-sim-XXXXXX").string();
+  if (!mkdtemp(pattern.data())) {
+    why = " in " + folder.string() + ": " + std::strerror(errno);
+    return {};
+  }
   return pattern;
 }
 
@@ -52,9 +66,10 @@ int main(int argc, char** argv) {
   const fs::path dataDir = MELLOX_DATA_DIR;
   if (script.empty()) script = (dataDir / "demo.session").string();
   if (home.empty()) {
-    home = MakeTempHome();
+    std::string why;
+    home = MakeTempHome(why);
     if (home.empty()) {
-      std::cerr << "mellox-sim: cannot create a temporary home folder\n";
+      std::cerr << "mellox-sim: cannot create a temporary home folder" << why << "\n";
       return 2;
     }
     std::cerr << "mellox-sim: home folder " << home.string() << "\n";

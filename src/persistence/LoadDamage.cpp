@@ -57,6 +57,11 @@ LoadDamage::LoadDamage(std::filesystem::path path, std::string bytes, const char
     faults_->list.push_back(
         {13, "Character the game's code page cannot hold in a text, read as \"?\"", kParseProc, repairs.lost});
   }
+  if (repairs.entities != 0) {
+    faults_->list.push_back(
+        {13, "Reference to an entity that is none of XML's own in a text, kept as written", kParseProc,
+         repairs.entities});
+  }
 }
 
 LoadDamage::~LoadDamage() { Finish(); }

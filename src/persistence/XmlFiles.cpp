@@ -155,6 +155,22 @@ std::size_t ParseReference(std::string_view text, std::size_t i, char32_t& cp) {
   return end - i + 1;
 }
 
+// Whether the '&' at text[i] starts a reference by name to an entity that is
+// none of XML's own (one the document's DOCTYPE declares). Its text is kept as
+// written, and a save escapes it: a reader that knew the entity no longer
+// shows what it stood for. A name holds no '&', so the text is read in one pass.
+bool IsOtherEntity(std::string_view text, std::size_t i) {
+  const auto start = [](unsigned char c) {
+    return c >= 0x80 || c == '_' || c == ':' || ((c | 0x20) >= 'a' && (c | 0x20) <= 'z');
+  };
+  const auto inName = [&](unsigned char c) { return start(c) || (c >= '0' && c <= '9') || c == '-' || c == '.'; };
+  std::size_t end = i + 1;
+  if (end == text.size() || !start(static_cast<unsigned char>(text[end]))) return false;
+  while (++end < text.size() && inName(static_cast<unsigned char>(text[end]))) {
+  }
+  return end < text.size() && text[end] == ';';
+}
+
 // How the bytes of a document's texts are to be read.
 enum class TextSource {
   // UTF-8; a text that is not valid UTF-8 is taken as the game's bytes.
@@ -169,6 +185,7 @@ enum class TextSource {
 std::string DecodeText(std::string_view raw, TextSource source, bool references, TextRepairs* repairs) {
   const bool asUtf8 = source == TextSource::Utf8 && TextEncoding::IsValidUtf8(raw);
   bool forbidden = false;
+  bool entity = false;
   std::size_t lost = 0;
   std::string out;
   out.reserve(raw.size());
@@ -189,6 +206,7 @@ std::string DecodeText(std::string_view raw, TextSource source, bool references,
     char32_t cp = 0;
     const std::size_t n = ParseReference(raw, i, cp);
     if (n == 0) {
+      entity = entity || IsOtherEntity(raw, i);
       ++i;
       continue;
     }
@@ -207,6 +225,7 @@ std::string DecodeText(std::string_view raw, TextSource source, bool references,
     if (source == TextSource::Utf8 && !asUtf8) ++repairs->notUtf8;
     if (forbidden) ++repairs->forbidden;
     if (lost != 0) ++repairs->lost;
+    if (entity) ++repairs->entities;
   }
   return out;
 }
@@ -300,17 +319,21 @@ Detected DetectEncoding(std::string_view bytes) {
   return {};
 }
 
-// The names a declaration may give each encoding written.
+// The names a declaration may give each encoding written. A byte order the
+// name gives must be the bytes' own: a reader that heeds the name cannot read
+// the file otherwise.
 bool Names(const std::string& name, FileEncoding::Form form) {
   switch (form) {
     case FileEncoding::Utf8:
       return name == "utf8";
     case FileEncoding::Utf16Le:
+      return name == "utf16" || name == "utf16le";
     case FileEncoding::Utf16Be:
-      return name.starts_with("utf16");
+      return name == "utf16" || name == "utf16be";
     case FileEncoding::Utf32Le:
+      return name == "utf32" || name == "utf32le";
     case FileEncoding::Utf32Be:
-      return name.starts_with("utf32");
+      return name == "utf32" || name == "utf32be";
     case FileEncoding::Windows1252:
       return name == "windows1252" || name == "cp1252" || name == "xcp1252";
   }
@@ -651,6 +674,7 @@ void AddTextRepairs(const std::filesystem::path& path, const TextRepairs& repair
   held.notUtf8 += repairs.notUtf8;
   held.forbidden += repairs.forbidden;
   held.lost += repairs.lost;
+  held.entities += repairs.entities;
 }
 
 std::optional<std::filesystem::path> MoveAside(const std::filesystem::path& path, const std::string& suffix) {

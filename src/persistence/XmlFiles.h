@@ -47,7 +47,10 @@ struct TextRepairs {
   // Holding a character the game's code page lacks (or a UTF-16 or UTF-32
   // unit that is no character), read as '?'.
   std::int64_t lost = 0;
-  bool Any() const { return notUtf8 != 0 || forbidden != 0 || lost != 0; }
+  // Holding a reference to an entity that is none of XML's own (one a
+  // DOCTYPE declares), kept as written: a save then escapes it.
+  std::int64_t entities = 0;
+  bool Any() const { return notUtf8 != 0 || forbidden != 0 || lost != 0 || entities != 0; }
 };
 
 // Parses file bytes into doc, turning the file's text into the game's text.
@@ -55,8 +58,8 @@ struct TextRepairs {
 // UTF-16, UTF-32, Windows-1252 or ISO-8859-1), else UTF-8. In UTF-8, each text
 // (attribute value, text node) that is not valid UTF-8 (files of earlier
 // builds) is taken as the game's text already. repairs, when given, counts the
-// texts that needed that, held a character the game text cannot carry, or
-// lost one to a '?'.
+// texts that needed that, held a character the game text cannot carry, lost
+// one to a '?', or kept a reference to an entity as written.
 // False when the bytes do not parse.
 bool ParseXml(std::string_view bytes, pugi::xml_document& doc, unsigned options = pugi::parse_default,
               TextRepairs* repairs = nullptr);

@@ -203,10 +203,17 @@ TEST_F(ScriptRunnerTest, ClockVerbsSetTheLocalDateTheZoneAndDaylight) {
   EXPECT_EQ(host.Clock().UnixNow(), 253402300799 - 59);
 }
 
-// The command itself: exit status and the error message on standard error.
-int RunCommand(const std::string& args) {
-  const std::string cmd = std::string(MELLOX_SIM_EXE) + " " + args + " >/dev/null 2>&1";
-  const int status = std::system(cmd.c_str());
+// The command itself, with env before it: its exit status, and what it wrote
+// on standard error in said when given.
+int RunCommand(const std::string& args, std::string* said = nullptr, const std::string& env = "") {
+  const std::string cmd = env + " " + MELLOX_SIM_EXE + " " + args + " 2>&1 >/dev/null";
+  FILE* pipe = popen(cmd.c_str(), "r");
+  if (!pipe) return -1;
+  std::string text;
+  char buffer[4096];
+  for (std::size_t n; (n = std::fread(buffer, 1, sizeof buffer, pipe)) > 0;) text.append(buffer, n);
+  const int status = pclose(pipe);
+  if (said) *said = text;
   return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
 }
 
@@ -227,6 +234,19 @@ TEST(MelloxSimCommand, ExitStatusFollowsTheScript) {
   std::ofstream(plain) << "x";
   EXPECT_EQ(RunCommand("--home " + (plain / "h").string() + " " + good.string()), 2);
   EXPECT_EQ(RunCommand("--home " + plain.string() + " " + good.string()), 2);
+  // Without --home the home is made in the temporary folder TMPDIR names;
+  // one that is missing or a plain file leaves it nowhere to be made.
+  std::string said;
+  EXPECT_EQ(RunCommand(good.string(), &said, "TMPDIR='" + home.path().string() + "'"), 0);
+  EXPECT_EQ(said.rfind("mellox-sim: home folder " + (home.path() / "mellox-sim-").string(), 0), 0u) << said;
+  for (const auto& tmp : {home.path() / "absent", plain}) {
+    EXPECT_EQ(RunCommand(good.string(), &said, "TMPDIR='" + tmp.string() + "'"), 2) << said;
+    EXPECT_EQ(said.rfind("mellox-sim: cannot create a temporary home folder: the temporary folder " + tmp.string() +
+                             " (TMPDIR): ",
+                         0),
+              0u)
+        << said;
+  }
 }
 
 TEST(MelloxSimCommand, ScriptsAreUtf8AndTheGameTextIsItsCodePage) {

@@ -11,6 +11,7 @@
 #include <utility>
 #include <vector>
 
+#include "ScriptArgs.h"
 #include "ScriptRunnerFixture.h"
 #include "sim/SimCharacter.h"
 #include "sim/SimClock.h"
@@ -400,6 +401,44 @@ TEST_F(ScriptRunnerWorldTest, AQuotedNetValueHoldsBlanks) {
   std::string deepest = "a";
   for (int i = 0; i < 63; ++i) deepest += ".a";
   EXPECT_TRUE(runner.RunLine("net 0xF7B0 " + deepest + "=1"));
+}
+
+TEST(ScriptArgsFields, ALineOfManyFieldsGivesEachAsWritten) {
+  // Plain, quoted (with blanks and '='), empty and quoted-empty values, after
+  // a blank or a tab, and blanks after the last.
+  constexpr int kFields = 100000;
+  const auto field = [](int i) -> std::pair<std::string, std::string> {
+    const std::string n = std::to_string(i);
+    switch (i % 4) {
+      case 0: return {"f" + n, n};
+      case 1: return {"q" + n, "a b=" + n};
+      case 2: return {"e" + n, ""};
+      default: return {"a.b" + n, "0x" + n};
+    }
+  };
+  std::string line = " ";
+  for (int i = 0; i < kFields; ++i) {
+    const auto [name, value] = field(i);
+    line += name + "=" + (i % 4 == 1 ? "\"" + value + "\"" : value) + (i % 3 == 0 ? "\t" : " ");
+  }
+  line += "  ";
+  std::string_view rest = line;
+  std::string name, value;
+  bool quoted = false;
+  int count = 0;
+  while (NextField(rest, name, value, quoted)) {
+    ASSERT_LT(count, kFields);
+    const auto [expectedName, expectedValue] = field(count);
+    ASSERT_EQ(name, expectedName);
+    ASSERT_EQ(value, expectedValue) << name;
+    ASSERT_EQ(quoted, count % 4 == 1) << name;
+    ++count;
+  }
+  EXPECT_EQ(count, kFields);
+  for (const char* bad : {"a=1 b", "a=1 =2", "a=\"1\"b=2", "a=\"1 b=2"}) {
+    std::string_view fields = bad;
+    EXPECT_THROW(while (NextField(fields, name, value, quoted)) {}, ScriptError) << bad;
+  }
 }
 
 TEST_F(ScriptRunnerWorldTest, SayPrintsAHeading) {

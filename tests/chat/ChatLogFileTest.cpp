@@ -194,24 +194,32 @@ TEST_F(ChatLogFileTest, AnXmlLogKeepsTheEncodingItDeclaresOverLogins) {
   // ISO-8859-1, read as the Windows-1252 it is a part of. Over three logins
   // each takes a line a login and its bytes stay in the encoding its
   // declaration names, so every reader (the plug-in at its next login among
-  // them) reads "caf\xe9".
-  const auto utf16 = [](const std::string& utf8) {
-    std::string out = "\xFF\xFE";
-    for (const char c : TextEncoding::FromUtf8(utf8)) {
-      const char32_t unit = TextEncoding::CodePoint(static_cast<unsigned char>(c));
-      out += static_cast<char>(unit & 0xFF);
-      out += static_cast<char>(unit >> 8);
-    }
-    return out;
+  // them) reads "caf\xe9". A declaration that names the other byte order than
+  // the bytes' own is written naming none, which a reader heeding it can read.
+  // UTF-16 (width 2) or UTF-32 (width 4) with its mark.
+  const auto unicode = [](std::size_t width, bool big) {
+    return [width, big](const std::string& utf8) {
+      std::string out;
+      const auto put = [&](char32_t unit) {
+        for (std::size_t b = 0; b < width; ++b) out += static_cast<char>(unit >> (8 * (big ? width - 1 - b : b)));
+      };
+      put(0xFEFF);
+      for (const char c : TextEncoding::FromUtf8(utf8)) put(TextEncoding::CodePoint(static_cast<unsigned char>(c)));
+      return out;
+    };
   };
+  const auto utf16 = [&](bool big) { return unicode(2, big); };
   const auto windows1252 = [](const std::string& utf8) { return TextEncoding::FromUtf8(utf8); };
   struct Case {
     std::string declared, written;
     std::function<std::string(const std::string&)> encode;
   };
-  for (const Case& c : {Case{"windows-1252", "windows-1252", windows1252}, Case{"UTF-16", "UTF-16", utf16},
-                        Case{"ISO-8859-1", "windows-1252", windows1252}}) {
-    SCOPED_TRACE(c.declared);
+  for (const Case& c : {Case{"windows-1252", "windows-1252", windows1252}, Case{"UTF-16", "UTF-16", utf16(false)},
+                        Case{"ISO-8859-1", "windows-1252", windows1252}, Case{"UTF-16LE", "UTF-16LE", utf16(false)},
+                        Case{"UTF-16BE", "UTF-16", utf16(false)}, Case{"UTF-16LE", "UTF-16", utf16(true)},
+                        Case{"UTF-32BE", "UTF-32", unicode(4, false)}}) {
+    const char first = c.encode("<")[0];
+    SCOPED_TRACE(c.declared + (first == '\xFE' || first == '\0' ? " in big-endian bytes" : ""));
     Fresh(R"(<Chat_Log enabled="False" max="100" auto="True" timestamp="False" xml="True" bydate="False")");
     host->Character().RaiseLogoff();
     const auto declaration = [](const std::string& name) { return "<?xml version=\"1.0\" encoding=\"" + name + "\"?>"; };
@@ -229,7 +237,7 @@ TEST_F(ChatLogFileTest, AnXmlLogKeepsTheEncodingItDeclaresOverLogins) {
     // (The line break between the declaration and the root is not kept.)
     EXPECT_EQ(ReadText(file), c.encode(declaration(c.written) + head + lines + "</Log>"));
     EXPECT_TRUE(errors.empty()) << errors.front();
-    if (c.declared == "UTF-16") {
+    if (c.declared.starts_with("UTF-16")) {
       // A reader of its own finds the texts.
       pugi::xml_document other;
       ASSERT_TRUE(other.load_file(file.c_str()));
@@ -238,35 +246,52 @@ TEST_F(ChatLogFileTest, AnXmlLogKeepsTheEncodingItDeclaresOverLogins) {
   }
 }
 
-TEST_F(ChatLogFileTest, TextTheCodePageLacksIsKeptAsideBeforeARewriteAndKeptByAnAppend) {
+TEST_F(ChatLogFileTest, TextARewriteWouldChangeIsKeptAsideBeforeItAndKeptByAnAppend) {
   const std::string japan = "\xe6\x97\xa5\xe6\x9c\xac";
   const std::string tick = "\xe2\x9c\x93";
   const fs::path file = Logs() / "Alpha_Bob.xml";
   // Another program's log is written whole, with the game's text: what it
   // cannot hold is told when the log is opened, and the file as it was is
-  // kept before the first write, once.
-  const std::string other = "<Chats>\r\t<Message>note " + japan + " " + tick + "</Message>\r\t<Message>" + japan +
-                            "</Message>\r\t<!-- " + tick + " -->\r</Chats>";
-  fs::create_directories(Logs());
-  std::ofstream(file, std::ios::binary) << other;
-  C().ChatLogXML->CheckedLet(true);
-  const auto mark = Mark();
-  Check("Chat_Log_Auto", true);
-  EXPECT_EQ(CountSince(mark, "Loading Alpha_Bob.xml found 3 faults"), 1u);
-  Say("new");
-  Tick();
-  Say("newer");
-  Tick();
-  EXPECT_EQ(ReadText(Logs() / "Alpha_Bob.xml.damaged"), other);
-  EXPECT_EQ(CountSince(mark, "the file as it was is kept as Alpha_Bob.xml.damaged"), 1u);
-  ExpectOnceInOrder(ReadText(file), {"note ?? ?", "??", "<!-- ? -->", "Al says, \"new\"", "Al says, \"newer\""});
-  EXPECT_EQ(errors, std::vector<std::string>{"LogHandler.LoadXmlFile #13"});
-  // Opened again, it has nothing more to lose.
-  L().logfile("Alpha_Bob");
-  Say("last");
-  Tick();
-  EXPECT_EQ(CountSince(mark, "Loading Alpha_Bob.xml found"), 1u);
-  EXPECT_EQ(LogFiles(), (std::set<std::string>{"Alpha_Bob.xml", "Alpha_Bob.xml.damaged"}));
+  // kept before the first write, once. So is a log whose DOCTYPE declares an
+  // entity: a reader shows its text where a rewrite leaves its name.
+  struct Case {
+    std::string other, told;
+    std::vector<std::string> kept;
+  };
+  const std::vector<Case> cases = {
+      {"<Chats>\r\t<Message>note " + japan + " " + tick + "</Message>\r\t<Message>" + japan + "</Message>\r\t<!-- " +
+           tick + " -->\r</Chats>",
+       "3 faults", {"note ?? ?", "??", "<!-- ? -->"}},
+      {"<!DOCTYPE Log [<!ENTITY me \"Bob the Brave\">]>\r\n<Log>\r\n\t<Message who=\"&me;\">&me; waves</Message>\r\n"
+       "\t<Message>&lt;plain&gt;</Message>\r\n</Log>",
+       "2 faults", {"<!DOCTYPE Log [<!ENTITY me \"Bob the Brave\">]>", "&amp;me; waves", "&lt;plain&gt;"}},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.told);
+    Fresh();
+    fs::create_directories(Logs());
+    std::ofstream(file, std::ios::binary) << c.other;
+    C().ChatLogXML->CheckedLet(true);
+    const auto mark = Mark();
+    Check("Chat_Log_Auto", true);
+    EXPECT_EQ(CountSince(mark, "Loading Alpha_Bob.xml found " + c.told), 1u);
+    Say("new");
+    Tick();
+    Say("newer");
+    Tick();
+    EXPECT_EQ(ReadText(Logs() / "Alpha_Bob.xml.damaged"), c.other);
+    EXPECT_EQ(CountSince(mark, "the file as it was is kept as Alpha_Bob.xml.damaged"), 1u);
+    std::vector<std::string> after = c.kept;
+    after.insert(after.end(), {"Al says, \"new\"", "Al says, \"newer\""});
+    ExpectOnceInOrder(ReadText(file), after);
+    EXPECT_EQ(errors, std::vector<std::string>{"LogHandler.LoadXmlFile #13"});
+    // Opened again, it has nothing more to lose.
+    L().logfile("Alpha_Bob");
+    Say("last");
+    Tick();
+    EXPECT_EQ(CountSince(mark, "Loading Alpha_Bob.xml found"), 1u);
+    EXPECT_EQ(LogFiles(), (std::set<std::string>{"Alpha_Bob.xml", "Alpha_Bob.xml.damaged"}));
+  }
 
   // A log of the plug-in's own layout is appended to, whatever its lines hold.
   Fresh();
