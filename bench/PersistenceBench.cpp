@@ -10,6 +10,7 @@
 
 #include "chat/LogHandler.h"
 #include "core/APluginCore.h"
+#include "core/AtomicFile.h"
 #include "core/Globals.h"
 #include "persistence/DataFile.h"
 #include "persistence/PersistenceLinks.h"
@@ -113,5 +114,36 @@ void BM_MinuteSaveWithItemSpell(benchmark::State& state) {
   Links().ClearItemSpells();
 }
 BENCHMARK(BM_MinuteSaveWithItemSpell)->Arg(100)->Arg(20000)->Unit(benchmark::kMicrosecond);
+
+// A login beside a companion written after another data file (a crash before
+// it was removed): N alike lines (a second of spam) and a newest one the data
+// file lacks, checked against a data file of the same N lines, then kept aside.
+void BM_LoginBesideSpamCompanion(benchmark::State& state) {
+  World& w = TheWorld();
+  const auto lines = static_cast<std::int32_t>(state.range(0));
+  LogHandler& log = *LogHandlerInstance;
+  log.Clear();
+  log.MaxLines(lines);
+  for (std::int32_t i = 0; i < lines; ++i) log.AddToLogFromData("[Tells] Spammer tells you, \"buy\"", 4, 2, 2, 1700000000);
+  const std::string data = DataFile::Build(*w.ch);
+  std::string companion = "<Base size=\"1\" digest=\"0000000000000000\"/>\n";
+  for (std::int32_t i = 0; i < lines; ++i)
+    companion += "<Log message=\"[Tells] Spammer tells you, &quot;buy&quot;\" type=\"4\" color=\"2\" tag=\"2\" date=\"1700000000\"/>\n";
+  companion += "<Log message=\"the crash\" type=\"4\" color=\"2\" tag=\"2\" date=\"1700000001\"/>\n";
+  fs::path aside = DataFile::LinesPath();
+  aside += ".damaged";
+  for (auto _ : state) {
+    state.PauseTiming();
+    std::error_code ec;
+    fs::remove(aside, ec);
+    WriteFileAtomic(DataFile::Path(), data);
+    WriteFileAtomic(DataFile::LinesPath(), companion);
+    state.ResumeTiming();
+    DataFile::Load(*w.ch, 0);
+  }
+  state.counters["log_lines"] = static_cast<double>(lines);
+  if (!fs::exists(aside)) std::abort();
+}
+BENCHMARK(BM_LoginBesideSpamCompanion)->Arg(40000)->Unit(benchmark::kMillisecond);
 
 }  // namespace

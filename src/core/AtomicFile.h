@@ -17,8 +17,10 @@ namespace mellox {
 void WriteFileAtomic(const std::filesystem::path& path, std::string_view bytes);
 
 // Removes the temporaries WriteFileAtomic left beside path when a save was
-// killed between write and rename. Only names of its own form are touched.
-void RemoveLeftoverTemporaries(const std::filesystem::path& path);
+// killed between write and rename, and, given a copy's suffix, those of the
+// copies "<name><suffix>" and "<name><suffix>.N" of it. Only names of its own
+// form are touched.
+void RemoveLeftoverTemporaries(const std::filesystem::path& path, std::string_view copySuffix = {});
 
 // Replaces the last oldEnd.size() bytes of a file by newEnd where they stand, so a
 // file that only grows costs the new bytes, not its length. A missing file is

@@ -58,6 +58,8 @@ struct State {
   bool owed = false;
   // The item spells as the files hold them (ItemSpellsLine).
   std::string spells;
+  // The tracked corpses as the files hold them (CorpsesLine).
+  std::string corpses;
 };
 
 State& S() {
@@ -101,6 +103,15 @@ void SetItemSpellAttributes(pugi::xml_node e, const ItemSpellRecord& s) {
   SetAttr(e, "target", s.sTarget);
 }
 
+void SetCorpseAttributes(pugi::xml_node e, const CorpseRecord& c) {
+  SetAttr(e, "ns", persistence::DoubleText(c.NS));
+  SetAttr(e, "ew", persistence::DoubleText(c.EW));
+  SetAttr(e, "time", c.time);
+  SetAttr(e, "dungeon", c.Dungeon);
+  SetAttr(e, "guid", c.guid);
+  SetAttr(e, "data", c.data);
+}
+
 // One companion line: the element the data file would hold for the line.
 // The writer escapes line ends in attributes, so the line holds none.
 std::string LogLine(const LogItem& item) {
@@ -121,22 +132,43 @@ std::string ItemSpellsLine() {
   return persistence::SerializeXml(doc) + "\n";
 }
 
-// The whole lines of text from byte from on, oldest first; true in torn when
-// a last line has no end (the game stopped while it was written).
+// The tracked corpses as one companion line, which a load applies in place
+// of those the data file holds (a corpse recorded while whole writes fail).
+std::string CorpsesLine() {
+  pugi::xml_document doc;
+  pugi::xml_node all = doc.append_child("Corpses");
+  if (Links().ForEachCorpse) {
+    Links().ForEachCorpse([&](const CorpseRecord& c) { SetCorpseAttributes(all.append_child("Corpse"), c); });
+  }
+  return persistence::SerializeXml(doc) + "\n";
+}
+
+// The whole lines of text from byte from on, oldest first. A last line with
+// no end counts when it is a whole element (another tool wrote it so); else
+// it is left out, true in torn (the game stopped while it was written).
 std::vector<std::string> WholeLines(const std::string& text, std::size_t from, bool& torn) {
   const std::size_t end = text.rfind('\n') + 1;
-  torn = end < text.size() && from < text.size();
+  torn = false;
   std::vector<std::string> found;
   for (std::size_t at = from; at < end;) {
     const std::size_t next = text.find('\n', at);
     found.push_back(text.substr(at, next - at));
     at = next + 1;
   }
+  if (std::max(end, from) < text.size()) {
+    std::string last = text.substr(std::max(end, from));
+    pugi::xml_document one;
+    if (persistence::ParseXml(last, one) && one.document_element()) {
+      found.push_back(std::move(last));
+    } else {
+      torn = true;
+    }
+  }
   return found;
 }
 
-// A chat-log element by its values, for telling whether two are the same line.
-std::string LogKey(pugi::xml_node log) {
+// An element by its values, for telling whether two are the same line or corpse.
+std::string ElementKey(pugi::xml_node log) {
   std::string key;
   for (pugi::xml_attribute a : log.attributes()) {
     key += a.name();
@@ -149,7 +181,7 @@ std::string LogKey(pugi::xml_node log) {
 
 // The chat-log lines of a companion (its other lines skipped), oldest first.
 std::vector<std::string> CompanionLogKeys(const std::vector<std::string>& lines, pugi::xml_document& lastSpells,
-                                          bool& foreign) {
+                                          pugi::xml_document& lastCorpses, bool& foreign) {
   std::vector<std::string> keys;
   for (const std::string& line : lines) {
     if (line.starts_with("<Base ")) continue;
@@ -157,9 +189,11 @@ std::vector<std::string> CompanionLogKeys(const std::vector<std::string>& lines,
     const pugi::xml_node e = persistence::ParseXml(line, one) ? one.document_element() : pugi::xml_node();
     const std::string_view name = e ? e.name() : "";
     if (name == "Log") {
-      keys.push_back(LogKey(e));
+      keys.push_back(ElementKey(e));
     } else if (name == "Item_Spells") {
       lastSpells.reset(one);
+    } else if (name == "Corpses") {
+      lastCorpses.reset(one);
     } else {
       foreign = true;
     }
@@ -197,6 +231,29 @@ bool SpellsHeldBy(pugi::xml_node lastSpells, pugi::xml_node root) {
   return std::all_of(gone.begin(), gone.end(), [&](std::int64_t remaining) { return remaining <= passed; });
 }
 
+// Whether the companion's newest lines, without at least its oldest one, are
+// the data file's first lines, in order. Linear however alike the lines are:
+// the data file's lines are matched along the companion's (Knuth-Morris-Pratt),
+// which ends at the longest such run; the shorter ones are its borders.
+bool NewestBeginData(const std::vector<std::string>& companion, const std::vector<std::string>& data) {
+  if (data.empty()) return false;
+  // border[i]: the longest run of data[0..i] that also begins data.
+  std::vector<std::size_t> border(data.size(), 0);
+  for (std::size_t i = 1, k = 0; i < data.size(); ++i) {
+    while (k > 0 && data[i] != data[k]) k = border[k - 1];
+    if (data[i] == data[k]) ++k;
+    border[i] = k;
+  }
+  std::size_t matched = 0;
+  for (const std::string& line : companion) {
+    while (matched > 0 && (matched == data.size() || line != data[matched])) matched = border[matched - 1];
+    if (line == data[matched]) ++matched;
+  }
+  // The whole companion does not count: its oldest line must be the one cut.
+  while (matched > 0 && matched >= companion.size()) matched = border[matched - 1];
+  return matched > 0;
+}
+
 // What a companion written after another data file holds that this one
 // lacks, nothing when it holds nothing more (a crash between a whole write
 // and the companion's removal): each of its chat-log lines is in the data
@@ -206,20 +263,24 @@ bool SpellsHeldBy(pugi::xml_node lastSpells, pugi::xml_node root) {
 const char* Unheld(const std::vector<std::string>& lines, pugi::xml_node root) {
   constexpr const char* kLines = "chat-log lines";
   pugi::xml_document lastSpells;
+  pugi::xml_document lastCorpses;
   bool foreign = false;
-  const std::vector<std::string> companion = CompanionLogKeys(lines, lastSpells, foreign);
+  const std::vector<std::string> companion = CompanionLogKeys(lines, lastSpells, lastCorpses, foreign);
   if (foreign) return kLines;
   std::vector<std::string> data;
-  for (pugi::xml_node log = root.child("Log"); log; log = log.next_sibling("Log")) data.push_back(LogKey(log));
+  for (pugi::xml_node log = root.child("Log"); log; log = log.next_sibling("Log")) data.push_back(ElementKey(log));
   const std::set<std::string> held(data.begin(), data.end());
-  bool linesHeld =
-      std::all_of(companion.begin(), companion.end(), [&](const std::string& key) { return held.contains(key); });
-  for (std::size_t cut = 1; !linesHeld && cut < companion.size(); ++cut) {
-    const std::size_t rest = companion.size() - cut;
-    linesHeld = rest <= data.size() &&
-                std::equal(companion.begin() + static_cast<std::ptrdiff_t>(cut), companion.end(), data.begin());
-  }
+  const bool linesHeld =
+      std::all_of(companion.begin(), companion.end(), [&](const std::string& key) { return held.contains(key); }) ||
+      NewestBeginData(companion, data);
   if (!linesHeld) return kLines;
+  // A whole write made after the corpses line holds each of them, unless a
+  // later save found no room for the line that removed it: kept aside then.
+  std::set<std::string> corpses;
+  for (pugi::xml_node c = root.child("Corpse"); c; c = c.next_sibling("Corpse")) corpses.insert(ElementKey(c));
+  for (pugi::xml_node c : lastCorpses.document_element().children("Corpse")) {
+    if (!corpses.contains(ElementKey(c))) return "corpses";
+  }
   return SpellsHeldBy(lastSpells.document_element(), root) ? nullptr : "item spells' seconds left";
 }
 
@@ -325,6 +386,8 @@ Stored AppendNewLines(bool spellsNow) {
   if (!onlyAdded && !owed) return Stored::NeedsWhole;
   const std::string spells = spellsNow ? ItemSpellsLine() : S().spells;
   if (spells != S().spells) added += spells;
+  const std::string corpses = spellsNow ? CorpsesLine() : S().corpses;
+  if (corpses != S().corpses) added += corpses;
   if (added.empty()) {
     LogSaved();
     return Stored::Nothing;
@@ -355,6 +418,7 @@ Stored AppendNewLines(bool spellsNow) {
     }
     appended = true;
     S().spells = spells;
+    S().corpses = corpses;
     LogSaved();
   });
   if (!ran) return Stored::Failed;
@@ -414,6 +478,8 @@ void DataFile::Load(ControlHandler& ch, std::int16_t action) {
     const std::string base = BaseLine(bytes);
     std::string companionBytes;
     std::vector<std::string> added;
+    // The companion as read when its last line was left out, to keep aside.
+    std::optional<std::string> tornBytes;
     // Whether the companion on disk is known to extend the data file whole
     // (or there is none), so lines can be appended to it as it is.
     bool known = true;
@@ -429,8 +495,10 @@ void DataFile::Load(ControlHandler& ch, std::int16_t action) {
     } else if (companionBytes.starts_with(base)) {
       bool torn = false;
       added = WholeLines(companionBytes, base.size(), torn);
+      // A line appended after a last line with no end would join it.
+      known = companionBytes.ends_with('\n');
       if (torn) {
-        known = false;
+        tornBytes = companionBytes;
         Hub::wtcw_error(linesPath.filename().string() +
                         " ended in the middle of a line; it was cut back to its last whole line.");
       }
@@ -473,7 +541,7 @@ void DataFile::Load(ControlHandler& ch, std::int16_t action) {
                                    ? one.document_element()
                                    : pugi::xml_node();
       const std::string_view name = e ? e.name() : "";
-      if (name == "Log" || name == "Item_Spells") {
+      if (name == "Log" || name == "Item_Spells" || name == "Corpses") {
         held.append_copy(e);
       } else {
         ++unknown;
@@ -489,13 +557,22 @@ void DataFile::Load(ControlHandler& ch, std::int16_t action) {
         GuardElement(kLoadProc, "Log", [&] { ApplyElement(ch, e); });
         continue;
       }
+      if (std::string_view(e.name()) == "Corpses") {
+        if (Links().ClearCorpses) Links().ClearCorpses();
+        for (pugi::xml_node corpse : e.children("Corpse")) {
+          GuardElement(kLoadProc, "Corpse", [&] { ApplyElement(ch, corpse); });
+        }
+        continue;
+      }
       if (Links().ClearItemSpells) Links().ClearItemSpells();
       for (pugi::xml_node spell : e.children("Item_Spell")) {
         GuardElement(kLoadProc, "Item_Spell", [&] { ApplyElement(ch, spell); });
       }
     }
     lineDamage.Finish();
+    if (tornBytes) persistence::KeepAsideBeforeSave(linesPath, std::move(tornBytes));
     S().spells = ItemSpellsLine();
+    S().corpses = CorpsesLine();
     // Its message is a chat line the chat log keeps: told before the file is built.
     persistence::SetAsideIfPending(path);
     persistence::SetAsideIfPending(linesPath);
@@ -512,13 +589,7 @@ std::string DataFile::Build(ControlHandler& ch) {
   const PersistenceLinks& links = Links();
   if (links.ForEachCorpse) {
     links.ForEachCorpse([&](const CorpseRecord& c) {
-      pugi::xml_node e = AddElement(root, "Corpse");
-      SetAttr(e, "ns", persistence::DoubleText(c.NS));
-      SetAttr(e, "ew", persistence::DoubleText(c.EW));
-      SetAttr(e, "time", c.time);
-      SetAttr(e, "dungeon", c.Dungeon);
-      SetAttr(e, "guid", c.guid);
-      SetAttr(e, "data", c.data);
+      SetCorpseAttributes(AddElement(root, "Corpse"), c);
     });
   }
   if (links.ForEachItemSpell) {
@@ -549,13 +620,15 @@ bool DataFile::Save(ControlHandler& ch) {
   }
   // The last one failed (a nearly full disk): what this one would hold that
   // the companion can take goes there first, should this one fail too.
-  if (S().owed) AppendNewLines(true);
+  const bool owedBefore = S().owed;
+  if (owedBefore) AppendNewLines(true);
   // The files as they stand, should this write fail and leave them so.
   std::optional<std::string> before = S().base;
   std::uint64_t linesBefore = S().linesSize;
   const bool written = Trap("Data_Save", kClass, [&] {
     const std::string bytes = Build(ch);
     std::string spells = ItemSpellsLine();
+    std::string corpses = CorpsesLine();
     std::string base = BaseLine(bytes);
     const std::filesystem::path lines = LinesPath();
     // A companion whose lines were not all read goes only once its copy is
@@ -574,6 +647,7 @@ bool DataFile::Save(ControlHandler& ch) {
     S().baseSize = bytes.size();
     S().linesSize = 0;
     S().spells = std::move(spells);
+    S().corpses = std::move(corpses);
     S().owed = false;
     // Its lines are in the data file now. One that cannot be removed no
     // longer counts and is replaced by the next companion.
@@ -586,6 +660,9 @@ bool DataFile::Save(ControlHandler& ch) {
     S().owed = true;
     S().base = std::move(before);
     S().linesSize = linesBefore;
+    // The first to fail: what it would have stored goes beside the data file
+    // now, as the later ones store it first (there may be no later one).
+    if (!owedBefore) AppendNewLines(true);
   }
   return written;
 }

@@ -687,7 +687,8 @@ std::optional<std::filesystem::path> MoveAside(const std::filesystem::path& path
 }
 
 void SweepLeftoversOnce(const std::filesystem::path& path) {
-  if (Swept().insert(path.lexically_normal()).second) RemoveLeftoverTemporaries(path);
+  // A kill while a damaged file's copy was written leaves a whole copy of it.
+  if (Swept().insert(path.lexically_normal()).second) RemoveLeftoverTemporaries(path, ".damaged");
 }
 
 bool Exists(const std::filesystem::path& path) {

@@ -148,8 +148,8 @@ void SetAsideIfPending(const std::filesystem::path& path);
 // name it got, nothing when it could not be moved.
 std::optional<std::filesystem::path> MoveAside(const std::filesystem::path& path, const std::string& suffix);
 
-// Removes the temporaries that writes of the file killed before their
-// rename left beside it (RemoveLeftoverTemporaries), the first time the file
+// Removes the temporaries that writes of the file and of its ".damaged"
+// copies killed before their rename left beside it (RemoveLeftoverTemporaries), the first time the file
 // is read or written in a run; they would otherwise stay forever.
 void SweepLeftoversOnce(const std::filesystem::path& path);
 

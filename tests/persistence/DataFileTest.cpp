@@ -208,6 +208,17 @@ TEST_F(DataFileTest, CompanionLinesThatWereNotAllReadAreKeptAside) {
   const std::string merged = Slurp(DataFilePath());
   ASSERT_NE(merged.find("stored beside"), std::string::npos);
 
+  // A last line with no end is read when it is a whole element (another
+  // tool wrote it so); cut off in the middle it is left out, and the
+  // companion as it was kept aside first.
+  EXPECT_EQ(relog(data, companion.substr(0, companion.size() - 1)), "");
+  EXPECT_EQ(Log().Log().back().message(), "stored beside");
+  EXPECT_FALSE(Told("cut back to its last whole line"));
+  const std::string torn = companion.substr(0, companion.size() - 5);
+  EXPECT_EQ(relog(data, torn), torn);
+  EXPECT_TRUE(Told("Mellox_Data_Alpha_Bob.lines ended in the middle of a line; it was cut back to its last whole line."));
+  EXPECT_EQ(Log().Log().back().message(), "line 19");
+
   // So is text the game's code page lacks, or that is not UTF-8: told as in the data file.
   const std::string texts =
       companion +
@@ -253,6 +264,22 @@ TEST_F(DataFileTest, CompanionLinesThatWereNotAllReadAreKeptAside) {
   ASSERT_EQ(Log().Log().size(), 3u);
   // Not when a line older than the rest stands before them.
   EXPECT_EQ(relog(dataWith({"line 0", "line 18", "line 19", "stored beside"}), cutLines), cutLines);
+  // Alike lines (spam): the data file may begin with any run of the newest.
+  std::string spam = "<Base size=\"1\" digest=\"0000000000000000\"/>\n";
+  for (const char* m : {"line 16", "line 18", "line 18", "line 19", "line 18", "line 18", "line 18"})
+    spam += element(m) + "\n";
+  EXPECT_EQ(relog(dataWith({"line 18", "line 18", "line 0"}), spam), "");
+  EXPECT_EQ(relog(dataWith({"line 18", "line 18", "line 19", "line 18", "line 18", "line 18", "line 17"}), spam), "");
+  EXPECT_EQ(relog(dataWith({"line 19", "line 18", "line 18", "line 17"}), spam), spam);
+  EXPECT_EQ(relog(dataWith({"line 17", "line 18"}), spam), spam);
+
+  // Corpses stored beside the data file (recorded while whole writes
+  // failed): a data file lacking one of them does not hold the companion.
+  const std::string corpse = "<Corpse ns=\"1.5\" ew=\"-2\" time=\"1700000000\" dungeon=\"False\" guid=\"7\" data=\"pack\"/>";
+  const std::string corpseLines = "<Base size=\"1\" digest=\"0000000000000000\"/>\n<Corpses>" + corpse + "</Corpses>\n";
+  EXPECT_EQ(relog("<Mellox>\r\t<Global enabled=\"False\"/>\r</Mellox>", corpseLines), corpseLines);
+  EXPECT_TRUE(Told("Mellox_Data_Alpha_Bob.lines holds corpses that its data file lacks"));
+  EXPECT_EQ(relog("<Mellox>\r\t<Global enabled=\"False\"/>\r\t" + corpse + "\r</Mellox>", corpseLines), "");
 
   // A companion of item spells alone: a sword's 400 seconds left are not
   // held by a data file (replaced by hand) that gives it 1000.

@@ -641,10 +641,17 @@ TEST_F(SettingsFileTest, TemporariesOfKilledSavesAreSweptAtTheNextLoad) {
   const fs::path leftover = CharFile().string() + ".tmp-0123456789ab";
   const fs::path dataLeftover = DataFilePath().string() + ".tmp-fedcba987654";
   const fs::path linesLeftover = DataFile::LinesPath().string() + ".tmp-fedcba987654";
+  // Kills while a damaged file's copy was written: whole copies of it.
+  const fs::path copyLeftovers[] = {CharFile().string() + ".damaged.tmp-0123456789ab",
+                                    DataFilePath().string() + ".damaged.2.tmp-fedcba987654",
+                                    DataFile::LinesPath().string() + ".damaged.tmp-fedcba987654"};
   // Another file's, and names not of the writer's own form, stay.
   const fs::path others[] = {GlobalFile().string() + ".tmp-0123456789ab", CharFile().string() + ".tmp-mine",
-                             CharFile().string() + ".tmp-0123456789abc"};
+                             CharFile().string() + ".tmp-0123456789abc", CharFile().string() + ".damaged",
+                             CharFile().string() + ".damaged.x.tmp-0123456789ab",
+                             CharFile().string() + ".corrupt.tmp-0123456789ab"};
   for (const fs::path& p : {leftover, dataLeftover, linesLeftover}) Spit(p, "<Mellox");
+  for (const fs::path& p : copyLeftovers) Spit(p, "<Mellox");
   for (const fs::path& p : others) Spit(p, "keep");
   PlaceShippedDefaults();
   SettingsFile::Load(*ch, 0);
@@ -652,6 +659,7 @@ TEST_F(SettingsFileTest, TemporariesOfKilledSavesAreSweptAtTheNextLoad) {
   EXPECT_FALSE(fs::exists(leftover));
   EXPECT_FALSE(fs::exists(dataLeftover));
   EXPECT_FALSE(fs::exists(linesLeftover));
+  for (const fs::path& p : copyLeftovers) EXPECT_FALSE(fs::exists(p)) << p;
   for (const fs::path& p : others) EXPECT_TRUE(fs::exists(p)) << p;
   // A file first written, not read, in this run is swept at that save.
   ch->GlobalSettings->CheckedLet(true);

@@ -423,8 +423,9 @@ TEST(CrashConsistencyTest, KilledWhileStoringATicksLinesLosesAtMostThoseLines) {
   EXPECT_GT(seen[2], 0);
 }
 
-// A logoff on a nearly full disk, after a whole write failed there, stores
-// what it can beside the data file: killed at each step of the file writer
+// A logoff or the game's close on a nearly full disk, whether a whole write
+// failed there before or theirs is the first to fail, stores what it can
+// beside the data file: killed at each step of the file writer
 // it reaches in turn, it loses nothing that reached the disk. A load brings
 // back the finished tick's lines, and the logoff's own once its append was
 // through (and from then on at every later step), and leaves no temporary
@@ -450,16 +451,23 @@ TEST(CrashConsistencyTest, KilledDuringALogoffOnANearlyFullDiskLosesNothingStore
   int round = 0;
   // Of the logoff's lines none came back, all came back.
   int seen[2] = {};
-  // With a tick's lines stored before the logoff (it appends to the
-  // companion), and without (it writes a new one).
-  for (const bool tick : {true, false}) {
+  struct Variant {
+    bool failedBefore;
+    bool tick;  // a tick's lines stored before (appended to), or none (a new companion)
+    bool close;  // the game's close instead of the logoff
+  };
+  for (const Variant v : {Variant{true, true, false}, Variant{true, false, false}, Variant{false, true, false},
+                          Variant{false, false, false}, Variant{false, true, true}, Variant{false, false, true}}) {
+    const bool tick = v.tick;
+    SCOPED_TRACE(std::string(v.failedBefore ? "after a failed whole write, " : "first to fail, ") +
+                 (tick ? "a tick before, " : "") + (v.close ? "the game's close" : "the logoff"));
     bool appended = false;
     for (int step = 1;; ++step, ++round) {
       SCOPED_TRACE("round " + std::to_string(round) + ", step " + std::to_string(step));
       // The files as the parent holds them, without a companion.
       ASSERT_TRUE(ch.Data_Save());
-      // First the whole write fails on the nearly full disk; then a tick
-      // stores its lines; then the logoff, killed at that step.
+      // The disk fills up (and a whole write fails there); then a tick
+      // stores its lines; then the logoff or the close, killed at that step.
       const int finished = tick ? 2 : 1;
       SavingChild child(
           [&](int i) {
@@ -469,9 +477,11 @@ TEST(CrashConsistencyTest, KilledDuringALogoffOnANearlyFullDiskLosesNothingStore
           [&](int i) {
             if (i == 0) {
               SetWriteRoomForTesting(4096);
-              if (ch.Data_Save()) _exit(4);
+              if (v.failedBefore && ch.Data_Save()) _exit(4);
             } else if (i < finished) {
               ch.Data_SaveNewLines();
+            } else if (v.close) {
+              session.Host().UnloadPlugin();
             } else {
               session.Host().Character().RaiseLogoff();
             }
@@ -505,7 +515,7 @@ TEST(CrashConsistencyTest, KilledDuringALogoffOnANearlyFullDiskLosesNothingStore
       }
     }
   }
-  std::cout << "crash consistency of a logoff on a nearly full disk: " << run.kills << " kills, " << run.midSave
+  std::cout << "crash consistency of a logoff or close on a nearly full disk: " << run.kills << " kills, " << run.midSave
             << " within it; its lines came back none " << seen[0] << ", all " << seen[1] << std::endl;
   // Kills did land before the logoff's lines reached the disk and after.
   EXPECT_GT(seen[0], 0);

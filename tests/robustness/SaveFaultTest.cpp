@@ -25,6 +25,7 @@
 #include "core/Hub.h"
 #include "robustness/RobustSession.h"
 #include "support/TempHome.h"
+#include "tracking/CorpseHandler.h"
 #include "tracking/SpellHandler.h"
 
 namespace mellox::test {
@@ -186,6 +187,65 @@ TEST(SaveFaultTest, InjectedWriteFailuresKeepTheFilesAndThePlugin) {
   ch.Data_Load(0);
   EXPECT_NE(LogHandlerInstance->Log().back().message().find("just before the logoff"), std::string::npos);
   EXPECT_NE(DataFile::Build(ch).find("remaining=\"910\" target=\"your armor.\""), std::string::npos);
+}
+
+// The disk fills up while all goes well: the first whole write to fail (at
+// the logoff, the game's close, a tick whose lines outgrow the companion,
+// such a minute, or a death's corpse) stores beside the data file at once what it would have
+// written, so the next login has all of it though no save came after.
+TEST(SaveFaultTest, FirstFailedWholeWriteStoresWhatItWouldHaveWritten) {
+  for (const std::string when : {"logoff", "close", "tick", "minute", "death"}) {
+    SCOPED_TRACE(when);
+    TempHome home;
+    std::string expected;
+    std::string whole;
+    {
+      RobustSession s(home.path());
+      ControlHandler& ch = s.Controls();
+      s.ApplyState(0, 20);
+      LogHandlerInstance->MaxLines(1000);
+      SpellHandlerInstance->AddItemSpellfromData(2345, 1000, "your armor.");
+      ASSERT_TRUE(ch.Data_Save());
+      whole = ReadAll(s.DataPath());
+      const fs::path dataPath = s.DataPath();
+      const fs::path linesPath = DataFile::LinesPath();
+      s.Host().Advance(5000);
+      // A tick's (or the minute's) lines as large as the data file need a whole write.
+      const int lines = when == "tick" || when == "minute" ? 25 : 1;
+      for (int i = 0; i < lines; ++i) s.Chat("Someone tells you, \"the last second " + std::to_string(i) + "\"", 4, 0);
+      expected = DataFile::Build(ch);
+      ASSERT_NE(expected.find("the last second 0"), std::string::npos);
+      // Room for the lines, not for the whole file.
+      SetWriteRoomForTesting(expected.size() - 1);
+      Hub::TellRepeatedErrors();
+      const std::size_t reports = s.OutputWith("Error #61 occured in 'Data_Save'");
+      if (when == "death") {
+        // A corpse recorded on a full disk, then the logoff.
+        ch.CorpsesTrack->CheckedLet(true);
+        CorpseHandlerInstance->CharDeath();
+        CorpseHandlerInstance->CorpseData("your pack");
+        CorpseHandlerInstance->AddCorpse();
+        expected = DataFile::Build(ch);
+        ASSERT_NE(expected.find("data=\"your pack\""), std::string::npos);
+        s.Host().Character().RaiseLogoff();
+      } else if (when == "logoff") {
+        s.Host().Character().RaiseLogoff();
+      } else if (when == "close") {
+        s.Host().UnloadPlugin();
+      } else {
+        EXPECT_FALSE(ch.Data_SaveNewLines(when == "minute"));
+      }
+      if (when != "close") {
+        EXPECT_GE(s.OutputWith("Error #61 occured in 'Data_Save'"), reports + 1);
+      }
+      SetWriteRoomForTesting(std::nullopt);
+      EXPECT_EQ(ReadAll(dataPath), whole);
+      ASSERT_TRUE(fs::exists(linesPath));
+    }
+    // The next login (after a crash for a tick and the minute) reads it all.
+    RobustSession next(home.path());
+    EXPECT_EQ(DataFile::Build(next.Controls()), expected);
+  }
 }
 
 // --- A real small file system --------------------------------------------------
