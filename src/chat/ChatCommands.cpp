@@ -272,6 +272,12 @@ void ChatCommands::Run(const std::string& typed) {
   }
 }
 
+std::vector<std::string> ChatCommands::Patterns() {
+  std::vector<std::string> patterns;
+  for (const CommandRow& row : CommandTable()) patterns.insert(patterns.end(), row.patterns.begin(), row.patterns.end());
+  return patterns;
+}
+
 void ChatCommands::SendToGame(const std::string& line) {
   SendingScope sending;
   Filter().SendCommand(line);

@@ -5,6 +5,7 @@
 #pragma once
 
 #include <string>
+#include <vector>
 
 namespace mellox {
 
@@ -20,6 +21,9 @@ class ChatCommands {
   // the command text wins; an unknown command does nothing and writes nothing.
   // Errors pass to the caller.
   static void Run(const std::string& typed);
+  // The command table's patterns, in the order they are tried (the script
+  // writer's reference lists the commands from them).
+  static std::vector<std::string> Patterns();
 
   // Hands a line the plug-in made to the game's chat parser. Should the host
   // raise the typed-text event again for it, that nested line passes to the

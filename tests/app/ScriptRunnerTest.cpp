@@ -3,6 +3,11 @@
 #include <gtest/gtest.h>
 
 #include <cstdio>
+#include <filesystem>
+#include <map>
+#include <pugixml.hpp>
+#include <regex>
+#include <set>
 #include <fstream>
 #include <sstream>
 #include <string>
@@ -17,6 +22,7 @@
 #include "sim/SimSystem.h"
 #include "sim/SimWorld.h"
 #include "ScriptRunnerFixture.h"
+#include "support/SessionReference.h"
 #include "support/TempHome.h"
 
 namespace mellox::app {
@@ -289,6 +295,130 @@ TEST(MelloxSimCommand, SessionClockCountsSecondBoundariesAfterAMidSecondReset) {
   std::ofstream(script) << "server Alpha\ncharacter Bob\nobject 0x50000001 1 Bob\nlogin\nadvance 1500ms\n"
                            "press Reset_Time\nadvance 500ms\nexpect-control Session_Time 00:00:01\n";
   EXPECT_EQ(RunCommand("--home " + (home.path() / "h").string() + " " + script.string()), 0);
+}
+
+
+// mellox-sim runs the script in a fresh home; its exit status, with what it printed.
+int RunScript(const std::filesystem::path& folder, const std::string& script, std::string& printed) {
+  const auto file = folder / "script.session";
+  const auto out = folder / "out.txt";
+  std::ofstream(file) << script;
+  const std::string cmd = std::string(MELLOX_SIM_EXE) + " --home '" + (folder / "h").string() + "' '" +
+                          file.string() + "' >'" + out.string() + "' 2>&1";
+  const int status = std::system(cmd.c_str());
+  std::ifstream in(out);
+  std::stringstream text;
+  text << in.rdbuf();
+  printed = text.str();
+  return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+}
+
+// Every example of the script writer's reference (each indented block after a
+// blank line) runs to its end, so what the examples show is what the plug-in
+// does.
+TEST(MelloxSimCommand, TheSessionReferenceExamplesRunToTheirEnd) {
+  std::vector<std::string> examples;
+  bool afterBlank = true;
+  bool inside = false;
+  for (const std::string& line : test::SessionReference()) {
+    if (line.rfind("    ", 0) == 0 && (inside || afterBlank)) {
+      if (!inside) examples.emplace_back();
+      examples.back() += line.substr(4) + "\n";
+      inside = true;
+    } else {
+      inside = false;
+    }
+    afterBlank = line.empty();
+  }
+  EXPECT_GE(examples.size(), 12u);
+  for (const std::string& example : examples) {
+    test::TempHome home;
+    std::string printed;
+    EXPECT_EQ(RunScript(home.path(), example, printed), 0) << example << printed;
+  }
+}
+
+// The reference's files: a run that writes each of them leaves exactly the
+// files its table names, and the elements and attributes of the settings
+// file, the data file and the XML chat log are those its tables give.
+TEST(MelloxSimCommand, TheSessionReferenceNamesEveryFileAndElementWritten) {
+  test::TempHome home;
+  std::string printed;
+  const std::string script =
+      "server Alpha\ncharacter Bob\nobject 77 2 Sword of Light\ninventory 77\nlogin\n"
+      "check Chat_Log_Enable on\ncheck Spells_Item on\n"
+      "edit Filter_Box darn\npress Filter_Add\nedit Alias_Abbr brb\nedit Alias_Full be right back\npress Alias_Add\n"
+      "edit Chat_Custom_Text *Alice*\npress Chat_Custom_Add\n"
+      "edit HUD_Items_Text Healing Kit\nedit HUD_Items_Count 2\npress HUD_Items_Add\n"
+      "edit Vitals_txtAddException Apple\npress Vitals_btnAddException\n"
+      "chat 7 1 You cast Stoneskin I on Sword of Light\n"
+      "chat 3 1 Alice tells you, \"one\"\nchat 3 1 Alice tells you, \"two\"\nadvance 1s\n"
+      // The data file now outweighs the next line, which goes beside it.
+      "chat 3 1 Alice tells you, \"three\"\nadvance 1s\n"
+      "expect-file ProgramData/Mellox/Data/Mellox_Data_Alpha_Bob.lines <Log message=\"Alice tells you, &quot;three\n"
+      "death You were killed by a Drudge Slinker.\nchat 0 1 You've lost 250 Pyreals.\nportal EXIT\n"
+      "type /x log mylog\nchat 3 1 Alice tells you, \"four\"\nadvance 1s\ntype /x log\n"
+      "check Chat_Log_Auto on\nchat 3 1 Alice tells you, \"five\"\nadvance 1s\n"
+      "check Chat_Log_By_Date on\nchat 3 1 Alice tells you, \"six\"\nadvance 1s\n"
+      "check Chat_Log_XML on\nchat 3 1 Alice tells you, \"seven\"\nadvance 1s\n"
+      "check Chat_Log_By_Date off\nchat 3 1 Alice tells you, \"eight\"\nadvance 1s\n"
+      "type /x debug\nnet 0x02CF key=1\npress Set_Default\ncheck Global_Settings on\nlogoff\n";
+  ASSERT_EQ(RunScript(home.path(), script, printed), 0) << printed;
+
+  const std::vector<std::string> reference = test::SessionReference();
+  std::set<std::string> written;
+  for (const test::Table& table : test::Tables(test::Section(reference, "## Files"))) {
+    if (table.header.empty() || table.header[0] != "file") continue;
+    for (const auto& row : table.rows) written.insert(test::Unquoted(row[0]));
+  }
+  // The companion was checked by the script; a logoff writes it into the data file.
+  std::set<std::string> found{"ProgramData/Mellox/Data/Mellox_Data_<server>_<character>.lines"};
+  const std::filesystem::path root = home.path() / "h";
+  for (const auto& entry : std::filesystem::recursive_directory_iterator(root)) {
+    if (!entry.is_regular_file()) continue;
+    std::string path = std::filesystem::relative(entry.path(), root).generic_string();
+    if (path.rfind("Plugin/", 0) == 0) continue;  // the install folder, seeded from data/
+    path = std::regex_replace(path, std::regex("Alpha_Bob"), "<server>_<character>");
+    path = std::regex_replace(path, std::regex("2026-12-08"), "<date>");
+    path = std::regex_replace(path, std::regex("mylog"), "<name>");
+    found.insert(path);
+  }
+  EXPECT_EQ(written, found);
+
+  // Element -> its attributes in order, as a table of the reference gives them and as a file holds them.
+  using Layout = std::map<std::string, std::vector<std::string>>;
+  auto writtenLayout = [&](const std::string& heading) {
+    Layout layout;
+    for (const test::Table& table : test::Tables(test::Section(reference, heading))) {
+      if (table.header.empty() || table.header[0] != "element") continue;
+      for (const auto& row : table.rows) {
+        auto& attributes = layout[test::Unquoted(row[0])];
+        const std::regex code("`([^`]+)`");
+        for (std::sregex_iterator it(row[1].begin(), row[1].end(), code), end; it != end; ++it)
+          attributes.push_back((*it)[1]);
+      }
+    }
+    return layout;
+  };
+  auto fileLayout = [&](const std::filesystem::path& file) {
+    Layout layout;
+    pugi::xml_document doc;
+    EXPECT_TRUE(doc.load_file(file.c_str())) << file;
+    auto visit = [&layout](pugi::xml_node e, auto& self) -> void {
+      std::vector<std::string> attributes;
+      for (const pugi::xml_attribute a : e.attributes()) attributes.emplace_back(a.name());
+      auto [it, fresh] = layout.emplace(e.name(), attributes);
+      EXPECT_EQ(it->second, attributes) << e.name() << " differs between its elements";
+      for (const pugi::xml_node child : e.children())
+        if (child.type() == pugi::node_element) self(child, self);
+    };
+    visit(doc.document_element(), visit);
+    return layout;
+  };
+  EXPECT_EQ(writtenLayout("### Settings files"),
+            fileLayout(root / "ProgramData/Mellox/Settings/Mellox_Settings_Alpha_Bob.xml"));
+  EXPECT_EQ(writtenLayout("### Data file"), fileLayout(root / "ProgramData/Mellox/Data/Mellox_Data_Alpha_Bob.xml"));
+  EXPECT_EQ(writtenLayout("### XML chat log"), fileLayout(root / "Documents/Asheron's Call/Logs/Alpha_Bob.xml"));
 }
 
 }  // namespace

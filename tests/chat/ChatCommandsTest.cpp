@@ -2,14 +2,17 @@
 // commands, what each command writes and what it changes.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <filesystem>
 #include <string>
 #include <vector>
 
 #include "chat/CellValue.h"
+#include "chat/ChatCommands.h"
 #include "chat/CommandFixture.h"
 #include "core/EventQueue.h"
 #include "host/FilterHandler.h"
+#include "support/SessionReference.h"
 #include "tracking/Statistics.h"
 
 namespace mellox::test {
@@ -203,6 +206,33 @@ TEST(ChatCommands, CommandsOfNeighbours) {
   mark = f.host.Output().size();
   f.host.Advance(600);
   EXPECT_TRUE(f.Since(mark).empty());
+}
+
+
+// The script writer's reference lists every command word in the order the
+// commands are tried: a command added, renamed, dropped or moved without it
+// fails here.
+TEST(ChatCommands, TheSessionReferenceListsEveryCommandInItsOrder) {
+  std::vector<std::string> written;
+  for (const Table& table : Tables(Section(SessionReference(), "### Chat commands"))) {
+    if (table.header.empty() || table.header[0] != "command") continue;
+    for (const auto& row : table.rows) {
+      // Each "`/x WORD ...`" of the first cell names one command word.
+      for (std::size_t at = row[0].find("`/x "); at != std::string::npos; at = row[0].find("`/x ", at + 1)) {
+        const std::size_t from = at + 4;
+        written.push_back(row[0].substr(from, row[0].find_first_of(" `", from) - from));
+      }
+    }
+  }
+  std::vector<std::string> words;
+  for (std::string pattern : ChatCommands::Patterns()) {
+    std::erase(pattern, '*');
+    if (words.empty() || words.back() != pattern) words.push_back(pattern);
+  }
+  // "/x log NAME" and "/x log" are one command, written twice.
+  written.erase(std::unique(written.begin(), written.end()), written.end());
+  EXPECT_EQ(written, words);
+  EXPECT_GE(words.size(), 58u);
 }
 
 }  // namespace

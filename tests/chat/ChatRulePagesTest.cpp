@@ -9,6 +9,7 @@
 #include "chat/ChatPageFixture.h"
 #include "chat/ChatTextHandler.h"
 #include "settings_view/OptionLists.h"
+#include "support/SessionReference.h"
 
 namespace mellox::test {
 namespace {
@@ -225,6 +226,41 @@ TEST_F(ChatRulePagesTest, FiltersAndAliasesUpdateInPlaceByExactText) {
 
   Click("Chat_Options", 0, 2);
   EXPECT_TRUE(SavedHas(R"(<Chat_Option name="Add XP/Hr" enabled="True"/>)"));
+  EXPECT_TRUE(errors.empty()) << errors.front();
+}
+
+
+// The reference's colour table: each name at its index of both colour
+// choices, and the colour a tell then comes out in when the Tells In row
+// writes it to the main window (Default: the tell's own chat type, 3).
+TEST_F(ChatRulePagesTest, TheSessionReferenceGivesEachColoursIndexAndChatColour) {
+  const std::int32_t tells = C().FindName("Tells In", "ChatColor");
+  Click("Chat_Color", 1, tells);
+  Choose("Chat_Color_Window", "M");
+  std::size_t count = 0;
+  for (const Table& table : Tables(Section(SessionReference(), "### Colours"))) {
+    if (table.header.empty() || table.header[0] != "colour") continue;
+    for (const auto& row : table.rows) {
+      ASSERT_EQ(row.size(), 3u);
+      ++count;
+      const std::string& name = row[0];
+      const std::int32_t index = std::stoi(row[1]);
+      const std::int32_t code = std::stoi(row[2]);
+      for (const char* choice : {"Chat_Color_Color", "Chat_Custom_Color"}) {
+        auto& entries = Get<sim::SimChoice>(choice);
+        ASSERT_LT(index, entries.ChoiceCount()) << name;
+        EXPECT_EQ(entries.TextGet(index), name) << choice;
+      }
+      EXPECT_EQ(ChatTextHandler::ConvertColor(name), code) << name;
+      Get<sim::SimChoice>("Chat_Color_Color").UserChoose(index);
+      const auto mark = Mark();
+      host->IncomingChat("Al tells you, \"hi\"", 3, 1);
+      EXPECT_EQ(Since(mark), Lines{"chat " + std::to_string(code == -1 ? 3 : code) + " 1: Al tells you, \"hi\""})
+          << name;
+    }
+  }
+  EXPECT_EQ(count, static_cast<std::size_t>(Get<sim::SimChoice>("Chat_Color_Color").ChoiceCount()));
+  EXPECT_EQ(count, static_cast<std::size_t>(Get<sim::SimChoice>("Chat_Custom_Color").ChoiceCount()));
   EXPECT_TRUE(errors.empty()) << errors.front();
 }
 

@@ -2,8 +2,10 @@
 // description, kill message, identify results, health and chat-window options.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
 #include <cstdint>
+#include <map>
 #include <memory>
 #include <regex>
 #include <set>
@@ -11,6 +13,7 @@
 #include <vector>
 
 #include "chat/ChatTextHandler.h"
+#include "core/VB.h"
 #include "core/VBError.h"
 #include "host/HostPeers.h"
 #include "host/HostTestFixture.h"
@@ -262,6 +265,50 @@ TEST_F(NetEchoHandlerTest, AMalformedMessageIsReportedAndDropped) {
   EXPECT_TRUE(host->UnhandledErrors().empty());
 }
 
+
+// The reference's chat types: the colour rows that classify each type, as the
+// chat-type table holds them, and the windows a login without chat options
+// routes it to (the plug-in's own type as the shipped output boxes route it).
+TEST_F(NetEchoHandlerTest, TheSessionReferenceGivesEachChatTypesRowsAndWindows) {
+  Login();
+  Options({}, 0);
+  std::map<int, std::vector<std::string>> rows;
+  std::map<int, std::vector<int>> windows;
+  for (const ChatListItem& item : chat().ChatTypeTable()) {
+    auto& names = rows[item.color()];
+    if (std::find(names.begin(), names.end(), item.ListID()) == names.end()) names.push_back(item.ListID());
+  }
+  for (std::int16_t w = 0; w < ChatTextHandler::kWindowCount; ++w)
+    for (int t : Routed(w)) windows[t].push_back(w + 1);
+
+  std::map<int, std::vector<std::string>> writtenRows;
+  std::map<int, std::vector<int>> writtenWindows;
+  for (const Table& table : Tables(Section(SessionReference(), "### Chat types"))) {
+    if (table.header.empty() || table.header[0] != "type") continue;
+    for (const auto& row : table.rows) {
+      ASSERT_EQ(row.size(), 4u) << row[0];
+      const int type = std::stoi(row[0]);
+      EXPECT_FALSE(writtenRows.count(type)) << type << " twice";
+      auto& names = writtenRows[type];
+      if (row[2] != "\u2014") {
+        for (const std::string& name : vb::Split(row[2], ", ")) names.push_back(name);
+      }
+      auto& shown = writtenWindows[type];
+      // "1, 2", "none", "1 (the boxes)".
+      const std::string list = row[3].substr(0, row[3].find(" ("));
+      if (list != "none") {
+        for (const std::string& w : vb::Split(list, ", ")) shown.push_back(std::stoi(w));
+      }
+    }
+  }
+  for (int type = 0; type < ChatTextHandler::kRoutedTypeCount; ++type) {
+    EXPECT_TRUE(writtenRows.count(type)) << "chat type " << type << " is missing from the reference";
+    EXPECT_EQ(writtenRows[type], rows[type]) << "the colour rows of chat type " << type;
+    EXPECT_EQ(writtenWindows[type], windows[type]) << "the windows of chat type " << type;
+  }
+  EXPECT_EQ(writtenRows.size(), static_cast<std::size_t>(ChatTextHandler::kRoutedTypeCount));
+  EXPECT_TRUE(errors.empty()) << errors.front();
+}
 
 // The script writer's reference names every message type, event, flag, key
 // and field this handler reads: one read anew without it fails here.

@@ -1,9 +1,13 @@
 // What the target HUD writes for objects of the different classes.
 #include <gtest/gtest.h>
 
+#include <filesystem>
 #include <functional>
+#include <regex>
+#include <set>
 
 #include "hud/TargetHudFixture.h"
+#include "support/SessionReference.h"
 
 namespace mellox::test {
 namespace {
@@ -199,6 +203,51 @@ TEST(HudTargetDescriptionTest, RequirementsOutsideTheTablesAreReportedAndLeftOut
     EXPECT_EQ(f.Paint(), expected);
     EXPECT_EQ(f.errors, (Lines{std::string("HudHandlerT.") + b.report}));
   }
+}
+
+
+// The reference's object classes are every class the code reads: the class
+// constants of the host layer and the core, the classes with health, and the
+// branches of the target HUD's description; and no other.
+TEST(HudTargetDescriptionTest, TheSessionReferenceNamesEveryObjectClassRead) {
+  std::set<int> written;
+  for (const Table& table : Tables(Section(SessionReference(), "### Object classes"))) {
+    if (table.header.empty() || table.header[0] != "class") continue;
+    for (const auto& row : table.rows) {
+      const std::regex number(R"(\d+)");
+      for (std::sregex_iterator it(row[0].begin(), row[0].end(), number), end; it != end; ++it)
+        written.insert(std::stoi(it->str()));
+    }
+  }
+  std::set<int> read;
+  auto collect = [&read](const std::string& code, const std::regex& pattern) {
+    int found = 0;
+    for (std::sregex_iterator it(code.begin(), code.end(), pattern), end; it != end; ++it, ++found)
+      read.insert(std::stoi((*it)[1]));
+    return found;
+  };
+  const std::regex constant(R"(constexpr std::int32_t k\w*Class = (\d+);)");
+  int constants = 0;
+  for (const char* folder : {"src/host", "src/core"}) {
+    for (const auto& file : std::filesystem::directory_iterator(SourceDir() / folder)) {
+      if (file.path().extension() == ".cpp") constants += collect(ReadSourceFile(file.path()), constant);
+    }
+  }
+  const std::string target = ReadSourceFile("src/hud/HudHandlerT.cpp");
+  const std::size_t vitals = target.find("bool HasVitals(");
+  ASSERT_NE(vitals, std::string::npos);
+  const int withHealth = collect(target.substr(vitals, target.find("\n}", vitals) - vitals),
+                                 std::regex(R"(objectClass == (\d+))"));
+  const std::string description = ReadSourceFile("src/hud/HudHandlerTDescription.cpp");
+  const std::size_t branches = description.find("void HudHandlerT::DescribeClass(");
+  ASSERT_NE(branches, std::string::npos);
+  const int cases = collect(description.substr(branches, description.find("\n}\n", branches) - branches),
+                            std::regex(R"(case (\d+):)"));
+  // The patterns still find what the code reads.
+  EXPECT_GE(constants, 4);
+  EXPECT_EQ(withHealth, 4);
+  EXPECT_GE(cases, 20);
+  EXPECT_EQ(written, read);
 }
 
 }  // namespace

@@ -1,7 +1,10 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <set>
 
+#include "sim/SimCheckBox.h"
+#include "support/SessionReference.h"
 #include "tracking/TrackingFixture.h"
 
 namespace mellox::test {
@@ -230,6 +233,56 @@ TEST(GemsAndBeersTest, GemsAreUsedWhileTheirBuffAndCooldownAreMissing) {
     EXPECT_EQ(uses, c.expected) << c.what;
     EXPECT_TRUE(f.errors.empty()) << c.what;
   }
+}
+
+
+// The reference's drinks and gems: each item by name serves the buff and box
+// (or cooldown) written beside it, and the drinks are all the code has.
+TEST(GemsAndBeersTest, TheSessionReferenceGivesEachDrinksAndGemsBuff) {
+  std::set<std::int32_t> drinkBuffs;
+  std::size_t gems = 0;
+  for (const Table& table : Tables(Section(SessionReference(), "## Drinks and gems"))) {
+    if (table.header.size() != 3 || table.header[0] != "item") continue;
+    for (const auto& row : table.rows) {
+      const std::string item = Unquoted(row[0]);
+      const std::int32_t buff = std::stoi(row[1]);
+      constexpr std::int32_t kItem = 500;
+      if (table.header[2] == "box") {
+        drinkBuffs.insert(buff);
+        // Queued while its buff is missing, not while it runs.
+        for (const bool buffOn : {false, true}) {
+          DrinkFixture f;
+          f.host.View()->Get<sim::SimCheckBox>(Unquoted(row[2])).CheckedLet(true);
+          f.Carry(kItem, item, 2);
+          f.Enchant(13, 110, 3601);
+          if (buffOn) f.Enchant(buff, 600, 3601);
+          f.Tick();
+          const std::vector<Queued> expected =
+              buffOn ? std::vector<Queued>{} : std::vector<Queued>{{3, kItem, f.Me(), 2}};
+          EXPECT_EQ(f.queued, expected) << item << (buffOn ? " with its buff on" : "");
+        }
+      } else if (table.header[2] == "cooldown") {
+        ++gems;
+        // Used while neither its buff nor its cooldown is on the character.
+        for (const std::int32_t on : {0, buff, std::stoi(row[2])}) {
+          DrinkFixture f;
+          f.ch().UseBeers->CheckedLet(false);
+          f.ch().UseGems->CheckedLet(true);
+          f.Carry(kItem, item);
+          f.spells().InitSpells();
+          f.Enchant(1, 101, 1800);
+          if (on != 0) f.Enchant(on, 620, 600);
+          const auto mark = f.Mark();
+          f.Tick();
+          const auto out = f.OutputSince(mark);
+          EXPECT_EQ(std::count(out.begin(), out.end(), "item: use " + std::to_string(kItem) + " 0"), on == 0 ? 1 : 0)
+              << item << " with " << on;
+        }
+      }
+    }
+  }
+  EXPECT_EQ(drinkBuffs, std::set<std::int32_t>(SpellHandler::kBeerSpells.begin(), SpellHandler::kBeerSpells.end()));
+  EXPECT_EQ(gems, 3u);
 }
 
 }  // namespace

@@ -1,8 +1,14 @@
 #include <gtest/gtest.h>
 
+#include <set>
+#include <string>
+#include <vector>
+
+#include "core/VB.h"
 #include "platform/PluginSite.h"
 #include "sim/SimSpell.h"
 #include "sim/SimSpells.h"
+#include "support/SessionReference.h"
 #include "tracking/TrackingFixture.h"
 
 namespace mellox::test {
@@ -124,6 +130,42 @@ TEST(SpellFilterHandlerTest, MissingTableGivesUnknownAnswersQuietlyWithOneWarnin
   const auto out = f.OutputSince(mark);
   ASSERT_EQ(out.size(), 1u);
   EXPECT_NE(out[0].find("spell table is not available"), std::string::npos);
+}
+
+
+// The reference's debuffs: the flag values that make a spell one, and the
+// spells of the shipped table that are.
+TEST(SpellFilterHandlerTest, TheSessionReferenceNamesTheDebuffFlagsAndTheShippedDebuffs) {
+  TrackingFixture f;
+  std::set<std::int32_t> writtenFlags, writtenIds;
+  for (const Table& table : Tables(Section(SessionReference(), "## Spells and enchantments"))) {
+    for (const auto& row : table.rows) {
+      if (table.header[0] == "flags") {
+        for (const std::string& value : vb::Split(row[0], ", ")) writtenFlags.insert(std::stoi(value));
+      }
+      if (table.header[0] != "ids") continue;
+      // "20" or "4101 to 4107".
+      const std::size_t to = row[0].find(" to ");
+      const std::int32_t first = std::stoi(row[0]);
+      const std::int32_t last = to == std::string::npos ? first : std::stoi(row[0].substr(to + 4));
+      for (std::int32_t id = first; id <= last; ++id) writtenIds.insert(id);
+    }
+  }
+  std::set<std::int32_t> flags;
+  for (std::int32_t value = 0; value <= 0xFFFF; ++value)
+    if (SpellFilterHandler::IsDebuffFlags(value)) flags.insert(value);
+  EXPECT_EQ(writtenFlags, flags);
+
+  std::set<std::int32_t> ids;
+  const std::vector<std::string> spells = Lines(ReadSourceFile("data/Spells.txt"));
+  ASSERT_GT(spells.size(), 1u);
+  for (std::size_t i = 1; i < spells.size(); ++i) {
+    if (spells[i].empty()) continue;
+    const std::int32_t id = std::stoi(spells[i]);
+    if (f.table().IsADebuff(id)) ids.insert(id);
+  }
+  EXPECT_EQ(writtenIds, ids);
+  EXPECT_TRUE(f.errors.empty());
 }
 
 }  // namespace
