@@ -285,6 +285,14 @@ void SpellHandler::UpdateSpellList() {
     if (AllSpells.empty()) {
       NextBuffText.clear();
       lastTrackedValue_.reset();
+      // The last spell is gone: no row, no time and no drink of it stays on screen.
+      ControlHandler& c = Controls();
+      c.BuffList->Clear();
+      c.DebuffList->Clear();
+      c.SpellsTracked->TextLet("N/A");
+      for (auto& beer : BeerTimes) beer.second = 0;
+      LowBeer = kNoBeer;
+      lastLowBeer_ = LowBeer;
       HandleGems(true, true, true);
       return;
     }
