@@ -38,12 +38,16 @@ std::string NextPath(std::string& rest) {
   return NextWord(rest);
 }
 
-long long ParseInteger(const std::string& text, const char* what) {
-  long long value = 0;
+namespace {
+
+// The digits of a decimal or 0x hex number, after at most one minus sign; negative says whether it had one.
+template <class T>
+T Magnitude(const std::string& text, const char* what, bool& negative) {
+  T value = 0;
   const char* begin = text.data();
   const char* end = text.data() + text.size();
   int base = 10;
-  bool negative = false;
+  negative = false;
   if (begin != end && *begin == '-') {
     negative = true;
     ++begin;
@@ -56,8 +60,22 @@ long long ParseInteger(const std::string& text, const char* what) {
   if (begin != end && *begin == '-') throw ScriptError{std::string("malformed ") + what + ": '" + text + "'"};
   auto [ptr, ec] = std::from_chars(begin, end, value, base);
   if (ec == std::errc::result_out_of_range) throw ScriptError{std::string(what) + " out of range: '" + text + "'"};
-  if (negative) value = -value;
   if (text.empty() || ec != std::errc() || ptr != end) throw ScriptError{std::string("malformed ") + what + ": '" + text + "'"};
+  return value;
+}
+
+}  // namespace
+
+long long ParseInteger(const std::string& text, const char* what) {
+  bool negative = false;
+  const long long value = Magnitude<long long>(text, what, negative);
+  return negative ? -value : value;
+}
+
+std::uint64_t ParseUnsigned64(const std::string& text, const char* what) {
+  bool negative = false;
+  const std::uint64_t value = Magnitude<std::uint64_t>(text, what, negative);
+  if (negative && value != 0) throw ScriptError{std::string(what) + " cannot be negative: '" + text + "'"};
   return value;
 }
 

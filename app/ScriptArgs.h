@@ -16,6 +16,8 @@ std::string NextWord(std::string& rest);
 std::string NextPath(std::string& rest);
 // Decimal or 0x hex, with an optional minus sign; what names the argument in the message.
 long long ParseInteger(const std::string& text, const char* what);
+// A count the game keeps in 64 unsigned bits (XP): 0 to 18446744073709551615.
+std::uint64_t ParseUnsigned64(const std::string& text, const char* what);
 // Ids above 0x7FFFFFFF are written as the unsigned form of a signed 32-bit id.
 std::int32_t ParseInt32(const std::string& text, const char* what);
 // Amounts, counts, colours and modes: a signed 32-bit number, with no unsigned form.

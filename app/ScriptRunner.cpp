@@ -146,6 +146,11 @@ void ScriptRunner::AddVerbs() {
     std::string rest = args;
     const auto level = ParseSignedInt32(NextWord(rest), "level");
     NoMore(rest, "level N");
+    if (level < 1 || level > kLastLevel)
+      Fail("the game's levels run from 1 to " + std::to_string(kLastLevel) + ": " + std::to_string(level));
+    const auto now = host_.Character().Level();
+    if (loggedIn_ && level < now)
+      Fail("a character in play never loses a level: it is level " + std::to_string(now));
     host_.Character().SetLevel(level);
   };
   verbs_["login"] = [this](const std::string& args) {
@@ -162,6 +167,7 @@ void ScriptRunner::AddVerbs() {
   };
   verbs_["logoff"] = [this](const std::string& args) {
     NoMore(args, "logoff");
+    InPlay("logoff");
     loggedIn_ = false;
     host_.Character().RaiseLogoff();
     CloseVendor();
@@ -183,10 +189,14 @@ void ScriptRunner::AddVerbs() {
   };
   verbs_["xp"] = [this](const std::string& args) {
     std::string rest = args;
-    const auto total = ParseInteger(NextWord(rest), "total XP");
-    const auto unassigned = ParseInteger(NextWord(rest), "unassigned XP");
+    const auto total = ParseUnsigned64(NextWord(rest), "total XP");
+    const auto unassigned = ParseUnsigned64(NextWord(rest), "unassigned XP");
     NoMore(rest, "xp TOTAL UNASSIGNED");
-    if (total < 0 || unassigned < 0) Fail("XP values cannot be negative");
+    // Unassigned XP is the part of the total not yet spent.
+    if (unassigned > total) Fail("unassigned XP cannot be above the total XP");
+    const auto before = host_.Character().TotalXP();
+    if (loggedIn_ && total < before)
+      Fail("a character in play never loses XP: its total is " + std::to_string(before));
     // The XP is the character's: its next login describes it. Only a
     // character in play hears of a change.
     host_.Character().SetXP(total, unassigned);
@@ -195,7 +205,7 @@ void ScriptRunner::AddVerbs() {
     for (const auto& [key, value] : {std::pair{1, total}, std::pair{2, unassigned}}) {
       auto message = std::make_shared<sim::SimNetworkMessage>(0x02CF);
       message->Set("key", static_cast<std::int64_t>(key));
-      message->Set("value", static_cast<std::int64_t>(value));
+      message->Set("value", static_cast<std::int64_t>(value));  // the field's eight bytes
       host_.Echo().Server(message);
     }
   };
@@ -228,16 +238,15 @@ void ScriptRunner::AddVerbs() {
       Fail("enchant add ID FAMILY SECONDS, or enchant remove ID");
     }
   };
-  verbs_["death"] = [this](const std::string& args) { host_.Character().RaiseDeath(args); };
+  verbs_["death"] = [this](const std::string& args) {
+    InPlay("death");
+    host_.Character().RaiseDeath(args);
+  };
   verbs_["portal"] = [this](const std::string& args) {
     // Mode 1 is leaving portal space.
-    if (args == "ENTER") {
-      host_.Character().RaisePortal(0);
-    } else if (args == "EXIT") {
-      host_.Character().RaisePortal(1);
-    } else {
-      Fail("portal ENTER or portal EXIT");
-    }
+    if (args != "ENTER" && args != "EXIT") Fail("portal ENTER or portal EXIT");
+    InPlay("portal");
+    host_.Character().RaisePortal(args == "EXIT" ? 1 : 0);
   };
   verbs_["region"] = [this](const std::string& args) {
     std::string rest = args;
@@ -604,8 +613,11 @@ void ScriptRunner::LogIn(const std::string& fields) {
   auto description = std::make_shared<sim::SimNetworkMessage>(sim::SimIdentifier::kGameEvent);
   description->Set("event", std::int64_t{kLoginEvent}).Set("properties.flags", std::int64_t{kDescribesXP});
   description->Set("properties.qwordCount", std::int64_t{2});
-  description->Set("properties.qwords.0.key", std::int64_t{1}).Set("properties.qwords.0.value", me.TotalXP());
-  description->Set("properties.qwords.1.key", std::int64_t{2}).Set("properties.qwords.1.value", me.UnassignedXP());
+  // The XP goes as the eight bytes of the game's unsigned field.
+  description->Set("properties.qwords.0.key", std::int64_t{1})
+      .Set("properties.qwords.0.value", static_cast<std::int64_t>(me.TotalXP()));
+  description->Set("properties.qwords.1.key", std::int64_t{2})
+      .Set("properties.qwords.1.value", static_cast<std::int64_t>(me.UnassignedXP()));
   description->Set("options.flags", std::int64_t{0});
   SetFields(*description, fields);
   // Each login starts in peace, idle, with nothing selected and the chat bar closed.
@@ -647,6 +659,10 @@ void ScriptRunner::CloseVendor() {
 
 void ScriptRunner::BeforeLogin(const char* verb) {
   if (loggedIn_) Fail(std::string(verb) + " is set before login; log off first");
+}
+
+void ScriptRunner::InPlay(const char* verb) {
+  if (!loggedIn_) Fail(std::string(verb) + " needs a character logged in; use login");
 }
 
 void ScriptRunner::NotInside(std::int32_t id, std::int32_t container, const std::string& word) {

@@ -36,6 +36,7 @@ class ScriptRunner {
   using Verb = std::function<void(const std::string& args)>;
   static constexpr std::int32_t kLoginEvent = 0x0013;  // the game's login description
   static constexpr std::int32_t kDescribesXP = 0x80;   // its properties hold the XP
+  static constexpr std::int32_t kLastLevel = 275;      // the game's highest level
   void AddVerbs();
   void AddWorldVerbs();  // the vendor and the chat bar
   void AddClockVerbs();  // the local date and the time zone
@@ -58,6 +59,8 @@ class ScriptRunner {
   void CloseVendor();
   // Fails while a character is logged in: the verb describes the next login.
   void BeforeLogin(const char* verb);
+  // Fails while no character is logged in: the verb is something that happens in play.
+  void InPlay(const char* verb);
   // Fails when container is the object (written as word) or lies inside it.
   void NotInside(std::int32_t id, std::int32_t container, const std::string& word);
   // Fails for the own object of the character logged in: only its logoff takes it out of the world.

@@ -24,6 +24,8 @@ void ScriptRunner::AddWorldVerbs() {
       if (id <= 0) Fail("a vendor id must be above 0");
       if (!std::isfinite(rate)) Fail("a vendor's rate must be a finite number");
       if (rate < 0) Fail("a vendor's rate cannot be negative");
+      // A vendor trades with a character in the world only.
+      InPlay("vendor open");
       world.SetVendorGoods({});
       world.SetVendorBuyRate(rate);
       hooks.SetVendorId(id);

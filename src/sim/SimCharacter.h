@@ -66,13 +66,14 @@ class SimCharacter : public platform::CharacterStats {
   void SetAllegianceFollowers(std::int32_t v) { sheet_.allegianceFollowers = v; }
   void SetLongProperty(std::int32_t key, std::int32_t v) { sheet_.longs[key] = v; }
   void ClearLongProperty(std::int32_t key) { sheet_.longs.erase(key); }
-  // The character's experience, which the game describes at each login.
-  void SetXP(std::int64_t total, std::int64_t unassigned) {
+  // The character's experience, which the game describes at each login; the
+  // game keeps it in 64 unsigned bits.
+  void SetXP(std::uint64_t total, std::uint64_t unassigned) {
     sheet_.totalXP = total;
     sheet_.unassignedXP = unassigned;
   }
-  std::int64_t TotalXP() const { return sheet_.totalXP; }
-  std::int64_t UnassignedXP() const { return sheet_.unassignedXP; }
+  std::uint64_t TotalXP() const { return sheet_.totalXP; }
+  std::uint64_t UnassignedXP() const { return sheet_.unassignedXP; }
 
   // The character of that name on that server becomes the one given from now
   // on, with its own id, level, vitals, skills, properties, followers and
@@ -114,8 +115,8 @@ class SimCharacter : public platform::CharacterStats {
     std::int32_t allegianceFollowers = 0;
     std::map<std::int32_t, std::int32_t> longs;
     std::vector<std::shared_ptr<SimEnchantment>> enchantments;
-    std::int64_t totalXP = 0;
-    std::int64_t unassignedXP = 0;
+    std::uint64_t totalXP = 0;
+    std::uint64_t unassignedXP = 0;
   };
 
   // Takes out the spells whose time is up, raising their event when told to,

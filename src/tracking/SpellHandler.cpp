@@ -281,6 +281,14 @@ void SpellHandler::UpdateSpellList() {
     if (AllSpells.empty()) {
       NextBuffText.clear();
       login_.lastTrackedValue.reset();
+      // The last spell is gone: no row, no time and no drink of it stays on screen.
+      ControlHandler& c = Controls();
+      c.BuffList->Clear();
+      c.DebuffList->Clear();
+      c.SpellsTracked->TextLet("N/A");
+      for (auto& beer : BeerTimes) beer.second = 0;
+      LowBeer = kNoBeer;
+      login_.lastLowBeer = LowBeer;
       HandleGems(true, true, true);
       return;
     }

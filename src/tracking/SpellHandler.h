@@ -72,7 +72,8 @@ class SpellHandler {
   // Rebuilds AllSpells and CooldownTimers from the enchantments (one spell per
   // family) and, while item spells are tracked, the item spells.
   void BuildSpellList();
-  // The per-second work: times, both lists, the tracked buff and warnings.
+  // The per-second work: times, both lists, the tracked buff and warnings;
+  // with no spell active the lists are empty and no buff is tracked.
   void UpdateSpellList();
 
   // Handlers of the spells page (nothing while the plug-in is inactive).

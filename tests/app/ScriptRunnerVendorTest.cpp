@@ -24,7 +24,8 @@ class ScriptRunnerVendorTest : public ScriptRunnerTest {
 };
 
 TEST_F(ScriptRunnerVendorTest, VendorOpensOffersAndCloses) {
-  EXPECT_TRUE(Run("object 900 0 Trade Note (250,000)\nobject 901 0 Lead Pea\n"
+  // A vendor trades with a character in the world.
+  EXPECT_TRUE(Run("login\nobject 900 0 Trade Note (250,000)\nobject 901 0 Lead Pea\n"
                   "vendor open 7000 0.75\nvendor sells 900\nvendor sells 901\nvendor sells 900\n"));
   EXPECT_EQ(host.Hooks().VendorId(), 7000);
   EXPECT_DOUBLE_EQ(host.World().Vendor()->BuyRate(), 0.75);
@@ -38,7 +39,7 @@ TEST_F(ScriptRunnerVendorTest, VendorOpensOffersAndCloses) {
 }
 
 TEST_F(ScriptRunnerVendorTest, VendorMisuseFailsWithItsReason) {
-  EXPECT_TRUE(Run("object 900 0 Note\n"));
+  EXPECT_TRUE(Run("login\nobject 900 0 Note\n"));
   Fails("vendor sells 900", "no vendor is open");
   Fails("vendor open 0 1", "above 0");
   Fails("vendor open 7000 -1", "negative");

@@ -304,6 +304,84 @@ TEST_F(ScriptRunnerWorldTest, LoginSendsTheLoginDescriptionBeforeLoginComplete) 
   Fails("relogin", "relogin needs a character logged in; use login");
 }
 
+// What happens only in play fails with nobody logged in, and changes nothing.
+TEST_F(ScriptRunnerWorldTest, PlayVerbsNeedACharacterLoggedIn) {
+  auto& me = host.Character();
+  auto off = me.Logoff.Connect([&] { events.push_back("logoff"); });
+  auto died = me.Death.Connect([&](const std::string&) { events.push_back("death"); });
+  auto portal = me.ChangePortalMode.Connect([&](std::int32_t) { events.push_back("portal"); });
+  const auto noneLoggedIn = [&](const char* when) {
+    Fails("vendor open 7 1", "vendor open needs a character logged in; use login");
+    Fails("logoff", "logoff needs a character logged in; use login");
+    Fails("death Tester was killed by a drudge.", "death needs a character logged in; use login");
+    Fails("portal EXIT", "portal needs a character logged in; use login");
+    Fails("portal ENTER", "portal needs a character logged in; use login");
+    EXPECT_EQ(host.Hooks().VendorId(), 0) << when;
+    EXPECT_TRUE(events.empty()) << when;
+  };
+  noneLoggedIn("before the first login");
+  // In play each is the game's; after the logoff nobody is left to do them.
+  EXPECT_TRUE(Run("login\nobject 7 37 Shopkeeper\nvendor open 7 1\ndeath Tester was killed by a drudge.\n"
+                  "portal EXIT\nlogoff\n"));
+  EXPECT_EQ(events, (std::vector<std::string>{"death", "portal", "logoff"}));
+  events.clear();
+  noneLoggedIn("after the logoff");
+  // The next login finds no vendor window left open.
+  EXPECT_TRUE(Run("login\n"));
+  EXPECT_EQ(host.Hooks().VendorId(), 0);
+}
+
+// Levels are the game's 1 to 275; in play a character only goes up.
+TEST_F(ScriptRunnerWorldTest, LevelsStayInTheGamesRangeAndOnlyRiseInPlay) {
+  auto& me = host.Character();
+  for (const char* line : {"level 0", "level -3", "level 276", "level 2147483647"})
+    Fails(line, "the game's levels run from 1 to 275");
+  EXPECT_EQ(me.Level(), 1);
+  // Before the login a script describes the character: any level of the range.
+  EXPECT_TRUE(Run("level 275\nlevel 40\nlogin\nlevel 40\nlevel 41\n"));
+  EXPECT_EQ(me.Level(), 41);
+  Fails("level 40", "a character in play never loses a level: it is level 41");
+  Fails("level 276", "the game's levels run from 1 to 275");
+  EXPECT_EQ(me.Level(), 41);
+  EXPECT_TRUE(Run("level 275\nlogoff\nlevel 12\n"));
+  EXPECT_EQ(me.Level(), 12);
+}
+
+// XP is the game's unsigned 64-bit count; unassigned XP is part of the total, and a
+// total in play only grows while spending lowers the unassigned part.
+TEST_F(ScriptRunnerWorldTest, XPIsUnsigned64BitAndATotalInPlayNeverFalls) {
+  auto& me = host.Character();
+  std::vector<std::string> sent;
+  auto echo = host.Echo().EchoServer.Connect([&](const std::shared_ptr<platform::NetworkMessage>& m) {
+    if (m->Type() != 0x02CF) return;
+    sent.push_back(std::to_string(std::get<std::int64_t>(m->Value("key").value)) + "=" +
+                   std::to_string(Qword(m->RawValue("value"))));
+  });
+  EXPECT_TRUE(Run("xp 18446744073709551615 9223372036854775808\n"));
+  EXPECT_EQ(me.TotalXP(), 18446744073709551615u);
+  EXPECT_EQ(me.UnassignedXP(), 9223372036854775808u);
+  for (const auto& [line, message] : std::vector<std::pair<std::string, std::string>>{
+           {"xp 18446744073709551616 0", "total XP out of range"},
+           {"xp 0x10000000000000000 0", "total XP out of range"},
+           {"xp -1 0", "total XP cannot be negative"},
+           {"xp 5 -1", "unassigned XP cannot be negative"},
+           {"xp 100 101", "unassigned XP cannot be above the total XP"}}) {
+    Fails(line, message);
+  }
+  EXPECT_EQ(me.TotalXP(), 18446744073709551615u);
+  // Out of play a script may describe any XP, a lower total too.
+  EXPECT_TRUE(Run("xp 0xFFFFFFFFFFFFFFFF 0\nxp 1000 600\nlogin\nxp 1000 200\nxp 1500 200\nxp 1500 1500\n"));
+  EXPECT_EQ(sent, (std::vector<std::string>{"1=1000", "2=200", "1=1500", "2=200", "1=1500", "2=1500"}));
+  sent.clear();
+  Fails("xp 1499 0", "a character in play never loses XP: its total is 1500");
+  Fails("xp 1600 1700", "unassigned XP cannot be above the total XP");
+  EXPECT_TRUE(sent.empty());
+  EXPECT_TRUE(Run("xp 18446744073709551615 18446744073709551615\n"));
+  EXPECT_EQ(sent, (std::vector<std::string>{"1=18446744073709551615", "2=18446744073709551615"}));
+  EXPECT_TRUE(Run("logoff\nxp 10 0\n"));
+  EXPECT_EQ(me.TotalXP(), 10u);
+}
+
 TEST_F(ScriptRunnerWorldTest, EachCharacterKeepsItsOwnWorld) {
   auto& me = host.Character();
   auto& world = host.World();
@@ -322,6 +400,9 @@ TEST_F(ScriptRunnerWorldTest, EachCharacterKeepsItsOwnWorld) {
   EXPECT_TRUE(Run("logoff\n"));
   EXPECT_EQ(events, (std::vector<std::string>{"logoff", "release Bob", "release Tusker Spit Ale"}));
   EXPECT_EQ(Ids(world.AllObjects()), (std::vector<std::int32_t>{3000, 3001}));  // the chest stays
+  // What he keeps is still his own to describe while he is named.
+  EXPECT_TRUE(Run("inventory 2001\nprop 2001 long 0x0D000002 0x50000001\n"));
+  EXPECT_EQ(world.KeptWith(2001), 0x50000001);
 
   // Ann, never seen: a new id, an empty pack, none of Bob's state; what the
   // script gives her while logged off is hers at her login.

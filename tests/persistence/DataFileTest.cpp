@@ -298,6 +298,11 @@ TEST_F(DataFileTest, CompanionLinesThatWereNotAllReadAreKeptAside) {
   EXPECT_EQ(relog(spellsData(sword + "340\" target=\"Sword\"/>"), swordLines), "");
   // In 25 seconds the gem's 30 had not run out.
   EXPECT_EQ(relog(spellsData(sword + "375\" target=\"Sword\"/>"), swordLines), swordLines);
+  // In exactly 30 it had; and a write with no time since holds the very same seconds.
+  EXPECT_EQ(relog(spellsData(sword + "370\" target=\"Sword\"/>"), swordLines), "");
+  EXPECT_EQ(relog(spellsData(sword + "400\" target=\"Sword\"/>\r\t<Item_Spell id=\"77\" remaining=\"30\" target=\"Gem\"/>"),
+                  swordLines),
+            "");
 
   // When the copy of a companion not wholly read cannot be made (no free
   // name, a full disk), no whole write removes it: each save tries again.

@@ -166,8 +166,10 @@ TEST_F(ReloginTest, NothingIsDoneForTheCharacterWhileLoggedOff) {
   const std::size_t mark = host.Output().size();
   // The item HUD's watched item arrives and Eve dies: no HUD is drawn, and
   // nothing waits for her corpse at the next login.
-  Run("inventory 5001\nprop 5001 long 0x0D000006 1000\nobject 5001 0 Mana Charge\n"
-      "death Eve was killed by a drudge.\nadvance 600s\n");
+  // A script cannot kill a character who is not in play; the event is raised as the host would.
+  Run("inventory 5001\nprop 5001 long 0x0D000006 1000\nobject 5001 0 Mana Charge\n");
+  host.Character().RaiseDeath("Eve was killed by a drudge.");
+  Run("advance 600s\n");
   EXPECT_FALSE(CorpseHandlerInstance->PendingCorpse().has_value());
   EXPECT_FALSE(HostPeers::CorpseHasDied());
   EXPECT_EQ(gemUses(mark), 0u);
@@ -340,8 +342,10 @@ TEST_F(ReloginTest, OneCharactersFilesAreNeverWrittenWithAnothersState) {
   // Bob logged off before leaving portal space; his corpse is in his file all the same.
   EXPECT_EQ(Count(bobData, "<Corpse "), 1u) << bobData;
 
-  Run("character Ann\ninventory 5001\nobject 5001 0 Mana Charge\nportal EXIT\nhotkey MX:ToggleItemHud\n"
-      "advance 10s\n");
+  // A portal event with nobody in play comes from the host alone: a script cannot say it.
+  Run("character Ann\ninventory 5001\nobject 5001 0 Mana Charge\n");
+  host.Character().RaisePortal(1);
+  Run("hotkey MX:ToggleItemHud\nadvance 10s\n");
   EXPECT_EQ(Bytes(SettingsPath("Ann")), annSettings);
   EXPECT_EQ(DataFileBytes("Ann"), annData);
   EXPECT_EQ(Bytes(SettingsPath("Bob")), bobSettings);

@@ -69,6 +69,7 @@ TEST(GemsAndBeersTest, ADrinkIsQueuedOnlyWhenItsBuffIsBelowTheTimer) {
       {"not carried", 10, true, true, false, false, 3600, false},
       {"use check, tracked buff long", 10, true, true, true, true, 3600, true},
       {"use check, tracked buff ending", 10, true, true, true, true, 100, false},
+      {"use check, tracked buff at exactly the use timer", 10, true, true, true, true, 120, true},
       {"use check, no timed buff tracked", 10, true, true, true, true, 0, false},
   };
   for (const Case& c : cases) {

@@ -1,5 +1,7 @@
 #include <gtest/gtest.h>
 
+#include "hud/HUDHandler.h"
+#include "hud/HUDMainHandler.h"
 #include "tracking/TrackingFixture.h"
 
 namespace mellox::test {
@@ -91,6 +93,50 @@ TEST(SpellHandlerTest, ClickingABuffTracksItsFamilyAndASecondClickClears) {
   EXPECT_EQ(f.ch().SelectedSpell, "");
   f.Tick();
   EXPECT_EQ(f.ch().SpellsTracked->TextGet(), "59:58");
+}
+
+// When the last spell leaves, dispelled or run out, nothing of it stays on
+// screen: no row to click, and the tracked time and the main HUD's Next Buff
+// line, drink suffix included, read as with no buff, also minutes later.
+TEST(SpellHandlerTest, TheLastSpellLeavingLeavesNothingOnScreen) {
+  for (const bool dispelled : {true, false}) {
+    const char* how = dispelled ? "dispelled" : "run out";
+    BuffFixture f;
+    f.ch().BeerFocus->CheckedLet(true);
+    f.ch().BeerUseTimer->TextLet("120");
+    f.ch().SpellsBeers->CheckedLet(true);
+    f.ch().HudOn->CheckedLet(true);
+    const auto nextBuff = [&] {
+      HUDMainHandlerInstance->CreateHUD();
+      const HUDItem* item = HUDMainHandlerInstance->MainHud->Item("NxB");
+      return item ? item->data : std::string("<none>");
+    };
+    f.Enchant(13, 110, 71);    // Warding Veil I
+    f.Enchant(3530, 601, 61);  // a drink's buff
+    f.Enchant(20, 410, 51);    // Creeping Rot, a debuff
+    f.Tick();
+    ASSERT_EQ(f.list("Buff_List").Count(), 2) << how;
+    ASSERT_EQ(f.Names("Debuff_List"), (Lines{"Creeping Rot"})) << how;
+    EXPECT_EQ(f.spells().LowBeer, 60) << how;
+    EXPECT_EQ(nextBuff(), "Next Buff: " + f.ch().SpellsTracked->TextGet() + " (1)") << how;
+    EXPECT_NE(f.ch().SpellsTracked->TextGet(), "N/A") << how;
+    if (dispelled) {
+      for (const std::int32_t spell : {13, 3530, 20}) f.host.Character().RemoveEnchantment(spell);
+      f.spells().RebuildList = true;
+      f.Tick();
+    } else {
+      for (int second = 0; second < 72; ++second) f.Tick();
+    }
+    EXPECT_EQ(f.list("Buff_List").Count(), 0) << how;
+    EXPECT_EQ(f.list("Debuff_List").Count(), 0) << how;
+    EXPECT_EQ(f.ch().SpellsTracked->TextGet(), "N/A") << how;
+    EXPECT_EQ(f.spells().LowBeer, 99999) << how;
+    EXPECT_EQ(nextBuff(), "Next Buff: N/A (x)") << how;
+    f.Tick(300000);
+    EXPECT_EQ(f.list("Buff_List").Count(), 0) << how;
+    EXPECT_EQ(nextBuff(), "Next Buff: N/A (x)") << how;
+    EXPECT_TRUE(f.errors.empty()) << how;
+  }
 }
 
 TEST(SpellHandlerTest, ExpiryWarningsFireOnCrossing) {
