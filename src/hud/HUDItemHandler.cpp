@@ -137,7 +137,14 @@ void HUDItemHandler::AddData() {
       if (counts[k] != (before == itemCounts_.end() ? 0 : before->second)) states[k] = Stock::Changed;
       current[names[k]] = counts[k];
     }
-    itemCounts_ = std::move(current);
+    // Until the login has finished, the plug-in's lines do not reach chat:
+    // the counts stay unseen and the refresh comes again once it has, so a
+    // login still warns about what is low already.
+    if (PluginActive) {
+      itemCounts_ = std::move(current);
+    } else {
+      UpdateHUD();
+    }
     Hub::wtcw_debug("Item Refresh");
 
     const bool newRow = !ch.HudItemsHorz->CheckedGet();

@@ -52,6 +52,28 @@ TEST_F(FilterHandlerEventsTest, LoginActivatesThePluginAndTheCoreTickRunsEverySe
   EXPECT_TRUE(errors.empty()) << errors.front();
 }
 
+// The item HUD's first refresh comes while the login is still under way; a
+// watched item already low when the character comes in is told all the same,
+// once.
+TEST_F(FilterHandlerEventsTest, AFirstLoginWarnsOfAWatchedItemAlreadyLow) {
+  RouteOwnLinesToMain();
+  std::string text = ReadText(DefaultsFile());
+  const std::string option = "<Chat_Option name=\"Running Low on Item Warning\" enabled=\"False\"/>";
+  const auto at = text.find(option);
+  ASSERT_NE(at, std::string::npos);
+  text.replace(at, option.size(),
+               "<Chat_Option name=\"Running Low on Item Warning\" enabled=\"True\"/>"
+               "<HUD_Item name=\"Apple\" enabled=\"True\" count=\"2\" icon=\"-1\"/>");
+  std::ofstream(DefaultsFile(), std::ios::binary) << text;
+  host->World().AddObject(62, "Apple").SetLong(0x0D000006, 1);
+  host->World().AddToInventory(62, host->Character().Character());
+  const auto mark = Mark();
+  Login();
+  host->Advance(1000);
+  EXPECT_EQ(CountSince(mark, "<Mellox> Warning! You are nearly out of Apple"), 1u);
+  EXPECT_TRUE(errors.empty()) << errors.front();
+}
+
 TEST_F(FilterHandlerEventsTest, WithoutTheDefaultsFileTheLoginLeavesThePluginInactive) {
   fs::remove(DefaultsFile());
   const auto mark = Mark();
