@@ -61,6 +61,7 @@ ScriptRunner::ScriptRunner(sim::SimHost& host, std::ostream& err) : host_(host),
   AddVerbs();
   AddWorldVerbs();
   AddClockVerbs();
+  AddListVerbs();
 }
 
 void ScriptRunner::Fail(const std::string& message) { throw ScriptError{message}; }
@@ -752,7 +753,8 @@ bool ScriptRunner::RunLine(const std::string& rawLine) {
   // A script is UTF-8 and the game's text its code page. What a line looks for,
   // prints or names as a path stays as written: it is what the user reads.
   static const std::set<std::string> kAsWritten = {
-      "expect", "expect-not", "expect-control", "expect-chatbar", "expect-file", "say", "snapshot"};
+      "expect",         "expect-not",  "expect-control", "expect-rows", "expect-cell",
+      "expect-chatbar", "expect-file", "say",            "snapshot"};
   const bool gameText = kAsWritten.count(verb) == 0;
   try {
     it->second(gameText ? TextEncoding::FromUtf8(rest) : rest);

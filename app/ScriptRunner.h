@@ -11,6 +11,7 @@
 #include "sim/SimHost.h"
 
 namespace mellox::sim {
+class SimList;
 class SimNetworkMessage;
 class SimWorldObject;
 }
@@ -40,12 +41,15 @@ class ScriptRunner {
   void AddVerbs();
   void AddWorldVerbs();  // the vendor and the chat bar
   void AddClockVerbs();  // the local date and the time zone
+  void AddListVerbs();   // the settings view's lists read
   [[noreturn]] void Fail(const std::string& message);
   // The NAME=VALUE fields of a net or login line into the message.
   void SetFields(sim::SimNetworkMessage& message, std::string rest);
   template <class T>
   T& ViewControl(const std::string& name);
   sim::SimWorldObject& WorldObject(std::int32_t id);
+  // The view's list of that (UTF-8) name; fails for a name that is no list.
+  sim::SimList& ViewList(const std::string& name);
   // Creates the object with what earlier lines gave its id, then raises CreateObject.
   void CreateObject(std::int32_t id, const std::string& name, std::int32_t objectClass);
   // The object of that id, or the one its object line will create.

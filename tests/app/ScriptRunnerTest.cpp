@@ -14,6 +14,8 @@
 #include <utility>
 #include <vector>
 
+#include "core/APluginCore.h"
+#include "persistence/SettingsFile.h"
 #include "platform/HostTimer.h"
 #include "platform/System.h"
 #include "sim/SimCharacter.h"
@@ -467,6 +469,28 @@ TEST_F(ScriptRunnerTest, MalformedVerbArgumentsFail) {
   }
   EXPECT_TRUE(Run("mouse move 32767 -32768\nmouse down -1 0x10 shift\nmouse up 0 0\nregion 0 0 1024 768\n"));
   EXPECT_EQ(host.Hooks().Get3DRegion().right, 1024);
+}
+
+// A session reads a list as the player sees it: its rows, each cell's text,
+// a check cell as on/off; a count, a cell or a name that is not there fails
+// telling what the list holds.
+TEST_F(ScriptRunnerTest, ListVerbsReadRowsAndCells) {
+  SettingsFile::PlaceDefaults(std::filesystem::path(MELLOX_DATA_DIR) / SettingsFile::kDefaultFileName,
+                              host.ProgramDataDir());
+  host.LoadPlugin(std::make_unique<APluginCore>());
+  ASSERT_TRUE(Run("server Alpha\ncharacter Ann\nlogin\nclick Chat_Options 0 4\n"
+                  "expect-rows Chat_Options 19\nexpect-cell Chat_Options 1 4 Kill: Show Monster XP\n"
+                  "expect-cell Chat_Options 0 4 on\nexpect-cell Chat_Options 0 5 off\nexpect-rows Corpses_List 0\n"))
+      << err.str();
+  Fails("expect-rows Chat_Options 18", "list Chat_Options has 19 rows, expected 18");
+  Fails("expect-cell Chat_Options 0 4 off", "list Chat_Options cell 0 4 holds 'on', expected 'off'");
+  Fails("expect-cell Chat_Options 1 0 Show XP", "list Chat_Options cell 1 0 holds 'Show All XP Changes', expected 'Show XP'");
+  Fails("expect-cell Chat_Options 0 19 on", "list Chat_Options has no cell 0 19: it has 2 columns and 19 rows");
+  Fails("expect-cell Chat_Options 2 0 on", "list Chat_Options has no cell 2 0: it has 2 columns and 19 rows");
+  Fails("expect-cell Corpses_List 0 0 x", "list Corpses_List has no cell 0 0: it has 4 columns and 0 rows");
+  Fails("expect-rows Chat_Log_Max 0", "control Chat_Log_Max is not a list");
+  Fails("expect-rows No_Such_List 0", "the view has no control No_Such_List");
+  Fails("expect-rows Chat_Options", "row count");
 }
 
 }  // namespace
