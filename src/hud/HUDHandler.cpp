@@ -313,9 +313,9 @@ void HUDHandler::OutputHud(bool force) {
   std::int64_t lastImage = 0;
   try {
     RenderPass pass(canvas);
-    const bool barShown = withinCanvas_ && drawTitle_;
+    const bool barShown = mouse_.withinCanvas && drawTitle_;
     std::uint32_t frame = 0;
-    if (barShown && fadeStep_ == 10) {
+    if (barShown && mouse_.fadeStep == 10) {
       frame = ToArgb(Hub::ConvertColor("Black", 10));
     } else if (!entries_.empty()) {
       frame = ToArgb(backgroundColor_);
@@ -335,10 +335,10 @@ void HUDHandler::OutputHud(bool force) {
       }
       if (barShown) {
         canvas.Clear(titleArea);
-        canvas.Fill(titleArea, ToArgb(Hub::ConvertColor("Black", fadeStep_)));
-        const double white = Hub::ConvertColor("White", fadeStep_);
+        canvas.Fill(titleArea, ToArgb(Hub::ConvertColor("Black", mouse_.fadeStep)));
+        const double white = Hub::ConvertColor("White", mouse_.fadeStep);
         // The outline fades with the bar, so a half-faded title has no hard edge.
-        const std::uint32_t edge = ToArgb(Hub::ConvertColor("Black", fadeStep_));
+        const std::uint32_t edge = ToArgb(Hub::ConvertColor("Black", mouse_.fadeStep));
         if (titleWidth_ < width_ - 30) WriteText({0, 0, width_ - 20, titleHeight_}, white, edge, 1, title_);
         WriteText({width_ - 18, 0, width_ - 10, titleHeight_}, white, edge, 0, "O");
         WriteText({width_ - 8, 0, width_, titleHeight_}, white, edge, 0, "X");

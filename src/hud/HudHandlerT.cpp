@@ -74,7 +74,7 @@ void HudHandlerT::OnFontChanged() {
   ResizeHUDT();
 }
 
-void HudHandlerT::TitleFade(std::int32_t step) { fadeStep_ = step; }
+void HudHandlerT::TitleFade(std::int32_t step) { mouse_.fadeStep = step; }
 
 // --- Surface ----------------------------------------------------------------------
 
@@ -123,9 +123,9 @@ void HudHandlerT::OnFadeTimeout() {
       // Nothing shown, so no title: the bar is reset at once. The pointer
       // state is reset too, so the next hover after a selection fades the
       // title in instead of being taken for the hover already under way.
-      fadeStep_ = 0;
-      fadeIn_ = false;
-      withinCanvas_ = false;
+      mouse_.fadeStep = 0;
+      mouse_.fadeIn = false;
+      mouse_.withinCanvas = false;
       if (fadeTimer_) fadeTimer_->Stop();
       DrawHUD();
       return;

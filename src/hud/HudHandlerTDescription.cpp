@@ -418,9 +418,9 @@ void HudHandlerT::OutputHud(bool /*force: every pass paints everything*/) {
   std::int64_t lastIcon = 0;
   try {
     RenderPass pass(canvas);
-    const bool barShown = withinCanvas_ && drawTitle_;
+    const bool barShown = mouse_.withinCanvas && drawTitle_;
     const std::uint32_t frame =
-        ToArgb(barShown && fadeStep_ == 10 ? Hub::ConvertColor("Black", 10) : backgroundColor_);
+        ToArgb(barShown && mouse_.fadeStep == 10 ? Hub::ConvertColor("Black", 10) : backgroundColor_);
     {
       TextPass title(canvas, "Arial", 14, 700);
       work = localRect_;
@@ -433,10 +433,10 @@ void HudHandlerT::OutputHud(bool /*force: every pass paints everything*/) {
         canvas.Fill(Box(height_ - borderWidth_, 0, height_, width_), frame);
       }
       if (barShown) {
-        canvas.Fill(Box(0, 0, titleHeight_, width_), ToArgb(Hub::ConvertColor("Black", fadeStep_)));
-        const double white = Hub::ConvertColor("White", fadeStep_);
+        canvas.Fill(Box(0, 0, titleHeight_, width_), ToArgb(Hub::ConvertColor("Black", mouse_.fadeStep)));
+        const double white = Hub::ConvertColor("White", mouse_.fadeStep);
         // The outline fades with the bar, so a half-faded title has no hard edge.
-        const std::uint32_t edge = ToArgb(Hub::ConvertColor("Black", fadeStep_));
+        const std::uint32_t edge = ToArgb(Hub::ConvertColor("Black", mouse_.fadeStep));
         if (titleWidth_ < width_ - 30)
           DrawItemText(Box(0, 0, titleHeight_, width_ - 20), white, edge, 1, title_);
         DrawItemText(Box(0, width_ - 18, titleHeight_, width_ - 10), white, edge, 0, "O");

@@ -86,7 +86,7 @@ void HudMouse::WindowMessage(std::int32_t msg, std::int32_t wParam) {
 
 void HudMouse::EndDragAtLogoff() {
   for (const HudId hud : {HudId::Clock, HudId::Main, HudId::Items, HudId::Status, HudId::Target}) {
-    if (HudWindow* window = HudRoster::Engine(hud)) window->SetOnCanvas(false);
+    if (HudWindow* window = HudRoster::Engine(hud)) window->EndMouse();
   }
   // A point no release is at: the press ends without a click.
   PressPos = {INT32_MIN, INT32_MIN};

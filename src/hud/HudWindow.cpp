@@ -186,24 +186,29 @@ void HudWindow::SetTitle(const std::string& title) {
 
 void HudWindow::SetWithinCanvas(bool within) {
   // A dragged HUD keeps its title bar as it is; an unchanged state costs nothing.
-  if (onCanvas_ || within == withinCanvas_) return;
+  if (mouse_.onCanvas || within == mouse_.withinCanvas) return;
   if (within) {
-    withinCanvas_ = true;
-    fadeIn_ = true;
+    mouse_.withinCanvas = true;
+    mouse_.fadeIn = true;
   } else {
     // The bar keeps showing until the fade-out has run to its end.
-    fadeIn_ = false;
+    mouse_.fadeIn = false;
   }
   if (fadeTimer_ && !fadeTimer_->Running()) fadeTimer_->Start(25);
 }
 
+void HudWindow::EndMouse() {
+  mouse_ = {};
+  if (fadeTimer_) fadeTimer_->Stop();
+}
+
 void HudWindow::StepFade() {
-  if (fadeIn_ && fadeStep_ < 10) ++fadeStep_;
-  if (!fadeIn_ && fadeStep_ > 0) --fadeStep_;
-  if (fadeStep_ == 10 && fadeTimer_) fadeTimer_->Stop();
-  if (fadeStep_ == 0) {
+  if (mouse_.fadeIn && mouse_.fadeStep < 10) ++mouse_.fadeStep;
+  if (!mouse_.fadeIn && mouse_.fadeStep > 0) --mouse_.fadeStep;
+  if (mouse_.fadeStep == 10 && fadeTimer_) fadeTimer_->Stop();
+  if (mouse_.fadeStep == 0) {
     if (fadeTimer_) fadeTimer_->Stop();
-    withinCanvas_ = false;
+    mouse_.withinCanvas = false;
   }
 }
 

@@ -70,19 +70,21 @@ class HudWindow {
   std::int32_t BorderWidth() const { return borderWidth_; }
   bool DrawTitle() const { return drawTitle_; }
   void SetDrawTitle(bool draw) { drawTitle_ = draw; }
-  std::int32_t FadeStep() const { return fadeStep_; }
-  bool FadeIn() const { return fadeIn_; }
+  std::int32_t FadeStep() const { return mouse_.fadeStep; }
+  bool FadeIn() const { return mouse_.fadeIn; }
   // True while the title bar shows (until a fade-out reaches step 0).
-  bool WithinCanvas() const { return withinCanvas_; }
+  bool WithinCanvas() const { return mouse_.withinCanvas; }
   // The pointer is over the HUD or not: starts a fade when that changes,
   // ignored while the HUD is dragged.
   void SetWithinCanvas(bool within);
-  bool OnCanvas() const { return onCanvas_; }
-  void SetOnCanvas(bool dragged) { onCanvas_ = dragged; }
+  bool OnCanvas() const { return mouse_.onCanvas; }
+  void SetOnCanvas(bool dragged) { mouse_.onCanvas = dragged; }
+  // The login ended: no drag, no title bar shown or fading.
+  void EndMouse();
   // Where the pointer held this HUD when its drag started (pointer minus the
   // top-left corner), so HUDs dragged together keep their own offsets.
-  const platform::Point& DragOffset() const { return dragOffset_; }
-  void SetDragOffset(const platform::Point& offset) { dragOffset_ = offset; }
+  const platform::Point& DragOffset() const { return mouse_.dragOffset; }
+  void SetDragOffset(const platform::Point& offset) { mouse_.dragOffset = offset; }
 
   // --- Look ----------------------------------------------------------------------
   const std::string& FontFace() const { return fontFace_; }
@@ -195,8 +197,6 @@ class HudWindow {
   bool drawTitle_ = true;
   std::int32_t titleHeight_ = 14;
   std::int32_t borderWidth_ = 2;
-  std::int32_t fadeStep_ = 0;
-  bool fadeIn_ = false;
   bool enabled_ = false;
   platform::Rect rect_{};
   platform::Rect localRect_{};
@@ -214,9 +214,16 @@ class HudWindow {
   bool dockVert_ = false;
   bool dockHorz_ = false;
   std::int32_t spaceWidth_ = 0;
-  bool onCanvas_ = false;
-  bool withinCanvas_ = false;
-  platform::Point dragOffset_{};
+  // What the mouse does to this HUD: the title bar's fade and a drag. A
+  // login's end drops it whole: the next login's HUD starts unpointed.
+  struct MouseState {
+    std::int32_t fadeStep = 0;
+    bool fadeIn = false;
+    bool onCanvas = false;
+    bool withinCanvas = false;
+    platform::Point dragOffset{};
+  };
+  MouseState mouse_;
 
  private:
   void CreateFontNow();

@@ -42,7 +42,9 @@ ViewSnapshot ViewSnapshot::Take(platform::HostView& view, const std::string& des
   if (!doc.load_string(description.c_str())) return snapshot;
   std::vector<std::pair<std::string, std::int32_t>> described;
   Described(doc, described);
-  for (const auto& [name, columns] : described) {
+  for (const auto& entry : described) {
+    const std::string& name = entry.first;
+    const std::int32_t columns = entry.second;
     platform::HostControl* control = view.Control(name);
     if (control == nullptr) continue;
     Saved saved;

@@ -4,6 +4,7 @@
 #pragma once
 
 #include <cstdint>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -46,5 +47,7 @@ void Outline(PixelBuffer& buffer, const platform::Rect& rect, std::uint32_t argb
 
 // Writes the buffer as an 8-bit RGBA PNG file; false when it cannot be written.
 bool WritePng(const std::string& path, const PixelBuffer& buffer);
+// The pixels of a PNG file's bytes (as WritePng writes them); nothing when they are no PNG.
+std::optional<PixelBuffer> ReadPng(const std::string& bytes);
 
 }  // namespace mellox::sim
