@@ -305,7 +305,7 @@ void FilterHandler::Char_Logoff(std::int32_t) { EndLogin(); }
 // The run's (kept across logins; no character's):
 //   the handlers, their timers, connections and sounds; the view and its
 //   controls as objects; the HUD engines and surfaces, their windows' places
-//   between loads and their fade; the view's place (ViewLeft/Top), the
+//   between loads; the view's place (ViewLeft/Top), the
 //   pointer (MousePos, ReleasePos, DragOffset); tables (ChatColors,
 //   ChatColorHex, FontNames, the chat-type table, the spell table, list
 //   caches keyed by content); the error reporter's counts and files;
@@ -342,7 +342,8 @@ void FilterHandler::Char_Logoff(std::int32_t) { EndLogin(); }
 // would not take kept for that character's next login), the timers, the
 // event queue (kept likewise; a login whose settings do not load never takes
 // it up), the keys still to type (KeyboardAC's login state), the sounds, a
-// HUD pressed or dragged (PressPos; the HUDs stay where they are).
+// HUD pressed or dragged and the title bars' fade (PressPos, each window's
+// mouse state, dropped whole; the HUDs stay where they are).
 void FilterHandler::BeginLogin() {
   login_ = {};
   login_.open = true;
