@@ -641,10 +641,9 @@ void LogHandler::ResumeFileLog(const std::string& character) {
   keptLines_.erase(it);
 }
 
-void LogHandler::ResetForLogin() {
-  login_ = {};
-  DropDocument();
-}
+// The XML document is not among it: every end of a login drops it already
+// (the log file's end names no file), and every log opened drops it first.
+void LogHandler::ResetForLogin() { login_ = {}; }
 
 void LogHandler::TellKeptLinesLost() {
   for (const auto& [character, lines] : keptLines_) {

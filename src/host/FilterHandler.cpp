@@ -332,13 +332,14 @@ void FilterHandler::Char_Logoff(std::int32_t) { EndLogin(); }
 //     removed with what they showed and their owners' login state (the
 //     clock's timers, the status lines, the target and its debuffs), the
 //     login state (login_) of this handler, ChatTextHandler, SpellHandler,
-//     Statistics, LogHandler (the page's search, filter and sort; the XML
-//     document) and EventQueue; the game's idle time back to its own;
+//     Statistics, LogHandler (the page's search, filter and sort) and
+//     EventQueue; the game's idle time back to its own;
 //   - by the login sequence after the loads: the figures (InitStatistics),
 //     the hotkey handler, PluginActive and SettingsState;
 //   - by each selection: the target's health and spells (NetEchoHandler).
 // EndLogin ends what runs: the bursts of spell lines (handled as the
-// character's), the chat-log file and its waiting lines (those the file
+// character's), the chat-log file (its XML document dropped whole, with its
+// encoding) and its waiting lines (those the file
 // would not take kept for that character's next login), the timers, the
 // event queue (kept likewise; a login whose settings do not load never takes
 // it up), the keys still to type (KeyboardAC's login state), the sounds, a
