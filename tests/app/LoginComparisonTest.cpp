@@ -306,15 +306,10 @@ void DropPreludesIdleLine(std::vector<std::string>& output) {
 // The controls `expect-control` reads: their view names, in the view's order.
 const std::vector<std::string>& ReadableControls() {
   static const std::vector<std::string> names = [] {
+    const std::set<std::string> readable = {"checkbox", "edit", "static", "pushbutton", "choice", "progress", "slider"};
     std::vector<std::string> out;
-    const std::string view = ReadFile(fs::path(MELLOX_DATA_DIR) / "Mellox_View.xml");
-    for (const char* type : {"checkbox", "edit", "static", "pushbutton", "choice", "progress", "slider"}) {
-      const std::string mark = "<control type=\"" + std::string(type) + "\" name=\"";
-      for (auto at = view.find(mark); at != std::string::npos; at = view.find(mark, at + 1)) {
-        const auto from = at + mark.size();
-        out.push_back(view.substr(from, view.find('"', from) - from));
-      }
-    }
+    for (const ViewControl& c : ViewControls())
+      if (readable.contains(c.type)) out.push_back(c.name);
     return out;
   }();
   return names;
