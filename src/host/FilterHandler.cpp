@@ -376,9 +376,11 @@ void FilterHandler::EndLogin() {
     Trap("Char_Logoff", kClass, [] {
       if (HostPeers::CorpseHasDied()) HostPeers::AddCorpse();
     });
-    // The lines still waiting for the core tick are this character's.
+    // The lines still waiting for the core tick are this character's, also
+    // when the file was closed since they were logged: the tick writes them
+    // whether logging is on or not, and so does the end.
     Trap("Char_Logoff", kClass, [] {
-      if (LogHandlerInstance && LogHandlerInstance->FileLogging()) LogHandlerInstance->WriteFileLog();
+      if (LogHandlerInstance) LogHandlerInstance->WriteFileLog();
     });
     Trap("Char_Logoff", kClass, [] { Controls().Settings_Save(0); });
     Trap("Char_Logoff", kClass, [&] {

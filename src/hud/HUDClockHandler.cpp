@@ -135,15 +135,15 @@ std::int32_t HUDClockHandler::TimeOfDaySeconds(const std::string& text) {
 
 void HUDClockHandler::StartDnTime() {
   const std::int32_t duration = TimeOfDaySeconds(Controls().HudClockTime->TextGet());
-  login_.dnTimeEnd = NowUnix() + duration;
+  dnTimeEnd_ = NowUnix() + duration;
 }
 
 void HUDClockHandler::StartUpTime() {
-  if (login_.upTimeStart != 0) {
+  if (upTimeStart_ != 0) {
     Controls().HudClockList->DataLet(kValueColumn, kUpRow, 0, std::string());
-    login_.upTimeStart = 0;
+    upTimeStart_ = 0;
   } else {
-    login_.upTimeStart = NowUnix();
+    upTimeStart_ = NowUnix();
   }
 }
 
@@ -152,17 +152,17 @@ void HUDClockHandler::UpdateControl(bool force) {
     ControlHandler& ch = Controls();
     platform::ListControl& list = *ch.HudClockList;
     const std::int64_t now = NowUnix();
-    if (login_.dnTimeEnd != 0) {
-      const std::int64_t remaining = login_.dnTimeEnd - now;
+    if (dnTimeEnd_ != 0) {
+      const std::int64_t remaining = dnTimeEnd_ - now;
       list.DataLet(kValueColumn, kDownRow, 0, Hub::ConvTime(static_cast<double>(remaining), 0, false));
       if (remaining < 0) {
-        login_.dnTimeEnd = 0;
+        dnTimeEnd_ = 0;
         // The line goes in the same update: the lines are rebuilt without it.
         ClockHUD->Clear();
       }
     }
-    if (login_.upTimeStart != 0) {
-      const std::int64_t elapsed = now - login_.upTimeStart;
+    if (upTimeStart_ != 0) {
+      const std::int64_t elapsed = now - upTimeStart_;
       list.DataLet(kValueColumn, kUpRow, 0, Hub::ConvTime(static_cast<double>(elapsed), 0, false));
     }
     const std::int64_t minute = FloorDiv(now, 60);
@@ -198,11 +198,11 @@ void HUDClockHandler::AddData() {
     };
     auto shown = [&](std::int32_t row) { return CellBool(list.DataGet(0, row, 0)); };
 
-    if (login_.dnTimeEnd != 0) {
+    if (dnTimeEnd_ != 0) {
       const std::int32_t row = ch.FindName("Down Timer", "HudClock");
       if (shown(row)) addRow(row, true);
     }
-    if (login_.upTimeStart != 0) {
+    if (upTimeStart_ != 0) {
       const std::int32_t row = ch.FindName("Up Timer", "HudClock");
       if (shown(row)) addRow(row, true);
     }

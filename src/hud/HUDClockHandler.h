@@ -28,7 +28,8 @@ class HUDClockHandler {
   // The core tick: timers every call, date and zones when the minute turned;
   // adds without clearing (only changed texts are repainted) and draws.
   void UpdateHUD();
-  // A login's start: hidden and emptied, both timers off.
+  // A login's start: hidden and emptied. The timers run on: they are the
+  // player's, started with buttons that work with no one logged in.
   void ResetForLogin();
   // A click at a point: the close glyph switches the HUD off, the hide glyph
   // hides the title bar (with a tip in chat); anything else does nothing.
@@ -47,8 +48,8 @@ class HUDClockHandler {
   void UpdateControl(bool force);
 
   // Unix second the down timer ends (0: off) and the up timer started (0: off).
-  std::int64_t DnTimeEnd() const { return login_.dnTimeEnd; }
-  std::int64_t UpTimeStart() const { return login_.upTimeStart; }
+  std::int64_t DnTimeEnd() const { return dnTimeEnd_; }
+  std::int64_t UpTimeStart() const { return upTimeStart_; }
 
   // Seconds of a time-of-day text "h:mm" or "h:mm:ss" (hours 0 to 23);
   // anything else raises error 13.
@@ -62,10 +63,11 @@ class HUDClockHandler {
     // Whole minutes since the Unix epoch at the last full update, -1 before
     // the first; a jump of whole hours still counts as a new minute.
     std::int64_t lastMinute = -1;
-    std::int64_t dnTimeEnd = 0;
-    std::int64_t upTimeStart = 0;
   };
   LoginState login_;
+  // The run's: no login's start or end stops them, nothing saves them.
+  std::int64_t dnTimeEnd_ = 0;
+  std::int64_t upTimeStart_ = 0;
 };
 
 }  // namespace mellox

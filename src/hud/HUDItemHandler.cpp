@@ -75,6 +75,7 @@ HUDItemHandler::~HUDItemHandler() {
 }
 
 void HUDItemHandler::ResetForLogin() {
+  login_ = {};
   ItemHUD->HUDOff();
   ItemHUD->Clear();
 }
@@ -133,15 +134,15 @@ void HUDItemHandler::AddData() {
       const auto k = static_cast<std::size_t>(i);
       names[k] = CellText(list.DataGet(kNameColumn, i, 0));
       counts[k] = filter.GetItemCount(names[k]);
-      const auto before = itemCounts_.find(names[k]);
-      if (counts[k] != (before == itemCounts_.end() ? 0 : before->second)) states[k] = Stock::Changed;
+      const auto before = login_.itemCounts.find(names[k]);
+      if (counts[k] != (before == login_.itemCounts.end() ? 0 : before->second)) states[k] = Stock::Changed;
       current[names[k]] = counts[k];
     }
     // Until the login has finished, the plug-in's lines do not reach chat:
     // the counts stay unseen and the refresh comes again once it has, so a
     // login still warns about what is low already.
     if (PluginActive) {
-      itemCounts_ = std::move(current);
+      login_.itemCounts = std::move(current);
     } else {
       UpdateHUD();
     }

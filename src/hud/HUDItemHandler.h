@@ -29,7 +29,9 @@ class HUDItemHandler {
   // An inventory change of a watched item: one refresh 50 ms after the
   // first request, however many follow within that time.
   void UpdateHUD();
-  // A login's start: hidden and emptied until a login's settings show it.
+  // A login's start: hidden and emptied until a login's settings show it;
+  // the counts forgotten, so its first refresh warns of what this character
+  // carries, whatever the last one did.
   void ResetForLogin();
   // A click at a point: the close glyph switches the HUD off, the hide glyph
   // hides the title bar (with a tip in chat); anything else does nothing.
@@ -49,9 +51,13 @@ class HUDItemHandler {
   void RefreshAndDraw();
   void AddData();
 
-  // Each watched item's count at the previous refresh, by item name, so
-  // moving or deleting rows does not make the others look changed.
-  std::unordered_map<std::string, std::int32_t> itemCounts_;
+  // The login's: replaced whole at its start.
+  struct LoginState {
+    // Each watched item's count at the previous refresh, by item name, so
+    // moving or deleting rows does not make the others look changed.
+    std::unordered_map<std::string, std::int32_t> itemCounts;
+  };
+  LoginState login_;
   ObjRef<platform::HostTimer> updateTimer_;
   platform::Connection timeout_;
 };

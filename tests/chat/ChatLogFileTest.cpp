@@ -730,12 +730,27 @@ TEST_F(ChatLogFileTest, SwitchingFormStoppingAndTerminatingLoseNoLine) {
   EXPECT_EQ(ReadText(Logs() / "Alpha_Bob.txt"), "Al says, \"one\"\r\n");
   EXPECT_EQ(ReadText(Logs() / "Alpha_Bob.xml"), std::string(kStyle) + "<Log>\r" + Message("Al says, \"two\"", "7:00:01 PM") +
                                                     Message("Al says, \"three\"", "7:00:02 PM") + "</Log>");
-  // Lines logged since the last tick are written when the plug-in ends.
+  // Closed and logged off before the next tick: the end writes the line as
+  // the tick would, and keeps nothing back.
+  host->TypeText("/x log Closed");
+  Say("four");
+  host->TypeText("/x log");
+  std::size_t mark = Mark();
+  host->Character().RaiseLogoff();
+  EXPECT_EQ(ReadText(Logs() / "Closed.xml"), std::string(kStyle) + "<Log>\r" + Message("Al says, \"four\"", "7:00:04 PM") + "</Log>");
+  EXPECT_FALSE(SaidSince(mark, "could not be written")) << Since(mark).back();
+  Login();
+  host->TypeText("/x log");
+  // Lines logged since the last tick are written when the plug-in ends, also
+  // with the file closed just before.
   Check("Chat_Log_XML", false);
   host->TypeText("/x log Last");
   Say("final");
+  host->TypeText("/x log");
+  mark = Mark();
   host->UnloadPlugin();
   EXPECT_EQ(ReadText(Logs() / "Last.txt"), "Al says, \"final\"\r\n");
+  EXPECT_FALSE(SaidSince(mark, "could not be written")) << Since(mark).back();
   EXPECT_TRUE(errors.empty()) << errors.front();
 }
 
