@@ -10,7 +10,8 @@
 // differing line of the output and of each file, each differing control and
 // list, where each picture differs. A character's relogin is compared the
 // same way, with and without other characters played in between, and every
-// end stores for the character what a logoff stores.
+// end stores for the character what a logoff stores. What is the run's, the
+// clock's timers, runs on over the same ends.
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -228,8 +229,9 @@ constexpr const char* kInactive = "Vic";
 // piece under way, and ends the login as `end` says (Relogin: the scenario's
 // login is the relogin; Close: the script ends logged in), on the global
 // settings or its own.
-std::string Prelude(const std::string& name, int ids, End end = End::Logoff, bool global = true) {
-  std::string s = PreludePlay(name, ids, global) + PreludeUnderWay(name, ids, end);
+std::string Prelude(const std::string& name, int ids, End end = End::Logoff, bool global = true,
+                    const std::string& alsoPlay = "") {
+  std::string s = PreludePlay(name, ids, global) + alsoPlay + PreludeUnderWay(name, ids, end);
   if (end == End::Relogin || end == End::Close) return s;
   s += "logoff\n";
   if (end == End::Inactive)
@@ -552,6 +554,13 @@ const std::map<std::string, std::string>& OwnScenarios() {
       {"XmlChatLog",
        "server Alpha\ncharacter Ann\nlogin\ncheck Chat_Log_Enable on\ncheck Chat_Log_XML on\n"
        "check Chat_Log_Auto on\nchat 3 1 Kim tells you, into a new log\nadvance 2s\nlogoff\n"},
+      // Her settings watch Apple and Mana Stone (threshold 2 each, warned
+      // of in chat); she carries one Mana Stone and no apple, where the
+      // prelude's character carried three apples and one Mana Stone: her
+      // first count warns of the stone, and of no apple.
+      {"WatchedItems",
+       "server Alpha\ncharacter Ann\nlogin\nobject 9201 0 Mana Stone\ninventory 9201\nadvance 100ms\n"
+       "expect Warning! You are nearly out of Mana Stone\nexpect-not Apple\ncheck HUD_On on\nadvance 1s\nlogoff\n"},
       // A drink queued in war mode: the player is told to make peace.
       {"WarModeDrink",
        "server Alpha\ncharacter Ann\nobject 9101 6 Tusker Spit Ale\nprop 9101 long 0x0D000006 3\n"
@@ -610,6 +619,17 @@ Seeds ScenarioSeeds(const std::string& name, const std::string& scenario, const 
     std::string settings = ShippedSettings();
     const std::string main = "alpha=\"50%\" timeout=\"0\" x=\"5\" y=\"200\"";
     settings.replace(settings.find(main), main.size(), "alpha=\"50%\" timeout=\"0\" x=\"140\" y=\"300\"");
+    seeds[SettingsOf("Ann")] = settings;
+  }
+  if (name == "WatchedItems") {
+    std::string settings = ShippedSettings();
+    const auto items = settings.find("/>", settings.find("<HUD_Items ")) + 2;
+    settings.insert(items, "\t<HUD_Item name=\"Apple\" enabled=\"True\" count=\"2\" icon=\"-1\"/>"
+                           "\t<HUD_Item name=\"Mana Stone\" enabled=\"True\" count=\"2\" icon=\"-1\"/>");
+    for (const auto& [from, to] :
+         {std::pair<std::string, std::string>{"name=\"Running Low on Item Warning\" enabled=\"False\"",
+                                              "name=\"Running Low on Item Warning\" enabled=\"True\""}})
+      settings.replace(settings.find(from), from.size(), to);
     seeds[SettingsOf("Ann")] = settings;
   }
   if (end == End::Inactive || name == "InactiveLogin") {
@@ -742,10 +762,10 @@ TEST_P(LoginComparisonTest, PlaysAfterAnotherCharacterAsInAFreshRun) {
   ExpectSame(fresh, after, {other});
 }
 
-// Every scenario after a logoff; after the other ends, those each can follow:
-// the relogin takes the scenarios whose login is a plain one (all but a
-// level set before it), the inactive login between (but before itself) and
-// the game's close this test's own and a few sessions.
+// Every scenario after a logoff and after the game's close; after the other
+// ends, those each can follow: the relogin takes the scenarios whose login
+// is a plain one (all but a level set before it), the inactive login between
+// (but before itself) this test's own and a few sessions.
 std::vector<Case> Cases() {
   std::vector<Case> cases;
   const std::set<std::string> someSessions = {"beer_queue", "corpse_place", "vitae_message"};
@@ -756,7 +776,7 @@ std::vector<Case> Cases() {
     if (!AsRelogin(scenario).empty()) cases.push_back({name, End::Relogin});
     if ((own || someSessions.contains(name)) && name != "InactiveLogin")
       cases.push_back({name, End::Inactive});
-    if (own || someSessions.contains(name)) cases.push_back({name, End::Close});
+    cases.push_back({name, End::Close});
   }
   return cases;
 }
@@ -791,6 +811,50 @@ TEST(LoginComparison, ARelogFindsTheSameWithAnotherCharacterInBetween) {
   // The session says what carries over: the drink queued in combat is drunk.
   EXPECT_NE(std::find(alone.output.begin(), alone.output.end(), "item: apply 8000001 1342177281"),
             alone.output.end());
+}
+
+// The clock's timers are the player's, not a character's: a count-down
+// started before the first login (the buttons work with nobody logged in)
+// and a count-up started in the prelude run on and show after every end of
+// its login, as in a run where nobody played in between; nothing saves
+// them, so a new run after the game's close has none.
+TEST(LoginComparison, TheClocksTimersRunOnOverEveryEnd) {
+  const std::string before = "edit HUD_Clock_Timer 0:30:00\npress HUD_Timer_Down\nadvance 5s\n";
+  const std::string up = "press HUD_Timer_Up\n";
+  const std::string scenario = "server Alpha\ncharacter Ann\nlogin\ncheck HUD_On on\nadvance 2s\nsnapshot clock\n";
+  // The two timers' value cells, as the probes read them.
+  const auto timers = [](const SimRun& run) {
+    std::vector<std::string> cells;
+    for (const std::string& line : run.lists)
+      if (line.rfind("HUD_Clock cell 3 0 ", 0) == 0 || line.rfind("HUD_Clock cell 3 1 ", 0) == 0) cells.push_back(line);
+    return cells;
+  };
+  const auto same = [&](const SimRun& fresh, const SimRun& after, const char* end) {
+    EXPECT_TRUE(fresh.ok) << end << fresh.errors;
+    EXPECT_TRUE(after.ok) << end << after.errors;
+    EXPECT_EQ(EachDifference("lists", timers(fresh), timers(after)), "") << end;
+    for (const auto& [picture, bytes] : fresh.pictures) {
+      const auto other = after.pictures.find(picture);
+      EXPECT_EQ(other == after.pictures.end() ? "missing" : PictureDifference(bytes, other->second), "")
+          << end << ": the HUD picture " << picture;
+    }
+    for (const std::string& line : after.everyLine)
+      EXPECT_EQ(line.find("of class 'HUDClockHandler'"), std::string::npos) << end << ": " << line;
+  };
+  const std::string play = PreludePlay("Zed", 8000000);
+  for (const End end : {End::Logoff, End::Relogin, End::Inactive}) {
+    const std::string prelude = Prelude("Zed", 8000000, end, true, up);
+    const std::string rest = prelude.substr(play.size() + up.size());
+    const SimRun fresh =
+        RunSim(before + WaitAsLongAs(play) + up + WaitAsLongAs(rest) + kMark + scenario, "Zed", ScenarioSeeds("", scenario, "Zed", end));
+    const SimRun after = RunSim(before + prelude + kMark + (end == End::Relogin ? AsRelogin(scenario) : scenario), "Zed",
+                                ScenarioSeeds("", scenario, "Zed", end));
+    EXPECT_EQ(timers(fresh), (std::vector<std::string>{"HUD_Clock cell 3 0 holds '29:43'", "HUD_Clock cell 3 1 holds '03'"}));
+    same(fresh, after, static_cast<const char*>(end == End::Logoff ? "logoff" : end == End::Relogin ? "relogin" : "inactive"));
+  }
+  const SimRun fresh = RunSim(kMark + scenario, "Zed");
+  same(fresh, RunSim(kMark + scenario, "Zed", {}, before + Prelude("Zed", 8000000, End::Close, true, up)), "close");
+  EXPECT_EQ(timers(fresh), (std::vector<std::string>{"HUD_Clock cell 3 0 holds ''", "HUD_Clock cell 3 1 holds ''"}));
 }
 
 // However the login ends, the character's files get what its logoff gives
