@@ -358,6 +358,8 @@ void FilterHandler::BeginLogin() {
   Trap(kLoginProc, kClass, [&] {
     if (idleExtended_) SetIdleTime(kNormalIdleSeconds);
   });
+  // The game names the kill line's text for this character's kills.
+  KillMessageText = kInitialKillMessageText;
   Trap(kLoginProc, kClass, [] { Instance(ChatTextHandlerInstance).ResetForLogin(); });
   Trap(kLoginProc, kClass, [] { Instance(SpellHandlerInstance).ResetForLogin(); });
   Trap(kLoginProc, kClass, [] { Instance(StatisticsInstance).ResetForLogin(); });
@@ -412,6 +414,9 @@ void FilterHandler::EndLogin() {
     Trap("Char_Logoff", kClass, [&] {
       if (*sound && (*sound)->Status() > 0) (*sound)->StopPlay();
     });
+  // The faults only counted are told to this character, and the next login
+  // is told its own in full, not silenced by this one's.
+  Hub::TellRepeatedErrors();
   login_.open = false;
 }
 

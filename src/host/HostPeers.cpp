@@ -11,6 +11,8 @@
 #include "hud/HUDMainHandler.h"
 #include "hud/HudHandlerT.h"
 #include "hud/HudMouse.h"
+#include "hud/HudRoster.h"
+#include "hud/HudWindow.h"
 #include "hud/HUDTargetHandler.h"
 #include "hud/HUDTargetHandler.h"
 #include "hud/HUDStatusHandler.h"
@@ -95,6 +97,8 @@ void HostPeers::HudsResetForLogin() {
   if (HUDItemHandlerInstance) HUDItemHandlerInstance->ResetForLogin();
   if (HUDStatusHandlerInstance) HUDStatusHandlerInstance->ResetForLogin();
   if (HUDTargetHandlerInstance) HUDTargetHandlerInstance->ResetForLogin();
+  for (HudId hud : {HudId::Main, HudId::Clock, HudId::Items, HudId::Status, HudId::Target})
+    if (HudWindow* engine = HudRoster::Engine(hud)) engine->ForgetPlacement();
 }
 void HostPeers::UpdateHudPositions() {
   if (HUDMainHandlerInstance) HUDMainHandlerInstance->MainHud->UpdatePos();

@@ -151,9 +151,6 @@ void HUDClockHandler::UpdateControl(bool force) {
   Trap("UpdateControl", kClass, [&] {
     ControlHandler& ch = Controls();
     platform::ListControl& list = *ch.HudClockList;
-    // The timer buttons work before the first login has filled the list:
-    // the timers run, there is nothing yet to write them into.
-    if (list.Count() < kFirstZoneRow) return;
     const std::int64_t now = NowUnix();
     if (dnTimeEnd_ != 0) {
       const std::int64_t remaining = dnTimeEnd_ - now;
@@ -189,7 +186,6 @@ void HUDClockHandler::AddData() {
   Trap("AddData", kClass, [&] {
     ControlHandler& ch = Controls();
     platform::ListControl& list = *ch.HudClockList;
-    if (list.Count() < kFirstZoneRow) return;
     const bool labels = ch.HudClockLabel->CheckedGet();
     const bool runOn = ch.HudClockDisp->CheckedGet();
     auto colour = [&](std::int32_t row) {

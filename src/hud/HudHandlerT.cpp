@@ -47,8 +47,8 @@ HudHandlerT::HudHandlerT() {
   Trap("Initilize", kClass, [&] {
     Debug("HUD Handler Init");
     login_.debuffs.clear();
-    dockVert_ = true;
-    dockHorz_ = true;
+    firstDocked_ = true;
+    dockVert_ = dockHorz_ = firstDocked_;
     backgroundColor_ = Hub::ConvertColor("Black", 5);
     AcquireServices();
     ApplySizeRule(kInitialTemplate);

@@ -371,14 +371,16 @@ void ControlHandler::HudClockOption_Change() {
 }
 
 // The timers are not options: the buttons work before login and save nothing.
+// The timer buttons work before the first login: the timer starts, and
+// until a login has filled the clock list there are no rows to show it in.
 void ControlHandler::HudClockDown_Accepted() {
   HudRoster::ClockStartDnTime();
-  HudRoster::CreateHUD(HudId::Clock);
+  if (HudClockList->Count() > 0) HudRoster::CreateHUD(HudId::Clock);
 }
 
 void ControlHandler::HudClockUp_Accepted() {
   HudRoster::ClockStartUpTime();
-  HudRoster::CreateHUD(HudId::Clock);
+  if (HudClockList->Count() > 0) HudRoster::CreateHUD(HudId::Clock);
 }
 
 // --- Watched items -------------------------------------------------------------------------------

@@ -171,6 +171,13 @@ void HudWindow::HudOn() {
   Redraw();
 }
 
+void HudWindow::ForgetPlacement() {
+  x_ = kHudFirstPlace.x;
+  y_ = kHudFirstPlace.y;
+  dockVert_ = dockHorz_ = firstDocked_;
+  drawTitle_ = true;
+}
+
 void HudWindow::HUDOff() {
   if (HudCreateFailed) return;
   enabled_ = false;

@@ -24,6 +24,8 @@ inline constexpr std::int32_t kHudMinIconSize = 8;
 inline constexpr std::int32_t kHudMaxIconSize = 64;
 // Face used when the settings name one no HUD font list offers.
 inline constexpr const char* kHudDefaultFace = "Arial";
+// Where a HUD window starts before any settings place it.
+inline constexpr platform::Point kHudFirstPlace{5, 100};
 
 class HudWindow {
  public:
@@ -53,6 +55,10 @@ class HudWindow {
   bool DockHorz() const { return dockHorz_; }
   void SetDockVert(bool docked) { dockVert_ = docked; }
   void SetDockHorz(bool docked) { dockHorz_ = docked; }
+  // A login's start: the place, docking and title bar as a new window has
+  // them, so a settings file without this HUD's element does not take them
+  // from the last login. Nothing moves: the HUD is off until loaded.
+  void ForgetPlacement();
 
   // --- On and off --------------------------------------------------------------
   bool Enabled() const { return enabled_; }
@@ -200,8 +206,8 @@ class HudWindow {
   bool enabled_ = false;
   platform::Rect rect_{};
   platform::Rect localRect_{};
-  std::int32_t x_ = 5;
-  std::int32_t y_ = 100;
+  std::int32_t x_ = kHudFirstPlace.x;
+  std::int32_t y_ = kHudFirstPlace.y;
   std::int32_t width_ = 200;
   std::int32_t height_ = 200;
   std::int32_t fontSize_ = 16;
@@ -213,6 +219,8 @@ class HudWindow {
   bool outline_ = false;
   bool dockVert_ = false;
   bool dockHorz_ = false;
+  // Whether a new window of this kind is docked on both axes.
+  bool firstDocked_ = false;
   std::int32_t spaceWidth_ = 0;
   // What the mouse does to this HUD: the title bar's fade and a drag. A
   // login's end drops it whole: the next login's HUD starts unpointed.

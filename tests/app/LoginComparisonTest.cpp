@@ -130,9 +130,10 @@ std::string PreludePlay(const std::string& name, int ids, bool global = true) {
   s += "check Split_Peas on\nedit Pea_Threshold 99999\nchat 7 1 The spell consumed the following components: "
        "Hyssop\nexpect Error #6\n";
   // Statistics, a kill, buffs, item spells, a corpse.
-  // (The kill's system line comes before the friends query goes out at 3 s.)
+  // (The kill's system line comes before the friends query goes out at 3 s;
+  // then the game names the text of the character's next kill line.)
   s += "xp 1000000 5000\nxp 1000500 5500\nchat 0 1 If you are reading this then you should know: I own.\n"
-       "advance 2s\n"
+       "net 0xF7B0 event=0x01AD text=\"The Old Drudge falls!\"\nadvance 2s\n"
        "chat 7 1 You cast Stoneskin I on your armor.\nadvance 1600ms\n"
        "death " +
        name + " was killed by a drudge.\nportal EXIT\nadvance 2s\ndeath " + name +

@@ -14,6 +14,7 @@
 #include "core/Globals.h"
 #include "core/Hub.h"
 #include "core/Trap.h"
+#include "core/VB.h"
 #include "host/HostPeers.h"
 #include "persistence/DataFile.h"
 #include "persistence/SettingsFile.h"
@@ -325,6 +326,47 @@ TEST_F(ReloginTest, ALoginForgetsWhatTheLastOneLeftUnfinished) {
   EXPECT_EQ(ControlHandlerInstance->CharName->TextGet(), "");
   EXPECT_EQ(ControlHandlerInstance->LevelNum->TextGet(), "");
   EXPECT_EQ(ControlHandlerInstance->XPTotal->TextGet(), "");
+}
+
+// A fault told often enough to be only counted is the login's: its count is
+// told at the logoff, and the next character hears the same fault in full.
+TEST_F(ReloginTest, EachLoginIsToldItsOwnFaultsInFull) {
+  const std::string rule = "type /x chatcustom *ping*|All|M|Red|Nope.wav|\nclick Chat_Custom 0 0\n";
+  const std::string notice = "PlaySoundError: Nope.wav was not found in your install directory";
+  std::string pings;
+  for (int i = 0; i < 5; ++i) pings += "chat 2 1 a ping\n";
+  Run("server Alpha\ncharacter Eve\nlogin\n" + rule + pings + "logoff\n");
+  const auto told = [&](std::size_t mark) {
+    std::vector<std::string> lines;
+    for (const std::string& line : OutputSince(mark))
+      if (line.find(notice) != std::string::npos) lines.push_back(line.substr(line.find(notice)));
+    return lines;
+  };
+  EXPECT_EQ(told(0), (std::vector<std::string>{notice + ".", notice + ".", notice + ".", notice + ", repeated 2 times."}));
+  const std::size_t mark = host.Output().size();
+  Run("character Ann\nlogin\n" + rule + "chat 2 1 f ping\n");
+  EXPECT_EQ(told(mark), std::vector<std::string>{notice + "."});
+}
+
+// A HUD element that neither a character's file nor the defaults file has
+// is written as a fresh window stands, not as the last character left it.
+TEST_F(ReloginTest, AHudElementNoFileHasStartsAsAFreshWindow) {
+  const fs::path defaults = SettingsPath("Eve").parent_path() / SettingsFile::kDefaultFileName;
+  std::string text = Bytes(defaults);
+  const auto status = text.find("<HUD_Status ");
+  ASSERT_NE(status, std::string::npos);
+  const std::string element = text.substr(status, text.find("/>", status) + 2 - status);
+  WriteFileAtomic(SettingsPath("Eve"), vb::Replace(text, element, vb::Replace(vb::Replace(vb::Replace(element,
+      "x=\"300\" y=\"40\"", "x=\"400\" y=\"400\""), "dockh=\"False\"", "dockh=\"True\""),
+      "drawtitle=\"True\"", "drawtitle=\"False\"")));
+  WriteFileAtomic(defaults, vb::Replace(text, element, ""));
+  Run("server Alpha\ncharacter Eve\nlogin\nlogoff\ncharacter Ann\nlogin\nlogoff\n");
+  const std::string ann = Bytes(SettingsPath("Ann"));
+  const auto at = ann.find("<HUD_Status ");
+  ASSERT_NE(at, std::string::npos) << ann;
+  const std::string written = ann.substr(at, ann.find("/>", at) + 2 - at);
+  for (const char* fresh : {"x=\"5\" y=\"100\"", "dockh=\"False\" dockv=\"False\"", "drawtitle=\"True\""})
+    EXPECT_NE(written.find(fresh), std::string::npos) << written;
 }
 
 // Between a logoff and the next login's loads nothing is saved: not the
