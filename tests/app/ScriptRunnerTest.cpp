@@ -291,12 +291,20 @@ TEST(MelloxSimCommand, ScriptsAreUtf8AndTheGameTextIsItsCodePage) {
       << printed.str();
 }
 
-TEST(MelloxSimCommand, SessionClockCountsSecondBoundariesAfterAMidSecondReset) {
+// A session reset restarts the session's clock (counting second boundaries
+// from a reset in mid-second) and rates, never the totals': 900 XP in the
+// last of three minutes are 900 a minute for the session, 300 in all.
+TEST(MelloxSimCommand, ASessionResetRestartsTheSessionsClockAndRatesNotTheTotals) {
   test::TempHome home;
   const auto script = home.path() / "reset.session";
   std::ofstream(script) << "server Alpha\ncharacter Bob\nobject 0x50000001 1 Bob\nlogin\nadvance 1500ms\n"
-                           "press Reset_Time\nadvance 500ms\nexpect-control Session_Time 00:00:01\n";
-  EXPECT_EQ(RunCommand("--home " + (home.path() / "h").string() + " " + script.string()), 0);
+                           "press Reset_Time\nadvance 500ms\nexpect-control Session_Time 00:00:01\n"
+                           "advance 118s\npress Reset_Time\nadvance 1m\nxp 900 0\n"
+                           "expect-control Session_Time 00:01:00\nexpect-control Total_Time 00:03:00\n"
+                           "expect-control XP_Min 900\nexpect-control XP_Hour 54,000\n"
+                           "expect-control Total_XP_Min 300\nexpect-control Total_XP_Hour 18,000\n";
+  std::string said;
+  EXPECT_EQ(RunCommand("--home " + (home.path() / "h").string() + " " + script.string(), &said), 0) << said;
 }
 
 
@@ -485,6 +493,8 @@ TEST_F(ScriptRunnerTest, ListVerbsReadRowsAndCells) {
   Fails("expect-rows Chat_Options 18", "list Chat_Options has 19 rows, expected 18");
   Fails("expect-cell Chat_Options 0 4 off", "list Chat_Options cell 0 4 holds 'on', expected 'off'");
   Fails("expect-cell Chat_Options 1 0 Show XP", "list Chat_Options cell 1 0 holds 'Show All XP Changes', expected 'Show XP'");
+  // The whole text: the beginning of the row's name is not the row.
+  Fails("expect-cell Chat_Options 1 0 Show All", "list Chat_Options cell 1 0 holds 'Show All XP Changes', expected 'Show All'");
   Fails("expect-cell Chat_Options 0 19 on", "list Chat_Options has no cell 0 19: it has 2 columns and 19 rows");
   Fails("expect-cell Chat_Options 2 0 on", "list Chat_Options has no cell 2 0: it has 2 columns and 19 rows");
   Fails("expect-cell Corpses_List 0 0 x", "list Corpses_List has no cell 0 0: it has 4 columns and 0 rows");

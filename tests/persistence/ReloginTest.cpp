@@ -611,5 +611,26 @@ TEST_F(ReloginTest, EachCharactersChatLogHoldsOnlyItsOwnLines) {
   EXPECT_EQ(Bytes(LogFile("Alpha_Bob.txt")).find("for Ann"), std::string::npos);
 }
 
+// The corpses a login opened are that login's: one opened in the same login
+// is forgotten when its object leaves the world, one opened before a login's
+// end stays tracked then, as in a fresh run.
+TEST_F(ReloginTest, ACorpseOpenedBeforeALoginsEndStaysTrackedWhenItLeavesTheWorld) {
+  const auto died = [](const std::string& id) {
+    return "death You have been killed!\ncoords " + id + " 33.2 -101.8\nobject " + id + " 21 Corpse of Eve\n" +
+           "chat 0 1 Your corpse is located at (33.2N, 101.8W).\nportal EXIT\nadvance 1s\n" +
+           "expect-rows Corpses_List 1\nopen " + id + "\n";
+  };
+  Run("server Alpha\ncharacter Eve\nobject 0x50000001 1 Eve\nlevel 10\nlogin\ncheck Corpses_Track on\n"
+      "check Corpses_Auto on\n" + died("7000") + "release 7000\nadvance 1s\nexpect-rows Corpses_List 0\n");
+  int corpse = 7001;
+  for (const std::string end : {"relogin\n", "logoff\nlogin\n"}) {
+    SCOPED_TRACE(end);
+    const std::string id = std::to_string(corpse++);
+    Run(died(id) + end + "advance 1s\nrelease " + id +
+        "\nadvance 1s\nexpect-rows Corpses_List 1\nexpect-cell Corpses_List 0 0 33.2N, 101.8W\n"
+        "click Corpses_List 3 0\nexpect-rows Corpses_List 0\n");
+  }
+}
+
 }  // namespace
 }  // namespace mellox::test
