@@ -24,6 +24,12 @@ int Usage() {
   return 2;
 }
 
+// A command line that cannot be run: what was wrong, then the usage line.
+int Misused(const std::string& what) {
+  std::cerr << "mellox-sim: " << what << "\n";
+  return Usage();
+}
+
 // A new folder in the system's temporary folder; empty, with why, when none can be made.
 fs::path MakeTempHome(std::string& why) {
   std::error_code ec;
@@ -50,15 +56,16 @@ int main(int argc, char** argv) {
   std::string script;
   for (int i = 1; i < argc; ++i) {
     const std::string arg = argv[i];
-    if (arg == "--home" && i + 1 < argc) {
-      home = argv[++i];
-    } else if (arg == "--hud-png" && i + 1 < argc) {
-      hudPng = argv[++i];
+    if (arg == "--home" || arg == "--hud-png") {
+      if (i + 1 == argc) return Misused("option " + arg + " needs a folder");
+      (arg == "--home" ? home : hudPng) = argv[++i];
     } else if (arg == "-h" || arg == "--help") {
       Usage();
       return 0;
-    } else if ((arg.size() > 1 && arg[0] == '-' && arg != "-") || !script.empty()) {
-      return Usage();
+    } else if (arg.size() > 1 && arg[0] == '-') {
+      return Misused("unknown option " + arg);
+    } else if (!script.empty()) {
+      return Misused("one script only: " + script + " and " + arg);
     } else {
       script = arg;
     }

@@ -1,29 +1,34 @@
-#include "ScriptRunner.h"
-
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <cctype>
 #include <cstdio>
 #include <filesystem>
+#include <fstream>
 #include <map>
 #include <pugixml.hpp>
 #include <regex>
 #include <set>
-#include <fstream>
 #include <sstream>
 #include <string>
 #include <utility>
 #include <vector>
 
+#include "ScriptRunner.h"
+#include "ScriptRunnerFixture.h"
+#include "chat/CellValue.h"
 #include "core/APluginCore.h"
 #include "persistence/SettingsFile.h"
 #include "platform/HostTimer.h"
 #include "platform/System.h"
 #include "sim/SimCharacter.h"
+#include "sim/SimCheckBox.h"
 #include "sim/SimClock.h"
 #include "sim/SimHooks.h"
+#include "sim/SimList.h"
 #include "sim/SimSystem.h"
+#include "sim/SimView.h"
 #include "sim/SimWorld.h"
-#include "ScriptRunnerFixture.h"
 #include "support/SessionReference.h"
 #include "support/TempHome.h"
 
@@ -242,9 +247,19 @@ TEST(MelloxSimCommand, ExitStatusFollowsTheScript) {
   std::ofstream(plain) << "x";
   EXPECT_EQ(RunCommand("--home " + (plain / "h").string() + " " + good.string()), 2);
   EXPECT_EQ(RunCommand("--home " + plain.string() + " " + good.string()), 2);
+  // A command line that cannot run says what was wrong before the usage line.
+  std::string said;
+  const std::string usage = "usage: mellox-sim [--home DIR] [--hud-png DIR] [SCRIPT|-]\n";
+  for (const auto& [args, wrong] : std::vector<std::pair<std::string, std::string>>{
+           {"--bogus " + good.string(), "unknown option --bogus"},
+           {good.string() + " --hud-png", "option --hud-png needs a folder"},
+           {good.string() + " " + bad.string(),
+            "one script only: " + good.string() + " and " + bad.string()}}) {
+    EXPECT_EQ(RunCommand(homeArg + args, &said), 2) << args;
+    EXPECT_EQ(said, "mellox-sim: " + wrong + "\n" + usage) << args;
+  }
   // Without --home the home is made in the temporary folder TMPDIR names;
   // one that is missing or a plain file leaves it nowhere to be made.
-  std::string said;
   EXPECT_EQ(RunCommand(good.string(), &said, "TMPDIR='" + home.path().string() + "'"), 0);
   EXPECT_EQ(said.rfind("mellox-sim: home folder " + (home.path() / "mellox-sim-").string(), 0), 0u) << said;
   for (const auto& tmp : {home.path() / "absent", plain}) {
@@ -431,6 +446,225 @@ TEST(MelloxSimCommand, TheSessionReferenceNamesEveryFileAndElementWritten) {
   EXPECT_EQ(writtenLayout("### XML chat log"), fileLayout(root / "Documents/Asheron's Call/Logs/Alpha_Bob.xml"));
 }
 
+// The end of a script is the game's close: the login still open ends as a
+// logoff ends it, so a new run on the same home finds its settings, its data
+// file and the chat-log line written; the game's world is not kept.
+TEST(MelloxSimCommand, TheEndOfAScriptClosesTheGameAndANewRunForgetsTheWorld) {
+  test::TempHome home;
+  std::string printed;
+  ASSERT_EQ(
+      RunScript(
+          home.path(),
+          "server Alpha\ncharacter Bob\nlevel 20\nxp 5000 0\nobject 77 2 Sword of Light\ninventory 77\n"
+          "login\ncheck Chat_Log_Enable on\ncheck Chat_Log_Auto on\nchat 3 1 Alice tells you, \"bye\"\n",
+          printed),
+      0)
+      << printed;
+  ASSERT_EQ(
+      RunScript(home.path(),
+                "expect-file \"Documents/Asheron's Call/Logs/Alpha_Bob.txt\" Alice tells you, \"bye\"\n"
+                "server Alpha\ncharacter Bob\nlogin\nexpect-not Failed to find\n"
+                "expect-control Chat_Log_Auto on\nexpect-cell Chat_Log_View 0 0 Alice tells you, \"bye\"\n"
+                "expect-control Level_Num 1\nexpect-control XP_Total 0\n"
+                "type /x searchinv Sword of Light\nexpect Failed to find Sword of Light\n"
+                "object 77 2 Sword of Light\n",
+                printed),
+      0)
+      << printed;
+}
+
+// A form of the reference ("item: use ID MODE") as the pattern of the lines it
+// stands for, and its fixed start ("item: use"). Each word in capitals stands
+// for what varies: with words set, one word (but TEXT, NAME and WHAT, text
+// that may hold blanks); else any text.
+struct Form {
+  std::string text;
+  std::regex pattern;
+  std::string start;
+};
+
+std::string TrimmedEnd(const std::string& text) { return text.substr(0, text.find_last_not_of(' ') + 1); }
+
+std::vector<Form> Forms(const std::vector<std::string>& section, const std::string& when, bool words) {
+  static const std::regex placeholder("\\b[A-Z][A-Z_]*\\b");
+  static const std::regex special(R"([.^$|()\[\]{}*+?\\])");
+  static const std::regex code("`([^`]+)`");
+  auto escaped = [](const std::string& text) { return std::regex_replace(text, special, "\\$&"); };
+  std::vector<Form> forms;
+  for (const test::Table& table : test::Tables(section)) {
+    if (table.header.size() < 2 || table.header[1] != when) continue;
+    for (const auto& row : table.rows) {
+      for (std::sregex_iterator it(row[0].begin(), row[0].end(), code), end; it != end; ++it) {
+        const std::string text = (*it)[1];
+        std::string pattern;
+        std::size_t at = 0;
+        for (std::sregex_iterator m(text.begin(), text.end(), placeholder), none; m != none; ++m) {
+          const bool blanks = !words || m->str() == "TEXT" || m->str() == "NAME" || m->str() == "WHAT";
+          pattern += escaped(text.substr(at, m->position() - at)) + (blanks ? ".+" : "\\S+");
+          at = static_cast<std::size_t>(m->position() + m->length());
+        }
+        std::smatch first;
+        const bool varies = std::regex_search(text, first, placeholder);
+        forms.push_back({text, std::regex(pattern + escaped(text.substr(at))),
+                         TrimmedEnd(varies ? text.substr(0, first.position()) : text)});
+      }
+    }
+  }
+  return forms;
+}
+
+// The string literals of C++ source text, as written.
+std::vector<std::string> Literals(const std::string& source) {
+  static const std::regex literal(R"re("((?:[^"\\]|\\.)*)")re");
+  std::vector<std::string> found;
+  for (std::sregex_iterator it(source.begin(), source.end(), literal), end; it != end; ++it)
+    found.push_back((*it)[1]);
+  return found;
+}
+
+// The text of each .cpp file below a folder of the source tree, by its path there.
+std::map<std::string, std::string> SourceFiles(const std::string& folder) {
+  std::map<std::string, std::string> files;
+  for (const auto& entry : std::filesystem::recursive_directory_iterator(test::SourceDir() / folder)) {
+    if (entry.path().extension() != ".cpp") continue;
+    const std::string relative = std::filesystem::relative(entry.path(), test::SourceDir()).generic_string();
+    files[relative] = test::ReadSourceFile(relative);
+  }
+  return files;
+}
+
+// The literals of each call of the function in the source, arguments split over lines too.
+std::vector<std::string> CallLiterals(const std::string& source, const std::string& function) {
+  std::vector<std::string> found;
+  for (std::size_t at = source.find(function + "("); at != std::string::npos;
+       at = source.find(function + "(", at + 1)) {
+    std::size_t end = at + function.size() + 1;
+    for (int depth = 1; end < source.size() && depth > 0; ++end) {
+      if (source[end] == '"') {
+        for (++end; end < source.size() && source[end] != '"'; ++end)
+          if (source[end] == '\\') ++end;
+      } else if (source[end] == '(' || source[end] == ')') {
+        depth += source[end] == '(' ? 1 : -1;
+      }
+    }
+    for (std::string& text : Literals(source.substr(at, end - at))) found.push_back(std::move(text));
+  }
+  return found;
+}
+
+// Every line mellox-sim prints is of a form the reference lists, and every
+// form the simulated host and the runner print is listed: the line each
+// recorder call starts is a form's fixed start, and a run through the plug-in
+// and the sessions prints each form. The plug-in's own lines in colour 6 are
+// held alike: each text its reports hand to chat stands in their table, and
+// each such line printed has its form there.
+TEST(MelloxSimCommand, TheSessionReferenceNamesEveryFormOfOutputLine) {
+  const std::vector<std::string> reference = test::SessionReference();
+  const std::vector<Form> forms = Forms(test::Section(reference, "## Output lines"), "printed when", true);
+  const std::vector<std::string> ownSection = test::Section(reference, "### Lines in colour 6");
+  const std::vector<Form> own = Forms(ownSection, "written when", false);
+  ASSERT_GE(forms.size(), 30u);
+  ASSERT_GE(own.size(), 25u);
+
+  std::set<std::string> written;
+  for (const Form& f : forms) written.insert(f.start);
+  // A recorder call's first literal is the start of the line it prints.
+  std::set<std::string> recorded;
+  for (const auto& folder : {"src/sim", "app"}) {
+    for (const auto& [file, source] : SourceFiles(folder)) {
+      for (const std::string& line : test::Lines(source)) {
+        if (!std::regex_search(line, std::regex("(Emit|EmitText|Record|errorSink_)\\("))) continue;
+        for (const std::string& text : Literals(line)) {
+          if (!text.empty() && (std::islower(static_cast<unsigned char>(text[0])) || text[0] == '='))
+            recorded.insert(TrimmedEnd(text));
+        }
+      }
+    }
+  }
+  EXPECT_EQ(written, recorded);
+  std::string ownText;
+  for (const std::string& line : ownSection) ownText += line + "\n";
+  for (const auto& [file, source] : SourceFiles("src")) {
+    if (file.rfind("src/sim/", 0) == 0) continue;
+    for (const std::string& literal : CallLiterals(source, "wtcw_error")) {
+      const std::string text =
+          TrimmedEnd(literal.substr(std::min(literal.size(), literal.find_first_not_of(' '))));
+      if (std::none_of(text.begin(), text.end(),
+                       [](char c) { return std::isalpha(static_cast<unsigned char>(c)); }))
+        continue;
+      EXPECT_NE(ownText.find(text), std::string::npos)
+          << "the lines in colour 6 lack '" << text << "' of " << file;
+    }
+  }
+
+  // A run that prints each form: the plug-in's own script, with a sound file
+  // that is no wave file and a chat-log file whose name the file system
+  // refuses, then the sessions that sell peas and sound an alarm.
+  test::TempHome home;
+  std::filesystem::create_directories(home.path() / "h");
+  std::filesystem::copy(MELLOX_DATA_DIR, home.path() / "h" / "Plugin",
+                        std::filesystem::copy_options::recursive);
+  std::ofstream(home.path() / "h" / "Plugin" / "Sounds" / "Bad.wav") << "not a wave";
+  const std::string log =
+      "type /x log " + std::string(260, 'x') + "\nchat 3 1 Alice tells you, \"hi\"\nadvance 1s\n";
+  std::string printed;
+  ASSERT_EQ(
+      RunScript(home.path(),
+                "object 401 11 Blackmoor's Favor\ninventory 401\nobject 500 0 Hyssop\ninventory 500\n"
+                "object 2001 6 Tusker Spit Ale\ninventory 2001\n"
+                "object 600 0 Guardian of the Temple of Forgetfulness\nlogin\nsay logged in\n"
+                "check Toggle_Vitals on\ncheck Logout_Timer on\ncheck Use_Gems on\nadvance 1s\n"
+                "type /x templeforget\n"
+                "chat 3 1 Guardian of the Temple of Forgetfulness tells you, take the essence of Malar.\n"
+                "type /x searchinv Hyssop\ntype /x floc\ntype hello\nstatus You are too busy\n"
+                "hotkey MX:DrinkBeersNow\nadvance 200ms\n"
+                "click Chat_Color 1 0\nchoose Chat_Color_Sound 1\nclick Chat_Color 4 0\nexpect sound: fail "
+                "Bad.wav\n"
+                "choose Chat_Color_Sound 2\nclick Chat_Color 4 0\nexpect sound: play Beep.wav\n"
+                "check Level_SS on\nedit Start_Level 1\nchat 13 1 You are now level 1!\nadvance 1s\n" +
+                    log +
+                    "logoff\nexpect is kept for this character's next login.\nlogin\n"
+                    "expect is lost: this login writes no chat-log file.\n" +
+                    log,
+                printed),
+      0)
+      << printed;
+  EXPECT_NE(printed.find("could not be written and is lost."), std::string::npos) << printed;
+  for (const char* session : {"pea_selling", "vital_alarm"}) {
+    test::TempHome other;
+    std::string more;
+    ASSERT_EQ(RunScript(other.path(),
+                        test::ReadSourceFile(std::string("tests/sessions/") + session + ".session"), more),
+              0)
+        << more;
+    printed += more;
+  }
+  std::set<std::string> seen;
+  for (const std::string& line : test::Lines(printed)) {
+    bool known = false;
+    for (const Form& f : forms) {
+      if (!std::regex_match(line, f.pattern)) continue;
+      known = true;
+      seen.insert(f.text);
+    }
+    EXPECT_TRUE(known) << "no form of the reference prints '" << line << "'";
+    if (line.rfind("chat 6 1: <Mellox> ", 0) != 0) continue;
+    const std::string text = line.substr(std::string("chat 6 1: ").size());
+    EXPECT_TRUE(
+        std::any_of(own.begin(), own.end(), [&](const Form& f) { return std::regex_match(text, f.pattern); }))
+        << "no line in colour 6 of the reference is '" << text << "'";
+  }
+  // The host's own trouble is not played here, and the plug-in drops no hotkey.
+  const std::set<std::string> unplayed{
+      "host: handler error: WHAT", "host: could not seed the install folder: WHAT",
+      "clock: too many timer firings, advance stopped", "hotkey: remove NAME"};
+  for (const Form& f : forms) {
+    if (!unplayed.count(f.text)) {
+      EXPECT_TRUE(seen.count(f.text)) << "no run printed a line of the form " << f.text;
+    }
+  }
+}
+
 }  // namespace
 }  // namespace mellox::app
 
@@ -501,6 +735,62 @@ TEST_F(ScriptRunnerTest, ListVerbsReadRowsAndCells) {
   Fails("expect-rows Chat_Log_Max 0", "control Chat_Log_Max is not a list");
   Fails("expect-rows No_Such_List 0", "the view has no control No_Such_List");
   Fails("expect-rows Chat_Options", "row count");
+}
+
+// What a first login shows of the check boxes and the option lists' check
+// cells is what the reference says a session may rely on, box by box and row
+// by row.
+TEST_F(ScriptRunnerTest, AFirstLoginShowsTheCheckBoxesAndOptionRowsTheReferenceGives) {
+  SettingsFile::PlaceDefaults(std::filesystem::path(MELLOX_DATA_DIR) / SettingsFile::kDefaultFileName,
+                              host.ProgramDataDir());
+  host.LoadPlugin(std::make_unique<APluginCore>());
+  ASSERT_TRUE(Run("login\n")) << err.str();
+  const std::vector<std::string> reference = test::SessionReference();
+  auto state = [](bool on) { return std::string(on ? "on" : "off"); };
+
+  std::set<std::string> ticked;
+  for (const test::Table& table : test::Tables(test::Section(reference, "## Controls"))) {
+    if (table.header.empty() || table.header[0] != "check boxes at a first login") continue;
+    for (const auto& row : table.rows)
+      if (row[0] == "ticked") ticked = test::CodeWords({row[1]});
+  }
+  std::map<std::string, std::string> shown, written;
+  for (const std::string& name : host.View()->Names()) {
+    auto* box = dynamic_cast<sim::SimCheckBox*>(host.View()->Control(name));
+    if (!box) continue;
+    shown[name] = state(box->CheckedGet());
+    written[name] = state(ticked.count(name) != 0);
+  }
+  for (const std::string& name : ticked) written.emplace(name, "on");
+  test::ExpectReferenceHolds(written, shown, "check box");
+
+  // Each option list's rows: its check cells, in column order.
+  shown.clear();
+  written.clear();
+  for (const std::string& name : host.View()->Names()) {
+    auto* list = dynamic_cast<sim::SimList*>(host.View()->Control(name));
+    if (!list) continue;
+    for (const test::Table& table : test::Tables(test::Section(reference, "### `" + name + "`"))) {
+      if (table.header.empty() || table.header[0] != "row") continue;
+      const auto column = std::find_if(table.header.begin(), table.header.end(), [](const std::string& h) {
+        return h.rfind("at a first login", 0) == 0;
+      });
+      ASSERT_NE(column, table.header.end()) << name << ": no state at a first login";
+      for (const auto& row : table.rows)
+        written[name + " row " + row[0]] = row[column - table.header.begin()];
+      for (std::int32_t row = 0; row < list->Count(); ++row) {
+        std::string cells;
+        for (std::size_t c = 0; c < list->Columns().size(); ++c) {
+          if (list->Columns()[c].kind != sim::SimList::ColumnKind::Check) continue;
+          cells += (cells.empty() ? "" : ", ") +
+                   state(CellBool(list->DataGet(static_cast<std::int32_t>(c), row, 0)));
+        }
+        shown[name + " row " + std::to_string(row)] = cells;
+      }
+    }
+  }
+  EXPECT_EQ(shown.size(), 5u + 15u + 30u + 19u + 38u + 19u);
+  test::ExpectReferenceHolds(written, shown, "option");
 }
 
 }  // namespace
