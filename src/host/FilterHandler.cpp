@@ -299,52 +299,72 @@ void FilterHandler::Char_Logoff(std::int32_t) { EndLogin(); }
 
 // Where each piece of state lives. One character at a time: a character
 // plays after another exactly as in a fresh run (tests/app/
-// LoginComparisonTest.cpp proves it), so every member of every handler and
-// every global is of one of three kinds.
+// LoginComparisonTest.cpp proves it). The line is what the next login
+// shows, tells, plays or writes: whatever would change that is the login's,
+// wherever it is kept. Every member of every handler and every global is
+// of one of three kinds.
 //
-// The run's (kept across logins; no character's):
-//   the handlers, their timers, connections and sounds; the view and its
-//   controls as objects; the HUD engines and surfaces, their windows' places
-//   between loads; the view's place (ViewLeft/Top), the
-//   pointer (MousePos, ReleasePos, DragOffset); tables (ChatColors,
-//   ChatColorHex, FontNames, the chat-type table, the spell table, list
-//   caches keyed by content); the error reporter's counts and files;
-//   DebugMode, DebugSilent, Dev and ShowChatTypes (developer switches);
-//   HudCreateFailed; KillMessageText (the game's, as it last sent it); the
-//   item HUD's last counts (only compared to tell a change; a login draws
-//   the HUD whole); the chat log's message ids; the game's idle time
-//   (idleExtended_); the paused event queues of the other characters
-//   (EventQueue::paused_) and their chat-log lines a file would not take
-//   (LogHandler::keptLines_).
+// The run's (kept across logins; no character's), each with its reason:
+//   - the plug-in's parts: the handlers, their timers, connections and
+//     sounds as objects, the view and its controls as objects, the HUD
+//     engines and surfaces, the view's snapshot;
+//   - the clock HUD's count-down and count-up timers (DnTimeEnd,
+//     UpTimeStart): the player's, started with buttons that work with no
+//     one logged in, never saved; only the game's close ends them;
+//   - the pointer (MousePos, ReleasePos, DragOffset): where the mouse is;
+//   - places every load sets again: the view's (ViewLeft/Top), the HUD
+//     windows' between loads and the window state kept for a HUD without
+//     an engine (HudRoster);
+//   - tables and caches keyed by content: ChatColors, ChatColorHex,
+//     FontNames, the chat-type table, the spell table, the list caches;
+//   - developer switches: DebugMode, DebugSilent, Dev, ShowChatTypes;
+//   - the game's and the machine's: HudCreateFailed (the render service),
+//     the spell table's absence, told once (SpellFilterHandler), the game's
+//     idle time (idleExtended_; set back to the game's own at each start);
+//   - the chat log's message ids: only unique, never shown;
+//   - the error and debug files and the errors file's generation: one file
+//     for every character (the counts of faults are the login's, below);
+//   - what waits for another character's next login: its paused event
+//     queue (EventQueue::paused_) and the chat-log lines its file would not
+//     take (LogHandler::keptLines_).
 // The character's files (loaded at login, saved at EndLogin):
 //   every setting the view holds (settings file; an element it lacks comes
 //   from the defaults file), hence the alias, rule, filter, colour, HUD,
-//   item-HUD, one-touch, alarm and chat-log settings, the log limit and the
-//   lists' selected rows; the data file: corpses (with the corpse handler's
-//   login state, replaced whole when the data load starts), item spells and
-//   their seconds left, the chat log's lines and its save marks, the
-//   global-settings choice; the chat-log file itself.
+//   item-HUD, one-touch, alarm and chat-log settings, the log limit, the
+//   event queue's autorun, the alarms' sounds and the lists' selected rows;
+//   the data file: corpses (with the corpse handler's login state, replaced
+//   whole when the data load starts), item spells and their seconds left,
+//   the chat log's lines and its save marks, the global-settings choice;
+//   the chat-log file itself.
 // A login's own, each in one value replaced whole:
 //   - by the login description: the XP it starts from (NetEchoHandler:
 //     TotalXP, UnassXP and the halves received) and the chat routes;
 //   - by BeginLogin, before the loads: every control of the view as
-//     InitControls left it (ControlHandler::ResetForLogin), the five HUDs
-//     removed with what they showed and their owners' login state (the
-//     clock's timers, the status lines, the target and its debuffs), the
-//     login state (login_) of this handler, ChatTextHandler, SpellHandler,
-//     Statistics, LogHandler (the page's search, filter and sort) and
-//     EventQueue; the game's idle time back to its own;
+//     InitControls left it (ControlHandler::ResetForLogin); the five HUDs
+//     removed with what they showed and their owners' login state (the item
+//     HUD's last counts, so its first refresh warns of what this character
+//     carries; the clock's last minute; the status lines; the target and
+//     its debuffs); each HUD window's place, docking and title bar as a new
+//     window has them (a settings file without its element takes nothing
+//     from the last login); the login state (login_) of this handler,
+//     ChatTextHandler, SpellHandler, Statistics, LogHandler (the page's
+//     search, filter and sort) and EventQueue; the kill line's text
+//     (KillMessageText: the game names it for this character's kills); the
+//     game's idle time back to its own;
 //   - by the login sequence after the loads: the figures (InitStatistics),
-//     the hotkey handler, PluginActive and SettingsState;
+//     the hotkey handler, PluginActive and SettingsState, and what the
+//     settings load sets (SettingsLoadFailed, the lists' selections);
 //   - by each selection: the target's health and spells (NetEchoHandler).
 // EndLogin ends what runs: the bursts of spell lines (handled as the
 // character's), the chat-log file (its XML document dropped whole, with its
-// encoding) and its waiting lines (those the file
-// would not take kept for that character's next login), the timers, the
-// event queue (kept likewise; a login whose settings do not load never takes
-// it up), the keys still to type (KeyboardAC's login state), the sounds, a
-// HUD pressed or dragged and the title bars' fade (PressPos, each window's
-// mouse state, dropped whole; the HUDs stay where they are).
+// encoding) and its waiting lines, written whether or not logging is still
+// on (those the file would not take kept for that character's next login),
+// the timers, the event queue (kept likewise; a login whose settings do not
+// load never takes it up), the keys still to type (KeyboardAC's login
+// state), the sounds, a HUD pressed or dragged and the title bars' fade
+// (PressPos, each window's mouse state, dropped whole; the HUDs stay where
+// they are), and the faults the error reporter only counted, told now so
+// the next login is told its own in full.
 void FilterHandler::BeginLogin() {
   login_ = {};
   login_.open = true;
