@@ -13,8 +13,9 @@
 namespace mellox {
 
 class NetEchoHandler {
-  // The identified target's health and spells: the login's (a selection
-  // starts them afresh too), in one value replaced whole.
+  // The identified target's health and spells, in one value replaced whole
+  // at each selection; a login starts with nothing selected, so it never
+  // reads the last login's.
   struct Health {
     std::int32_t IDHealth = 0;
     std::int32_t IDHealthMax = 0;
