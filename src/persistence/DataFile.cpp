@@ -60,6 +60,11 @@ struct State {
   std::string spells;
   // The tracked corpses as the files hold them (CorpsesLine).
   std::string corpses;
+  // The global-settings choice as the files hold it (GlobalLine).
+  std::string global;
+  // The companion's last line has no end (another tool wrote it so): the
+  // next append writes it first, or its lines would join that one.
+  bool endOwed = false;
 };
 
 State& S() {
@@ -81,12 +86,24 @@ std::string BaseLine(std::string_view bytes) {
   return "<Base size=\"" + std::to_string(bytes.size()) + "\" digest=\"" + hex + "\"/>\n";
 }
 
+// A companion as an editor on Windows saves it (a byte-order mark, CR LF
+// line ends) in the form written here.
+std::string PlainForm(std::string_view bytes) {
+  if (bytes.starts_with("\xEF\xBB\xBF")) bytes.remove_prefix(3);
+  std::string plain;
+  plain.reserve(bytes.size());
+  for (std::size_t i = 0; i < bytes.size(); ++i) {
+    if (bytes[i] != '\r' || i + 1 == bytes.size() || bytes[i + 1] != '\n') plain += bytes[i];
+  }
+  return plain;
+}
+
 // The companion's first line as it stands on disk; empty when there is none.
 std::string CompanionBaseLine(const std::filesystem::path& lines) {
   std::ifstream in(lines, std::ios::binary);
   std::string first;
   if (!in || !std::getline(in, first) || in.eof()) return "";
-  return first + "\n";
+  return PlainForm(first + "\n");
 }
 
 void SetLogAttributes(pugi::xml_node e, const LogItem& item) {
@@ -143,6 +160,14 @@ std::string CorpsesLine() {
   return persistence::SerializeXml(doc) + "\n";
 }
 
+// The global-settings choice as one companion line, which a load applies in
+// place of the data file's (a choice made while whole writes fail).
+std::string GlobalLine(ControlHandler& ch) {
+  pugi::xml_document doc;
+  SetAttr(doc.append_child("Global"), "enabled", ch.GlobalSettings->CheckedGet());
+  return persistence::SerializeXml(doc) + "\n";
+}
+
 // The whole lines of text from byte from on, oldest first. A last line with
 // no end counts when it is a whole element (another tool wrote it so); else
 // it is left out, true in torn (the game stopped while it was written).
@@ -179,9 +204,15 @@ std::string ElementKey(pugi::xml_node log) {
   return key;
 }
 
+// The last of each line a load applies in place of what the data file holds.
+struct LastLines {
+  pugi::xml_document spells;
+  pugi::xml_document corpses;
+  pugi::xml_document global;
+};
+
 // The chat-log lines of a companion (its other lines skipped), oldest first.
-std::vector<std::string> CompanionLogKeys(const std::vector<std::string>& lines, pugi::xml_document& lastSpells,
-                                          pugi::xml_document& lastCorpses, bool& foreign) {
+std::vector<std::string> CompanionLogKeys(const std::vector<std::string>& lines, LastLines& last, bool& foreign) {
   std::vector<std::string> keys;
   for (const std::string& line : lines) {
     if (line.starts_with("<Base ")) continue;
@@ -191,9 +222,11 @@ std::vector<std::string> CompanionLogKeys(const std::vector<std::string>& lines,
     if (name == "Log") {
       keys.push_back(ElementKey(e));
     } else if (name == "Item_Spells") {
-      lastSpells.reset(one);
+      last.spells.reset(one);
     } else if (name == "Corpses") {
-      lastCorpses.reset(one);
+      last.corpses.reset(one);
+    } else if (name == "Global") {
+      last.global.reset(one);
     } else {
       foreign = true;
     }
@@ -259,13 +292,12 @@ bool NewestBeginData(const std::vector<std::string>& companion, const std::vecto
 // and the companion's removal): each of its chat-log lines is in the data
 // file, or only its oldest are missing and the data file's lines begin with
 // the rest, in order (the limit cut them before the whole write); and its
-// item spells are held.
+// item spells, corpses and global-settings choice are held.
 const char* Unheld(const std::vector<std::string>& lines, pugi::xml_node root) {
   constexpr const char* kLines = "chat-log lines";
-  pugi::xml_document lastSpells;
-  pugi::xml_document lastCorpses;
+  LastLines last;
   bool foreign = false;
-  const std::vector<std::string> companion = CompanionLogKeys(lines, lastSpells, lastCorpses, foreign);
+  const std::vector<std::string> companion = CompanionLogKeys(lines, last, foreign);
   if (foreign) return kLines;
   std::vector<std::string> data;
   for (pugi::xml_node log = root.child("Log"); log; log = log.next_sibling("Log")) data.push_back(ElementKey(log));
@@ -278,10 +310,12 @@ const char* Unheld(const std::vector<std::string>& lines, pugi::xml_node root) {
   // later save found no room for the line that removed it: kept aside then.
   std::set<std::string> corpses;
   for (pugi::xml_node c = root.child("Corpse"); c; c = c.next_sibling("Corpse")) corpses.insert(ElementKey(c));
-  for (pugi::xml_node c : lastCorpses.document_element().children("Corpse")) {
+  for (pugi::xml_node c : last.corpses.document_element().children("Corpse")) {
     if (!corpses.contains(ElementKey(c))) return "corpses";
   }
-  return SpellsHeldBy(lastSpells.document_element(), root) ? nullptr : "item spells' seconds left";
+  const pugi::xml_node global = last.global.document_element();
+  if (global && ElementKey(global) != ElementKey(root.child("Global"))) return "the global-settings choice";
+  return SpellsHeldBy(last.spells.document_element(), root) ? nullptr : "item spells' seconds left";
 }
 
 void LogSaved() {
@@ -339,14 +373,20 @@ void RaiseLogLimitFor(pugi::xml_node root, std::size_t companionLines) {
 
 // A companion whose lines were not read would be removed by the next whole
 // write: it goes aside under a free name, and the user is told why. False
-// when it could not (told): no whole write then while it is there.
-bool SetUnreadLinesAside(const std::string& what) {
+// when it could not (told): no whole write then while it is there. With
+// storeAfter the caller appends the new lines after its own meanwhile.
+bool SetUnreadLinesAside(const std::string& what, bool storeAfter = false) {
   const std::filesystem::path lines = DataFile::LinesPath();
   if (!persistence::Exists(lines)) return true;
   const std::string name = lines.filename().string() + " holds " + what;
   if (const auto aside = persistence::MoveAside(lines, ".damaged")) {
     Hub::wtcw_error(name + "; it was kept as " + aside->filename().string() + ".");
     return true;
+  }
+  if (storeAfter) {
+    Hub::wtcw_error(name + " and could not be kept aside; new lines are stored after its own, and the data file "
+                           "is not written whole until it can be kept aside.");
+    return false;
   }
   Hub::wtcw_error(name + " and could not be kept aside; the data file is not saved while it is there.");
   S().ready = false;
@@ -374,10 +414,11 @@ enum class Stored {
 };
 
 // Appends the chat-log lines logged since the last save to the companion,
-// and the item spells' line when spellsNow and they changed. Only when a
-// whole write is owed (it failed) does the companion take what the data file
-// would (a cleared log's new lines) and grow beyond the data file's size.
-Stored AppendNewLines(bool spellsNow) {
+// and, when spellsNow, the item spells', corpses' and global-settings lines
+// that changed. Only when a whole write is owed (it failed) does the
+// companion take what the data file would (a cleared log's new lines) and
+// grow beyond the data file's size.
+Stored AppendNewLines(ControlHandler& ch, bool spellsNow) {
   const PersistenceLinks& links = Links();
   const bool owed = S().owed;
   if (!S().base || !links.ForEachNewLogItem) return Stored::NeedsWhole;
@@ -388,6 +429,8 @@ Stored AppendNewLines(bool spellsNow) {
   if (spells != S().spells) added += spells;
   const std::string corpses = spellsNow ? CorpsesLine() : S().corpses;
   if (corpses != S().corpses) added += corpses;
+  const std::string global = spellsNow ? GlobalLine(ch) : S().global;
+  if (global != S().global) added += global;
   if (added.empty()) {
     LogSaved();
     return Stored::Nothing;
@@ -409,7 +452,8 @@ Stored AppendNewLines(bool spellsNow) {
       const std::string bytes = *S().base + added;
       WriteFileAtomic(lines, bytes);
       S().linesSize = bytes.size();
-    } else if (const std::optional<std::uint64_t> size = ReplaceFileEnd(lines, "", added, S().linesSize)) {
+    } else if (const std::optional<std::uint64_t> size =
+                   ReplaceFileEnd(lines, "", S().endOwed ? "\n" + added : added, S().linesSize)) {
       S().linesSize = *size;
     } else {
       // Changed behind this login's back: only the whole file holds the lines.
@@ -417,8 +461,10 @@ Stored AppendNewLines(bool spellsNow) {
       return;
     }
     appended = true;
+    S().endOwed = false;
     S().spells = spells;
     S().corpses = corpses;
+    S().global = global;
     LogSaved();
   });
   if (!ran) return Stored::Failed;
@@ -450,6 +496,7 @@ void DataFile::Load(ControlHandler& ch, std::int16_t action) {
   S().linesUnreadable = false;
   S().base.reset();
   S().linesSize = 0;
+  S().endOwed = false;
   S().owed = false;
   GuardStep(kLoadProc, "", [&] {
     using persistence::LoadOutcome;
@@ -480,6 +527,9 @@ void DataFile::Load(ControlHandler& ch, std::int16_t action) {
     std::vector<std::string> added;
     // The companion as read when its last line was left out, to keep aside.
     std::optional<std::string> tornBytes;
+    // The companion as read when it was written beside another data file and
+    // could not be moved aside: kept where it is until its copy is made.
+    std::optional<std::string> foreignBytes;
     // Whether the companion on disk is known to extend the data file whole
     // (or there is none), so lines can be appended to it as it is.
     bool known = true;
@@ -492,11 +542,11 @@ void DataFile::Load(ControlHandler& ch, std::int16_t action) {
         S().unreadable = true;
         S().linesUnreadable = true;
       }
-    } else if (companionBytes.starts_with(base)) {
+    } else if (const std::string text = PlainForm(companionBytes); text.starts_with(base)) {
       bool torn = false;
-      added = WholeLines(companionBytes, base.size(), torn);
-      // A line appended after a last line with no end would join it.
-      known = companionBytes.ends_with('\n');
+      added = WholeLines(text, base.size(), torn);
+      // The rest of a torn line stays until a whole write cuts it.
+      known = !torn;
       if (torn) {
         tornBytes = companionBytes;
         Hub::wtcw_error(linesPath.filename().string() +
@@ -506,20 +556,24 @@ void DataFile::Load(ControlHandler& ch, std::int16_t action) {
       // Written after another data file: harmless once its lines are all in
       // this one, else they would be lost with it.
       bool torn = false;
-      const char* unheld = Unheld(WholeLines(companionBytes, 0, torn), root);
+      const char* unheld = Unheld(WholeLines(text, 0, torn), root);
       if (!unheld && !torn) {
         std::error_code ignored;
         std::filesystem::remove(linesPath, ignored);
-      } else {
-        SetUnreadLinesAside(std::string(unheld ? unheld : "chat-log lines") +
-                            " that its data file lacks (written beside another one)");
+      } else if (!SetUnreadLinesAside(std::string(unheld ? unheld : "chat-log lines") +
+                                          " that its data file lacks (written beside another one)",
+                                      true)) {
+        foreignBytes = companionBytes;
       }
-      companionBytes.clear();
+      // None of its lines are this login's: nothing of it is read.
+      if (!foreignBytes) companionBytes.clear();
     }
     if (known) {
       S().base = base;
       S().baseSize = bytes.size();
       S().linesSize = companionBytes.size();
+      // A line appended after a last line with no end would join it.
+      S().endOwed = !companionBytes.empty() && !companionBytes.ends_with('\n');
     }
     RaiseLogLimitFor(root, added.size());
     LoadDamage damage(path, std::move(bytes));
@@ -541,7 +595,7 @@ void DataFile::Load(ControlHandler& ch, std::int16_t action) {
                                    ? one.document_element()
                                    : pugi::xml_node();
       const std::string_view name = e ? e.name() : "";
-      if (name == "Log" || name == "Item_Spells" || name == "Corpses") {
+      if (name == "Log" || name == "Item_Spells" || name == "Corpses" || name == "Global") {
         held.append_copy(e);
       } else {
         ++unknown;
@@ -553,8 +607,8 @@ void DataFile::Load(ControlHandler& ch, std::int16_t action) {
       LoadDamage::Report("lines", 5, "A line that is not a chat-log line was left out", kLoadProc);
     }
     for (pugi::xml_node e : held.children()) {
-      if (std::string_view(e.name()) == "Log") {
-        GuardElement(kLoadProc, "Log", [&] { ApplyElement(ch, e); });
+      if (std::string_view(e.name()) == "Log" || std::string_view(e.name()) == "Global") {
+        GuardElement(kLoadProc, e.name(), [&] { ApplyElement(ch, e); });
         continue;
       }
       if (std::string_view(e.name()) == "Corpses") {
@@ -573,9 +627,12 @@ void DataFile::Load(ControlHandler& ch, std::int16_t action) {
     if (tornBytes) persistence::KeepAsideBeforeSave(linesPath, std::move(tornBytes));
     S().spells = ItemSpellsLine();
     S().corpses = CorpsesLine();
+    S().global = GlobalLine(ch);
     // Its message is a chat line the chat log keeps: told before the file is built.
     persistence::SetAsideIfPending(path);
     persistence::SetAsideIfPending(linesPath);
+    // Each whole write tries its copy first, and fails (told) while it cannot be made.
+    if (foreignBytes) persistence::KeepAsideBeforeSave(linesPath, std::move(foreignBytes));
     if (Links().DisplayLog) Links().DisplayLog();
     Save(ch);
   });
@@ -621,7 +678,7 @@ bool DataFile::Save(ControlHandler& ch) {
   // The last one failed (a nearly full disk): what this one would hold that
   // the companion can take goes there first, should this one fail too.
   const bool owedBefore = S().owed;
-  if (owedBefore) AppendNewLines(true);
+  if (owedBefore) AppendNewLines(ch, true);
   // The files as they stand, should this write fail and leave them so.
   std::optional<std::string> before = S().base;
   std::uint64_t linesBefore = S().linesSize;
@@ -629,6 +686,7 @@ bool DataFile::Save(ControlHandler& ch) {
     const std::string bytes = Build(ch);
     std::string spells = ItemSpellsLine();
     std::string corpses = CorpsesLine();
+    std::string global = GlobalLine(ch);
     std::string base = BaseLine(bytes);
     const std::filesystem::path lines = LinesPath();
     // A companion whose lines were not all read goes only once its copy is
@@ -648,6 +706,8 @@ bool DataFile::Save(ControlHandler& ch) {
     S().linesSize = 0;
     S().spells = std::move(spells);
     S().corpses = std::move(corpses);
+    S().global = std::move(global);
+    S().endOwed = false;
     S().owed = false;
     // Its lines are in the data file now. One that cannot be removed no
     // longer counts and is replaced by the next companion.
@@ -662,7 +722,7 @@ bool DataFile::Save(ControlHandler& ch) {
     S().linesSize = linesBefore;
     // The first to fail: what it would have stored goes beside the data file
     // now, as the later ones store it first (there may be no later one).
-    if (!owedBefore) AppendNewLines(true);
+    if (!owedBefore) AppendNewLines(ch, true);
   }
   return written;
 }
@@ -670,7 +730,7 @@ bool DataFile::Save(ControlHandler& ch) {
 bool DataFile::SaveNewLines(ControlHandler& ch, bool minute) {
   // After a failed whole write only the minute (and the logoff) try again.
   if (!S().ready || (minute && S().owed)) return Save(ch);
-  switch (AppendNewLines(minute)) {
+  switch (AppendNewLines(ch, minute)) {
     case Stored::Nothing:
     case Stored::Appended:
       return true;

@@ -3,7 +3,7 @@
 // Chat-log lines logged between whole writes go to a companion file beside
 // it, one line each, so keeping them costs what they are, not what the log
 // holds (and so do the item spells' seconds left, stored each minute, and
-// the corpses while whole writes fail): its
+// the corpses and the global-settings choice while whole writes fail): its
 // first line names the data file it extends (size and digest of its bytes),
 // so once the data file is written whole the companion no longer counts,
 // even when a crash kept it from being removed. A companion whose lines were
@@ -38,7 +38,8 @@ class DataFile {
   // before the file of this login was read, nor over a file that could not be
   // read, nor while a companion not wholly read could not be copied aside.
   // When a whole write fails, what the companion can take of it (the lines
-  // logged since, the item spells' seconds left, the corpses) goes there at
+  // logged since, the item spells' seconds left, the corpses, the
+  // global-settings choice) goes there at
   // once, and before each whole write after it, so a logoff, the game's
   // close or the minute on a nearly full disk keeps them.
   static bool Save(ControlHandler& ch);

@@ -256,8 +256,13 @@ TEST_F(DataFileTest, CompanionLinesThatWereNotAllReadAreKeptAside) {
     for (const std::string& m : messages) bytes += "\r\t" + element(m);
     return bytes + "\r</Mellox>";
   };
-  std::string cutLines = "<Base size=\"1\" digest=\"0000000000000000\"/>\n";
-  for (const char* m : {"line 16", "line 17", "line 18", "line 19", "stored beside"}) cutLines += element(m) + "\n";
+  // A companion of those lines written beside another data file.
+  auto companionOf = [&](const std::vector<std::string>& messages) {
+    std::string bytes = "<Base size=\"1\" digest=\"0000000000000000\"/>\n";
+    for (const std::string& m : messages) bytes += element(m) + "\n";
+    return bytes;
+  };
+  const std::string cutLines = companionOf({"line 16", "line 17", "line 18", "line 19", "stored beside"});
   reports.clear();
   EXPECT_EQ(relog(dataWith({"line 18", "line 19", "stored beside"}), cutLines), "");
   EXPECT_TRUE(reports.empty());
@@ -265,13 +270,28 @@ TEST_F(DataFileTest, CompanionLinesThatWereNotAllReadAreKeptAside) {
   // Not when a line older than the rest stands before them.
   EXPECT_EQ(relog(dataWith({"line 0", "line 18", "line 19", "stored beside"}), cutLines), cutLines);
   // Alike lines (spam): the data file may begin with any run of the newest.
-  std::string spam = "<Base size=\"1\" digest=\"0000000000000000\"/>\n";
-  for (const char* m : {"line 16", "line 18", "line 18", "line 19", "line 18", "line 18", "line 18"})
-    spam += element(m) + "\n";
+  const std::string spam =
+      companionOf({"line 16", "line 18", "line 18", "line 19", "line 18", "line 18", "line 18"});
   EXPECT_EQ(relog(dataWith({"line 18", "line 18", "line 0"}), spam), "");
   EXPECT_EQ(relog(dataWith({"line 18", "line 18", "line 19", "line 18", "line 18", "line 18", "line 17"}), spam), "");
   EXPECT_EQ(relog(dataWith({"line 19", "line 18", "line 18", "line 17"}), spam), spam);
   EXPECT_EQ(relog(dataWith({"line 17", "line 18"}), spam), spam);
+  // Matching falls back along the data file's own runs, as far as it must:
+  // A B A C is not held by A B A B; and X A A A B, whose newest A A B begin
+  // A A B C, is. So do those runs where they are worked out: X A B A B A C B
+  // is not held by A B A B A C D, and X A A B A A A B is by A A B A A A C.
+  const std::string abac = companionOf({"line 16", "line 17", "line 16", "line 18"});
+  EXPECT_EQ(relog(dataWith({"line 16", "line 17", "line 16", "line 17"}), abac), abac);
+  EXPECT_EQ(relog(dataWith({"line 18", "line 18", "line 19", "line 17"}),
+                  companionOf({"line 16", "line 18", "line 18", "line 18", "line 19"})),
+            "");
+  const std::string ababacb =
+      companionOf({"line 0", "line 16", "line 17", "line 16", "line 17", "line 16", "line 18", "line 17"});
+  EXPECT_EQ(relog(dataWith({"line 16", "line 17", "line 16", "line 17", "line 16", "line 18", "line 19"}), ababacb),
+            ababacb);
+  EXPECT_EQ(relog(dataWith({"line 16", "line 16", "line 17", "line 16", "line 16", "line 16", "line 18"}),
+                  companionOf({"line 0", "line 16", "line 16", "line 17", "line 16", "line 16", "line 16", "line 17"})),
+            "");
 
   // Corpses stored beside the data file (recorded while whole writes
   // failed): a data file lacking one of them does not hold the companion.
@@ -280,6 +300,11 @@ TEST_F(DataFileTest, CompanionLinesThatWereNotAllReadAreKeptAside) {
   EXPECT_EQ(relog("<Mellox>\r\t<Global enabled=\"False\"/>\r</Mellox>", corpseLines), corpseLines);
   EXPECT_TRUE(Told("Mellox_Data_Alpha_Bob.lines holds corpses that its data file lacks"));
   EXPECT_EQ(relog("<Mellox>\r\t<Global enabled=\"False\"/>\r\t" + corpse + "\r</Mellox>", corpseLines), "");
+  // So is the global-settings choice.
+  const std::string globalLines = "<Base size=\"1\" digest=\"0000000000000000\"/>\n<Global enabled=\"True\"/>\n";
+  EXPECT_EQ(relog("<Mellox>\r\t<Global enabled=\"False\"/>\r</Mellox>", globalLines), globalLines);
+  EXPECT_TRUE(Told("Mellox_Data_Alpha_Bob.lines holds the global-settings choice that its data file lacks"));
+  EXPECT_EQ(relog("<Mellox>\r\t<Global enabled=\"True\"/>\r</Mellox>", globalLines), "");
 
   // A companion of item spells alone: a sword's 400 seconds left are not
   // held by a data file (replaced by hand) that gives it 1000.
@@ -326,6 +351,34 @@ TEST_F(DataFileTest, CompanionLinesThatWereNotAllReadAreKeptAside) {
   EXPECT_EQ(Slurp(aside.string() + ".7"), byHand);
   EXPECT_FALSE(fs::exists(DataFile::LinesPath()));
   EXPECT_NE(Slurp(DataFilePath()).find("logged after"), std::string::npos);
+
+  // Likewise one written beside another data file: meanwhile the new lines
+  // are stored after its own, and each save that cannot copy it is told.
+  Spit(DataFilePath(), data);
+  Spit(DataFile::LinesPath(), other);
+  reports.clear();
+  DataFile::Load(*ch, 0);
+  EXPECT_TRUE(Told("Mellox_Data_Alpha_Bob.lines holds chat-log lines that its data file lacks (written beside "
+                   "another one) and could not be kept aside; new lines are stored after its own"));
+  Log().AddToLog("beside another", 4, 2);
+  EXPECT_TRUE(DataFile::SaveNewLines(*ch));
+  const std::string after = Slurp(DataFile::LinesPath());
+  EXPECT_EQ(after.substr(0, other.size()), other);
+  EXPECT_NE(after.find("beside another", other.size()), std::string::npos);
+  EXPECT_FALSE(DataFile::SaveNewLines(*ch, true));
+  EXPECT_FALSE(DataFile::Save(*ch));
+  EXPECT_EQ(std::count_if(reports.begin(), reports.end(),
+                          [](const Report& r) {
+                            return r.procedure == "Data_Save" &&
+                                   r.description.find("no free name to keep Mellox_Data_Alpha_Bob.lines aside") !=
+                                       std::string::npos;
+                          }),
+            3);
+  fs::remove(aside.string() + ".7");
+  EXPECT_TRUE(DataFile::Save(*ch));
+  EXPECT_EQ(Slurp(aside.string() + ".7"), other);
+  EXPECT_FALSE(fs::exists(DataFile::LinesPath()));
+  EXPECT_NE(Slurp(DataFilePath()).find("beside another"), std::string::npos);
 }
 
 TEST_F(DataFileTest, NothingIsWrittenOverAFileThatWasNotRead) {

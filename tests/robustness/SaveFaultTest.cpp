@@ -24,6 +24,9 @@
 
 #include "core/Hub.h"
 #include "robustness/RobustSession.h"
+#include "sim/SimCheckBox.h"
+#include "sim/SimEdit.h"
+#include "sim/SimView.h"
 #include "support/TempHome.h"
 #include "tracking/CorpseHandler.h"
 #include "tracking/SpellHandler.h"
@@ -245,6 +248,103 @@ TEST(SaveFaultTest, FirstFailedWholeWriteStoresWhatItWouldHaveWritten) {
     // The next login (after a crash for a tick and the minute) reads it all.
     RobustSession next(home.path());
     EXPECT_EQ(DataFile::Build(next.Controls()), expected);
+  }
+}
+
+// While whole writes fail, every change the data file would hold is stored
+// beside it and comes back once at the next login, though no whole write
+// came after: the global-settings choice, a corpse recorded and one deleted
+// meanwhile, a line logged after the chat log's limit cut its oldest lines.
+TEST(SaveFaultTest, WhatWholeWritesCouldNotHoldComesBackOnceAtTheNextLogin) {
+  TempHome home;
+  RobustSession s(home.path());
+  ControlHandler& ch = s.Controls();
+  s.ApplyState(0, 20);
+  ch.CorpsesTrack->CheckedLet(true);
+  const auto die = [](const std::string& lost) {
+    CorpseHandlerInstance->CharDeath();
+    CorpseHandlerInstance->CorpseData(lost);
+    CorpseHandlerInstance->AddCorpse();
+  };
+  die("the first pack");
+  ASSERT_TRUE(ch.Data_Save());
+  const std::string whole = ReadAll(s.DataPath());
+
+  SetWriteRoomForTesting(1024);
+  Hub::TellRepeatedErrors();
+  const std::size_t reports = s.OutputWith("Error #61 occured in 'Data_Save'");
+  die("the second pack");
+  EXPECT_EQ(s.OutputWith("Error #61 occured in 'Data_Save'"), reports + 1);
+  s.Host().View()->Get<sim::SimEdit>("Chat_Log_Max").UserEdit("15");
+  s.Chat("Someone tells you, \"after the cut\"", 4, 0);
+  s.Host().Advance(1000);
+  CorpseHandlerInstance->RemoveCorpsebyID(1);
+  s.Host().View()->Get<sim::SimCheckBox>("Global_Settings").UserCheck(true);
+  ASSERT_TRUE(ch.GlobalSettings->CheckedGet());
+  s.Host().Character().RaiseLogoff();
+  ASSERT_EQ(ReadAll(s.DataPath()), whole);
+
+  // The next login, on the same nearly full disk.
+  s.Host().Character().RaiseLoginComplete();
+  EXPECT_TRUE(ch.GlobalSettings->CheckedGet());
+  ASSERT_EQ(CorpseHandlerInstance->Corpses.size(), 1u);
+  EXPECT_EQ(CorpseHandlerInstance->Corpses[0].data, "the second pack");
+  const auto& log = LogHandlerInstance->Log();
+  EXPECT_EQ(std::count_if(log.begin(), log.end(),
+                          [](const LogItem& item) { return item.message() == "Someone tells you, \"after the cut\""; }),
+            1);
+  SetWriteRoomForTesting(std::nullopt);
+  ASSERT_TRUE(ch.Data_Save());
+  const std::string data = ReadAll(s.DataPath());
+  EXPECT_NE(data.find("<Global enabled=\"True\"/>"), std::string::npos);
+  EXPECT_EQ(data.find("the first pack"), std::string::npos);
+  EXPECT_EQ(data.find("the second pack"), data.rfind("the second pack"));
+  EXPECT_NE(data.find("after the cut"), std::string::npos);
+}
+
+// A companion as another tool leaves it (CR LF line ends and a byte-order
+// mark, as an editor on Windows saves it, or a last line with no end) is
+// this data file's: read whole at the next login, and appended to while
+// whole writes fail, so a crash after it loses none of its lines.
+TEST(SaveFaultTest, ACompanionAnotherToolSavedIsReadAndAppendedTo) {
+  const auto crlf = [](std::string bytes) {
+    for (std::size_t at = 0; (at = bytes.find('\n', at)) != std::string::npos; at += 2) bytes.insert(at, "\r");
+    return bytes;
+  };
+  const std::pair<const char*, std::function<std::string(std::string)>> edits[] = {
+      {"CR LF line ends", crlf},
+      {"a byte-order mark", [](std::string bytes) { return "\xEF\xBB\xBF" + bytes; }},
+      {"both", [&](std::string bytes) { return "\xEF\xBB\xBF" + crlf(bytes); }},
+      {"a last line with no end", [](std::string bytes) { return bytes.substr(0, bytes.size() - 1); }},
+  };
+  for (const auto& [edit, apply] : edits) {
+    SCOPED_TRACE(edit);
+    TempHome home;
+    RobustSession s(home.path());
+    ControlHandler& ch = s.Controls();
+    s.ApplyState(0, 20);
+    LogHandlerInstance->MaxLines(1000);
+    ASSERT_TRUE(ch.Data_Save());
+    s.Chat("Someone tells you, \"stored beside\"", 4, 0);
+    ASSERT_TRUE(ch.Data_SaveNewLines());
+    const fs::path lines = DataFile::LinesPath();
+    WriteFileAtomic(lines, apply(ReadAll(lines)));
+
+    // The game stopped without a logoff; the next login's whole write fails.
+    SetWriteRoomForTesting(1024);
+    ch.Data_Load(0);
+    EXPECT_EQ(LogHandlerInstance->Log().back().message(), "Someone tells you, \"stored beside\"");
+    s.Chat("Someone tells you, \"after the edit\"", 4, 0);
+    EXPECT_TRUE(ch.Data_SaveNewLines());
+    // And stopped again.
+    ch.Data_Load(0);
+    const auto& log = LogHandlerInstance->Log();
+    ASSERT_GE(log.size(), 2u);
+    EXPECT_EQ(log[log.size() - 2].message(), "Someone tells you, \"stored beside\"");
+    EXPECT_EQ(log.back().message(), "Someone tells you, \"after the edit\"");
+    EXPECT_EQ(s.OutputWith("that its data file lacks"), 0u);
+    for (const std::string& name : FilesIn(lines.parent_path()))
+      EXPECT_EQ(name.find(".damaged"), std::string::npos) << name;
   }
 }
 
