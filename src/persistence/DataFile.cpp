@@ -375,7 +375,7 @@ void RaiseLogLimitFor(pugi::xml_node root, std::size_t companionLines) {
 // write: it goes aside under a free name, and the user is told why. False
 // when it could not (told): no whole write then while it is there. With
 // storeAfter the caller appends the new lines after its own meanwhile.
-bool SetUnreadLinesAside(const std::string& what, bool storeAfter = false) {
+bool SetUnreadLinesAside(const std::string& what, bool storeAfter) {
   const std::filesystem::path lines = DataFile::LinesPath();
   if (!persistence::Exists(lines)) return true;
   const std::string name = lines.filename().string() + " holds " + what;
@@ -393,6 +393,26 @@ bool SetUnreadLinesAside(const std::string& what, bool storeAfter = false) {
   S().unreadable = true;
   S().linesUnreadable = true;
   return false;
+}
+
+// The same for a companion beside no data file this login read (missing,
+// moved aside unread, or removed after it could not be read): when it cannot
+// go aside, the new lines go after its own until a whole write, which first
+// copies it as read, can start the data file afresh. False only when it can
+// be neither moved nor read (no save then while it is there).
+bool SetAsideOrStoreAfter(const char* what) {
+  const std::filesystem::path lines = DataFile::LinesPath();
+  std::string bytes;
+  const bool readable = ReadWholeFile(lines, bytes);
+  if (SetUnreadLinesAside(what, readable)) return true;
+  if (!readable) return false;
+  // Beside no data file: appends hold only while there is still none.
+  S().base = BaseLine("");
+  S().baseSize = 0;
+  S().linesSize = bytes.size();
+  S().endOwed = !bytes.empty() && !bytes.ends_with('\n');
+  persistence::KeepAsideBeforeSave(lines, std::move(bytes));
+  return true;
 }
 
 // Empties what the file fills: the global-settings choice, corpses, item
@@ -437,9 +457,12 @@ Stored AppendNewLines(ControlHandler& ch, bool spellsNow) {
   }
   const std::uint64_t before = S().linesSize == 0 ? S().base->size() : S().linesSize;
   if (!owed && before + added.size() >= S().baseSize) return Stored::NeedsWhole;
-  // The companion only counts beside the data file it was written after.
+  // The companion only counts beside the data file it was written after
+  // (or, of size 0, beside none while there is none).
   std::error_code ec;
-  if (std::filesystem::file_size(DataFile::Path(), ec) != S().baseSize || ec) return Stored::NeedsWhole;
+  const std::uintmax_t dataSize = std::filesystem::file_size(DataFile::Path(), ec);
+  if (ec ? S().baseSize != 0 || persistence::Exists(DataFile::Path()) : dataSize != S().baseSize)
+    return Stored::NeedsWhole;
   Hub::wtcw_debug("Data Save");
   bool appended = false;
   const bool ran = Trap("Data_Save", kClass, [&] {
@@ -517,7 +540,7 @@ void DataFile::Load(ControlHandler& ch, std::int16_t action) {
     if (outcome != LoadOutcome::Loaded) {
       const char* what = outcome == LoadOutcome::Missing ? "chat-log lines of a data file that is missing"
                                                          : "chat-log lines of a data file that could not be read";
-      if (SetUnreadLinesAside(what)) Save(ch);
+      if (SetAsideOrStoreAfter(what)) Save(ch);
       return;
     }
     const pugi::xml_node root = doc.document_element();
@@ -545,7 +568,7 @@ void DataFile::Load(ControlHandler& ch, std::int16_t action) {
     } else if (const std::string text = PlainForm(companionBytes); text.starts_with(base)) {
       bool torn = false;
       added = WholeLines(text, base.size(), torn);
-      // The rest of a torn line stays until a whole write cuts it.
+      // The rest of a torn line stays until its copy is kept.
       known = !torn;
       if (torn) {
         tornBytes = companionBytes;
@@ -568,9 +591,9 @@ void DataFile::Load(ControlHandler& ch, std::int16_t action) {
       // None of its lines are this login's: nothing of it is read.
       if (!foreignBytes) companionBytes.clear();
     }
+    S().baseSize = bytes.size();
     if (known) {
       S().base = base;
-      S().baseSize = bytes.size();
       S().linesSize = companionBytes.size();
       // A line appended after a last line with no end would join it.
       S().endOwed = !companionBytes.empty() && !companionBytes.ends_with('\n');
@@ -624,13 +647,24 @@ void DataFile::Load(ControlHandler& ch, std::int16_t action) {
       }
     }
     lineDamage.Finish();
-    if (tornBytes) persistence::KeepAsideBeforeSave(linesPath, std::move(tornBytes));
+    if (tornBytes) persistence::KeepAsideBeforeSave(linesPath, tornBytes);
     S().spells = ItemSpellsLine();
     S().corpses = CorpsesLine();
     S().global = GlobalLine(ch);
     // Its message is a chat line the chat log keeps: told before the file is built.
     persistence::SetAsideIfPending(path);
     persistence::SetAsideIfPending(linesPath);
+    // Its copy is kept: the rest of the torn line goes, so the new lines
+    // follow the whole ones while whole writes fail (a nearly full disk).
+    if (tornBytes) {
+      const std::string_view rest = std::string_view(*tornBytes).substr(tornBytes->rfind('\n') + 1);
+      Trap(kLoadProc, kClass, [&] {
+        if (const auto size = ReplaceFileEnd(linesPath, rest, "", tornBytes->size())) {
+          S().base = base;
+          S().linesSize = *size;
+        }
+      });
+    }
     // Each whole write tries its copy first, and fails (told) while it cannot be made.
     if (foreignBytes) persistence::KeepAsideBeforeSave(linesPath, std::move(foreignBytes));
     if (Links().DisplayLog) Links().DisplayLog();
@@ -667,7 +701,7 @@ bool DataFile::Save(ControlHandler& ch) {
       Trap("Data_Save", kClass, [&] {
         gone = !persistence::IsProtected(Path()) &&
                !(S().linesUnreadable && persistence::Exists(LinesPath())) &&
-               SetUnreadLinesAside("chat-log lines of a data file that could not be read");
+               SetAsideOrStoreAfter("chat-log lines of a data file that could not be read");
       });
     }
     if (!gone) return false;

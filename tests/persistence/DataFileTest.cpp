@@ -352,33 +352,82 @@ TEST_F(DataFileTest, CompanionLinesThatWereNotAllReadAreKeptAside) {
   EXPECT_FALSE(fs::exists(DataFile::LinesPath()));
   EXPECT_NE(Slurp(DataFilePath()).find("logged after"), std::string::npos);
 
-  // Likewise one written beside another data file: meanwhile the new lines
-  // are stored after its own, and each save that cannot copy it is told.
-  Spit(DataFilePath(), data);
-  Spit(DataFile::LinesPath(), other);
-  reports.clear();
-  DataFile::Load(*ch, 0);
-  EXPECT_TRUE(Told("Mellox_Data_Alpha_Bob.lines holds chat-log lines that its data file lacks (written beside "
-                   "another one) and could not be kept aside; new lines are stored after its own"));
-  Log().AddToLog("beside another", 4, 2);
-  EXPECT_TRUE(DataFile::SaveNewLines(*ch));
-  const std::string after = Slurp(DataFile::LinesPath());
-  EXPECT_EQ(after.substr(0, other.size()), other);
-  EXPECT_NE(after.find("beside another", other.size()), std::string::npos);
-  EXPECT_FALSE(DataFile::SaveNewLines(*ch, true));
-  EXPECT_FALSE(DataFile::Save(*ch));
-  EXPECT_EQ(std::count_if(reports.begin(), reports.end(),
-                          [](const Report& r) {
-                            return r.procedure == "Data_Save" &&
-                                   r.description.find("no free name to keep Mellox_Data_Alpha_Bob.lines aside") !=
-                                       std::string::npos;
-                          }),
-            3);
-  fs::remove(aside.string() + ".7");
-  EXPECT_TRUE(DataFile::Save(*ch));
-  EXPECT_EQ(Slurp(aside.string() + ".7"), other);
-  EXPECT_FALSE(fs::exists(DataFile::LinesPath()));
-  EXPECT_NE(Slurp(DataFilePath()).find("beside another"), std::string::npos);
+  // Likewise one written beside another data file, or beside none this
+  // login read (missing, kept aside as it did not parse, or removed by the
+  // user after it could not be read, lines logged meanwhile): the new lines are stored after its own, each
+  // save that cannot copy it is told, and once it can the copy holds it as
+  // read and the data file is written whole.
+  const std::string besideUnread = "<Base size=\"9\" digest=\"0123456789abcdef\"/>\n<Log message=\"beside it\"/>\n";
+  const struct {
+    const char* besideWhat;
+    std::function<void()> login;
+    std::string asRead;
+    std::string told;
+  } besides[] = {
+      {"another data file",
+       [&] {
+         Spit(DataFilePath(), data);
+         Spit(DataFile::LinesPath(), other);
+         DataFile::Load(*ch, 0);
+       },
+       other, "chat-log lines that its data file lacks (written beside another one)"},
+      {"a missing data file",
+       [&] {
+         fs::remove(DataFilePath());
+         Spit(DataFile::LinesPath(), companion);
+         DataFile::Load(*ch, 0);
+       },
+       companion, "chat-log lines of a data file that is missing"},
+      {"a data file that does not parse",
+       [&] {
+         Spit(DataFilePath(), "<Mellox><Log message=\"half");
+         Spit(DataFile::LinesPath(), byHand);
+         DataFile::Load(*ch, 0);
+         EXPECT_EQ(Slurp(DataFilePath().string() + ".corrupt"), "<Mellox><Log message=\"half");
+       },
+       byHand, "chat-log lines of a data file that could not be read"},
+      {"a data file that could not be read",
+       [&] {
+         fs::remove(DataFilePath());
+         fs::create_directories(DataFilePath());
+         Spit(DataFile::LinesPath(), besideUnread);
+         DataFile::Load(*ch, 0);
+         Log().AddToLog("while unreadable", 4, 2);
+         EXPECT_FALSE(DataFile::SaveNewLines(*ch));
+         EXPECT_TRUE(fs::is_directory(DataFilePath()));
+         fs::remove(DataFilePath());
+         EXPECT_FALSE(DataFile::Save(*ch));
+         EXPECT_NE(Slurp(DataFile::LinesPath()).find("while unreadable", besideUnread.size()), std::string::npos);
+       },
+       besideUnread, "chat-log lines of a data file that could not be read"},
+  };
+  for (const auto& beside : besides) {
+    SCOPED_TRACE(beside.besideWhat);
+    reports.clear();
+    beside.login();
+    EXPECT_TRUE(Told("Mellox_Data_Alpha_Bob.lines holds " + beside.told +
+                     " and could not be kept aside; new lines are stored after its own"));
+    Log().AddToLog("beside another", 4, 2);
+    EXPECT_TRUE(DataFile::SaveNewLines(*ch));
+    const std::string after = Slurp(DataFile::LinesPath());
+    EXPECT_EQ(after.substr(0, beside.asRead.size()), beside.asRead);
+    EXPECT_NE(after.find("beside another", beside.asRead.size()), std::string::npos);
+    EXPECT_FALSE(DataFile::SaveNewLines(*ch, true));
+    EXPECT_FALSE(DataFile::Save(*ch));
+    EXPECT_EQ(std::count_if(reports.begin(), reports.end(),
+                            [](const Report& r) {
+                              return r.procedure == "Data_Save" &&
+                                     r.description.find("no free name to keep Mellox_Data_Alpha_Bob.lines aside") !=
+                                         std::string::npos;
+                            }),
+              3);
+    fs::remove(aside.string() + ".7");
+    EXPECT_TRUE(DataFile::Save(*ch));
+    EXPECT_EQ(Slurp(aside.string() + ".7"), beside.asRead);
+    EXPECT_FALSE(fs::exists(DataFile::LinesPath()));
+    EXPECT_NE(Slurp(DataFilePath()).find("beside another"), std::string::npos);
+  }
+  EXPECT_NE(Slurp(DataFilePath()).find("while unreadable"), std::string::npos);
 }
 
 TEST_F(DataFileTest, NothingIsWrittenOverAFileThatWasNotRead) {

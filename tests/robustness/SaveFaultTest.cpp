@@ -305,7 +305,9 @@ TEST(SaveFaultTest, WhatWholeWritesCouldNotHoldComesBackOnceAtTheNextLogin) {
 // A companion as another tool leaves it (CR LF line ends and a byte-order
 // mark, as an editor on Windows saves it, or a last line with no end) is
 // this data file's: read whole at the next login, and appended to while
-// whole writes fail, so a crash after it loses none of its lines.
+// whole writes fail, so a crash after it loses none of its lines. So is one
+// a crash cut off in the middle of its last line, once it was kept aside as
+// it was: cut back to its whole lines, the new ones follow them.
 TEST(SaveFaultTest, ACompanionAnotherToolSavedIsReadAndAppendedTo) {
   const auto crlf = [](std::string bytes) {
     for (std::size_t at = 0; (at = bytes.find('\n', at)) != std::string::npos; at += 2) bytes.insert(at, "\r");
@@ -316,6 +318,7 @@ TEST(SaveFaultTest, ACompanionAnotherToolSavedIsReadAndAppendedTo) {
       {"a byte-order mark", [](std::string bytes) { return "\xEF\xBB\xBF" + bytes; }},
       {"both", [&](std::string bytes) { return "\xEF\xBB\xBF" + crlf(bytes); }},
       {"a last line with no end", [](std::string bytes) { return bytes.substr(0, bytes.size() - 1); }},
+      {"a last line cut off", [](std::string bytes) { return bytes + "<Log message=\"cut off"; }},
   };
   for (const auto& [edit, apply] : edits) {
     SCOPED_TRACE(edit);
@@ -328,7 +331,8 @@ TEST(SaveFaultTest, ACompanionAnotherToolSavedIsReadAndAppendedTo) {
     s.Chat("Someone tells you, \"stored beside\"", 4, 0);
     ASSERT_TRUE(ch.Data_SaveNewLines());
     const fs::path lines = DataFile::LinesPath();
-    WriteFileAtomic(lines, apply(ReadAll(lines)));
+    const std::string edited = apply(ReadAll(lines));
+    WriteFileAtomic(lines, edited);
 
     // The game stopped without a logoff; the next login's whole write fails.
     SetWriteRoomForTesting(1024);
@@ -343,8 +347,13 @@ TEST(SaveFaultTest, ACompanionAnotherToolSavedIsReadAndAppendedTo) {
     EXPECT_EQ(log[log.size() - 2].message(), "Someone tells you, \"stored beside\"");
     EXPECT_EQ(log.back().message(), "Someone tells you, \"after the edit\"");
     EXPECT_EQ(s.OutputWith("that its data file lacks"), 0u);
-    for (const std::string& name : FilesIn(lines.parent_path()))
-      EXPECT_EQ(name.find(".damaged"), std::string::npos) << name;
+    const bool torn = std::string_view(edit) == "a last line cut off";
+    for (const std::string& name : FilesIn(lines.parent_path())) {
+      if (name.find(".damaged") == std::string::npos) continue;
+      EXPECT_TRUE(torn) << name;
+      EXPECT_EQ(ReadAll(lines.parent_path() / name), edited);
+    }
+    EXPECT_EQ(s.OutputWith("ended in the middle of a line"), torn ? 1u : 0u);
   }
 }
 
