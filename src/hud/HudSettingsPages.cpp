@@ -370,9 +370,9 @@ void ControlHandler::HudClockOption_Change() {
   HudRoster::CreateHUD(HudId::Clock);
 }
 
-// The timers are not options: the buttons work before login and save nothing.
-// The timer buttons work before the first login: the timer starts, and
-// until a login has filled the clock list there are no rows to show it in.
+// The timers are not options: the buttons work before login and save
+// nothing. Before the first login has filled the clock list the timer starts
+// with no rows yet to show it in.
 void ControlHandler::HudClockDown_Accepted() {
   HudRoster::ClockStartDnTime();
   if (HudClockList->Count() > 0) HudRoster::CreateHUD(HudId::Clock);

@@ -1,6 +1,7 @@
 #include "persistence/DataFile.h"
 
 #include <algorithm>
+#include <array>
 #include <cstdint>
 #include <fstream>
 #include <limits>
@@ -56,12 +57,9 @@ struct State {
   // A whole write failed: it is tried again at the minute and the logoff,
   // and meanwhile each tick's lines still go to the companion.
   bool owed = false;
-  // The item spells as the files hold them (ItemSpellsLine).
-  std::string spells;
-  // The tracked corpses as the files hold them (CorpsesLine).
-  std::string corpses;
-  // The global-settings choice as the files hold it (GlobalLine).
-  std::string global;
+  // The item spells', corpses' and global-settings lines as the files hold
+  // them (HeldLinesNow).
+  std::array<std::string, 3> held;
   // The companion's last line has no end (another tool wrote it so): the
   // next append writes it first, or its lines would join that one.
   bool endOwed = false;
@@ -167,6 +165,15 @@ std::string GlobalLine(ControlHandler& ch) {
   SetAttr(doc.append_child("Global"), "enabled", ch.GlobalSettings->CheckedGet());
   return persistence::SerializeXml(doc) + "\n";
 }
+
+// The lines a load applies in place of what the data file holds, in the
+// order they are appended: item spells, corpses, global-settings choice.
+std::array<std::string, 3> HeldLinesNow(ControlHandler& ch) {
+  return {ItemSpellsLine(), CorpsesLine(), GlobalLine(ch)};
+}
+
+// A last line with no end, which a line appended after it would join.
+bool EndsMidLine(std::string_view bytes) { return !bytes.empty() && !bytes.ends_with('\n'); }
 
 // The whole lines of text from byte from on, oldest first. A last line with
 // no end counts when it is a whole element (another tool wrote it so); else
@@ -410,7 +417,7 @@ bool SetAsideOrStoreAfter(const char* what) {
   S().base = BaseLine("");
   S().baseSize = 0;
   S().linesSize = bytes.size();
-  S().endOwed = !bytes.empty() && !bytes.ends_with('\n');
+  S().endOwed = EndsMidLine(bytes);
   persistence::KeepAsideBeforeSave(lines, std::move(bytes));
   return true;
 }
@@ -445,12 +452,9 @@ Stored AppendNewLines(ControlHandler& ch, bool spellsNow) {
   std::string added;
   const bool onlyAdded = links.ForEachNewLogItem([&](const LogItem& item) { added += LogLine(item); });
   if (!onlyAdded && !owed) return Stored::NeedsWhole;
-  const std::string spells = spellsNow ? ItemSpellsLine() : S().spells;
-  if (spells != S().spells) added += spells;
-  const std::string corpses = spellsNow ? CorpsesLine() : S().corpses;
-  if (corpses != S().corpses) added += corpses;
-  const std::string global = spellsNow ? GlobalLine(ch) : S().global;
-  if (global != S().global) added += global;
+  const std::array<std::string, 3> held = spellsNow ? HeldLinesNow(ch) : S().held;
+  for (std::size_t i = 0; i < held.size(); ++i)
+    if (held[i] != S().held[i]) added += held[i];
   if (added.empty()) {
     LogSaved();
     return Stored::Nothing;
@@ -485,9 +489,7 @@ Stored AppendNewLines(ControlHandler& ch, bool spellsNow) {
     }
     appended = true;
     S().endOwed = false;
-    S().spells = spells;
-    S().corpses = corpses;
-    S().global = global;
+    S().held = held;
     LogSaved();
   });
   if (!ran) return Stored::Failed;
@@ -595,8 +597,7 @@ void DataFile::Load(ControlHandler& ch, std::int16_t action) {
     if (known) {
       S().base = base;
       S().linesSize = companionBytes.size();
-      // A line appended after a last line with no end would join it.
-      S().endOwed = !companionBytes.empty() && !companionBytes.ends_with('\n');
+      S().endOwed = EndsMidLine(companionBytes);
     }
     RaiseLogLimitFor(root, added.size());
     LoadDamage damage(path, std::move(bytes));
@@ -648,9 +649,7 @@ void DataFile::Load(ControlHandler& ch, std::int16_t action) {
     }
     lineDamage.Finish();
     if (tornBytes) persistence::KeepAsideBeforeSave(linesPath, tornBytes);
-    S().spells = ItemSpellsLine();
-    S().corpses = CorpsesLine();
-    S().global = GlobalLine(ch);
+    S().held = HeldLinesNow(ch);
     // Its message is a chat line the chat log keeps: told before the file is built.
     persistence::SetAsideIfPending(path);
     persistence::SetAsideIfPending(linesPath);
@@ -718,9 +717,7 @@ bool DataFile::Save(ControlHandler& ch) {
   std::uint64_t linesBefore = S().linesSize;
   const bool written = Trap("Data_Save", kClass, [&] {
     const std::string bytes = Build(ch);
-    std::string spells = ItemSpellsLine();
-    std::string corpses = CorpsesLine();
-    std::string global = GlobalLine(ch);
+    std::array<std::string, 3> held = HeldLinesNow(ch);
     std::string base = BaseLine(bytes);
     const std::filesystem::path lines = LinesPath();
     // A companion whose lines were not all read goes only once its copy is
@@ -738,9 +735,7 @@ bool DataFile::Save(ControlHandler& ch) {
     S().base = std::move(base);
     S().baseSize = bytes.size();
     S().linesSize = 0;
-    S().spells = std::move(spells);
-    S().corpses = std::move(corpses);
-    S().global = std::move(global);
+    S().held = std::move(held);
     S().endOwed = false;
     S().owed = false;
     // Its lines are in the data file now. One that cannot be removed no
