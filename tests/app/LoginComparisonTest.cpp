@@ -482,6 +482,15 @@ std::string PictureDifference(const std::string& fresh, const std::string& after
          std::to_string(right) + ", " + std::to_string(bottom) + ")";
 }
 
+// Each picture of the fresh run is in the other, pixel for pixel.
+void ExpectSamePictures(const SimRun& fresh, const SimRun& after, const std::string& context) {
+  for (const auto& [name, bytes] : fresh.pictures) {
+    const auto other = after.pictures.find(name);
+    EXPECT_EQ(other == after.pictures.end() ? "missing" : PictureDifference(bytes, other->second), "")
+        << context << "the HUD picture " << name;
+  }
+}
+
 // Compares the character's output and files (those whose path names `keep`,
 // or, when keep is empty, every file whose path names none of `others`: the
 // other characters' and what else the prelude's end made its own).
@@ -497,11 +506,7 @@ void ExpectSame(const SimRun& fresh, const SimRun& after, const std::vector<std:
   EXPECT_EQ(fresh.idle, after.idle) << "the game's idle time at the end";
   // The HUDs as the player sees them: each snapshot and the final picture.
   EXPECT_FALSE(fresh.pictures.empty());
-  for (const auto& [name, bytes] : fresh.pictures) {
-    const auto other = after.pictures.find(name);
-    EXPECT_EQ(other == after.pictures.end() ? "missing" : PictureDifference(bytes, other->second), "")
-        << "the HUD picture " << name;
-  }
+  ExpectSamePictures(fresh, after, "");
   const auto ours = [&](const std::string& path) {
     if (!keep.empty()) return path.find(keep) != std::string::npos;
     return std::none_of(others.begin(), others.end(),
@@ -834,11 +839,7 @@ TEST(LoginComparison, TheClocksTimersRunOnOverEveryEnd) {
     EXPECT_TRUE(fresh.ok) << end << fresh.errors;
     EXPECT_TRUE(after.ok) << end << after.errors;
     EXPECT_EQ(EachDifference("lists", timers(fresh), timers(after)), "") << end;
-    for (const auto& [picture, bytes] : fresh.pictures) {
-      const auto other = after.pictures.find(picture);
-      EXPECT_EQ(other == after.pictures.end() ? "missing" : PictureDifference(bytes, other->second), "")
-          << end << ": the HUD picture " << picture;
-    }
+    ExpectSamePictures(fresh, after, std::string(end) + ": ");
     for (const std::string& line : after.everyLine)
       EXPECT_EQ(line.find("of class 'HUDClockHandler'"), std::string::npos) << end << ": " << line;
   };

@@ -570,10 +570,11 @@ TEST(MelloxSimCommand, TheSessionReferenceNamesEveryFormOfOutputLine) {
   for (const Form& f : forms) written.insert(f.start);
   // A recorder call's first literal is the start of the line it prints.
   std::set<std::string> recorded;
+  static const std::regex recorderCall("(Emit|EmitText|Record|errorSink_)\\(");
   for (const auto& folder : {"src/sim", "app"}) {
     for (const auto& [file, source] : SourceFiles(folder)) {
       for (const std::string& line : test::Lines(source)) {
-        if (!std::regex_search(line, std::regex("(Emit|EmitText|Record|errorSink_)\\("))) continue;
+        if (!std::regex_search(line, recorderCall)) continue;
         for (const std::string& text : Literals(line)) {
           if (!text.empty() && (std::islower(static_cast<unsigned char>(text[0])) || text[0] == '='))
             recorded.insert(TrimmedEnd(text));

@@ -351,20 +351,22 @@ TEST_F(ReloginTest, EachLoginIsToldItsOwnFaultsInFull) {
 // A HUD element that neither a character's file nor the defaults file has
 // is written as a fresh window stands, not as the last character left it.
 TEST_F(ReloginTest, AHudElementNoFileHasStartsAsAFreshWindow) {
+  // A file's HUD_Status element, "" without one.
+  const auto statusOf = [](const std::string& file) {
+    const auto at = file.find("<HUD_Status ");
+    return at == std::string::npos ? std::string() : file.substr(at, file.find("/>", at) + 2 - at);
+  };
   const fs::path defaults = SettingsPath("Eve").parent_path() / SettingsFile::kDefaultFileName;
   std::string text = Bytes(defaults);
-  const auto status = text.find("<HUD_Status ");
-  ASSERT_NE(status, std::string::npos);
-  const std::string element = text.substr(status, text.find("/>", status) + 2 - status);
+  const std::string element = statusOf(text);
+  ASSERT_NE(element, "");
   WriteFileAtomic(SettingsPath("Eve"), vb::Replace(text, element, vb::Replace(vb::Replace(vb::Replace(element,
       "x=\"300\" y=\"40\"", "x=\"400\" y=\"400\""), "dockh=\"False\"", "dockh=\"True\""),
       "drawtitle=\"True\"", "drawtitle=\"False\"")));
   WriteFileAtomic(defaults, vb::Replace(text, element, ""));
   Run("server Alpha\ncharacter Eve\nlogin\nlogoff\ncharacter Ann\nlogin\nlogoff\n");
-  const std::string ann = Bytes(SettingsPath("Ann"));
-  const auto at = ann.find("<HUD_Status ");
-  ASSERT_NE(at, std::string::npos) << ann;
-  const std::string written = ann.substr(at, ann.find("/>", at) + 2 - at);
+  const std::string written = statusOf(Bytes(SettingsPath("Ann")));
+  ASSERT_NE(written, "");
   for (const char* fresh : {"x=\"5\" y=\"100\"", "dockh=\"False\" dockv=\"False\"", "drawtitle=\"True\""})
     EXPECT_NE(written.find(fresh), std::string::npos) << written;
 }
