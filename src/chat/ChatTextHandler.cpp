@@ -733,7 +733,8 @@ void ChatTextHandler::LogLine(Line& line) {
     const std::string& current = LogHandlerInstance->logfile();
     if (StartsWith(current, base)) {
       const std::string today = base + vb::FormatDate(platform::Sys().Now(), "yyyy-mm-dd");
-      if (current != today) LogHandlerInstance->logfile(today);
+      // The lines still waiting go to the new day's file with it.
+      if (current != today) LogHandlerInstance->logfile(today, true);
     }
   }
   LogHandlerInstance->AddToLog(line.PlainText, line.chatType, line.LineColour);

@@ -454,16 +454,20 @@ void LogHandler::FileLogging(bool value) {
   if (!value && ControlHandlerInstance && ControlHandlerInstance->ChatLogXML->CheckedGet()) DropDocument();
 }
 
-void LogHandler::logfile(const std::string& name) {
+void LogHandler::logfile(const std::string& name, bool linesFollow) {
   std::string base = persistence::FileNamePart(vb::Replace(vb::Replace(name, ".txt", ""), ".xml", ""));
   // "/x log .txt" names no file at all.
   if (base.empty() && !name.empty()) Raise(52, "Bad file name or number: \"" + name + "\"");
+  // Each line goes to the file it was logged for; one the write refuses
+  // stays queued, as at every tick.
+  if (!linesFollow && !logfile_.empty()) WriteWaiting(logfileXml_);
   logfile_ = std::move(base);
+  logfileXml_ = Controls().ChatLogXML->CheckedGet();
   if (logfile_.empty()) {
     DropDocument();
     return;
   }
-  if (Controls().ChatLogXML->CheckedGet()) {
+  if (logfileXml_) {
     OpenXml();
   } else {
     DropDocument();
@@ -579,6 +583,11 @@ void LogHandler::LimitFileQueue() {
 
 void LogHandler::WriteFileLog() {
   if (fileQueue_.empty()) return;
+  WriteWaiting(Controls().ChatLogXML->CheckedGet());
+}
+
+void LogHandler::WriteWaiting(bool xml) {
+  if (fileQueue_.empty()) return;
   // Without a name there is no file: nothing is written (no stray ".txt").
   if (logfile_.empty()) {
     fileQueue_.clear();
@@ -589,7 +598,7 @@ void LogHandler::WriteFileLog() {
   std::deque<LogItem> lines;
   lines.swap(fileQueue_);
   const bool written = FileWrite("WriteFileLog", [&] {
-    if (Controls().ChatLogXML->CheckedGet()) {
+    if (xml) {
       WriteXml(lines);
     } else {
       WriteText(lines);

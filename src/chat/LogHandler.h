@@ -91,8 +91,10 @@ class LogHandler {
   // of that name in the current form (XML: reads the file, repairing a torn
   // end, or starts a log with the style-sheet reference; text: InitFileLog).
   // A name that is left empty raises error 52 and changes nothing; an empty
-  // name stores "" and opens nothing.
-  void logfile(const std::string& name);
+  // name stores "" and opens nothing. The lines waiting for the file being
+  // left are written to it first (in the form it was opened in), unless
+  // linesFollow: the move to a new date takes them along.
+  void logfile(const std::string& name, bool linesFollow = false);
   // The log folder, ending in a path separator.
   const std::string& LogPath() const { return logPath_; }
   void LogPath(const std::string& value) { logPath_ = value; }
@@ -150,6 +152,8 @@ class LogHandler {
   // missing one starts a new log.
   void OpenXml();
   void DropDocument();
+  // Writes the queue to logfile_ in the form given (WriteFileLog's body).
+  void WriteWaiting(bool xml);
   void WriteText(const std::deque<LogItem>& lines);
   void WriteXml(const std::deque<LogItem>& lines);
   // Appends in place; false when the file is no longer as last written.
@@ -176,6 +180,9 @@ class LogHandler {
   bool fileLogging_ = false;
   std::string logPath_;
   std::string logfile_;
+  // The form logfile_ was opened in: the lines waiting when the log leaves it
+  // are written there, whatever the XML box says by then.
+  bool logfileXml_ = false;
   bool dataSavePending_ = false;
   // Since the data file last took the log: lines that entered it, and
   // whether it changed otherwise.

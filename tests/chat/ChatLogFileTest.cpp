@@ -741,6 +741,23 @@ TEST_F(ChatLogFileTest, SwitchingFormStoppingAndTerminatingLoseNoLine) {
   EXPECT_FALSE(SaidSince(mark, "could not be written")) << Since(mark).back();
   Login();
   host->TypeText("/x log");
+  // Within one tick: a file closed and another opened, then the form switched
+  // with a line queued. Each line lands in the file it was logged for.
+  host->TypeText("/x log Foo");
+  Say("five");
+  host->TypeText("/x log");
+  host->TypeText("/x log Bar");
+  Say("six");
+  Check("Chat_Log_XML", false);
+  Tick();
+  const std::string foo = ReadText(Logs() / "Foo.xml");
+  const std::string bar = ReadText(Logs() / "Bar.xml");
+  EXPECT_NE(foo.find("five"), std::string::npos) << foo;
+  EXPECT_EQ(foo.find("six"), std::string::npos) << foo;
+  EXPECT_NE(bar.find("six"), std::string::npos) << bar;
+  EXPECT_EQ(ReadText(Logs() / "Bar.txt"), "");
+  Check("Chat_Log_XML", true);
+  host->TypeText("/x log");
   // Lines logged since the last tick are written when the plug-in ends, also
   // with the file closed just before.
   Check("Chat_Log_XML", false);
