@@ -133,6 +133,8 @@ void TimerHandler::CoreTimer_Timeout() {
     const bool minute = stats.MinuteSampleDue();
     if (linesLogged || minute) Instance(ControlHandlerInstance).Data_SaveNewLines(minute);
     if (minute) stats.UpdateAvgXP();
+    // A settings save the disk refused is tried again until it holds.
+    if (minute) Instance(ControlHandlerInstance).Settings_SaveOwed();
   });
 }
 

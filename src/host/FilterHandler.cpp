@@ -410,6 +410,8 @@ void FilterHandler::EndLogin() {
       Controls().Data_Save();
     });
   }
+  // Also the global file's, when the character's own were in use since.
+  Trap("Char_Logoff", kClass, [] { Controls().Settings_SaveOwed(true); });
   PluginActive = false;
   SettingsState = 0;
   DataFile::Close();

@@ -5,6 +5,8 @@
 #pragma once
 
 #include <cstdint>
+#include <filesystem>
+#include <map>
 #include <string>
 #include <vector>
 
@@ -231,6 +233,12 @@ class ControlHandler {
   bool Settings_Save(std::int16_t action);
   // The last settings load did not apply its file: refused saves are told.
   bool SettingsLoadFailed = false;
+  // Settings files whose last save was refused, with the bytes it would have
+  // written; what the player set since is not lost once there is room.
+  std::map<std::filesystem::path, std::string> SettingsOwed;
+  // Writes those again, telling nothing either way (each refusal was told);
+  // at a login's end what still cannot be written is given up.
+  void Settings_SaveOwed(bool loginEnds = false);
   platform::Variant GetAttribute(const pugi::xml_node& node, const std::string& name, const platform::Variant& def);
   void Data_Load(std::int16_t action);
   bool Data_Save();
