@@ -234,9 +234,9 @@ class ControlHandler {
   platform::Variant GetAttribute(const pugi::xml_node& node, const std::string& name, const platform::Variant& def);
   void Data_Load(std::int16_t action);
   bool Data_Save();
-  // Puts only the chat-log lines logged since the last save on disk (the
-  // whole file when that would not do), and at the minute the item spells'
-  // seconds left; what the core tick calls.
+  // Puts only what changed since the last save on disk (the chat-log lines
+  // logged since, the item spells, corpses and global-settings choice as they
+  // are now), or the whole file when that would not do; what the core tick calls.
   bool Data_SaveNewLines(bool minute = false);
 
   // --- Global buttons, toggles and the one-touch / utility options ----------
