@@ -709,7 +709,7 @@ void LogHandler::AddToLog(const std::string& message, std::int32_t msgtype, std:
           log_.pop_front();
         }
         if (!addedRemoved) ++unsavedLines_;
-        MarkDataDirty();
+        RequestDataSave();
         UpdateView(removedRows, addedRemoved ? nullptr : &log_.back());
       }
     }

@@ -117,6 +117,9 @@ class LogHandler {
   bool DataSavePending() const { return dataSavePending_; }
   // Returns whether a save was pending and clears the mark.
   bool TakeDataSaveRequest();
+  // Something else the data file holds changed (a spell cast on an item):
+  // stored by the same tick as the lines, so a crash after it loses neither.
+  void RequestDataSave() { dataSavePending_ = true; }
 
  private:
   std::int32_t ClassifyToView(const std::string& message, std::int32_t msgtype);
@@ -132,7 +135,6 @@ class LogHandler {
   // them shown), touching only the rows that changed.
   void UpdateView(std::int32_t removedRows, const LogItem* added);
   void AddViewRow(std::int32_t row, const LogItem& item);
-  void MarkDataDirty() { dataSavePending_ = true; }
   // The log changed other than by lines at its end: only a whole data file holds it.
   void MarkDataWhole() {
     dataSavePending_ = true;

@@ -146,31 +146,33 @@ void WriteFileAtomic(const std::filesystem::path& path, std::string_view bytes) 
 
 namespace {
 
-// Whether name is the file's own ("<file>") or, with a copy's suffix, one of
-// its copies' ("<file><suffix>", "<file><suffix>.N").
-bool NamesFileOrCopy(std::string_view name, std::string_view file, std::string_view copySuffix) {
-    if (!name.starts_with(file)) return false;
-    name.remove_prefix(file.size());
-    if (name.empty()) return true;
-    if (copySuffix.empty() || !name.starts_with(copySuffix)) return false;
-    name.remove_prefix(copySuffix.size());
-    if (name.empty()) return true;
-    return name.size() > 1 && name[0] == '.' && name.find_first_not_of("0123456789", 1) == std::string_view::npos;
+// Whether name is a file of the kind ("<file>", file ending in extension)
+// or, with a copy's suffix, one of its copies' ("<file><suffix>", "<file><suffix>.N").
+bool NamesFileOrCopy(std::string_view name, std::string_view extension, std::string_view copySuffix) {
+    const std::size_t copy = copySuffix.empty() ? std::string_view::npos : name.rfind(copySuffix);
+    if (copy != std::string_view::npos) {
+        const std::string_view number = name.substr(copy + copySuffix.size());
+        if (number.empty() || (number.size() > 1 && number[0] == '.' &&
+                               number.find_first_not_of("0123456789", 1) == std::string_view::npos)) {
+            name = name.substr(0, copy);
+        }
+    }
+    return name.size() > extension.size() && name.ends_with(extension);
 }
 
 }  // namespace
 
-void RemoveLeftoverTemporaries(const std::filesystem::path& path, std::string_view copySuffix) {
-    const std::string file = path.filename().string();
+void RemoveLeftoverTemporaries(const std::filesystem::path& folder, std::string_view extension,
+                               std::string_view copySuffix) {
     std::error_code ec;
-    std::filesystem::directory_iterator it(path.parent_path().empty() ? "." : path.parent_path(), ec);
+    std::filesystem::directory_iterator it(folder.empty() ? "." : folder, ec);
     for (const std::filesystem::directory_iterator end; !ec && it != end; it.increment(ec)) {
         const std::string name = it->path().filename().string();
         const std::size_t mark = name.size() < kTempMark.size() + kTempDigits ? std::string::npos
                                                                               : name.size() - kTempMark.size() - kTempDigits;
         if (mark == std::string::npos || name.compare(mark, kTempMark.size(), kTempMark) != 0) continue;
         if (name.find_first_not_of(kHex, mark + kTempMark.size()) != std::string::npos) continue;
-        if (!NamesFileOrCopy(std::string_view(name).substr(0, mark), file, copySuffix)) continue;
+        if (!NamesFileOrCopy(std::string_view(name).substr(0, mark), extension, copySuffix)) continue;
         std::error_code ignored;
         if (it->is_regular_file(ignored)) std::filesystem::remove(it->path(), ignored);
     }

@@ -16,11 +16,12 @@ namespace mellox {
 // 70 permission denied, 76 path not found, 75 otherwise). The folder must exist.
 void WriteFileAtomic(const std::filesystem::path& path, std::string_view bytes);
 
-// Removes the temporaries WriteFileAtomic left beside path when a save was
-// killed between write and rename, and, given a copy's suffix, those of the
-// copies "<name><suffix>" and "<name><suffix>.N" of it. Only names of its own
-// form are touched.
-void RemoveLeftoverTemporaries(const std::filesystem::path& path, std::string_view copySuffix = {});
+// Removes the temporaries WriteFileAtomic left in the folder when saves were
+// killed between write and rename: those of every file whose name ends in
+// extension and, given a copy's suffix, of its copies "<name><suffix>" and
+// "<name><suffix>.N". Only names of its own form are touched.
+void RemoveLeftoverTemporaries(const std::filesystem::path& folder, std::string_view extension,
+                               std::string_view copySuffix = {});
 
 // Replaces the last oldEnd.size() bytes of a file by newEnd where they stand, so a
 // file that only grows costs the new bytes, not its length. A missing file is

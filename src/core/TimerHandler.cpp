@@ -125,14 +125,16 @@ void TimerHandler::CoreTimer_Timeout() {
     HostPeers::TargetUpdateDebuffs();
     LogHandler& log = Instance(LogHandlerInstance);
     log.WriteFileLog();
-    // Logged chat lines only mark the data file; the lines are stored here.
-    // Once per minute boundary of the total clock (whether this tick came late
-    // or twice in the same second) the item spells' seconds left are stored
-    // too, beside the data file like the lines.
-    const bool linesLogged = log.TakeDataSaveRequest();
+    // Logged chat lines and item spell casts only mark the data file; they
+    // are stored here. Once per minute boundary of the total clock (whether
+    // this tick came late or twice in the same second) the item spells'
+    // seconds left are stored even with nothing marked.
+    const bool marked = log.TakeDataSaveRequest();
     const bool minute = stats.MinuteSampleDue();
-    if (linesLogged || minute) Instance(ControlHandlerInstance).Data_SaveNewLines(minute);
+    if (marked || minute) Instance(ControlHandlerInstance).Data_SaveNewLines(minute);
     if (minute) stats.UpdateAvgXP();
+    // A settings save the disk refused is tried again until it holds.
+    if (minute) Instance(ControlHandlerInstance).Settings_SaveOwed();
   });
 }
 

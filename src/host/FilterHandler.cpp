@@ -361,7 +361,8 @@ void FilterHandler::Char_Logoff(std::int32_t) { EndLogin(); }
 // on (those the file would not take kept for that character's next login),
 // the timers, the event queue (kept likewise; a login whose settings do not
 // load never takes it up), the keys still to type (KeyboardAC's login
-// state), the sounds, a HUD pressed or dragged and the title bars' fade
+// state), the settings saves the disk refused (tried once more, then given
+// up), the sounds, a HUD pressed or dragged and the title bars' fade
 // (PressPos, each window's mouse state, dropped whole; the HUDs stay where
 // they are), and the faults the error reporter only counted, told now so
 // the next login is told its own in full.
@@ -410,6 +411,8 @@ void FilterHandler::EndLogin() {
       Controls().Data_Save();
     });
   }
+  // Also the global file's, when the character's own were in use since.
+  Trap("Char_Logoff", kClass, [] { Controls().Settings_SaveOwed(true); });
   PluginActive = false;
   SettingsState = 0;
   DataFile::Close();

@@ -441,18 +441,19 @@ enum class Stored {
 };
 
 // Appends the chat-log lines logged since the last save to the companion,
-// and, when spellsNow, the item spells', corpses' and global-settings lines
-// that changed. Only when a whole write is owed (it failed) does the
-// companion take what the data file would (a cleared log's new lines) and
-// grow beyond the data file's size.
-Stored AppendNewLines(ControlHandler& ch, bool spellsNow) {
+// and the item spells', corpses' and global-settings lines that changed, as
+// they are now: what was recorded before a line survives a crash after it.
+// Only when a whole write is owed (it failed) does the companion take what
+// the data file would (a cleared log's new lines) and grow beyond the data
+// file's size.
+Stored AppendNewLines(ControlHandler& ch) {
   const PersistenceLinks& links = Links();
   const bool owed = S().owed;
   if (!S().base || !links.ForEachNewLogItem) return Stored::NeedsWhole;
   std::string added;
   const bool onlyAdded = links.ForEachNewLogItem([&](const LogItem& item) { added += LogLine(item); });
   if (!onlyAdded && !owed) return Stored::NeedsWhole;
-  const std::array<std::string, 3> held = spellsNow ? HeldLinesNow(ch) : S().held;
+  const std::array<std::string, 3> held = HeldLinesNow(ch);
   for (std::size_t i = 0; i < held.size(); ++i)
     if (held[i] != S().held[i]) added += held[i];
   if (added.empty()) {
@@ -711,7 +712,7 @@ bool DataFile::Save(ControlHandler& ch) {
   // The last one failed (a nearly full disk): what this one would hold that
   // the companion can take goes there first, should this one fail too.
   const bool owedBefore = S().owed;
-  if (owedBefore) AppendNewLines(ch, true);
+  if (owedBefore) AppendNewLines(ch);
   // The files as they stand, should this write fail and leave them so.
   std::optional<std::string> before = S().base;
   std::uint64_t linesBefore = S().linesSize;
@@ -751,7 +752,7 @@ bool DataFile::Save(ControlHandler& ch) {
     S().linesSize = linesBefore;
     // The first to fail: what it would have stored goes beside the data file
     // now, as the later ones store it first (there may be no later one).
-    if (!owedBefore) AppendNewLines(ch, true);
+    if (!owedBefore) AppendNewLines(ch);
   }
   return written;
 }
@@ -759,7 +760,7 @@ bool DataFile::Save(ControlHandler& ch) {
 bool DataFile::SaveNewLines(ControlHandler& ch, bool minute) {
   // After a failed whole write only the minute (and the logoff) try again.
   if (!S().ready || (minute && S().owed)) return Save(ch);
-  switch (AppendNewLines(ch, minute)) {
+  switch (AppendNewLines(ch)) {
     case Stored::Nothing:
     case Stored::Appended:
       return true;

@@ -47,7 +47,9 @@ class DataFile {
   static void Close();
   static std::string Build(ControlHandler& ch);
   // Appends the chat-log lines logged since the last save to the companion,
-  // and at the minute the item spells' seconds left when they changed.
+  // and the item spells (with their seconds left), corpses and
+  // global-settings choice as they are now when they changed; the minute
+  // calls it with no new line to store the seconds left.
   // Writes the whole file instead when the log changed otherwise, when the
   // companion would grow as large as the data file (so whole writes cost a
   // constant per line), or when either file is not as this login left it.

@@ -183,6 +183,19 @@ void ApplyMissingElements(ControlHandler& ch, const std::set<std::string, std::l
   Parts() = fileParts;
 }
 
+// Writes what a refused save owes the file, if anything. A refusal again is
+// not told: the first was, and the next try comes at the minute.
+void WriteOwed(ControlHandler& ch, const std::filesystem::path& path) {
+  const auto owed = ch.SettingsOwed.find(path);
+  if (owed == ch.SettingsOwed.end()) return;
+  try {
+    persistence::SaveXmlFile(path, owed->second);
+  } catch (const VBError&) {
+    return;
+  }
+  ch.SettingsOwed.erase(owed);
+}
+
 // True while a load runs: the saves its appliers set off are refused in silence.
 bool& Loading() {
   static bool loading = false;
@@ -205,6 +218,16 @@ bool ApplyDocument(ControlHandler& ch, const pugi::xml_document& doc, const std:
   const std::string procedure = "Settings_Load 1";
   const pugi::xml_node root = doc.document_element();
   LoadDamage damage(path, std::move(bytes));
+  // Settings outside the root (two files pasted into one) are not applied:
+  // the file is kept aside and told, as one holding values that cannot be used.
+  for (pugi::xml_node node : doc.children()) {
+    const bool content = node.type() == pugi::node_element || node.type() == pugi::node_pcdata ||
+                         node.type() == pugi::node_cdata;
+    if (node != root && content) {
+      LoadDamage::Report("outside the root", 5, "A second root element, or text outside the root, was not read",
+                         procedure);
+    }
+  }
 
   Parts() = ReadVersion(root, procedure);
   ch.Init_Lists(Parts());
@@ -285,8 +308,25 @@ bool SettingsFile::Save(ControlHandler& ch, std::int16_t action) {
   return Trap("Settings_Save", kClass, [&] {
     const std::string bytes = Build(ch);
     // The box is read after the document is built: the file is the one it names now.
-    persistence::SaveXmlFile(PathFor(ch, action), bytes);
+    const std::filesystem::path path = PathFor(ch, action);
+    try {
+      persistence::SaveXmlFile(path, bytes);
+    } catch (const VBError&) {
+      // The defaults are saved only when the player asks, who is told whether they were.
+      if (action != 1) ch.SettingsOwed[path] = bytes;
+      throw;
+    }
+    ch.SettingsOwed.erase(path);
   });
+}
+
+void SettingsFile::SaveOwed(ControlHandler& ch, bool loginEnds) {
+  std::vector<std::filesystem::path> paths;
+  for (const auto& owed : ch.SettingsOwed) paths.push_back(owed.first);
+  for (const std::filesystem::path& path : paths) WriteOwed(ch, path);
+  // A login that ends on a full disk loses what it could not write, as the
+  // refusal of its own last save told.
+  if (loginEnds) ch.SettingsOwed.clear();
 }
 
 bool SettingsFile::Load(ControlHandler& ch, std::int16_t action) {
@@ -305,6 +345,8 @@ bool SettingsFile::Load(ControlHandler& ch, std::int16_t action) {
     std::filesystem::path loaded = Folder() / kDefaultFileName;
     const auto load = [&](const std::filesystem::path& path) {
       loaded = path;
+      // The file is to hold what the player set, not what the disk had no room to replace.
+      WriteOwed(ch, path);
       return persistence::LoadXmlFile(path, doc, pugi::parse_default, &bytes) == LoadOutcome::Loaded;
     };
     if (action == 1) {

@@ -32,7 +32,12 @@ class SettingsFile {
   // are applied (state 2); after a load that failed to apply its file the
   // active plug-in tells the user so (not while a load runs);
   // true only when the file was written.
+  // A refused save of the global or the character's file is owed
+  // (ControlHandler::SettingsOwed) until a save of that file holds.
   static bool Save(ControlHandler& ch, std::int16_t action);
+  // Writes the saves owed, telling nothing either way; with loginEnds what
+  // still cannot be written is given up.
+  static void SaveOwed(ControlHandler& ch, bool loginEnds);
   // Loads the file of the action (falling back to the defaults), applies it,
   // and saves it straight back. SettingsState ends at 2 when it was applied;
   // when no file could be loaded it stays as it was. True when applied.

@@ -687,8 +687,14 @@ std::optional<std::filesystem::path> MoveAside(const std::filesystem::path& path
 }
 
 void SweepLeftoversOnce(const std::filesystem::path& path) {
-  // A kill while a damaged file's copy was written leaves a whole copy of it.
-  if (Swept().insert(path.lexically_normal()).second) RemoveLeftoverTemporaries(path, ".damaged");
+  // Those of every file of its kind in the folder: one this run never reads
+  // or writes (the global settings while a character's own are in use) would
+  // keep them for good. A kill while a damaged file's copy was written
+  // leaves a whole copy of it.
+  const std::string kind = path.extension().string();
+  const std::filesystem::path folder = path.parent_path();
+  if (Swept().insert(folder.lexically_normal() / ("*" + kind)).second)
+    RemoveLeftoverTemporaries(folder, kind, ".damaged");
 }
 
 bool Exists(const std::filesystem::path& path) {

@@ -148,9 +148,11 @@ void SetAsideIfPending(const std::filesystem::path& path);
 // name it got, nothing when it could not be moved.
 std::optional<std::filesystem::path> MoveAside(const std::filesystem::path& path, const std::string& suffix);
 
-// Removes the temporaries that writes of the file and of its ".damaged"
-// copies killed before their rename left beside it (RemoveLeftoverTemporaries), the first time the file
-// is read or written in a run; they would otherwise stay forever.
+// Removes the temporaries that writes killed before their rename left beside
+// the file, of it, of every other file of its kind (its extension) in its
+// folder and of their ".damaged" copies (RemoveLeftoverTemporaries), the
+// first time a file of that kind in that folder is read or written in a
+// run; they would otherwise stay forever.
 void SweepLeftoversOnce(const std::filesystem::path& path);
 
 // Whether anything stands at the path (a dangling link counts): what a file

@@ -598,6 +598,8 @@ bool ControlHandler::Settings_Load(std::int16_t action) { return SettingsFile::L
 
 bool ControlHandler::Settings_Save(std::int16_t action) { return SettingsFile::Save(*this, action); }
 
+void ControlHandler::Settings_SaveOwed(bool loginEnds) { SettingsFile::SaveOwed(*this, loginEnds); }
+
 platform::Variant ControlHandler::GetAttribute(const pugi::xml_node& node, const std::string& name,
                                                const platform::Variant& def) {
   return ::mellox::GetAttribute(node, name, def);

@@ -5,6 +5,8 @@
 #pragma once
 
 #include <cstdint>
+#include <filesystem>
+#include <map>
 #include <string>
 #include <vector>
 
@@ -231,12 +233,18 @@ class ControlHandler {
   bool Settings_Save(std::int16_t action);
   // The last settings load did not apply its file: refused saves are told.
   bool SettingsLoadFailed = false;
+  // Settings files whose last save was refused, with the bytes it would have
+  // written; what the player set since is not lost once there is room.
+  std::map<std::filesystem::path, std::string> SettingsOwed;
+  // Writes those again, telling nothing either way (each refusal was told);
+  // at a login's end what still cannot be written is given up.
+  void Settings_SaveOwed(bool loginEnds = false);
   platform::Variant GetAttribute(const pugi::xml_node& node, const std::string& name, const platform::Variant& def);
   void Data_Load(std::int16_t action);
   bool Data_Save();
-  // Puts only the chat-log lines logged since the last save on disk (the
-  // whole file when that would not do), and at the minute the item spells'
-  // seconds left; what the core tick calls.
+  // Puts only what changed since the last save on disk (the chat-log lines
+  // logged since, the item spells, corpses and global-settings choice as they
+  // are now), or the whole file when that would not do; what the core tick calls.
   bool Data_SaveNewLines(bool minute = false);
 
   // --- Global buttons, toggles and the one-touch / utility options ----------

@@ -521,6 +521,7 @@ void SpellHandler::AddItemSpell(const std::string& spellName, const std::string&
     s->sTarget = target;
     s->name = spellName;
     StoreItemSpell(target, s);
+    TrackingPeers::DataSaveSoon();
     BuildSpellList();
   });
 }

@@ -2,6 +2,7 @@
 
 #include <variant>
 
+#include "chat/LogHandler.h"
 #include "core/Globals.h"
 #include "core/TimeModule.h"
 #include "core/TimerHandler.h"
@@ -84,6 +85,10 @@ void TrackingPeers::StartTakeSS() {
   if (TimerHandlerInstance) TimerHandlerInstance->StartTakeSS();
 }
 void TrackingPeers::SettingsSave() { ControlHandlerInstance->Settings_Save(0); }
+
+void TrackingPeers::DataSaveSoon() {
+  if (LogHandlerInstance) LogHandlerInstance->RequestDataSave();
+}
 
 TrackingPeers::EventQueueStandIn& TrackingPeers::QueueStandIn() {
   static EventQueueStandIn standIn;

@@ -49,6 +49,8 @@ class TrackingPeers {
   static void StartShowChangeTimer();
   static void StartTakeSS();
   static void SettingsSave();
+  // The data file is stored by the next core tick, as after a logged line.
+  static void DataSaveSoon();
 
   // --- Event queue: deferred item actions -------------------------------------
   // The queue does not take events from outside yet. Until it does, these go

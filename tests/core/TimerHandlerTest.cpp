@@ -73,9 +73,9 @@ TEST_F(TimerHandlerTest, TheMinuteWorkSavesTheDataFileOnlyWhileItemSpellsAreTrac
     EXPECT_EQ(fs::exists(DataFilePath()), tracked);
   }
 
-  // Chat every second stores only its lines beside the data file, and so
-  // does the minute the spells' seconds left: the kept lines are not
-  // rewritten, and the next login has the seconds of the last minute.
+  // Chat every second stores only its lines and the spells' seconds left
+  // beside the data file: the kept lines are not rewritten, and the next
+  // login has the seconds of the last tick.
   Start(true);
   Login();
   ch().ChatLogEnable->CheckedLet(true);
@@ -103,6 +103,36 @@ TEST_F(TimerHandlerTest, TheMinuteWorkSavesTheDataFileOnlyWhileItemSpellsAreTrac
   ASSERT_EQ(SpellHandlerInstance->ItemSpellsToSave().size(), 1u);
   EXPECT_EQ(SpellHandlerInstance->ItemSpellsToSave().front().remaining, left);
   EXPECT_EQ(LogHandlerInstance->Log().back().message(), "Alice tells you, \"second 60\"");
+
+  // A spell cast on an item is stored by the next tick as a logged line is,
+  // beside a data file larger than what it takes: the game stopping five
+  // seconds after the cast (with or without a tell after it) loses neither.
+  for (const bool tell : {true, false}) {
+    SCOPED_TRACE(tell ? "a tell after the cast" : "the cast alone");
+    Start(true);
+    fs::remove(DataFilePath());
+    Login();
+    ch().ChatLogEnable->CheckedLet(true);
+    ch().SpellsItem->CheckedLet(true);
+    for (int i = 0; i < 40; ++i) host->IncomingChat("Alice tells you, \"before " + std::to_string(i) + "\"", 3, 1);
+    host->Advance(1000);
+    host->IncomingChat("You cast Stoneskin I on your armor.", 7, 1);
+    if (tell) host->IncomingChat("Alice tells you, \"after the cast\"", 3, 1);
+    host->Advance(5000);
+    ASSERT_EQ(SpellHandlerInstance->ItemSpellsToSave().size(), 1u);
+    const std::int32_t castLeft = SpellHandlerInstance->ItemSpellsToSave().front().remaining;
+    data = ReadText(DataFilePath());
+    const std::string companion = ReadText(linesPath);
+    ASSERT_EQ(data.find("Item_Spell"), std::string::npos) << "the cast was written whole";
+    Start(true);
+    std::ofstream(DataFilePath(), std::ios::binary) << data;
+    std::ofstream(linesPath, std::ios::binary) << companion;
+    Login();
+    ASSERT_EQ(SpellHandlerInstance->ItemSpellsToSave().size(), 1u);
+    EXPECT_LE(SpellHandlerInstance->ItemSpellsToSave().front().remaining, castLeft + 5);
+    EXPECT_EQ(LogHandlerInstance->Log().back().message(),
+              tell ? "Alice tells you, \"after the cast\"" : "Alice tells you, \"before 39\"");
+  }
 }
 
 TEST_F(TimerHandlerTest, ALoggedChatLineIsSavedByTheNextTick) {

@@ -517,6 +517,21 @@ TEST_F(SettingsFileTest, ADamagedFileIsKeptAsideBeforeItIsRewritten) {
   EXPECT_EQ(Slurp(aside), damaged);
   EXPECT_EQ(Slurp(second), "<Mellox Version=\"1.1.0.1\"><Exp auto=\"perhaps\"/></Mellox>");
 
+  // Two files pasted into one: the first root is applied, and the file is
+  // told and kept, so what the second held is not dropped by the save.
+  const std::string twoRoots =
+      "<Mellox Version=\"1.1.0.1\"><Exp auto=\"True\"/></Mellox>\r\n"
+      "<Mellox Version=\"1.1.0.1\"><Chat_Alias abbr=\"gg\" full=\"good game\" enabled=\"True\"/></Mellox>";
+  Spit(CharFile(), twoRoots);
+  reports.clear();
+  SettingsFile::Load(*ch, 0);
+  EXPECT_TRUE(ch->XPAuto->CheckedGet());
+  fs::path third = aside;
+  third += ".2";
+  EXPECT_EQ(Slurp(third), twoRoots);
+  EXPECT_TRUE(Told("kept as Mellox_Settings_Alpha_Bob.xml.damaged.2"));
+  EXPECT_TRUE(Reported("Settings_Load 1", "A second root element"));
+
   // The defaults file, loaded for a new character and by the reload button:
   // every report names it, and it is kept at the load, though the save that
   // follows writes the character's file.
@@ -645,13 +660,19 @@ TEST_F(SettingsFileTest, TemporariesOfKilledSavesAreSweptAtTheNextLoad) {
   const fs::path copyLeftovers[] = {CharFile().string() + ".damaged.tmp-0123456789ab",
                                     DataFilePath().string() + ".damaged.2.tmp-fedcba987654",
                                     DataFile::LinesPath().string() + ".damaged.tmp-fedcba987654"};
-  // Another file's, and names not of the writer's own form, stay.
-  const fs::path others[] = {GlobalFile().string() + ".tmp-0123456789ab", CharFile().string() + ".tmp-mine",
-                             CharFile().string() + ".tmp-0123456789abc", CharFile().string() + ".damaged",
-                             CharFile().string() + ".damaged.x.tmp-0123456789ab",
+  // Those of files this load never reads: the global settings (a 0-byte
+  // temporary of a kill at its whole write) and another character's files.
+  const fs::path otherFiles[] = {GlobalFile().string() + ".tmp-0123456789ab",
+                                 SettingsDir() / "Mellox_Settings_Alpha_Carl.xml.tmp-00000000000a",
+                                 DataDir() / "Mellox_Data_Alpha_Carl.xml.tmp-00000000000b",
+                                 DataDir() / "Mellox_Data_Alpha_Carl.lines.damaged.1.tmp-00000000000c"};
+  // Names not of the writer's own form stay.
+  const fs::path others[] = {CharFile().string() + ".tmp-mine", CharFile().string() + ".tmp-0123456789abc",
+                             CharFile().string() + ".damaged", CharFile().string() + ".damaged.x.tmp-0123456789ab",
                              CharFile().string() + ".corrupt.tmp-0123456789ab"};
   for (const fs::path& p : {leftover, dataLeftover, linesLeftover}) Spit(p, "<Mellox");
   for (const fs::path& p : copyLeftovers) Spit(p, "<Mellox");
+  for (const fs::path& p : otherFiles) Spit(p, "");
   for (const fs::path& p : others) Spit(p, "keep");
   PlaceShippedDefaults();
   SettingsFile::Load(*ch, 0);
@@ -660,11 +681,14 @@ TEST_F(SettingsFileTest, TemporariesOfKilledSavesAreSweptAtTheNextLoad) {
   EXPECT_FALSE(fs::exists(dataLeftover));
   EXPECT_FALSE(fs::exists(linesLeftover));
   for (const fs::path& p : copyLeftovers) EXPECT_FALSE(fs::exists(p)) << p;
+  for (const fs::path& p : otherFiles) EXPECT_FALSE(fs::exists(p)) << p;
   for (const fs::path& p : others) EXPECT_TRUE(fs::exists(p)) << p;
-  // A file first written, not read, in this run is swept at that save.
+  // A folder first written, not read, in a run is swept at that save.
+  Spit(otherFiles[0], "");
+  persistence::ClearProtectedForTesting();
   ch->GlobalSettings->CheckedLet(true);
   ASSERT_TRUE(SettingsFile::Save(*ch, 0));
-  EXPECT_FALSE(fs::exists(others[0]));
+  EXPECT_FALSE(fs::exists(otherFiles[0]));
 }
 
 TEST_F(SettingsFileTest, NamesOnlyLoseTheirPathSeparators) {

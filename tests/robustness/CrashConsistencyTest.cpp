@@ -313,13 +313,34 @@ TEST(CrashConsistencyTest, KilledWhileSavingLeavesTheOldOrTheNewFiles) {
     // Both kinds of outcome were caught: the kills did cut saves at different points.
     EXPECT_GT(seen[0][0] + seen[1][0], 0);
     EXPECT_GT(seen[0][1] + seen[1][1], 0);
+
+    // A kill at the whole write of the global settings file, which a login
+    // of the character's own settings never reads.
+    KillRun global(1);
+    SavingChild child([](int) {},
+                      [&](int i) {
+                        ch.GlobalSettings->CheckedLet(i == 1);
+                        ch.Settings_Save(0);
+                      });
+    ASSERT_EQ(FinishThenKill(child, 1, global, [](int) {}, kKillAtStep - 2), std::optional(true));
   }
+  const auto globalTemporaries = [&] {
+    const std::vector<std::string> names = FilesIn(settingsPath.parent_path());
+    return std::count_if(names.begin(), names.end(), [](const std::string& name) {
+      return name.starts_with(std::string(SettingsFile::kGlobalFileName) + ".tmp-");
+    });
+  };
+  ASSERT_EQ(globalTemporaries(), 1);
 
   // Temporaries of the killed writes may be left beside the files; a new
-  // session still reads both files as they are, moving nothing aside.
+  // session still reads both files as they are, moving nothing aside, and
+  // removes them, the global settings file's too.
   RobustSession next(home.path());
   for (const fs::path& folder : {settingsPath.parent_path(), dataPath.parent_path()}) {
-    for (const std::string& name : FilesIn(folder)) EXPECT_EQ(name.find(".corrupt"), std::string::npos) << name;
+    for (const std::string& name : FilesIn(folder)) {
+      EXPECT_EQ(name.find(".corrupt"), std::string::npos) << name;
+      EXPECT_EQ(name.find(".tmp-"), std::string::npos) << name;
+    }
   }
   const std::string threshold = next.Controls().XPFilterThreshold->TextGet();
   EXPECT_TRUE(threshold == "alpha threshold" || threshold == "beta threshold") << threshold;

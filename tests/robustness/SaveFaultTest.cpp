@@ -1,7 +1,8 @@
 // Saves into a folder that turned read-only or onto a full disk: each save
 // fails with an error report, the files of the last good save stay as they
 // were (no temporaries left over), the plug-in goes on working, and once the
-// fault is gone the next save writes everything changed meanwhile.
+// fault is gone the minute writes the settings a refused save owed and the
+// next save writes everything changed meanwhile.
 // The faults are injected into the atomic writer (root ignores permission
 // bits, so chmod could not make a folder read-only here); where the machine
 // allows mounts, a real small tmpfs is filled up and remounted read-only too.
@@ -26,6 +27,7 @@
 #include "robustness/RobustSession.h"
 #include "sim/SimCheckBox.h"
 #include "sim/SimEdit.h"
+#include "sim/SimPushButton.h"
 #include "sim/SimView.h"
 #include "support/TempHome.h"
 #include "tracking/CorpseHandler.h"
@@ -84,6 +86,11 @@ std::string FaultRound(RobustSession& s, int number, const std::function<void(bo
   if (!s.Host().UnhandledErrors().empty()) return "an error reached the host: " + s.Host().UnhandledErrors().front();
 
   fault(false);
+  // The refused settings save is owed: the minute makes it without a word.
+  const std::size_t said = s.Host().Output().size();
+  s.Host().Advance(60000);
+  if (ReadAll(s.SettingsPath()) != SettingsFile::Build(ch)) return "the minute did not make the settings save owed";
+  if (s.Host().Output().size() != said) return "the minute's saves said something";
   if (!ch.Settings_Save(0) || !ch.Data_Save()) return "the saves after the fault failed";
   if (ReadAll(s.SettingsPath()) != SettingsFile::Build(ch)) return "the settings file misses the change";
   if (ReadAll(s.DataPath()) != DataFile::Build(ch)) return "the data file misses the new lines";
@@ -300,6 +307,89 @@ TEST(SaveFaultTest, WhatWholeWritesCouldNotHoldComesBackOnceAtTheNextLogin) {
   EXPECT_EQ(data.find("the first pack"), std::string::npos);
   EXPECT_EQ(data.find("the second pack"), data.rfind("the second pack"));
   EXPECT_NE(data.find("after the cut"), std::string::npos);
+}
+
+// A settings save the full disk refused is owed: the minute, a load of
+// that file and the login's end write it once there is room, saying nothing
+// more than the refusal did; a login that ends while the disk is still full
+// loses it, told as the refusal of its own last save.
+TEST(SaveFaultTest, ASettingsSaveRefusedIsMadeOnceThereIsRoom) {
+  TempHome home;
+  RobustSession s(home.path());
+  sim::SimView& view = *s.Host().View();
+  ControlHandler& ch = s.Controls();
+  const fs::path characterFile = s.SettingsPath();
+  const fs::path globalFile = characterFile.parent_path() / SettingsFile::kGlobalFileName;
+  const auto addAlias = [&](const std::string& abbr) {
+    view.Get<sim::SimEdit>("Alias_Abbr").UserEdit(abbr);
+    view.Get<sim::SimEdit>("Alias_Full").UserEdit("good game");
+    view.Get<sim::SimPushButton>("Alias_Add").UserPress();
+  };
+  const auto hasAlias = [&](const std::string& abbr) {
+    for (std::int32_t row = 0; row < ch.ChatAlias->Count(); ++row) {
+      if (persistence::VariantText(ch.ChatAlias->DataGet(1, row, 0)) == abbr) return true;
+    }
+    return false;
+  };
+  const auto inFile = [](const fs::path& file, const std::string& abbr) {
+    return ReadAll(file).find("abbr=\"" + abbr + "\"") != std::string::npos;
+  };
+  // Each refusal told in full, not only counted as a repeat.
+  const auto refused = [&] {
+    Hub::TellRepeatedErrors();
+    return s.OutputWith("Error #61 occured in 'Settings_Save'");
+  };
+  const std::size_t before = refused();
+
+  // The minute after the disk freed. Not the defaults: the button that
+  // saves them said they were not saved.
+  const fs::path defaultsFile = characterFile.parent_path() / SettingsFile::kDefaultFileName;
+  const std::string defaults = ReadAll(defaultsFile);
+  SetWriteRoomForTesting(1024);
+  addAlias("gg");
+  EXPECT_EQ(refused(), before + 1);
+  view.Get<sim::SimPushButton>("Set_Default").UserPress();
+  EXPECT_EQ(s.OutputWith("Settings Saved as Default"), 0u);
+  SetWriteRoomForTesting(std::nullopt);
+  const std::size_t said = s.Host().Output().size();
+  s.Host().Advance(60000);
+  EXPECT_TRUE(inFile(characterFile, "gg"));
+  EXPECT_EQ(s.Host().Output().size(), said);
+  EXPECT_EQ(ReadAll(defaultsFile), defaults);
+
+  // The reload button, before the minute: it reads what the player set.
+  SetWriteRoomForTesting(1024);
+  addAlias("hi");
+  SetWriteRoomForTesting(std::nullopt);
+  view.Get<sim::SimPushButton>("Reload_Settings").UserPress();
+  EXPECT_TRUE(hasAlias("hi"));
+  EXPECT_TRUE(inFile(characterFile, "hi"));
+
+  // The global file's, once the character's settings are in use: at the relogin.
+  view.Get<sim::SimCheckBox>("Global_Settings").UserCheck(true);
+  ASSERT_TRUE(fs::exists(globalFile));
+  SetWriteRoomForTesting(1024);
+  addAlias("gl");
+  view.Get<sim::SimCheckBox>("Global_Settings").UserCheck(false);
+  ASSERT_FALSE(hasAlias("gl"));
+  SetWriteRoomForTesting(std::nullopt);
+  const std::size_t errors = s.OutputWith("Error #");
+  s.Host().Character().RaiseLoginComplete();
+  EXPECT_TRUE(inFile(globalFile, "gl"));
+  EXPECT_EQ(s.OutputWith("Error #"), errors);
+
+  // A logoff while the disk is still full: lost, and told by the logoff's own refusal.
+  const std::size_t refusedBefore = refused();
+  SetWriteRoomForTesting(1024);
+  addAlias("lost");
+  s.Host().Character().RaiseLogoff();
+  EXPECT_EQ(refused(), refusedBefore + 2);
+  SetWriteRoomForTesting(std::nullopt);
+  s.Host().Character().RaiseLoginComplete();
+  s.Host().Advance(60000);
+  EXPECT_FALSE(hasAlias("lost"));
+  EXPECT_FALSE(inFile(characterFile, "lost"));
+  EXPECT_TRUE(inFile(characterFile, "hi"));
 }
 
 // A companion as another tool leaves it (CR LF line ends and a byte-order
