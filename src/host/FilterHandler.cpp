@@ -339,8 +339,10 @@ void FilterHandler::Char_Logoff(std::int32_t) { EndLogin(); }
 // A login's own, each in one value replaced whole:
 //   - by the login description: the XP it starts from (NetEchoHandler:
 //     TotalXP, UnassXP and the halves received) and the chat routes;
-//   - by BeginLogin, before the loads: every control of the view as
-//     InitControls left it (ControlHandler::ResetForLogin); the five HUDs
+//   - by BeginLogin, before the loads: first the counts of faults raised
+//     with nobody logged in, told (so this login hears its own in full);
+//     every control of the view as InitControls left it
+//     (ControlHandler::ResetForLogin); the five HUDs
 //     removed with what they showed and their owners' login state (the item
 //     HUD's last counts, so its first refresh warns of what this character
 //     carries; the clock's last minute; the status lines; the target and
@@ -348,9 +350,8 @@ void FilterHandler::Char_Logoff(std::int32_t) { EndLogin(); }
 //     window has them (a settings file without its element takes nothing
 //     from the last login); the login state (login_) of this handler,
 //     ChatTextHandler, SpellHandler, Statistics, LogHandler (the page's
-//     search, filter and sort) and EventQueue; the kill line's text
-//     (KillMessageText: the game names it for this character's kills); the
-//     game's idle time back to its own;
+//     search, filter and sort) and EventQueue; the game's idle time back
+//     to its own;
 //   - by the login sequence after the loads: the figures (InitStatistics),
 //     the hotkey handler, PluginActive and SettingsState, and what the
 //     settings load sets (SettingsLoadFailed, the lists' selections);
@@ -364,9 +365,15 @@ void FilterHandler::Char_Logoff(std::int32_t) { EndLogin(); }
 // state), the settings saves the disk refused (tried once more, then given
 // up), the sounds, a HUD pressed or dragged and the title bars' fade
 // (PressPos, each window's mouse state, dropped whole; the HUDs stay where
-// they are), and the faults the error reporter only counted, told now so
-// the next login is told its own in full.
+// they are), the kill line's text (KillMessageText) set back to the opening
+// one (the game names it for a character's kills; one it sends with nobody
+// logged in is the next login's, so the start leaves it), and the faults
+// the error reporter only counted, told now so the next login is told its
+// own in full.
 void FilterHandler::BeginLogin() {
+  // Faults raised with nobody logged in and only counted are told now, so
+  // this login hears its own in full.
+  Hub::TellRepeatedErrors();
   login_ = {};
   login_.open = true;
   Trap(kLoginProc, kClass, [&] {
@@ -379,8 +386,6 @@ void FilterHandler::BeginLogin() {
   Trap(kLoginProc, kClass, [&] {
     if (idleExtended_) SetIdleTime(kNormalIdleSeconds);
   });
-  // The game names the kill line's text for this character's kills.
-  KillMessageText = kInitialKillMessageText;
   Trap(kLoginProc, kClass, [] { Instance(ChatTextHandlerInstance).ResetForLogin(); });
   Trap(kLoginProc, kClass, [] { Instance(SpellHandlerInstance).ResetForLogin(); });
   Trap(kLoginProc, kClass, [] { Instance(StatisticsInstance).ResetForLogin(); });
@@ -437,6 +442,9 @@ void FilterHandler::EndLogin() {
     Trap("Char_Logoff", kClass, [&] {
       if (*sound && (*sound)->Status() > 0) (*sound)->StopPlay();
     });
+  // This character's kill text goes with it; a text the game sends before
+  // the next login is that login's.
+  KillMessageText = kInitialKillMessageText;
   // The faults only counted are told to this character, and the next login
   // is told its own in full, not silenced by this one's.
   Hub::TellRepeatedErrors();

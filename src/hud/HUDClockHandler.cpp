@@ -139,12 +139,14 @@ void HUDClockHandler::StartDnTime() {
 }
 
 void HUDClockHandler::StartUpTime() {
-  if (upTimeStart_ != 0) {
-    Controls().HudClockList->DataLet(kValueColumn, kUpRow, 0, std::string());
-    upTimeStart_ = 0;
-  } else {
+  if (upTimeStart_ == 0) {
     upTimeStart_ = NowUnix();
+    return;
   }
+  // The timer stops also while no login has filled the list.
+  upTimeStart_ = 0;
+  platform::ListControl& list = *Controls().HudClockList;
+  if (list.Count() > kUpRow) list.DataLet(kValueColumn, kUpRow, 0, std::string());
 }
 
 void HUDClockHandler::UpdateControl(bool force) {

@@ -371,8 +371,8 @@ void ControlHandler::HudClockOption_Change() {
 }
 
 // The timers are not options: the buttons work before login and save
-// nothing. Before the first login has filled the clock list the timer starts
-// with no rows yet to show it in.
+// nothing. Before the first login has filled the clock list a timer starts
+// or stops with no rows yet to show it in.
 void ControlHandler::HudClockDown_Accepted() {
   HudRoster::ClockStartDnTime();
   if (HudClockList->Count() > 0) HudRoster::CreateHUD(HudId::Clock);

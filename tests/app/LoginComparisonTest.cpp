@@ -820,14 +820,20 @@ TEST(LoginComparison, ARelogFindsTheSameWithAnotherCharacterInBetween) {
 }
 
 // The clock's timers are the player's, not a character's: a count-down
-// started before the first login (the buttons work with nobody logged in)
-// and a count-up started in the prelude run on and show after every end of
-// its login, as in a run where nobody played in between; nothing saves
-// them, so a new run after the game's close has none.
+// started before the first login (the buttons work with nobody logged in,
+// a count-up started and stopped there stays stopped) and a count-up
+// started in the prelude run on and show after every end of its login, as
+// in a run where nobody played in between; nothing saves them, so a new
+// run after the game's close has none. There, after the login, each press
+// shows at once what the HUD shows when it is next made again.
 TEST(LoginComparison, TheClocksTimersRunOnOverEveryEnd) {
-  const std::string before = "edit HUD_Clock_Timer 0:30:00\npress HUD_Timer_Down\nadvance 5s\n";
+  const std::string before = "edit HUD_Clock_Timer 0:30:00\npress HUD_Timer_Down\n"
+                             "press HUD_Timer_Up\nadvance 3s\npress HUD_Timer_Up\nadvance 2s\n";
   const std::string up = "press HUD_Timer_Up\n";
-  const std::string scenario = "server Alpha\ncharacter Ann\nlogin\ncheck HUD_On on\nadvance 2s\nsnapshot clock\n";
+  const auto scenario = [](const std::string& down, const std::string& up) {
+    return "server Alpha\ncharacter Ann\nlogin\ncheck HUD_On on\nadvance 2s\nsnapshot clock\n"
+           "expect-cell HUD_Clock 3 0 " + down + "\nexpect-cell HUD_Clock 3 1 " + up + "\n";
+  };
   // The two timers' value cells, as the probes read them.
   const auto timers = [](const SimRun& run) {
     std::vector<std::string> cells;
@@ -836,27 +842,41 @@ TEST(LoginComparison, TheClocksTimersRunOnOverEveryEnd) {
     return cells;
   };
   const auto same = [&](const SimRun& fresh, const SimRun& after, const char* end) {
-    EXPECT_TRUE(fresh.ok) << end << fresh.errors;
-    EXPECT_TRUE(after.ok) << end << after.errors;
+    EXPECT_TRUE(fresh.ok) << end << ": " << fresh.errors;
+    EXPECT_TRUE(after.ok) << end << ": " << after.errors;
     EXPECT_EQ(EachDifference("lists", timers(fresh), timers(after)), "") << end;
     ExpectSamePictures(fresh, after, std::string(end) + ": ");
-    for (const std::string& line : after.everyLine)
-      EXPECT_EQ(line.find("of class 'HUDClockHandler'"), std::string::npos) << end << ": " << line;
+    for (const SimRun* run : {&fresh, &after})
+      for (const std::string& line : run->everyLine) {
+        EXPECT_EQ(line.find("of class 'HUDClockHandler'"), std::string::npos) << end << ": " << line;
+        EXPECT_EQ(line.find("occured in 'HudClock"), std::string::npos) << end << ": " << line;
+      }
   };
   const std::string play = PreludePlay("Zed", 8000000);
+  const std::string ends = scenario("29:43", "03");
   for (const End end : {End::Logoff, End::Relogin, End::Inactive}) {
     const std::string prelude = Prelude("Zed", 8000000, end, true, up);
     const std::string rest = prelude.substr(play.size() + up.size());
     const SimRun fresh =
-        RunSim(before + WaitAsLongAs(play) + up + WaitAsLongAs(rest) + kMark + scenario, "Zed", ScenarioSeeds("", scenario, "Zed", end));
-    const SimRun after = RunSim(before + prelude + kMark + (end == End::Relogin ? AsRelogin(scenario) : scenario), "Zed",
-                                ScenarioSeeds("", scenario, "Zed", end));
-    EXPECT_EQ(timers(fresh), (std::vector<std::string>{"HUD_Clock cell 3 0 holds '29:43'", "HUD_Clock cell 3 1 holds '03'"}));
+        RunSim(before + WaitAsLongAs(play) + up + WaitAsLongAs(rest) + kMark + ends, "Zed", ScenarioSeeds("", ends, "Zed", end));
+    const SimRun after = RunSim(before + prelude + kMark + (end == End::Relogin ? AsRelogin(ends) : ends), "Zed",
+                                ScenarioSeeds("", ends, "Zed", end));
     same(fresh, after, static_cast<const char*>(end == End::Logoff ? "logoff" : end == End::Relogin ? "relogin" : "inactive"));
   }
-  const SimRun fresh = RunSim(kMark + scenario, "Zed");
-  same(fresh, RunSim(kMark + scenario, "Zed", {}, before + Prelude("Zed", 8000000, End::Close, true, up)), "close");
-  EXPECT_EQ(timers(fresh), (std::vector<std::string>{"HUD_Clock cell 3 0 holds ''", "HUD_Clock cell 3 1 holds ''"}));
+  // The count-up started and stopped and the count-down started, each
+  // pictured as the press left it and once an option made the HUD again.
+  const std::vector<std::string> shots = {"up-started", "up-stopped", "down-started"};
+  std::string anew = scenario("", "");
+  for (const std::string& shot : shots)
+    anew += std::string(shot == "down-started" ? "edit HUD_Clock_Timer 0:10:00\npress HUD_Timer_Down\n" : up) +
+            "snapshot " + shot + "\ncheck HUD_Clock_Label on\ncheck HUD_Clock_Label off\nsnapshot " + shot + "-made\n";
+  const SimRun fresh = RunSim(kMark + anew, "Zed");
+  same(fresh, RunSim(kMark + anew, "Zed", {}, before + Prelude("Zed", 8000000, End::Close, true, up)), "close");
+  for (const std::string& shot : shots) {
+    const auto pressed = fresh.pictures.find(shot + ".png"), made = fresh.pictures.find(shot + "-made.png");
+    ASSERT_TRUE(pressed != fresh.pictures.end() && made != fresh.pictures.end()) << shot;
+    EXPECT_EQ(PictureDifference(made->second, pressed->second), "") << "the HUD right after the press: " << shot;
+  }
 }
 
 // However the login ends, the character's files get what its logoff gives

@@ -330,22 +330,44 @@ TEST_F(ReloginTest, ALoginForgetsWhatTheLastOneLeftUnfinished) {
 
 // A fault told often enough to be only counted is the login's: its count is
 // told at the logoff, and the next character hears the same fault in full.
+// Faults raised with nobody logged in (a timer button with no duration)
+// have their count told as the next login starts, before the first login
+// and between two, so that login hears its own in full too.
 TEST_F(ReloginTest, EachLoginIsToldItsOwnFaultsInFull) {
   const std::string rule = "type /x chatcustom *ping*|All|M|Red|Nope.wav|\nclick Chat_Custom 0 0\n";
   const std::string notice = "PlaySoundError: Nope.wav was not found in your install directory";
-  std::string pings;
+  const std::string button = "Error #13 occured in 'HudClockDown_Accepted' of class 'ControlHandler'";
+  std::string pings, downs;
   for (int i = 0; i < 5; ++i) pings += "chat 2 1 a ping\n";
-  Run("server Alpha\ncharacter Eve\nlogin\n" + rule + pings + "logoff\n");
-  const auto told = [&](std::size_t mark) {
+  for (int i = 0; i < 4; ++i) downs += "press HUD_Timer_Down\n";
+  Run(downs + "server Alpha\ncharacter Eve\nlogin\npress HUD_Timer_Down\n" + rule + pings + "logoff\n");
+  const auto told = [&](std::size_t mark, const std::string& fault) {
     std::vector<std::string> lines;
     for (const std::string& line : OutputSince(mark))
-      if (line.find(notice) != std::string::npos) lines.push_back(line.substr(line.find(notice)));
+      if (line.find(fault) != std::string::npos) lines.push_back(line.substr(line.find(fault)));
     return lines;
   };
-  EXPECT_EQ(told(0), (std::vector<std::string>{notice + ".", notice + ".", notice + ".", notice + ", repeated 2 times."}));
+  const std::vector<std::string> buttonTold = {button, button, button, button + ", repeated once", button};
+  EXPECT_EQ(told(0, notice), (std::vector<std::string>{notice + ".", notice + ".", notice + ".", notice + ", repeated 2 times."}));
+  EXPECT_EQ(told(0, button), buttonTold);
   const std::size_t mark = host.Output().size();
-  Run("character Ann\nlogin\n" + rule + "chat 2 1 f ping\n");
-  EXPECT_EQ(told(mark), std::vector<std::string>{notice + "."});
+  Run(downs + "character Ann\nlogin\n" + rule + "chat 2 1 f ping\npress HUD_Timer_Down\n");
+  EXPECT_EQ(told(mark, notice), std::vector<std::string>{notice + "."});
+  EXPECT_EQ(told(mark, button), buttonTold);
+}
+
+// The kill line's text the game sends is the login's in play, and with
+// nobody logged in the next login's: sent before the first login or
+// between a logoff and a login, it counts that login's kills; a
+// character's own text ends with its login, by a logoff or a relogin.
+TEST_F(ReloginTest, AKillTextSentWithNobodyLoggedInCountsInTheNextLogin) {
+  const auto text = [](const std::string& words) { return "net 0xF7B0 event=0x01AD text=\"" + words + "\"\n"; };
+  const auto kill = [](const std::string& words, int count) {
+    return "chat 0 1 " + words + " the Drudge!\nexpect-control Kill_Count " + std::to_string(count) + "\n";
+  };
+  Run(text("You killed") + "server Alpha\ncharacter Ann\nlogin\n" + kill("You killed", 1) + text("You flatten") +
+      kill("You flatten", 2) + "logoff\ncharacter Bob\nlogin\n" + kill("You flatten", 0) + "logoff\n" +
+      text("You smite") + "character Cat\nlogin\n" + kill("You smite", 1) + "relogin Dan\n" + kill("You smite", 0));
 }
 
 // A HUD element that neither a character's file nor the defaults file has
@@ -473,7 +495,8 @@ TEST_F(ReloginTest, APressHeldAtALogoffIsNoClickOfTheNextLogin) {
 // file torn) starts as a first login, after a logoff and after a login with
 // no logoff alike: every control as the plug-in's start left it, no HUD,
 // the game's own idle time, nothing of Bob's saved under her; Bob's next
-// login finds his own.
+// login finds his own and nothing of hers (her kill text, a count-up she
+// started and stopped).
 TEST_F(ReloginTest, ALoginWhoseSettingsCannotLoadStartsAsAFirstLogin) {
   const auto viewOf = [&] {
     std::vector<std::string> view = ViewState(*host.View());
@@ -507,8 +530,13 @@ TEST_F(ReloginTest, ALoginWhoseSettingsCannotLoadStartsAsAFirstLogin) {
     const std::string annData = fs::exists(DataPath("Ann")) ? DataFileBytes("Ann") : "";
     EXPECT_EQ(annData.find("for Bob"), std::string::npos) << annData;
     EXPECT_EQ(annData.find("<Corpse "), std::string::npos) << annData;
+    // Her count-up, started and stopped, stays stopped; her kill text ends with her login.
+    Run("press HUD_Timer_Up\nadvance 3s\npress HUD_Timer_Up\nnet 0xF7B0 event=0x01AD text=\"You smite\"\n");
 
-    Run("logoff\ncharacter Bob\nlogin\nadvance 1s\nexpect-control HUD_On on\nexpect-control Logout_Timer on\n");
+    Run("logoff\ncharacter Bob\nlogin\nadvance 1s\nexpect-control HUD_On on\nexpect-control Logout_Timer on\n"
+        "expect-cell HUD_Clock 3 1\nchat 0 1 You smite the Drudge!\nexpect-control Kill_Count 0\n");
+    for (const std::string& line : OutputSince(mark)) EXPECT_EQ(line.find("Error #"), std::string::npos) << line;
+    EXPECT_EQ(HUDClockHandlerInstance->ClockHUD->Item("Up Timer"), nullptr);
     EXPECT_EQ(ControlHandlerInstance->CharName->TextGet(), "Bob");
     EXPECT_EQ(ControlHandlerInstance->CorpsesList->Count(), corpses);
     EXPECT_EQ(ControlHandlerInstance->ChatAlias->Count(), 1);
