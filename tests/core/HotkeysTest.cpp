@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <string>
+#include <vector>
 
 #include "core/DHSHandler.h"
 #include "core/EventQueue.h"
@@ -11,6 +12,7 @@
 #include "sim/SimHostCore.h"
 #include "sim/SimHotkeySystem.h"
 #include "sim/SimWorld.h"
+#include "support/SessionReference.h"
 
 namespace mellox::test {
 namespace {
@@ -32,6 +34,13 @@ TEST_F(HotkeysTest, LoginRegistersTheFourteenHotkeysInOrderUnderThePluginsName) 
   }
   EXPECT_EQ(host->Hotkeys().Entry("MX:OneKeySmartHeal")->DescriptionGet(),
             "Mellox: One key heal self, but falls back to food if health is too low");
+
+  // The script writer's reference names the same keys in the same order.
+  std::vector<std::string> written;
+  for (const Table& table : Tables(Section(SessionReference(), "## Hotkeys")))
+    if (!table.header.empty() && table.header[0] == "hotkey")
+      for (const auto& row : table.rows) written.push_back(Unquoted(row[0]));
+  EXPECT_EQ(written, added);
 }
 
 TEST_F(HotkeysTest, ANameTheSystemKnowsIsLeftAsItIs) {

@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <iterator>
+#include <map>
 #include <set>
 
 #include "host/HostTestFixture.h"
@@ -13,6 +14,7 @@
 #include "sim/SimIdentifier.h"
 #include "sim/SimNetworkMessage.h"
 #include "sim/SimSpells.h"
+#include "support/SessionReference.h"
 
 namespace mellox::test {
 namespace {
@@ -103,6 +105,33 @@ TEST_F(HudTargetFlowTest, TheShippedSpellTableHoldsEveryDebuffAtEveryLevelInItsO
     slotsUsed.insert(family);
   }
   EXPECT_EQ(slotsUsed.size(), 8u);
+
+  // The script writer's reference gives each effect's spells and each level's seconds.
+  using Names = std::pair<std::string, std::string>;
+  std::map<std::int32_t, Names> writtenSpells, spells;
+  std::map<std::string, std::string> writtenSeconds, seconds;
+  for (const Table& table : Tables(Section(SessionReference(), "### Debuffs on the target"))) {
+    for (const auto& row : table.rows) {
+      if (table.header[0] == "effect") writtenSpells[std::stoi(row[0])] = {row[1], row[2]};
+      if (table.header[0] != "level") continue;
+      for (std::size_t i = 1; i < row.size(); ++i) writtenSeconds[table.header[i]] = row[i];
+    }
+  }
+  const char* const levels[] = {"I", "II", "III", "IV", "V", "VI", "VII"};
+  for (std::int32_t effect = 0; effect < 256; ++effect) {
+    const std::string first = HUDTargetHandler::DebuffSpellName(effect, "I");
+    if (first.empty()) continue;
+    spells[effect] = {first.substr(0, first.size() - 2) + " I to VI", HUDTargetHandler::DebuffSpellName(effect, "VII")};
+    for (const char* level : levels) {
+      const auto spell = host->Spells().SpellByName(HUDTargetHandler::DebuffSpellName(effect, level));
+      ASSERT_TRUE(spell) << effect << " " << level;
+      const std::string duration = std::to_string(static_cast<std::int64_t>(spell->Duration()));
+      const auto [at, added] = seconds.emplace(std::string("Level ") + level, duration);
+      EXPECT_EQ(at->second, duration) << "effect " << effect << " at level " << level;
+    }
+  }
+  ExpectReferenceHolds(writtenSpells, spells, "debuff effect");
+  ExpectReferenceHolds(writtenSeconds, seconds, "debuff level");
 }
 
 }  // namespace
