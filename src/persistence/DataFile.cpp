@@ -63,6 +63,17 @@ struct State {
   // The companion's last line has no end (another tool wrote it so): the
   // next append writes it first, or its lines would join that one.
   bool endOwed = false;
+  // The companion holds another data file's lines (or those of none this
+  // login read) and stays until they are kept aside: the next append first
+  // names this data file, so the next login reads what follows as its own.
+  bool markOwed = false;
+  // Those lines, and what they are, while no name is free to keep them aside
+  // under: each whole write copies them first, and fails while it cannot.
+  struct Foreign {
+    std::string bytes;
+    std::string what;
+  };
+  std::optional<Foreign> foreign;
 };
 
 State& S() {
@@ -84,24 +95,51 @@ std::string BaseLine(std::string_view bytes) {
   return "<Base size=\"" + std::to_string(bytes.size()) + "\" digest=\"" + hex + "\"/>\n";
 }
 
-// A companion as an editor on Windows saves it (a byte-order mark, CR LF
-// line ends) in the form written here.
-std::string PlainForm(std::string_view bytes) {
-  if (bytes.starts_with("\xEF\xBB\xBF")) bytes.remove_prefix(3);
-  std::string plain;
-  plain.reserve(bytes.size());
-  for (std::size_t i = 0; i < bytes.size(); ++i) {
-    if (bytes[i] != '\r' || i + 1 == bytes.size() || bytes[i + 1] != '\n') plain += bytes[i];
+constexpr std::string_view kByteOrderMark = "\xEF\xBB\xBF";
+
+// Where one line of a companion lies in its bytes: its text [begin, end),
+// the next line from next (end itself when the line has no end).
+struct LineAt {
+  std::size_t begin;
+  std::size_t end;
+  std::size_t next;
+  bool Open() const { return next == end; }
+};
+
+// A companion's lines. LF, CR LF and a lone CR each end one, as editors on
+// each system save them, and a leading byte-order mark is no part of the first.
+std::vector<LineAt> SplitLines(std::string_view bytes) {
+  std::vector<LineAt> lines;
+  for (std::size_t at = bytes.starts_with(kByteOrderMark) ? kByteOrderMark.size() : 0; at < bytes.size();) {
+    const std::size_t end = std::min(bytes.find_first_of("\r\n", at), bytes.size());
+    std::size_t next = end;
+    if (end < bytes.size()) next += bytes.substr(end, 2) == "\r\n" ? 2 : 1;
+    lines.push_back({at, end, next});
+    at = next;
   }
-  return plain;
+  return lines;
 }
 
-// The companion's first line as it stands on disk; empty when there is none.
-std::string CompanionBaseLine(const std::filesystem::path& lines) {
-  std::ifstream in(lines, std::ios::binary);
-  std::string first;
-  if (!in || !std::getline(in, first) || in.eof()) return "";
-  return PlainForm(first + "\n");
+std::string_view TextOf(std::string_view bytes, const LineAt& line) {
+  return bytes.substr(line.begin, line.end - line.begin);
+}
+
+// The last line naming a data file: what follows it extends that one.
+const LineAt* LastBase(std::string_view bytes, const std::vector<LineAt>& lines) {
+  for (auto line = lines.rbegin(); line != lines.rend(); ++line) {
+    if (TextOf(bytes, *line).starts_with("<Base ")) return &*line;
+  }
+  return nullptr;
+}
+
+// The data file the companion on disk extends now (its last line naming
+// one, as written); empty when there is none.
+std::string CompanionBase(const std::filesystem::path& lines) {
+  std::string bytes;
+  if (!ReadWholeFile(lines, bytes)) return "";
+  const std::vector<LineAt> all = SplitLines(bytes);
+  const LineAt* base = LastBase(bytes, all);
+  return base ? std::string(TextOf(bytes, *base)) + "\n" : "";
 }
 
 void SetLogAttributes(pugi::xml_node e, const LogItem& item) {
@@ -173,28 +211,29 @@ std::array<std::string, 3> HeldLinesNow(ControlHandler& ch) {
 }
 
 // A last line with no end, which a line appended after it would join.
-bool EndsMidLine(std::string_view bytes) { return !bytes.empty() && !bytes.ends_with('\n'); }
+bool EndsMidLine(std::string_view bytes) {
+  return !bytes.empty() && !bytes.ends_with('\n') && !bytes.ends_with('\r');
+}
 
-// The whole lines of text from byte from on, oldest first. A last line with
-// no end counts when it is a whole element (another tool wrote it so); else
-// it is left out, true in torn (the game stopped while it was written).
-std::vector<std::string> WholeLines(const std::string& text, std::size_t from, bool& torn) {
-  const std::size_t end = text.rfind('\n') + 1;
+// The lines that begin in the bytes [from, to), oldest first; empty ones hold
+// nothing and are passed over. A last line with no end counts when it is a
+// whole element (another tool wrote it so); else it is left out, true in
+// torn (the game stopped while it was written).
+std::vector<std::string> WholeLines(std::string_view bytes, const std::vector<LineAt>& lines, std::size_t from,
+                                    std::size_t to, bool& torn) {
   torn = false;
   std::vector<std::string> found;
-  for (std::size_t at = from; at < end;) {
-    const std::size_t next = text.find('\n', at);
-    found.push_back(text.substr(at, next - at));
-    at = next + 1;
-  }
-  if (std::max(end, from) < text.size()) {
-    std::string last = text.substr(std::max(end, from));
-    pugi::xml_document one;
-    if (persistence::ParseXml(last, one) && one.document_element()) {
-      found.push_back(std::move(last));
-    } else {
-      torn = true;
+  for (const LineAt& line : lines) {
+    if (line.begin < from || line.begin >= to || line.begin == line.end) continue;
+    std::string text(TextOf(bytes, line));
+    if (line.Open()) {
+      pugi::xml_document one;
+      if (!persistence::ParseXml(text, one) || !one.document_element()) {
+        torn = true;
+        continue;
+      }
     }
+    found.push_back(std::move(text));
   }
   return found;
 }
@@ -224,18 +263,24 @@ std::vector<std::string> CompanionLogKeys(const std::vector<std::string>& lines,
   for (const std::string& line : lines) {
     if (line.starts_with("<Base ")) continue;
     pugi::xml_document one;
-    const pugi::xml_node e = persistence::ParseXml(line, one) ? one.document_element() : pugi::xml_node();
-    const std::string_view name = e ? e.name() : "";
-    if (name == "Log") {
-      keys.push_back(ElementKey(e));
-    } else if (name == "Item_Spells") {
-      last.spells.reset(one);
-    } else if (name == "Corpses") {
-      last.corpses.reset(one);
-    } else if (name == "Global") {
-      last.global.reset(one);
-    } else {
+    if (!persistence::ParseXml(line, one) || !one.document_element()) {
       foreign = true;
+      continue;
+    }
+    for (pugi::xml_node e : one.children()) {
+      const std::string_view name = e.type() == pugi::node_element ? e.name() : "";
+      pugi::xml_document* newest = name == "Item_Spells" ? &last.spells
+                                   : name == "Corpses"   ? &last.corpses
+                                   : name == "Global"    ? &last.global
+                                                         : nullptr;
+      if (name == "Log") {
+        keys.push_back(ElementKey(e));
+      } else if (newest) {
+        newest->reset();
+        newest->append_copy(e);
+      } else {
+        foreign = true;
+      }
     }
   }
   return keys;
@@ -364,6 +409,21 @@ void ApplyElement(ControlHandler& ch, pugi::xml_node element) {
   }
 }
 
+// A data file holding a second root (files joined by hand) is read whole:
+// each root's elements in file order, as the first root's.
+pugi::xml_node OneRoot(pugi::xml_document& doc) {
+  pugi::xml_node root = doc.document_element();
+  for (pugi::xml_node other = root.next_sibling(); other;) {
+    const pugi::xml_node next = other.next_sibling();
+    if (other.type() == pugi::node_element) {
+      while (const pugi::xml_node child = other.first_child()) root.append_move(child);
+      doc.remove_child(other);
+    }
+    other = next;
+  }
+  return root;
+}
+
 // The stored lines outnumber the chat log's starting limit: keep them all
 // until the settings say how many to keep.
 void RaiseLogLimitFor(pugi::xml_node root, std::size_t companionLines) {
@@ -378,11 +438,32 @@ void RaiseLogLimitFor(pugi::xml_node root, std::size_t companionLines) {
   links.SetLogMaxLines(lines);
 }
 
+constexpr const char* kStoredAfter =
+    " and could not be kept aside; new lines are stored after its own, and the data file is not written whole "
+    "until it can be kept aside.";
+
+// Copies the lines waiting to be kept aside (State::foreign), told; false
+// while no name is free. Raises the writer's error.
+bool CopyForeignAside() {
+  if (!S().foreign) return true;
+  const std::filesystem::path lines = DataFile::LinesPath();
+  const auto aside = persistence::CopyAside(lines, ".damaged", S().foreign->bytes);
+  if (!aside) return false;
+  if (!aside->empty()) {
+    Hub::wtcw_error(lines.filename().string() + " holds " + S().foreign->what + "; those lines were kept as " +
+                    aside->filename().string() + ".");
+  }
+  S().foreign.reset();
+  return true;
+}
+
 // A companion whose lines were not read would be removed by the next whole
 // write: it goes aside under a free name, and the user is told why. False
-// when it could not (told): no whole write then while it is there. With
-// storeAfter the caller appends the new lines after its own meanwhile.
-bool SetUnreadLinesAside(const std::string& what, bool storeAfter) {
+// when it could not (told). Given its bytes as read, it then stays as it is,
+// and the new lines follow its own, after a line naming this data file,
+// until a whole write can first copy it aside; without them no whole write
+// is made while it is there.
+bool SetUnreadLinesAside(const std::string& what, std::optional<std::string> asRead) {
   const std::filesystem::path lines = DataFile::LinesPath();
   if (!persistence::Exists(lines)) return true;
   const std::string name = lines.filename().string() + " holds " + what;
@@ -390,9 +471,10 @@ bool SetUnreadLinesAside(const std::string& what, bool storeAfter) {
     Hub::wtcw_error(name + "; it was kept as " + aside->filename().string() + ".");
     return true;
   }
-  if (storeAfter) {
-    Hub::wtcw_error(name + " and could not be kept aside; new lines are stored after its own, and the data file "
-                           "is not written whole until it can be kept aside.");
+  if (asRead) {
+    Hub::wtcw_error(name + kStoredAfter);
+    S().foreign = {std::move(*asRead), what};
+    S().markOwed = true;
     return false;
   }
   Hub::wtcw_error(name + " and could not be kept aside; the data file is not saved while it is there.");
@@ -402,23 +484,32 @@ bool SetUnreadLinesAside(const std::string& what, bool storeAfter) {
   return false;
 }
 
-// The same for a companion beside no data file this login read (missing,
-// moved aside unread, or removed after it could not be read): when it cannot
-// go aside, the new lines go after its own until a whole write, which first
-// copies it as read, can start the data file afresh. False only when it can
-// be neither moved nor read (no save then while it is there).
+// The lines before this data file's own in its companion, another's that
+// it lacks: a copy of them goes aside (told), or, while no name is free,
+// each whole write makes it first. This file's own lines stay where they are.
+void SetForeignLinesAside(std::string bytes, const std::string& what) {
+  S().foreign = {std::move(bytes), what};
+  bool copied = false;
+  const bool ran = Trap(kLoadProc, kClass, [&] { copied = CopyForeignAside(); });
+  if (ran && !copied) Hub::wtcw_error(DataFile::LinesPath().filename().string() + " holds " + what + kStoredAfter);
+}
+
+// The same for a companion beside a data file that could not be read and
+// was removed since: when it cannot go aside, the new lines go after its own
+// until a whole write, which first copies it as read, can start the data
+// file afresh. False only when it can be neither moved nor read (no save
+// then while it is there).
 bool SetAsideOrStoreAfter(const char* what) {
   const std::filesystem::path lines = DataFile::LinesPath();
   std::string bytes;
   const bool readable = ReadWholeFile(lines, bytes);
-  if (SetUnreadLinesAside(what, readable)) return true;
+  if (SetUnreadLinesAside(what, readable ? std::optional(bytes) : std::nullopt)) return true;
   if (!readable) return false;
   // Beside no data file: appends hold only while there is still none.
   S().base = BaseLine("");
   S().baseSize = 0;
   S().linesSize = bytes.size();
   S().endOwed = EndsMidLine(bytes);
-  persistence::KeepAsideBeforeSave(lines, std::move(bytes));
   return true;
 }
 
@@ -480,8 +571,8 @@ Stored AppendNewLines(ControlHandler& ch) {
       const std::string bytes = *S().base + added;
       WriteFileAtomic(lines, bytes);
       S().linesSize = bytes.size();
-    } else if (const std::optional<std::uint64_t> size =
-                   ReplaceFileEnd(lines, "", S().endOwed ? "\n" + added : added, S().linesSize)) {
+    } else if (const std::optional<std::uint64_t> size = ReplaceFileEnd(
+                   lines, "", (S().endOwed ? "\n" : "") + (S().markOwed ? *S().base : "") + added, S().linesSize)) {
       S().linesSize = *size;
     } else {
       // Changed behind this login's back: only the whole file holds the lines.
@@ -490,6 +581,7 @@ Stored AppendNewLines(ControlHandler& ch) {
     }
     appended = true;
     S().endOwed = false;
+    S().markOwed = false;
     S().held = held;
     LogSaved();
   });
@@ -524,6 +616,8 @@ void DataFile::Load(ControlHandler& ch, std::int16_t action) {
   S().linesSize = 0;
   S().endOwed = false;
   S().owed = false;
+  S().markOwed = false;
+  S().foreign.reset();
   GuardStep(kLoadProc, "", [&] {
     using persistence::LoadOutcome;
     // The plug-in outlives a logoff: what the last login held must not be
@@ -540,59 +634,72 @@ void DataFile::Load(ControlHandler& ch, std::int16_t action) {
     S().unreadable = outcome == LoadOutcome::Unreadable;
     if (outcome == LoadOutcome::Unreadable || outcome == LoadOutcome::NameTooLong) return;
     S().ready = true;
-    if (outcome != LoadOutcome::Loaded) {
-      const char* what = outcome == LoadOutcome::Missing ? "chat-log lines of a data file that is missing"
-                                                         : "chat-log lines of a data file that could not be read";
-      if (SetAsideOrStoreAfter(what)) Save(ch);
-      return;
-    }
-    const pugi::xml_node root = doc.document_element();
+    const bool loaded = outcome == LoadOutcome::Loaded;
+    // Beside none, what a companion holds before a line naming an empty data
+    // file (what a login without one stores after) is another's.
+    const char* besideNone = loaded                            ? nullptr
+                             : outcome == LoadOutcome::Missing ? "chat-log lines of a data file that is missing"
+                                                               : "chat-log lines of a data file that could not be read";
+    const pugi::xml_node root = loaded ? OneRoot(doc) : pugi::xml_node();
     const std::filesystem::path linesPath = LinesPath();
     const std::string base = BaseLine(bytes);
     std::string companionBytes;
     std::vector<std::string> added;
-    // The companion as read when its last line was left out, to keep aside.
+    // The companion as read when its last line was left out, to keep aside,
+    // and where that line begins.
     std::optional<std::string> tornBytes;
-    // The companion as read when it was written beside another data file and
-    // could not be moved aside: kept where it is until its copy is made.
-    std::optional<std::string> foreignBytes;
+    std::size_t tornFrom = 0;
     // Whether the companion on disk is known to extend the data file whole
     // (or there is none), so lines can be appended to it as it is.
     bool known = true;
     if (!ReadWholeFile(linesPath, companionBytes)) {
       companionBytes.clear();
-      if (persistence::Exists(linesPath)) {
+      if (besideNone) {
+        if (!SetUnreadLinesAside(besideNone, std::nullopt)) return;
+      } else if (persistence::Exists(linesPath)) {
         Hub::wtcw_error("Could not read " + linesPath.filename().string() +
                         "; it is left as it is, and the data file is not saved while it is there.");
         S().ready = false;
         S().unreadable = true;
         S().linesUnreadable = true;
       }
-    } else if (const std::string text = PlainForm(companionBytes); text.starts_with(base)) {
-      bool torn = false;
-      added = WholeLines(text, base.size(), torn);
-      // The rest of a torn line stays until its copy is kept.
-      known = !torn;
-      if (torn) {
-        tornBytes = companionBytes;
-        Hub::wtcw_error(linesPath.filename().string() +
-                        " ended in the middle of a line; it was cut back to its last whole line.");
-      }
     } else {
-      // Written after another data file: harmless once its lines are all in
-      // this one, else they would be lost with it.
+      const std::vector<LineAt> lines = SplitLines(companionBytes);
+      // This data file's own lines follow the last line naming it.
+      const LineAt* mark = LastBase(companionBytes, lines);
+      const bool own = mark && std::string(TextOf(companionBytes, *mark)) + "\n" == base;
+      if (own) {
+        bool torn = false;
+        added = WholeLines(companionBytes, lines, mark->next, companionBytes.size(), torn);
+        // The rest of a torn line stays until its copy is kept.
+        known = !torn;
+        if (torn) {
+          tornBytes = companionBytes;
+          tornFrom = lines.back().begin;
+          Hub::wtcw_error(linesPath.filename().string() +
+                          " ended in the middle of a line; it was cut back to its last whole line.");
+        }
+      }
+      // Lines before them were written beside another data file (or none):
+      // harmless once they are all in this one, else they would be lost with it.
+      const std::size_t foreignEnd = own ? mark->begin : companionBytes.size();
       bool torn = false;
-      const char* unheld = Unheld(WholeLines(text, 0, torn), root);
-      if (!unheld && !torn) {
+      const std::vector<std::string> foreign = WholeLines(companionBytes, lines, 0, foreignEnd, torn);
+      const char* unheld = foreign.empty() && !torn ? nullptr : besideNone ? besideNone : Unheld(foreign, root);
+      if (unheld || torn) {
+        const std::string what = besideNone ? std::string(besideNone)
+                                            : std::string(unheld ? unheld : "chat-log lines") +
+                                                  " that its data file lacks (written beside another one)";
+        if (own) {
+          SetForeignLinesAside(companionBytes.substr(0, foreignEnd), what);
+        } else if (SetUnreadLinesAside(what, companionBytes)) {
+          companionBytes.clear();
+        }
+      } else if (!own) {
         std::error_code ignored;
         std::filesystem::remove(linesPath, ignored);
-      } else if (!SetUnreadLinesAside(std::string(unheld ? unheld : "chat-log lines") +
-                                          " that its data file lacks (written beside another one)",
-                                      true)) {
-        foreignBytes = companionBytes;
+        companionBytes.clear();
       }
-      // None of its lines are this login's: nothing of it is read.
-      if (!foreignBytes) companionBytes.clear();
     }
     S().baseSize = bytes.size();
     if (known) {
@@ -601,13 +708,15 @@ void DataFile::Load(ControlHandler& ch, std::int16_t action) {
       S().endOwed = EndsMidLine(companionBytes);
     }
     RaiseLogLimitFor(root, added.size());
-    LoadDamage damage(path, std::move(bytes));
-    // One damaged element costs only itself.
-    for (pugi::xml_node child : root.children()) {
-      if (child.type() != pugi::node_element) continue;
-      GuardElement(kLoadProc, child.name(), [&] { ApplyElement(ch, child); });
+    if (loaded) {
+      LoadDamage damage(path, std::move(bytes));
+      // One damaged element costs only itself.
+      for (pugi::xml_node child : root.children()) {
+        if (child.type() != pugi::node_element) continue;
+        GuardElement(kLoadProc, child.name(), [&] { ApplyElement(ch, child); });
+      }
+      damage.Finish();
     }
-    damage.Finish();
     // The lines logged after the data file was last written whole; their
     // faults (texts included) are their own file's, which is kept aside as
     // the data file is.
@@ -616,15 +725,21 @@ void DataFile::Load(ControlHandler& ch, std::int16_t action) {
     std::int64_t unknown = 0;
     for (const std::string& line : added) {
       pugi::xml_document one;
-      const pugi::xml_node e = persistence::ParseXml(line, one, pugi::parse_default, &repairs)
-                                   ? one.document_element()
-                                   : pugi::xml_node();
-      const std::string_view name = e ? e.name() : "";
-      if (name == "Log" || name == "Item_Spells" || name == "Corpses" || name == "Global") {
-        held.append_copy(e);
-      } else {
+      // A line another tool joined holds several elements: each is read.
+      if (!persistence::ParseXml(line, one, pugi::parse_default, &repairs) || !one.document_element()) {
         ++unknown;
+        continue;
       }
+      bool whole = true;
+      for (pugi::xml_node e : one.children()) {
+        const std::string_view name = e.type() == pugi::node_element ? e.name() : "";
+        if (name == "Log" || name == "Item_Spells" || name == "Corpses" || name == "Global") {
+          held.append_copy(e);
+        } else {
+          whole = false;
+        }
+      }
+      if (!whole) ++unknown;
     }
     persistence::AddTextRepairs(linesPath, repairs);
     LoadDamage lineDamage(linesPath, std::move(companionBytes));
@@ -657,7 +772,7 @@ void DataFile::Load(ControlHandler& ch, std::int16_t action) {
     // Its copy is kept: the rest of the torn line goes, so the new lines
     // follow the whole ones while whole writes fail (a nearly full disk).
     if (tornBytes) {
-      const std::string_view rest = std::string_view(*tornBytes).substr(tornBytes->rfind('\n') + 1);
+      const std::string_view rest = std::string_view(*tornBytes).substr(tornFrom);
       Trap(kLoadProc, kClass, [&] {
         if (const auto size = ReplaceFileEnd(linesPath, rest, "", tornBytes->size())) {
           S().base = base;
@@ -665,9 +780,9 @@ void DataFile::Load(ControlHandler& ch, std::int16_t action) {
         }
       });
     }
-    // Each whole write tries its copy first, and fails (told) while it cannot be made.
-    if (foreignBytes) persistence::KeepAsideBeforeSave(linesPath, std::move(foreignBytes));
-    if (Links().DisplayLog) Links().DisplayLog();
+    if (loaded || !added.empty()) {
+      if (Links().DisplayLog) Links().DisplayLog();
+    }
     Save(ch);
   });
 }
@@ -724,11 +839,14 @@ bool DataFile::Save(ControlHandler& ch) {
     // A companion whose lines were not all read goes only once its copy is
     // kept (tried again at each save until it can be made).
     persistence::SetAsideIfPending(lines);
+    if (!CopyForeignAside()) {
+      Raise(58, "File already exists: no free name to keep " + lines.filename().string() + " aside");
+    }
     S().base.reset();
-    // A companion written after a data file of these very bytes would still
+    // A companion extending a data file of these very bytes would still
     // count once they are written again, bringing its lines back twice: it
     // goes first (a crash in between leaves the same bytes without it).
-    if (CompanionBaseLine(lines) == base) {
+    if (CompanionBase(lines) == base) {
       std::filesystem::remove(lines);
       linesBefore = 0;
     }
@@ -738,6 +856,7 @@ bool DataFile::Save(ControlHandler& ch) {
     S().linesSize = 0;
     S().held = std::move(held);
     S().endOwed = false;
+    S().markOwed = false;
     S().owed = false;
     // Its lines are in the data file now. One that cannot be removed no
     // longer counts and is replaced by the next companion.

@@ -8,7 +8,11 @@
 // so once the data file is written whole the companion no longer counts,
 // even when a crash kept it from being removed. A companion whose lines were
 // not all read is never removed: it is kept aside, and the user told; so is
-// one written beside another data file that lacks what it holds.
+// one written beside another data file that lacks what it holds. While no
+// name is free to keep such a one aside under, a login stores its lines
+// after it, following a line naming its own data file: the next login reads
+// what follows the last such line as its own, and only what stands before
+// it goes aside.
 #pragma once
 
 #include <cstdint>

@@ -640,16 +640,20 @@ void SaveXmlFile(const std::filesystem::path& path, std::string_view bytes) {
 void SetAsideIfPending(const std::filesystem::path& path) {
   const auto pending = PendingAside().find(path.lexically_normal());
   if (pending == PendingAside().end()) return;
-  if (KeptAsideAlready(path, ".damaged", pending->second)) {
-    PendingAside().erase(pending);
-    return;
-  }
-  const auto aside = FreeAsideName(path, ".damaged");
+  const std::optional<std::filesystem::path> aside = CopyAside(path, ".damaged", pending->second);
   if (!aside) Raise(58, "File already exists: no free name to keep " + path.filename().string() + " aside");
-  WriteFileAtomic(*aside, pending->second);
   PendingAside().erase(pending);
+  if (aside->empty()) return;
   Hub::wtcw_error(path.filename().string() + " held values that could not be used; the file as it was is kept as " +
                   aside->filename().string() + ".");
+}
+
+std::optional<std::filesystem::path> CopyAside(const std::filesystem::path& path, const std::string& suffix,
+                                               const std::string& bytes) {
+  if (KeptAsideAlready(path, suffix, bytes)) return std::filesystem::path();
+  const auto aside = FreeAsideName(path, suffix);
+  if (aside) WriteFileAtomic(*aside, bytes);
+  return aside;
 }
 
 void KeepAsideBeforeSave(const std::filesystem::path& path, std::optional<std::string> loadedBytes) {

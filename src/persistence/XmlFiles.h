@@ -144,6 +144,12 @@ void AddTextRepairs(const std::filesystem::path& path, const TextRepairs& repair
 // save that follows a load. Raises when the copy cannot be written.
 void SetAsideIfPending(const std::filesystem::path& path);
 
+// Copies the bytes beside the file as "<name><suffix>" (or the next free
+// "<suffix>.N"): the copy's name, an empty one when such a copy already held
+// them, nothing when no name is free. Raises the writer's error.
+std::optional<std::filesystem::path> CopyAside(const std::filesystem::path& path, const std::string& suffix,
+                                               const std::string& bytes);
+
 // Moves the file to "<name><suffix>" (or the next free "<suffix>.N"); the
 // name it got, nothing when it could not be moved.
 std::optional<std::filesystem::path> MoveAside(const std::filesystem::path& path, const std::string& suffix);

@@ -48,6 +48,21 @@ TEST_F(DataFileTest, RoundTripKeepsEveryByte) {
   Log().Clear();
   DataFile::Load(*ch, 0);
   EXPECT_EQ(Slurp(DataFilePath()), first);
+
+  // Joined by hand to another (a second root): every element of both is
+  // read, and written back under the one root.
+  corpses.clear();
+  spells.clear();
+  Log().Clear();
+  Spit(DataFilePath(), first + "\n<Mellox><Log message=\"joined\"/><Corpse guid=\"77\"/></Mellox>");
+  DataFile::Load(*ch, 0);
+  ASSERT_EQ(Log().Log().size(), 3u);
+  EXPECT_EQ(Log().Log()[2].message(), "joined");
+  ASSERT_EQ(corpses.size(), 3u);
+  EXPECT_EQ(corpses[2].guid, 77);
+  const std::string rewritten = Slurp(DataFilePath());
+  EXPECT_NE(rewritten.find("joined"), std::string::npos);
+  EXPECT_EQ(rewritten.find("<Mellox>", 1), std::string::npos);
 }
 
 TEST_F(DataFileTest, LogLinesBeyondTheStartingLimitSurviveALogin) {
@@ -208,6 +223,20 @@ TEST_F(DataFileTest, CompanionLinesThatWereNotAllReadAreKeptAside) {
   const std::string merged = Slurp(DataFilePath());
   ASSERT_NE(merged.find("stored beside"), std::string::npos);
 
+  // Elements another tool joined on one line are each read; one among them
+  // that is no chat-log line costs its line's file a copy, as above.
+  reports.clear();
+  EXPECT_EQ(relog(data, companion + "<Log message=\"joined 1\"/><Log message=\"joined 2\"/>\n"), "");
+  EXPECT_TRUE(reports.empty());
+  ASSERT_GE(Log().Log().size(), 2u);
+  EXPECT_EQ(Log().Log()[Log().Log().size() - 2].message(), "joined 1");
+  EXPECT_EQ(Log().Log().back().message(), "joined 2");
+  const std::string joinedByHand = companion + "<Log message=\"joined 3\"/><Note by=\"hand\"/>\n";
+  EXPECT_EQ(relog(data, joinedByHand), joinedByHand);
+  EXPECT_EQ(Log().Log().back().message(), "joined 3");
+  EXPECT_TRUE(Reported("Data_Load",
+                       "A line that is not a chat-log line was left out in Mellox_Data_Alpha_Bob.lines"));
+
   // A last line with no end is read when it is a whole element (another
   // tool wrote it so); cut off in the middle it is left out, and the
   // companion as it was kept aside first.
@@ -241,6 +270,9 @@ TEST_F(DataFileTest, CompanionLinesThatWereNotAllReadAreKeptAside) {
   // Unless the data file holds each of them (the game stopped before it was
   // removed after a whole write): then it is only removed.
   EXPECT_EQ(relog(merged, other), "");
+  // Each of the elements joined on a line counts.
+  const std::string otherJoined = other.substr(0, other.size() - 1) + "<Log message=\"only beside\"/>\n";
+  EXPECT_EQ(relog(merged, otherJoined), otherJoined);
   EXPECT_EQ(std::count_if(Log().Log().begin(), Log().Log().end(),
                           [](const LogItem& item) { return item.message() == "stored beside"; }),
             1);
@@ -421,11 +453,37 @@ TEST_F(DataFileTest, CompanionLinesThatWereNotAllReadAreKeptAside) {
                                          std::string::npos;
                             }),
               3);
+    // The next login of the character reads what this one stored after
+    // them (still with no name free), and nothing of theirs.
+    reports.clear();
+    DataFile::Load(*ch, 0);
+    EXPECT_TRUE(Told("Mellox_Data_Alpha_Bob.lines holds " + beside.told + " and could not be kept aside"));
+    const auto& log = Log().Log();
+    EXPECT_EQ(std::count_if(log.begin(), log.end(),
+                            [](const LogItem& item) { return item.message() == "beside another"; }),
+              1);
+    EXPECT_TRUE(std::none_of(log.begin(), log.end(), [](const LogItem& item) {
+      return item.message() == "stored beside" || item.message() == "beside it";
+    }));
+    Log().AddToLog("the next login", 4, 2);
+    EXPECT_TRUE(DataFile::SaveNewLines(*ch));
+    // Once a name is free the copy holds only their lines as read, made by
+    // a save or by the login after.
+    // (the login finds the data file missing then, as the whole writes failed).
     fs::remove(aside.string() + ".7");
-    EXPECT_TRUE(DataFile::Save(*ch));
+    const bool bySave = &beside - besides < 2;
+    if (bySave) {
+      EXPECT_TRUE(DataFile::Save(*ch));
+    } else {
+      DataFile::Load(*ch, 0);
+    }
     EXPECT_EQ(Slurp(aside.string() + ".7"), beside.asRead);
+    EXPECT_TRUE(Told("Mellox_Data_Alpha_Bob.lines holds " +
+                     (bySave ? beside.told : "chat-log lines of a data file that is missing") +
+                     "; those lines were kept as Mellox_Data_Alpha_Bob.lines.damaged.7."));
     EXPECT_FALSE(fs::exists(DataFile::LinesPath()));
     EXPECT_NE(Slurp(DataFilePath()).find("beside another"), std::string::npos);
+    EXPECT_NE(Slurp(DataFilePath()).find("the next login"), std::string::npos);
   }
   EXPECT_NE(Slurp(DataFilePath()).find("while unreadable"), std::string::npos);
 }

@@ -393,7 +393,8 @@ TEST(SaveFaultTest, ASettingsSaveRefusedIsMadeOnceThereIsRoom) {
 }
 
 // A companion as another tool leaves it (CR LF line ends and a byte-order
-// mark, as an editor on Windows saves it, or a last line with no end) is
+// mark, as an editor on Windows saves it, lone CRs or CR CR LF ending its
+// lines, or a last line with no end) is
 // this data file's: read whole at the next login, and appended to while
 // whole writes fail, so a crash after it loses none of its lines. So is one
 // a crash cut off in the middle of its last line, once it was kept aside as
@@ -403,8 +404,16 @@ TEST(SaveFaultTest, ACompanionAnotherToolSavedIsReadAndAppendedTo) {
     for (std::size_t at = 0; (at = bytes.find('\n', at)) != std::string::npos; at += 2) bytes.insert(at, "\r");
     return bytes;
   };
+  // Every line end made a lone CR (an old editor's form), or CR CR LF.
+  const auto cr = [](std::string bytes, const std::string& end) {
+    for (std::size_t at = 0; (at = bytes.find('\n', at)) != std::string::npos; at += end.size())
+      bytes.replace(at, 1, end);
+    return bytes;
+  };
   const std::pair<const char*, std::function<std::string(std::string)>> edits[] = {
       {"CR LF line ends", crlf},
+      {"CR line ends", [&](std::string bytes) { return cr(bytes, "\r"); }},
+      {"CR CR LF line ends", [&](std::string bytes) { return cr(bytes, "\r\r\n"); }},
       {"a byte-order mark", [](std::string bytes) { return "\xEF\xBB\xBF" + bytes; }},
       {"both", [&](std::string bytes) { return "\xEF\xBB\xBF" + crlf(bytes); }},
       {"a last line with no end", [](std::string bytes) { return bytes.substr(0, bytes.size() - 1); }},
