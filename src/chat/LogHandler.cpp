@@ -123,6 +123,7 @@ LogHandler::LogHandler() : file_(std::make_unique<FileState>()) {
   auto& links = Links();
   links.SetLogMaxLines = [this](std::int32_t lines) { MaxLines(lines); };
   links.LogMaxLines = [this] { return maxLines_; };
+  links.InitFileLog = [this] { InitFileLog(); };
   links.ForEachLogItem = [this](const std::function<void(const LogItem&)>& visit) {
     for (const LogItem& item : log_) visit(item);
   };
@@ -155,6 +156,7 @@ LogHandler::~LogHandler() {
   auto& links = Links();
   links.SetLogMaxLines = nullptr;
   links.LogMaxLines = nullptr;
+  links.InitFileLog = nullptr;
   links.ForEachLogItem = nullptr;
   links.AddToLogFromData = nullptr;
   links.DisplayLog = nullptr;

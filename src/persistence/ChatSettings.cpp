@@ -96,6 +96,9 @@ void ApplyChatLog(ControlHandler& ch, const AttributeReader& r) {
     Links().SetLogMaxLines(lines);
     DataFile::LogLimitSetBySettings();
   }
+  // Automatic logging opens the text file of the name the log holds now (at a
+  // login none yet: the login's own step names and opens it).
+  if (ch.ChatLogAuto->CheckedGet() && Links().InitFileLog) Links().InitFileLog();
 }
 
 }  // namespace

@@ -21,6 +21,7 @@
 #include "settings_view/ControlHandler.h"
 #include "sim/SimCheckBox.h"
 #include "sim/SimClock.h"
+#include "sim/SimPushButton.h"
 #include "sim/SimView.h"
 
 namespace mellox::test {
@@ -493,6 +494,21 @@ TEST_F(ChatLogFileTest, TheBoxesOpenTheLogInItsOwnFormOnly) {
   Tick();
   EXPECT_EQ(LogFiles(), (std::set<std::string>{"Alpha_Bob.txt", "Alpha_Bob.xml"}));
   EXPECT_EQ(ReadText(Logs() / "Alpha_Bob.txt"), "kept\r\n");
+  // A login with both boxes ticked logs as XML only; reloading the settings
+  // with the automatic box ticked opens the text file of the log's name, and
+  // the lines still go to the XML file.
+  fs::remove(Logs() / "Alpha_Bob.txt");
+  host->Character().RaiseLogoff();
+  Login();
+  Say("two");
+  Tick();
+  EXPECT_EQ(LogFiles(), std::set<std::string>{"Alpha_Bob.xml"});
+  host->View()->Get<sim::SimPushButton>("Reload_Settings").UserPress();
+  Say("three");
+  Tick();
+  EXPECT_EQ(LogFiles(), (std::set<std::string>{"Alpha_Bob.txt", "Alpha_Bob.xml"}));
+  EXPECT_EQ(ReadText(Logs() / "Alpha_Bob.txt"), "");
+  ExpectOnceInOrder(ReadText(Logs() / "Alpha_Bob.xml"), {"one", "two", "three"});
   EXPECT_TRUE(errors.empty()) << errors.front();
 }
 
@@ -731,15 +747,22 @@ TEST_F(ChatLogFileTest, SwitchingFormStoppingAndTerminatingLoseNoLine) {
   EXPECT_EQ(ReadText(Logs() / "Alpha_Bob.xml"), std::string(kStyle) + "<Log>\r" + Message("Al says, \"two\"", "7:00:01 PM") +
                                                     Message("Al says, \"three\"", "7:00:02 PM") + "</Log>");
   // Closed and logged off before the next tick: the end writes the line as
-  // the tick would, and keeps nothing back.
-  host->TypeText("/x log Closed");
+  // the tick would, and keeps nothing back. The reply names the file without
+  // its extension.
+  const std::size_t opened = Mark();
+  host->TypeText("/x log Closed.xml");
+  EXPECT_EQ(Since(opened), std::vector<std::string>{"chat 5 1: <Mellox> Now logging to " + (Logs() / "Closed").string()});
   Say("four");
   host->TypeText("/x log");
   std::size_t mark = Mark();
   host->Character().RaiseLogoff();
   EXPECT_EQ(ReadText(Logs() / "Closed.xml"), std::string(kStyle) + "<Log>\r" + Message("Al says, \"four\"", "7:00:04 PM") + "</Log>");
   EXPECT_FALSE(SaidSince(mark, "could not be written")) << Since(mark).back();
+  // The next login writes the automatic file again.
   Login();
+  Say("after the login");
+  Tick();
+  EXPECT_NE(ReadText(Logs() / "Alpha_Bob.xml").find("after the login"), std::string::npos);
   host->TypeText("/x log");
   // Within one tick: a file closed and another opened, then the form switched
   // with a line queued. Each line lands in the file it was logged for.
