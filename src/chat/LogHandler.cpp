@@ -124,6 +124,7 @@ LogHandler::LogHandler() : file_(std::make_unique<FileState>()) {
   links.SetLogMaxLines = [this](std::int32_t lines) { MaxLines(lines); };
   links.LogMaxLines = [this] { return maxLines_; };
   links.InitFileLog = [this] { InitFileLog(); };
+  links.WriteFileLog = [this] { WriteFileLog(); };
   links.ForEachLogItem = [this](const std::function<void(const LogItem&)>& visit) {
     for (const LogItem& item : log_) visit(item);
   };
@@ -157,6 +158,7 @@ LogHandler::~LogHandler() {
   links.SetLogMaxLines = nullptr;
   links.LogMaxLines = nullptr;
   links.InitFileLog = nullptr;
+  links.WriteFileLog = nullptr;
   links.ForEachLogItem = nullptr;
   links.AddToLogFromData = nullptr;
   links.DisplayLog = nullptr;

@@ -509,6 +509,14 @@ TEST_F(ChatLogFileTest, TheBoxesOpenTheLogInItsOwnFormOnly) {
   EXPECT_EQ(LogFiles(), (std::set<std::string>{"Alpha_Bob.txt", "Alpha_Bob.xml"}));
   EXPECT_EQ(ReadText(Logs() / "Alpha_Bob.txt"), "");
   ExpectOnceInOrder(ReadText(Logs() / "Alpha_Bob.xml"), {"one", "two", "three"});
+  // A reload that unticks the XML box: the line waiting goes to the XML file
+  // it was logged for, the next one to the text file.
+  Say("four");
+  host->View()->Get<sim::SimPushButton>("Reload_Default").UserPress();
+  Say("five");
+  Tick();
+  ExpectOnceInOrder(ReadText(Logs() / "Alpha_Bob.xml"), {"one", "two", "three", "four"});
+  EXPECT_EQ(ReadText(Logs() / "Alpha_Bob.txt"), "Al says, \"five\"\r\n");
   EXPECT_TRUE(errors.empty()) << errors.front();
 }
 
