@@ -54,24 +54,32 @@ int main(int argc, char** argv) {
   fs::path home;
   fs::path hudPng;
   std::string script;
+  bool scriptGiven = false;
   for (int i = 1; i < argc; ++i) {
     const std::string arg = argv[i];
     if (arg == "--home" || arg == "--hud-png") {
       if (i + 1 == argc) return Misused("option " + arg + " needs a folder");
+      // An empty value is most often a wrapper's unset variable: running in a
+      // fresh home (or without pictures) would pass it silently.
+      if (argv[i + 1][0] == '\0') return Misused("option " + arg + " needs a folder: its value is empty");
       (arg == "--home" ? home : hudPng) = argv[++i];
     } else if (arg == "-h" || arg == "--help") {
       Usage();
       return 0;
     } else if (arg.size() > 1 && arg[0] == '-') {
       return Misused("unknown option " + arg);
-    } else if (!script.empty()) {
+    } else if (scriptGiven) {
       return Misused("one script only: " + script + " and " + arg);
+    } else if (arg.empty()) {
+      // Not taken for "no script": the demo would run in its place.
+      return Misused("the script argument is empty");
     } else {
       script = arg;
+      scriptGiven = true;
     }
   }
   const fs::path dataDir = MELLOX_DATA_DIR;
-  if (script.empty()) script = (dataDir / "demo.session").string();
+  if (!scriptGiven) script = (dataDir / "demo.session").string();
   if (home.empty()) {
     std::string why;
     home = MakeTempHome(why);

@@ -91,6 +91,8 @@ class HudHandlerT : public HudWindow {
   void OnDeviceLost() override;
   void OnFontChanged() override;
   std::string Module() const override { return "HudHandlerT"; }
+  // The refused surface has always been reported under this spelling.
+  std::string SurfaceModule() const override { return "HUDHandlerT"; }
 
  private:
   // Width (at least 160) from a template text, height room for six lines.

@@ -257,7 +257,7 @@ bool HudWindow::CreateSurface(const std::string& failurePrefix) {
   // Reported once: from here on no HUD creates, moves or draws anything.
   ReportTrapped(0, "", failurePrefix + std::to_string(rect_.top) + " " + std::to_string(rect_.left) + " " +
                           std::to_string(rect_.bottom) + " " + std::to_string(rect_.right),
-                Module(), false);
+                SurfaceModule(), false);
   HudCreateFailed = true;
   return false;
 }

@@ -166,6 +166,8 @@ class HudWindow {
   virtual void OnFontChanged() {}
   // Owner text of error reports.
   virtual std::string Module() const = 0;
+  // Owner text of the report of a refused surface.
+  virtual std::string SurfaceModule() const { return Module(); }
 
   // A drawing pass that is closed however the painter leaves it.
   class RenderPass {

@@ -252,7 +252,12 @@ TEST(MelloxSimCommand, ExitStatusFollowsTheScript) {
   const std::string usage = "usage: mellox-sim [--home DIR] [--hud-png DIR] [SCRIPT|-]\n";
   for (const auto& [args, wrong] : std::vector<std::pair<std::string, std::string>>{
            {"--bogus " + good.string(), "unknown option --bogus"},
+           {"-x " + good.string(), "unknown option -x"},
            {good.string() + " --hud-png", "option --hud-png needs a folder"},
+           // Empty values, as an unset variable gives them, run nothing in their place.
+           {"--home '' " + good.string(), "option --home needs a folder: its value is empty"},
+           {"--hud-png '' " + good.string(), "option --hud-png needs a folder: its value is empty"},
+           {"''", "the script argument is empty"},
            {good.string() + " " + bad.string(),
             "one script only: " + good.string() + " and " + bad.string()}}) {
     EXPECT_EQ(RunCommand(homeArg + args, &said), 2) << args;

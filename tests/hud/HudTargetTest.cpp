@@ -74,7 +74,7 @@ TEST(HudTargetEngineTest, ARefusedSurfaceIsReportedOnceAndNothingDrawsAfterwards
   EXPECT_TRUE(HudCreateFailed);
   const platform::Rect r = hud->ScreenRect();
   EXPECT_EQ(f.errors,
-            (std::vector<std::string>{"HudHandlerT.CreateHUD Failure " + std::to_string(r.top) + " " +
+            (std::vector<std::string>{"HUDHandlerT.CreateHUD Failure " + std::to_string(r.top) + " " +
                                       std::to_string(r.left) + " " + std::to_string(r.bottom) + " " +
                                       std::to_string(r.right) + " #0"}));
   const std::size_t mark = f.Mark();

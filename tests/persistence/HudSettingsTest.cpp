@@ -179,6 +179,7 @@ TEST_F(HudSettingsTest, DamagedHudValuesAreReportedAndGiveWayToDefaults) {
   Load(*ch, CharFile(),
        "<HUD_Main on=\"True\" x=\"abc\" y=\"99999999999\" size=\"big\" timeout=\"99\"/>"
        "<HUD_Item count=\"3\"/>"
+       "<HUD_Item/>"
        "<HUD_Item name=\"Pyreal\" count=\"lots\" icon=\"x\" enabled=\"True\"/>"
        "<HUD_Item name=\"Stone\"/>"
        "<HUD_Target color=\"1\"/>");
@@ -192,7 +193,8 @@ TEST_F(HudSettingsTest, DamagedHudValuesAreReportedAndGiveWayToDefaults) {
                           "HUD_Item count=\"lots\"", "HUD_Item icon=\"x\""}) {
     EXPECT_TRUE(Reported("Settings_Load 1", bad)) << bad;
   }
-  // Watched items the item HUD can count with; a row without a name is left out.
+  // Watched items the item HUD can count with; a row without a name (none at
+  // all too) is left out rather than saved back as an item called "False".
   auto& items = *ch->HudItems;
   ASSERT_EQ(items.Count(), 2);
   EXPECT_EQ(Cell(items, 1, 0) + " " + Cell(items, 2, 0) + " " + Cell(items, 6, 0), "Pyreal 0 -1");
