@@ -91,7 +91,7 @@ class HudHandlerT : public HudWindow {
   void OnDeviceLost() override;
   void OnFontChanged() override;
   std::string Module() const override { return "HudHandlerT"; }
-  // The refused surface has always been reported under this spelling.
+  // The refused-surface report spells the class so, unlike the trapped errors.
   std::string SurfaceModule() const override { return "HUDHandlerT"; }
 
  private:
