@@ -839,9 +839,7 @@ bool DataFile::Save(ControlHandler& ch) {
     // A companion whose lines were not all read goes only once its copy is
     // kept (tried again at each save until it can be made).
     persistence::SetAsideIfPending(lines);
-    if (!CopyForeignAside()) {
-      Raise(58, "File already exists: no free name to keep " + lines.filename().string() + " aside");
-    }
+    if (!CopyForeignAside()) persistence::RaiseNoFreeAsideName(lines);
     S().base.reset();
     // A companion extending a data file of these very bytes would still
     // count once they are written again, bringing its lines back twice: it

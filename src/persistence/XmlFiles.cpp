@@ -641,11 +641,15 @@ void SetAsideIfPending(const std::filesystem::path& path) {
   const auto pending = PendingAside().find(path.lexically_normal());
   if (pending == PendingAside().end()) return;
   const std::optional<std::filesystem::path> aside = CopyAside(path, ".damaged", pending->second);
-  if (!aside) Raise(58, "File already exists: no free name to keep " + path.filename().string() + " aside");
+  if (!aside) RaiseNoFreeAsideName(path);
   PendingAside().erase(pending);
   if (aside->empty()) return;
   Hub::wtcw_error(path.filename().string() + " held values that could not be used; the file as it was is kept as " +
                   aside->filename().string() + ".");
+}
+
+void RaiseNoFreeAsideName(const std::filesystem::path& path) {
+  Raise(58, "File already exists: no free name to keep " + path.filename().string() + " aside");
 }
 
 std::optional<std::filesystem::path> CopyAside(const std::filesystem::path& path, const std::string& suffix,

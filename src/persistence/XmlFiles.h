@@ -150,6 +150,10 @@ void SetAsideIfPending(const std::filesystem::path& path);
 std::optional<std::filesystem::path> CopyAside(const std::filesystem::path& path, const std::string& suffix,
                                                const std::string& bytes);
 
+// The error of a copy that must be kept aside before the file is written
+// and finds no free name.
+[[noreturn]] void RaiseNoFreeAsideName(const std::filesystem::path& path);
+
 // Moves the file to "<name><suffix>" (or the next free "<suffix>.N"); the
 // name it got, nothing when it could not be moved.
 std::optional<std::filesystem::path> MoveAside(const std::filesystem::path& path, const std::string& suffix);
