@@ -124,7 +124,6 @@ LogHandler::LogHandler() : file_(std::make_unique<FileState>()) {
   links.SetLogMaxLines = [this](std::int32_t lines) { MaxLines(lines); };
   links.LogMaxLines = [this] { return maxLines_; };
   links.InitFileLog = [this] { InitFileLog(); };
-  links.WriteFileLog = [this] { WriteFileLog(); };
   links.ForEachLogItem = [this](const std::function<void(const LogItem&)>& visit) {
     for (const LogItem& item : log_) visit(item);
   };
@@ -158,7 +157,6 @@ LogHandler::~LogHandler() {
   links.SetLogMaxLines = nullptr;
   links.LogMaxLines = nullptr;
   links.InitFileLog = nullptr;
-  links.WriteFileLog = nullptr;
   links.ForEachLogItem = nullptr;
   links.AddToLogFromData = nullptr;
   links.DisplayLog = nullptr;
@@ -172,6 +170,8 @@ LogHandler::~LogHandler() {
 
 // The XML log. The text log needs no state: each write appends to the file.
 struct LogHandler::FileState {
+  // The name of the log the document is of.
+  std::string name;
   // A log written whole at every write: the document and the element new lines
   // go into (null: none).
   pugi::xml_document document;
@@ -210,8 +210,9 @@ std::string LineTime(const LogItem& item) {
 }
 
 // Per line: CR TAB, the Message element, CR.
-void AppendMessages(pugi::xml_node root, const std::deque<LogItem>& lines) {
-  for (const LogItem& item : lines) {
+void AppendMessages(pugi::xml_node root, const std::vector<const LogItem*>& lines) {
+  for (const LogItem* line : lines) {
+    const LogItem& item = *line;
     root.append_child(pugi::node_pcdata).set_value("\r\t");
     pugi::xml_node message = root.append_child("Message");
     persistence::SetAttr(message, "type", item.msgtype());
@@ -367,6 +368,16 @@ std::filesystem::path LogHandler::LogFilePath(const char* extension) const {
   return std::filesystem::path(logPath_ + logfile_ + extension);
 }
 
+std::string LogHandler::LogFile::FileName() const { return name + (xml ? ".xml" : ".txt"); }
+
+std::filesystem::path LogHandler::PathOf(const LogFile& file) const {
+  return std::filesystem::path(logPath_ + file.FileName());
+}
+
+LogHandler::LogFile LogHandler::CurrentFile() const {
+  return {logfile_, ControlHandlerInstance && ControlHandlerInstance->ChatLogXML->CheckedGet()};
+}
+
 void LogHandler::EnsureLogFolder() const {
   const std::filesystem::path folder = std::filesystem::path(logPath_).parent_path();
   // Only a whole path names the folder; anything else would land wherever
@@ -388,10 +399,13 @@ void LogHandler::InitFileLog() {
   if (logfile_.empty()) return;
   // A file that cannot be made counts as a failed write: told once, and the
   // lines wait for the folder as they do at every tick.
-  FileWrite("InitFileLog", [&] {
+  const LogFile text{logfile_, false};
+  ForgetIdleRefusals();
+  const bool made = FileWrite("InitFileLog", text, [&] {
     EnsureLogFolder();
-    ReplaceFileEnd(LogFilePath(".txt"), "", "");
+    ReplaceFileEnd(PathOf(text), "", "");
   });
+  if (made) FileTook(text);
 }
 
 void LogHandler::DropDocument() {
@@ -400,10 +414,11 @@ void LogHandler::DropDocument() {
   *file_ = FileState{};
 }
 
-void LogHandler::OpenXml() {
+void LogHandler::OpenXml(const std::string& name) {
   DropDocument();
   FileState& f = *file_;
-  const std::filesystem::path path = LogFilePath(".xml");
+  f.name = name;
+  const std::filesystem::path path = PathOf({name, true});
   // Missing and unreadable files are left to the whole-document load below.
   if (std::optional<OwnEnd> own = FindOwnEnd(path)) {
     f.appendSize = own->size;
@@ -462,47 +477,51 @@ void LogHandler::logfile(const std::string& name, bool linesFollow) {
   std::string base = persistence::FileNamePart(vb::Replace(vb::Replace(name, ".txt", ""), ".xml", ""));
   // "/x log .txt" names no file at all.
   if (base.empty() && !name.empty()) Raise(52, "Bad file name or number: \"" + name + "\"");
-  // Each line goes to the file it was logged for; one the write refuses
-  // stays queued, as at every tick.
-  if (!linesFollow && !logfile_.empty()) WriteWaiting(logfileXml_);
+  const bool xml = Controls().ChatLogXML->CheckedGet();
+  if (linesFollow) {
+    for (FileLine& line : fileQueue_) {
+      if (line.file.name == logfile_) line.file.name = base;
+    }
+  }
   logfile_ = std::move(base);
-  logfileXml_ = Controls().ChatLogXML->CheckedGet();
   if (logfile_.empty()) {
     DropDocument();
     return;
   }
-  if (logfileXml_) {
-    OpenXml();
+  if (xml) {
+    OpenXml(logfile_);
   } else {
     DropDocument();
     InitFileLog();
   }
 }
 
-void LogHandler::WriteText(const std::deque<LogItem>& lines) {
+void LogHandler::WriteText(const LogFile& file, const Lines& lines) {
   auto& controls = Controls();
   std::string block;
-  for (const LogItem& item : lines) {
-    if (controls.ChatLogTimestamp->CheckedGet()) block += "<" + LineTime(item) + "> ";
-    block += item.message();
+  for (const LogItem* item : lines) {
+    if (controls.ChatLogTimestamp->CheckedGet()) block += "<" + LineTime(*item) + "> ";
+    block += item->message();
     block += "\r\n";
   }
   EnsureLogFolder();
-  const std::filesystem::path path = LogFilePath(".txt");
+  const std::filesystem::path path = PathOf(file);
   ReplaceFileEnd(path, "", TextLineBreakNeeded(path) + block);
 }
 
-void LogHandler::WriteXml(const std::deque<LogItem>& lines) {
+void LogHandler::WriteXml(const LogFile& file, const Lines& lines) {
   FileState& f = *file_;
-  if (!f.root && !f.appendSize) OpenXml();
-  if (f.appendSize && AppendXml(lines)) return;
+  // The document held is of another log when lines wait for a file the log
+  // has left since.
+  if (f.name != file.name || (!f.root && !f.appendSize)) OpenXml(file.name);
+  if (f.appendSize && AppendXml(file, lines)) return;
   if (f.appendSize) {
     // The file is no longer as last written (edited, replaced, or an end a
     // failed write could not put back): it is read again, and repaired.
-    OpenXml();
+    OpenXml(file.name);
     if (f.appendSize) {
-      if (AppendXml(lines)) return;
-      Raise(75, "Path/File access error: " + LogFilePath(".xml").string() + " changed while it was written");
+      if (AppendXml(file, lines)) return;
+      Raise(75, "Path/File access error: " + PathOf(file).string() + " changed while it was written");
     }
   }
 
@@ -512,7 +531,7 @@ void LogHandler::WriteXml(const std::deque<LogItem>& lines) {
   const std::string bytes = persistence::SerializeXml(f.document, f.encoding);
   try {
     EnsureLogFolder();
-    persistence::SaveXmlFile(LogFilePath(".xml"), bytes);
+    persistence::SaveXmlFile(PathOf(file), bytes);
   } catch (...) {
     // The lines stay queued for the next try, so they leave the document again.
     while (root.last_child() != before) root.remove_child(root.last_child());
@@ -528,7 +547,7 @@ void LogHandler::WriteXml(const std::deque<LogItem>& lines) {
   }
 }
 
-bool LogHandler::AppendXml(const std::deque<LogItem>& lines) {
+bool LogHandler::AppendXml(const LogFile& file, const Lines& lines) {
   // The new elements are made and printed as in the whole document, so the
   // file ends up with the very bytes a whole rewrite would give it.
   pugi::xml_document scratch;
@@ -537,16 +556,25 @@ bool LogHandler::AppendXml(const std::deque<LogItem>& lines) {
   // The CR after the last whole line, then the new lines and the root's end.
   bytes.replace(0, std::string_view("<Log>").size(), "\r");
   const std::optional<std::uint64_t> size =
-      ReplaceFileEnd(LogFilePath(".xml"), file_->appendEnd, bytes, file_->appendSize);
+      ReplaceFileEnd(PathOf(file), file_->appendEnd, bytes, file_->appendSize);
   if (!size) return false;
   file_->appendSize = *size;
   file_->appendEnd = kClose;
   return true;
 }
 
-bool LogHandler::FileWrite(const char* procedure, const std::function<void()>& write) {
+bool LogHandler::Waits(const LogFile& file) const {
+  return std::any_of(fileQueue_.begin(), fileQueue_.end(), [&](const FileLine& line) { return line.file == file; });
+}
+
+void LogHandler::ForgetIdleRefusals() {
+  const LogFile current = CurrentFile();
+  std::erase_if(refusing_, [&](const LogFile& file) { return file != current && !Waits(file); });
+}
+
+bool LogHandler::FileWrite(const char* procedure, const LogFile& file, const std::function<void()>& write) {
   bool written = false;
-  if (!writeFailing_) {
+  if (refusing_.empty()) {
     written = Trap(procedure, kClass, write);
   } else {
     // Reported when the run of failures began.
@@ -556,30 +584,39 @@ bool LogHandler::FileWrite(const char* procedure, const std::function<void()>& w
     } catch (...) {
     }
   }
-  if (written == !writeFailing_) return written;
-  writeFailing_ = !written;
-  if (!written) {
+  if (written) return true;
+  if (refusing_.empty()) {
     Hub::wtcw("The chat log file could not be written; its lines are kept and written as soon as it can be.");
-    return false;
   }
+  refusing_.insert(file);
+  return false;
+}
+
+void LogHandler::FileTook(const LogFile& file) {
+  // Another file taking its own lines ends nothing, nor does this one while
+  // lines still wait for it.
+  if (Waits(file) || refusing_.erase(file) == 0) return;
+  ForgetIdleRefusals();
+  if (!refusing_.empty()) return;
+  std::int64_t dropped = 0;
+  for (const auto& [from, count] : droppedLines_) dropped += count;
+  droppedLines_.clear();
   std::string text = "The chat log file is written again.";
-  if (droppedLines_ > 0) {
-    text += droppedLines_ == 1 ? " One of the lines that waited for it was dropped."
-                               : " " + std::to_string(droppedLines_) + " of the lines that waited for it were dropped.";
+  if (dropped > 0) {
+    text += dropped == 1 ? " One of the lines that waited for it was dropped."
+                         : " " + std::to_string(dropped) + " of the lines that waited for it were dropped.";
   }
-  droppedLines_ = 0;
   Hub::wtcw(text);
-  return true;
 }
 
 void LogHandler::LimitFileQueue() {
-  if (!writeFailing_) return;
+  if (refusing_.empty()) return;
   const std::size_t limit = static_cast<std::size_t>(std::max<std::int32_t>(maxLines_, kFileQueueFloor));
   if (fileQueue_.size() <= limit) return;
-  const bool first = droppedLines_ == 0;
+  const bool first = droppedLines_.empty();
   while (fileQueue_.size() > limit) {
+    ++droppedLines_[fileQueue_.front().file];
     fileQueue_.pop_front();
-    ++droppedLines_;
   }
   // Said after the count, as the message itself joins the queue.
   if (first) Hub::wtcw("The chat log file still cannot be written; the oldest of its waiting lines are being dropped.");
@@ -587,68 +624,76 @@ void LogHandler::LimitFileQueue() {
 
 void LogHandler::WriteFileLog() {
   if (fileQueue_.empty()) return;
-  WriteWaiting(Controls().ChatLogXML->CheckedGet());
-}
-
-void LogHandler::WriteWaiting(bool xml) {
-  if (fileQueue_.empty()) return;
-  // Without a name there is no file: nothing is written (no stray ".txt").
-  if (logfile_.empty()) {
-    fileQueue_.clear();
-    return;
-  }
+  ForgetIdleRefusals();
   // Taken off the queue first: a line said while writing (a report is chat
   // too) waits for the next tick.
-  std::deque<LogItem> lines;
-  lines.swap(fileQueue_);
-  const bool written = FileWrite("WriteFileLog", [&] {
-    if (xml) {
-      WriteXml(lines);
+  std::deque<FileLine> waiting;
+  waiting.swap(fileQueue_);
+  // Each file takes its own lines in one write, the files in the order of
+  // their oldest line.
+  std::vector<std::pair<LogFile, Lines>> files;
+  for (const FileLine& line : waiting) {
+    auto it = std::find_if(files.begin(), files.end(), [&](const auto& f) { return f.first == line.file; });
+    if (it == files.end()) it = files.insert(files.end(), {line.file, {}});
+    it->second.push_back(&line);
+  }
+  std::set<LogFile> refused;
+  std::vector<LogFile> took;
+  for (const auto& [file, lines] : files) {
+    // Without a name there is no file: nothing is written (no stray ".txt").
+    if (file.name.empty()) continue;
+    const bool written = FileWrite("WriteFileLog", file, [&] {
+      if (file.xml) {
+        WriteXml(file, lines);
+      } else {
+        WriteText(file, lines);
+      }
+    });
+    if (written) {
+      took.push_back(file);
     } else {
-      WriteText(lines);
+      refused.insert(file);
     }
-  });
-  if (written) return;
+  }
   // Tried again at the next tick, ahead of the lines said meanwhile.
-  lines.insert(lines.end(), std::make_move_iterator(fileQueue_.begin()), std::make_move_iterator(fileQueue_.end()));
-  fileQueue_.swap(lines);
+  std::deque<FileLine> again;
+  for (FileLine& line : waiting) {
+    if (refused.contains(line.file)) again.push_back(std::move(line));
+  }
+  again.insert(again.end(), std::make_move_iterator(fileQueue_.begin()), std::make_move_iterator(fileQueue_.end()));
+  fileQueue_.swap(again);
+  for (const LogFile& file : took) FileTook(file);
   LimitFileQueue();
 }
 
 void LogHandler::EndFileLog(const std::string& character) {
-  const bool xml = ControlHandlerInstance && ControlHandlerInstance->ChatLogXML->CheckedGet();
-  const std::string file = logfile_ + (xml ? ".xml" : ".txt");
-  const std::int64_t lost = droppedLines_;
-  const std::size_t kept = fileQueue_.size();
-  if (kept > 0) {
-    auto& lines = keptLines_[character];
-    lines.insert(lines.end(), std::make_move_iterator(fileQueue_.begin()), std::make_move_iterator(fileQueue_.end()));
+  const std::map<LogFile, std::int64_t> lost = std::exchange(droppedLines_, {});
+  std::map<LogFile, std::size_t> kept;
+  auto& keep = keptLines_[character];
+  for (FileLine& line : fileQueue_) {
+    if (line.file.name.empty()) continue;
+    ++kept[line.file];
+    keep.push_back(std::move(line));
   }
+  if (keep.empty()) keptLines_.erase(character);
   fileQueue_.clear();
-  writeFailing_ = false;
-  droppedLines_ = 0;
+  refusing_.clear();
   FileLogging(false);
   logfile("");
-  if (kept > 0) {
-    Hub::wtcw_error(LinesOfTheLog(kept) + " could not be written to " + file + (kept == 1 ? "; it is" : "; they are") +
-                    " kept for this character's next login.");
+  for (const auto& [file, count] : kept) {
+    Hub::wtcw_error(LinesOfTheLog(static_cast<std::int64_t>(count)) + " could not be written to " + file.FileName() +
+                    (count == 1 ? "; it is" : "; they are") + " kept for this character's next login.");
   }
-  if (lost > 0) {
-    Hub::wtcw_error(LinesOfTheLog(lost) + " could not be written to " + file + (lost == 1 ? " and is" : " and are") +
-                    " lost.");
+  for (const auto& [file, count] : lost) {
+    Hub::wtcw_error(LinesOfTheLog(count) + " could not be written to " + file.FileName() +
+                    (count == 1 ? " and is" : " and are") + " lost.");
   }
 }
 
 void LogHandler::ResumeFileLog(const std::string& character) {
   const auto it = keptLines_.find(character);
   if (it == keptLines_.end()) return;
-  // Without a file the queue is emptied at the next tick: the lines would go unsaid.
-  if (logfile_.empty()) {
-    Hub::wtcw_error(LinesOfTheLog(it->second.size()) + " kept for " + character +
-                    (it->second.size() == 1 ? " is" : " are") + " lost: this login writes no chat-log file.");
-    keptLines_.erase(it);
-    return;
-  }
+  // Each to its own file, whether or not this login logs.
   fileQueue_.insert(fileQueue_.begin(), std::make_move_iterator(it->second.begin()),
                     std::make_move_iterator(it->second.end()));
   keptLines_.erase(it);
@@ -720,7 +765,7 @@ void LogHandler::AddToLog(const std::string& message, std::int32_t msgtype, std:
     if (fileLogging_) {
       const std::int32_t tag = ClassifyToFile(message, msgtype);
       if (tag > 0) {
-        fileQueue_.emplace_back(message, msgtype, msgcolor, NowUnix(), tag, 0);
+        fileQueue_.push_back({LogItem(message, msgtype, msgcolor, NowUnix(), tag, 0), CurrentFile()});
         LimitFileQueue();
       }
     }

@@ -5,8 +5,9 @@
 
 #include <cstdint>
 #include <deque>
-#include <map>
 #include <filesystem>
+#include <map>
+#include <set>
 #include <functional>
 #include <memory>
 #include <optional>
@@ -29,24 +30,37 @@ class LogHandler {
   LogHandler& operator=(const LogHandler&) = delete;
 
   // --- File side: the chat-log file (text or XML, both appended) ------------
+  // The file a line is logged for: the log's name and the form the XML box
+  // chose when the line was logged. It keeps it while it waits.
+  struct LogFile {
+    std::string name;
+    bool xml = false;
+    auto operator<=>(const LogFile&) const = default;
+    // "name.txt" or "name.xml".
+    std::string FileName() const;
+  };
+  struct FileLine : LogItem {
+    LogFile file;
+  };
+
   // Opens LogPath + logfile + ".txt" for appending: the log folder (one level,
   // as when the handler is made) and the file are made when missing (nothing
   // without a name). A failure counts as a failed write.
   void InitFileLog();
-  // Called every core tick: writes the queued lines to the file of the form
-  // the XML box chooses now and empties the queue. A failed write (a log
-  // folder or file that cannot be used, a full disk) leaves the file as it was
-  // and keeps the lines for the next tick; the first failure of a run is
-  // reported, and the first success after it told. While writes fail the
-  // queue keeps only its newest lines (at least MaxLines) and counts the rest.
+  // Called every core tick: writes each queued line to its own file, in the
+  // order the lines were logged, and empties the queue. A failed write (a log
+  // folder or file that cannot be used, a full disk) leaves that file as it
+  // was and keeps its lines for the next tick; the first failure of a run is
+  // reported, and told, and the run is told over once every file that refused
+  // has taken its lines. While writes fail the queue keeps only its newest
+  // lines (at least MaxLines) and counts the rest.
   void WriteFileLog();
-  // A logoff of `character`: closes the file. Lines it still would not take
-  // are kept for that character's next login, never left for another
-  // character's file; lines already dropped are told lost.
+  // A logoff of `character`: closes the file. Lines their files still would
+  // not take are kept for that character's next login, never left for
+  // another character; lines already dropped are told lost.
   void EndFileLog(const std::string& character);
   // A login of `character`: the lines its last logoff kept wait in the queue
-  // again, ahead of this login's, for its file; told lost when this login
-  // writes no file.
+  // again, ahead of this login's, each for the file it was logged for.
   void ResumeFileLog(const std::string& character);
   // Termination: lines still kept for a character's next login are told lost.
   void TellKeptLinesLost();
@@ -71,7 +85,7 @@ class LogHandler {
 
   // Oldest line first; the list itself (the data file reads it).
   const std::deque<LogItem>& Log() const { return log_; }
-  const std::deque<LogItem>& FileQueue() const { return fileQueue_; }
+  const std::deque<FileLine>& FileQueue() const { return fileQueue_; }
 
   const std::string& SearchString() const { return login_.searchString; }
   void SearchString(const std::string& value);
@@ -83,7 +97,7 @@ class LogHandler {
   void SortAsc(bool value);
   bool FileLogging() const { return fileLogging_; }
   // Switching off in the XML form closes the XML log; lines still queued
-  // then go to the file that was being written.
+  // are still written to their file.
   void FileLogging(bool value);
   const std::string& logfile() const { return logfile_; }
   // Stores the name without any ".txt" and ".xml" in it, path separators and
@@ -91,9 +105,9 @@ class LogHandler {
   // of that name in the current form (XML: reads the file, repairing a torn
   // end, or starts a log with the style-sheet reference; text: InitFileLog).
   // A name that is left empty raises error 52 and changes nothing; an empty
-  // name stores "" and opens nothing. The lines waiting for the file being
-  // left are written to it first (in the form it was opened in), unless
-  // linesFollow: the move to a new date takes them along.
+  // name stores "" and opens nothing. The lines waiting keep their files,
+  // unless linesFollow: the move to a new date takes the lines waiting for
+  // the old name along.
   void logfile(const std::string& name, bool linesFollow = false);
   // The log folder, ending in a path separator.
   const std::string& LogPath() const { return logPath_; }
@@ -146,28 +160,37 @@ class LogHandler {
   // While writes fail, the queue keeps at least this many of its newest lines.
   static constexpr std::int32_t kFileQueueFloor = 10000;
   void EnsureLogFolder() const;
-  // Opens the XML log of the current name: a file in the plug-in's own layout
+  // Opens the XML log of that name: a file in the plug-in's own layout
   // (told by its head and its end, the only parts read) is appended to, after
   // its torn end, if any, is cut back; any other file is loaded to be written
   // whole in the encoding it was read in (the texts the load had to repair
   // are told, and the file kept aside before it is first written over); a
   // missing one starts a new log.
-  void OpenXml();
+  void OpenXml(const std::string& name);
   void DropDocument();
-  // Writes the queue to logfile_ in the form given (WriteFileLog's body).
-  void WriteWaiting(bool xml);
-  void WriteText(const std::deque<LogItem>& lines);
-  void WriteXml(const std::deque<LogItem>& lines);
+  std::filesystem::path PathOf(const LogFile& file) const;
+  // The lines of one file, oldest first.
+  using Lines = std::vector<const LogItem*>;
+  void WriteText(const LogFile& file, const Lines& lines);
+  void WriteXml(const LogFile& file, const Lines& lines);
   // Appends in place; false when the file is no longer as last written.
-  bool AppendXml(const std::deque<LogItem>& lines);
-  // Runs a write of the log file, reporting the first failure of a run and
-  // telling the first success after one; true when it went through.
-  bool FileWrite(const char* procedure, const std::function<void()>& write);
+  bool AppendXml(const LogFile& file, const Lines& lines);
+  // Runs a write of that file; true when it went through. A failure that
+  // begins a run of failures is reported and told.
+  bool FileWrite(const char* procedure, const LogFile& file, const std::function<void()>& write);
+  // That file took a write: the run of failures is told over once no file
+  // that refused has lines waiting for it.
+  void FileTook(const LogFile& file);
+  // Files that refused but that no line waits for, nor the log writes now,
+  // no longer keep the run of failures going.
+  void ForgetIdleRefusals();
+  bool Waits(const LogFile& file) const;
+  LogFile CurrentFile() const;
   // While writes fail: drops the oldest queued lines beyond the limit.
   void LimitFileQueue();
 
   std::deque<LogItem> log_;
-  std::deque<LogItem> fileQueue_;
+  std::deque<FileLine> fileQueue_;
   std::int32_t nextMsgId_ = 0;
   // How the login shows the log on its page: replaced whole at its start.
   struct LoginState {
@@ -182,19 +205,17 @@ class LogHandler {
   bool fileLogging_ = false;
   std::string logPath_;
   std::string logfile_;
-  // The form logfile_ was opened in: the lines waiting when the log leaves it
-  // are written there, whatever the XML box says by then.
-  bool logfileXml_ = false;
   bool dataSavePending_ = false;
   // Since the data file last took the log: lines that entered it, and
   // whether it changed otherwise.
   std::int64_t unsavedLines_ = 0;
   bool dataWhole_ = false;
-  // File writes fail at present; the queued lines dropped meanwhile.
-  bool writeFailing_ = false;
-  std::int64_t droppedLines_ = 0;
+  // The files whose writes fail at present (a run of failures while any
+  // does), and the queued lines dropped meanwhile, by file.
+  std::set<LogFile> refusing_;
+  std::map<LogFile, std::int64_t> droppedLines_;
   // Lines of characters logged off, by character, for their next login.
-  std::map<std::string, std::deque<LogItem>> keptLines_;
+  std::map<std::string, std::deque<FileLine>> keptLines_;
   // Rows of the categories in the chat-log options list and their boxes.
   NamedRowCache optionRows_{kCategoryCount};
 

@@ -66,8 +66,6 @@ std::int32_t NamedRow(ControlHandler& ch, const AttributeReader& r, const char* 
 void ApplyChatLog(ControlHandler& ch, const AttributeReader& r) {
   // The shipped limit: for a file without one, and in place of one refused.
   constexpr const char* kShippedLimit = "100";
-  // The lines waiting were logged for the file and form the boxes chose so far.
-  if (Links().WriteFileLog) Links().WriteFileLog();
   ch.ChatLogEnable->CheckedLet(r.Bool("enabled", false));
   ch.ChatLogMax->TextLet(r.Text("max", kShippedLimit));
   ch.ChatLogAuto->CheckedLet(r.Bool("auto", false));

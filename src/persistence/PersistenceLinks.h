@@ -58,8 +58,6 @@ struct PersistenceLinks {
   std::function<std::int32_t()> LogMaxLines;
   // Opens the text log of the name the log holds (none: nothing).
   std::function<void()> InitFileLog;
-  // Writes the lines waiting for the chat-log file now.
-  std::function<void()> WriteFileLog;
   std::function<void(const std::function<void(const LogItem&)>&)> ForEachLogItem;
   std::function<void(const std::string& message, std::int32_t msgtype, std::int32_t msgcolor, std::int32_t msgtag,
                      std::int64_t msgdate)>

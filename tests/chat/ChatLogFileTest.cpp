@@ -6,7 +6,12 @@
 #include <cerrno>
 #include <filesystem>
 #include <fstream>
+#include <deque>
 #include <functional>
+#include <map>
+#include <optional>
+#include <random>
+#include <regex>
 #include <set>
 #include <string>
 #include <vector>
@@ -40,7 +45,8 @@ class ChatLogFileTest : public HostTest {
   }
   // A new home (no settings, data or log files of earlier rounds) and a login.
   // blockFolder: the game's folder is taken by a file, so no log folder can be made.
-  void Fresh(const std::string& chatLog = "", bool blockFolder = false) {
+  void Fresh(const std::string& chatLog = "", bool blockFolder = false,
+             const std::function<void()>& editDefaults = {}) {
     if (host) host->UnloadPlugin();
     host.reset();
     fs::remove_all(home.path());
@@ -48,16 +54,20 @@ class ChatLogFileTest : public HostTest {
     Start(true);
     RouteOwnLinesToMain();
     if (!chatLog.empty()) {
-      std::string text = ReadText(DefaultsFile());
-      const std::string from = R"(<Chat_Log enabled="False" max="100" auto="False" timestamp="False" xml="False" bydate="False")";
-      const auto at = text.find(from);
-      ASSERT_NE(at, std::string::npos);
-      text.replace(at, from.size(), chatLog);
-      std::ofstream(DefaultsFile(), std::ios::binary) << text;
+      EditDefaults(R"(<Chat_Log enabled="False" max="100" auto="False" timestamp="False" xml="False" bydate="False")",
+                   chatLog);
     }
+    if (editDefaults) editDefaults();
     if (blockFolder) BlockFolder();
     errors.clear();
     Login();
+  }
+  void EditDefaults(const std::string& from, const std::string& to) {
+    std::string text = ReadText(DefaultsFile());
+    const auto at = text.find(from);
+    ASSERT_NE(at, std::string::npos) << from;
+    text.replace(at, from.size(), to);
+    std::ofstream(DefaultsFile(), std::ios::binary) << text;
   }
   void BlockFolder() {
     fs::remove_all(GameFolder());
@@ -344,6 +354,21 @@ TEST_F(ChatLogFileTest, AFolderThatFailsAndRecoversGetsEveryLineOnceInOrder) {
       ExpectOnceInOrder(file, {"line 1", "line 2", "line 3", "line 4", "line 5", "line 6", "is written again"});
     }
   }
+  // A file that refused only its making, and that the log then left, keeps
+  // no run of failures going: the next refusal is told and reported again.
+  Fresh("", true);
+  host->TypeText("/x log foo");
+  host->TypeText("/x log");
+  UnblockFolder();
+  host->TypeText("/x log bar");
+  Say("taken");
+  Tick();
+  BlockFolder();
+  Say("refused");
+  Tick();
+  EXPECT_EQ(CountSince(0, "The chat log file could not be written"), 2u);
+  EXPECT_EQ(CountSince(0, "The chat log file is written again."), 0u);
+  EXPECT_EQ(errors, (std::vector<std::string>{"LogHandler.InitFileLog #76", "LogHandler.WriteFileLog #76"}));
   // A folder that is not a full path would land wherever the game runs from.
   Fresh();
   L().LogPath("relative-logs/");
@@ -800,6 +825,173 @@ TEST_F(ChatLogFileTest, SwitchingFormStoppingAndTerminatingLoseNoLine) {
   EXPECT_EQ(ReadText(Logs() / "Last.txt"), "Al says, \"final\"\r\n");
   EXPECT_FALSE(SaidSince(mark, "could not be written")) << Since(mark).back();
   EXPECT_TRUE(errors.empty()) << errors.front();
+}
+
+// Random runs of a player switching the log about while the disk fills up
+// and empties, checked against a model that knows only this: a line belongs
+// to the log's name and the XML box's form when it was said; a file that
+// refuses keeps its lines waiting; a run of refusals is told when it begins
+// and once more when every file that refused has taken its lines; a logoff
+// keeps the lines that still wait for the next login.
+TEST_F(ChatLogFileTest, EveryLineLandsInTheFileItWasLoggedForOnceAndInOrder) {
+  const std::string date = "2026-12-08";
+  for (unsigned seed = 1; seed <= 60; ++seed) {
+    SCOPED_TRACE("seed " + std::to_string(seed));
+    // The plug-in's own lines stay out of the files: only the said lines are counted.
+    Fresh("", false, [&] {
+      for (const char* row : {"Mellox", "Other"}) {
+        EditDefaults(std::string("<Chat_Log_Option name=\"") + row + "\" view=\"False\" file=\"True\"/>",
+                     std::string("<Chat_Log_Option name=\"") + row + "\" view=\"False\" file=\"False\"/>");
+      }
+    });
+    const std::size_t start = Mark();
+    std::mt19937 random(seed);
+    auto chance = [&](int in) { return std::uniform_int_distribution<int>(0, in - 1)(random) == 0; };
+
+    struct Waiting {
+      std::string text;
+      std::string file;
+    };
+    std::map<std::string, std::vector<std::string>> written;
+    std::deque<Waiting> waiting;
+    std::set<std::string> refusing;
+    std::size_t refusals = 0;
+    std::size_t recoveries = 0;
+    bool full = false;
+    bool logging = false;
+    bool xml = false;
+    bool byDate = false;
+    bool automatic = false;
+    std::string name;
+    auto automaticName = [&] { return byDate ? "Alpha_Bob_" + date : std::string("Alpha_Bob"); };
+    auto write = [&] {
+      std::vector<std::string> files;
+      for (const Waiting& w : waiting) {
+        if (std::find(files.begin(), files.end(), w.file) == files.end()) files.push_back(w.file);
+      }
+      std::deque<Waiting> again;
+      for (const std::string& file : files) {
+        for (const Waiting& w : waiting) {
+          if (w.file != file) continue;
+          if (full) {
+            again.push_back(w);
+          } else {
+            written[file].push_back(w.text);
+          }
+        }
+        if (full) {
+          if (refusing.empty()) ++refusals;
+          refusing.insert(file);
+        } else if (refusing.erase(file) > 0 && refusing.empty()) {
+          ++recoveries;
+        }
+      }
+      waiting = again;
+    };
+    auto relogin = [&] {
+      host->Character().RaiseLogoff();
+      write();
+      refusing.clear();
+      logging = false;
+      name.clear();
+      Login();
+      // The settings the login reads are whatever its disk let the last one keep.
+      xml = C().ChatLogXML->CheckedGet();
+      byDate = C().ChatLogByDate->CheckedGet();
+      automatic = C().ChatLogAuto->CheckedGet();
+      if (automatic) {
+        name = automaticName();
+        logging = true;
+      }
+    };
+
+    int said = 0;
+    for (int step = 0; step < 80; ++step) {
+      const int action = std::uniform_int_distribution<int>(0, 11)(random);
+      if (action <= 2) {
+        const std::string text = "l" + std::to_string(++said);
+        Say(text);
+        if (logging) waiting.push_back({text, name + (xml ? ".xml" : ".txt")});
+      } else if (action <= 4) {
+        Tick();
+        write();
+      } else if (action == 5) {
+        const std::string asked = chance(2) ? "foo" : "bar";
+        host->TypeText("/x log " + asked);
+        if (!logging) {
+          name = asked;
+          logging = true;
+        }
+      } else if (action == 6) {
+        host->TypeText("/x log");
+        logging = false;
+      } else if (action == 7) {
+        xml = !xml;
+        Check("Chat_Log_XML", xml);
+      } else if (action == 8) {
+        if (chance(2)) {
+          byDate = !byDate;
+          Check("Chat_Log_By_Date", byDate);
+          name = automaticName();
+        } else {
+          automatic = !automatic;
+          Check("Chat_Log_Auto", automatic);
+          if (automatic && !logging) {
+            name = automaticName();
+            logging = true;
+          }
+        }
+      } else if (action == 9) {
+        // A reload that sets the boxes as the file says, without their handlers.
+        const std::string from = R"(<Chat_Log enabled="False" max="100" auto=")";
+        std::string text = ReadText(DefaultsFile());
+        const std::size_t at = text.find(from);
+        ASSERT_NE(at, std::string::npos);
+        const std::size_t end = text.find(" afkmsg=", at);
+        automatic = chance(2);
+        xml = chance(2);
+        byDate = chance(2);
+        auto b = [](bool v) { return v ? std::string("True") : std::string("False"); };
+        text.replace(at, end - at,
+                     from + b(automatic) + R"(" timestamp="False" xml=")" + b(xml) + R"(" bydate=")" + b(byDate) + "\"");
+        std::ofstream(DefaultsFile(), std::ios::binary) << text;
+        host->View()->Get<sim::SimPushButton>("Reload_Default").UserPress();
+      } else if (action == 10) {
+        full = !full;
+        SetWriteRoomForTesting(full ? std::optional<std::uint64_t>(0) : std::nullopt);
+      } else if (chance(3)) {
+        relogin();
+      }
+    }
+    full = false;
+    SetWriteRoomForTesting(std::nullopt);
+    Tick();
+    write();
+    relogin();
+    Tick();
+    write();
+    ASSERT_TRUE(waiting.empty());
+
+    const std::regex line("says, \"(l[0-9]+)\"");
+    std::set<std::string> files;
+    for (const std::string& base : {std::string("Alpha_Bob"), "Alpha_Bob_" + date, std::string("foo"), std::string("bar")}) {
+      files.insert(base + ".txt");
+      files.insert(base + ".xml");
+    }
+    for (const std::string& file : files) {
+      const std::string bytes = fs::exists(Logs() / file) ? ReadText(Logs() / file) : "";
+      std::vector<std::string> found;
+      for (auto it = std::sregex_iterator(bytes.begin(), bytes.end(), line); it != std::sregex_iterator(); ++it) {
+        found.push_back((*it)[1]);
+      }
+      EXPECT_EQ(found, written[file]) << file;
+    }
+    EXPECT_EQ(CountSince(start, "The chat log file could not be written"), refusals);
+    EXPECT_EQ(CountSince(start, "The chat log file is written again."), recoveries);
+    EXPECT_EQ(std::count(errors.begin(), errors.end(), "LogHandler.WriteFileLog #61"),
+              static_cast<std::ptrdiff_t>(refusals));
+    if (HasFailure()) return;
+  }
 }
 
 }  // namespace
