@@ -357,6 +357,17 @@ TEST(SaveFaultTest, ASettingsSaveRefusedIsMadeOnceThereIsRoom) {
   EXPECT_EQ(s.Host().Output().size(), said);
   EXPECT_EQ(ReadAll(defaultsFile), defaults);
 
+  // A minute that finds the disk still full keeps the save owed for the next.
+  const std::size_t refusedFirst = refused();
+  SetWriteRoomForTesting(1024);
+  addAlias("wait");
+  EXPECT_EQ(refused(), refusedFirst + 1);
+  s.Host().Advance(60000);
+  EXPECT_FALSE(inFile(characterFile, "wait"));
+  SetWriteRoomForTesting(std::nullopt);
+  s.Host().Advance(60000);
+  EXPECT_TRUE(inFile(characterFile, "wait"));
+
   // The reload button, before the minute: it reads what the player set.
   SetWriteRoomForTesting(1024);
   addAlias("hi");
