@@ -424,14 +424,20 @@ pugi::xml_node OneRoot(pugi::xml_document& doc) {
   return root;
 }
 
+// The chat-log lines among a node's children.
+std::size_t LogElements(pugi::xml_node parent) {
+  std::size_t lines = 0;
+  for (pugi::xml_node log = parent.child("Log"); log; log = log.next_sibling("Log")) ++lines;
+  return lines;
+}
+
 // The stored lines outnumber the chat log's starting limit: keep them all
 // until the settings say how many to keep.
-void RaiseLogLimitFor(pugi::xml_node root, std::size_t companionLines) {
+void RaiseLogLimitFor(std::size_t storedLines) {
   const PersistenceLinks& links = Links();
   if (!links.LogMaxLines || !links.SetLogMaxLines) return;
-  constexpr std::size_t kMost = std::numeric_limits<std::int32_t>::max() / 2;
-  auto lines = static_cast<std::int32_t>(std::min(companionLines, kMost));
-  for (pugi::xml_node log = root.child("Log"); log; log = log.next_sibling("Log")) ++lines;
+  constexpr std::size_t kMost = std::numeric_limits<std::int32_t>::max();
+  const auto lines = static_cast<std::int32_t>(std::min(storedLines, kMost));
   const std::int32_t limit = links.LogMaxLines();
   if (lines <= limit) return;
   if (!S().raisedFrom) S().raisedFrom = limit;
@@ -859,9 +865,10 @@ void DataFile::Load(ControlHandler& ch, std::int16_t action) {
     if (!ReadCompanion(data.besideNone, base, companion)) return;
     SetAsideWhatIsNotOurs(data, companion);
     NoteFilesAsRead(data, base, companion);
+    // Every element that is read, so the raise counts what is read.
     pugi::xml_document companionElements;
     const std::int64_t unknown = ReadCompanionElements(companion, companionElements);
-    RaiseLogLimitFor(data.root, companion.added.size());
+    RaiseLogLimitFor(LogElements(data.root) + LogElements(companionElements));
     ApplyDataFile(ch, data);
     ApplyCompanion(ch, companion, companionElements, unknown);
     FinishLoad(ch, data, base, companion);

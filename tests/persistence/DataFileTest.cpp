@@ -116,6 +116,28 @@ TEST_F(DataFileTest, LogLinesBeyondTheStartingLimitSurviveALogin) {
     EXPECT_EQ(Log().Log().front().message(), "line 50");
     EXPECT_TRUE(Reported("Settings_Load 1", "Chat_Log max=\"" + refused + "\", using 100")) << refused;
   }
+
+  // Each element of a companion line that another tool joined counts: a
+  // data file of 100 lines beside its own companion of 60 lines of 4 keeps
+  // all 340 under settings that keep 1000, and the load's save writes them.
+  std::string hundred = "<Mellox>";
+  for (int i = 0; i < 100; ++i) hundred += "<Log message=\"kept " + std::to_string(i) + "\"/>";
+  hundred += "</Mellox>";
+  std::string joined = DataFile::LinesFirstLine(hundred);
+  for (int i = 0; i < 240; ++i)
+    joined += "<Log message=\"joined " + std::to_string(i) + "\"/>" + (i % 4 == 3 ? "\n" : "");
+  Spit(DataFilePath(), hundred);
+  Spit(DataFile::LinesPath(), joined);
+  reports.clear();
+  DataFile::Load(*ch, 0);
+  Spit(CharFile(), "<Mellox Version=\"1.1.0.1\"><Chat_Log max=\"1000\"/></Mellox>");
+  SettingsFile::Load(*ch, 0);
+  EXPECT_EQ(Log().MaxLines(), 1000);
+  ASSERT_EQ(Log().Log().size(), 340u);
+  EXPECT_EQ(Log().Log().front().message(), "kept 0");
+  EXPECT_EQ(Log().Log().back().message(), "joined 239");
+  EXPECT_NE(Slurp(DataFilePath()).find("kept 0"), std::string::npos);
+  EXPECT_TRUE(reports.empty());
 }
 
 TEST_F(DataFileTest, DamagedValuesCostOnlyThemselves) {
