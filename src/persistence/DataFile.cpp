@@ -409,18 +409,40 @@ void ApplyElement(ControlHandler& ch, pugi::xml_node element) {
   }
 }
 
-// A data file holding a second root (files joined by hand) is read whole:
-// each root's elements in file order, as the first root's.
-pugi::xml_node OneRoot(pugi::xml_document& doc) {
-  pugi::xml_node root = doc.document_element();
+bool HoldsElements(pugi::xml_node node) {
+  return static_cast<bool>(node.find_child([](pugi::xml_node n) { return n.type() == pugi::node_element; }));
+}
+
+// The names of the elements the data file holds, as ApplyElement reads them.
+bool IsLineName(std::string_view name) {
+  return name == "Global" || name == "Corpse" || name == "Item_Spell" || name == "Log";
+}
+
+// Every element of a data file under one root, in file order, also when it
+// holds more than one root (files joined by hand): a root that holds
+// elements gives them (its own name is not checked), and a root that holds
+// none is an element in its own right (a chat-log line, corpse, item spell
+// or global-settings choice of a companion joined to its data file; any
+// other is skipped as an unknown element is). The names of the roots named
+// as an element that hold elements, whose own values are left out, are
+// added to heldByLine.
+pugi::xml_node OneRoot(pugi::xml_document& doc, std::vector<std::string>& heldByLine) {
+  const pugi::xml_node first = doc.document_element();
+  pugi::xml_node root = HoldsElements(first) ? first : doc.insert_child_before("Mellox", first);
   for (pugi::xml_node other = root.next_sibling(); other;) {
     const pugi::xml_node next = other.next_sibling();
     if (other.type() == pugi::node_element) {
-      while (const pugi::xml_node child = other.first_child()) root.append_move(child);
-      doc.remove_child(other);
+      if (!HoldsElements(other)) {
+        root.append_move(other);
+      } else {
+        if (IsLineName(other.name())) heldByLine.emplace_back(other.name());
+        while (const pugi::xml_node child = other.first_child()) root.append_move(child);
+        doc.remove_child(other);
+      }
     }
     other = next;
   }
+  if (IsLineName(root.name())) heldByLine.emplace_back(root.name());
   return root;
 }
 
@@ -616,6 +638,8 @@ struct DataRead {
   bool loaded = false;
   // Every element it holds under one root (OneRoot); nothing unless loaded.
   pugi::xml_node root;
+  // The roots named as an element that hold elements (OneRoot).
+  std::vector<std::string> heldByLine;
   // Beside none, what a companion holds before a line naming an empty data
   // file (what a login without one stores after) is another's: what it is.
   const char* besideNone = nullptr;
@@ -638,7 +662,7 @@ bool ReadDataFile(DataRead& data) {
                     : outcome == LoadOutcome::Missing
                         ? "chat-log lines of a data file that is missing"
                         : "chat-log lines of a data file that could not be read";
-  if (data.loaded) data.root = OneRoot(data.doc);
+  if (data.loaded) data.root = OneRoot(data.doc, data.heldByLine);
   return true;
 }
 
@@ -768,6 +792,12 @@ std::int64_t ReadCompanionElements(const Companion& companion, pugi::xml_documen
 void ApplyDataFile(ControlHandler& ch, DataRead& data) {
   if (!data.loaded) return;
   LoadDamage damage(DataFile::Path(), std::move(data.bytes));
+  for (const std::string& name : data.heldByLine) {
+    LoadDamage::Report(
+        "root " + name, 5,
+        "A root named " + name + " holds elements: read as the elements it holds, its own values left out",
+        kLoadProc);
+  }
   for (pugi::xml_node child : data.root.children()) {
     if (child.type() != pugi::node_element) continue;
     GuardElement(kLoadProc, child.name(), [&] { ApplyElement(ch, child); });

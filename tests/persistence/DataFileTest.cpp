@@ -63,6 +63,23 @@ TEST_F(DataFileTest, RoundTripKeepsEveryByte) {
   const std::string rewritten = Slurp(DataFilePath());
   EXPECT_NE(rewritten.find("joined"), std::string::npos);
   EXPECT_EQ(rewritten.find("<Mellox>", 1), std::string::npos);
+
+  // A root that is itself an element (what joining the data file and its
+  // companion by hand leaves) is one: read in its place, and kept by the
+  // rewrite through a login and logoff.
+  Spit(DataFilePath(),
+       first + "\n<Log message=\"bare 1\"/>\n<Log message=\"bare 2\"/>\r\n<Log message=\"bare 3\"/>\n");
+  for (int login = 0; login < 2; ++login) {
+    corpses.clear();
+    spells.clear();
+    DataFile::Load(*ch, 0);
+    ASSERT_EQ(Log().Log().size(), 5u) << login;
+    EXPECT_EQ(Log().Log()[1].message(), "plain");
+    EXPECT_EQ(Log().Log()[2].message(), "bare 1");
+    EXPECT_EQ(Log().Log()[4].message(), "bare 3");
+    DataFile::Close();
+  }
+  EXPECT_TRUE(reports.empty());
 }
 
 TEST_F(DataFileTest, LogLinesBeyondTheStartingLimitSurviveALogin) {
