@@ -543,6 +543,28 @@ TEST_F(DataFileTest, CompanionLinesThatWereNotAllReadAreKeptAside) {
                   swordLines),
             "");
 
+  // A companion a login stored beside no data file (its whole writes
+  // failed) is that login's own: the next login reads it, with no word and
+  // no copy.
+  fs::remove(DataFilePath());
+  fs::remove(DataFile::LinesPath());
+  fs::remove(aside);
+  SetAtomicWriteFaultForTesting([](std::string_view stage) { return stage == "write" ? ENOSPC : 0; });
+  DataFile::Load(*ch, 0);
+  SetAtomicWriteFaultForTesting({});
+  Log().AddToLog("beside none", 4, 2);
+  ASSERT_TRUE(DataFile::SaveNewLines(*ch));
+  ASSERT_FALSE(fs::exists(DataFilePath()));
+  ASSERT_EQ(Slurp(DataFile::LinesPath()).rfind(DataFile::LinesFirstLine(""), 0), 0u);
+  reports.clear();
+  const std::size_t said = host_->Output().size();
+  DataFile::Load(*ch, 0);
+  EXPECT_EQ(Log().Log().back().message(), "beside none");
+  EXPECT_EQ(host_->Output().size(), said);
+  EXPECT_TRUE(reports.empty());
+  EXPECT_FALSE(fs::exists(aside));
+  EXPECT_FALSE(fs::exists(DataFile::LinesPath()));
+
   // When the copy of a companion not wholly read cannot be made (no free
   // name, a full disk), no whole write removes it: each save tries again.
   Spit(aside, "taken");
@@ -668,6 +690,31 @@ TEST_F(DataFileTest, CompanionLinesThatWereNotAllReadAreKeptAside) {
     EXPECT_NE(Slurp(DataFilePath()).find("the next login"), std::string::npos);
   }
   EXPECT_NE(Slurp(DataFilePath()).find("while unreadable"), std::string::npos);
+
+  // Lines that wait to be kept aside are the character's whose companion
+  // held them: with Bob's written beside another data file and none of his
+  // names free, Ann, logging in after him, keeps nothing of his and is told
+  // nothing.
+  ASSERT_TRUE(fs::exists(aside.string() + ".7") && fs::exists(aside.string() + ".99"));
+  Spit(DataFilePath(), data);
+  Spit(DataFile::LinesPath(), other);
+  const std::size_t before = host_->Output().size();
+  DataFile::Load(*ch, 0);
+  ASSERT_TRUE(std::any_of(host_->Output().begin() + static_cast<std::ptrdiff_t>(before),
+                          host_->Output().end(), [](const std::string& line) {
+                            return line.find(
+                                       "Mellox_Data_Alpha_Bob.lines holds chat-log lines that its data "
+                                       "file lacks (written beside another one) and could not be kept "
+                                       "aside") != std::string::npos;
+                          }));
+  DataFile::Close();
+  character = "Ann";
+  DataFile::Load(*ch, 0);
+  AddLogLine("Ann's own");
+  EXPECT_TRUE(DataFile::Save(*ch));
+  EXPECT_FALSE(fs::exists(DataFile::LinesPath().string() + ".damaged"));
+  EXPECT_FALSE(Told("Mellox_Data_Alpha_Ann"));
+  EXPECT_EQ(Slurp(DataFilePath()).find("stored beside"), std::string::npos);
 }
 
 TEST_F(DataFileTest, NothingIsWrittenOverAFileThatWasNotRead) {
