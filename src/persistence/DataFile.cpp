@@ -409,29 +409,57 @@ void ApplyElement(ControlHandler& ch, pugi::xml_node element) {
   }
 }
 
-// A data file holding a second root (files joined by hand) is read whole:
-// each root's elements in file order, as the first root's.
-pugi::xml_node OneRoot(pugi::xml_document& doc) {
-  pugi::xml_node root = doc.document_element();
+bool HoldsElements(pugi::xml_node node) {
+  return static_cast<bool>(node.find_child([](pugi::xml_node n) { return n.type() == pugi::node_element; }));
+}
+
+// The names of the elements the data file holds, as ApplyElement reads them.
+bool IsLineName(std::string_view name) {
+  return name == "Global" || name == "Corpse" || name == "Item_Spell" || name == "Log";
+}
+
+// Every element of a data file under one root, in file order, also when it
+// holds more than one root (files joined by hand): a root that holds
+// elements gives them (its own name is not checked), and a root that holds
+// none is an element in its own right (a chat-log line, corpse, item spell
+// or global-settings choice of a companion joined to its data file; any
+// other is skipped as an unknown element is). The names of the roots named
+// as an element that hold elements, whose own values are left out, are
+// added to heldByLine.
+pugi::xml_node OneRoot(pugi::xml_document& doc, std::vector<std::string>& heldByLine) {
+  const pugi::xml_node first = doc.document_element();
+  pugi::xml_node root = HoldsElements(first) ? first : doc.insert_child_before("Mellox", first);
   for (pugi::xml_node other = root.next_sibling(); other;) {
     const pugi::xml_node next = other.next_sibling();
     if (other.type() == pugi::node_element) {
-      while (const pugi::xml_node child = other.first_child()) root.append_move(child);
-      doc.remove_child(other);
+      if (!HoldsElements(other)) {
+        root.append_move(other);
+      } else {
+        if (IsLineName(other.name())) heldByLine.emplace_back(other.name());
+        while (const pugi::xml_node child = other.first_child()) root.append_move(child);
+        doc.remove_child(other);
+      }
     }
     other = next;
   }
+  if (IsLineName(root.name())) heldByLine.emplace_back(root.name());
   return root;
+}
+
+// The chat-log lines among a node's children.
+std::size_t LogElements(pugi::xml_node parent) {
+  std::size_t lines = 0;
+  for (pugi::xml_node log = parent.child("Log"); log; log = log.next_sibling("Log")) ++lines;
+  return lines;
 }
 
 // The stored lines outnumber the chat log's starting limit: keep them all
 // until the settings say how many to keep.
-void RaiseLogLimitFor(pugi::xml_node root, std::size_t companionLines) {
+void RaiseLogLimitFor(std::size_t storedLines) {
   const PersistenceLinks& links = Links();
   if (!links.LogMaxLines || !links.SetLogMaxLines) return;
-  constexpr std::size_t kMost = std::numeric_limits<std::int32_t>::max() / 2;
-  auto lines = static_cast<std::int32_t>(std::min(companionLines, kMost));
-  for (pugi::xml_node log = root.child("Log"); log; log = log.next_sibling("Log")) ++lines;
+  constexpr std::size_t kMost = std::numeric_limits<std::int32_t>::max();
+  const auto lines = static_cast<std::int32_t>(std::min(storedLines, kMost));
   const std::int32_t limit = links.LogMaxLines();
   if (lines <= limit) return;
   if (!S().raisedFrom) S().raisedFrom = limit;
@@ -589,6 +617,252 @@ Stored AppendNewLines(ControlHandler& ch) {
   return appended ? Stored::Appended : Stored::NeedsWhole;
 }
 
+// A load starts afresh: nothing of the last login's files counts (another
+// character's lines waiting to be kept aside least of all).
+void ForgetTheLastLogin() {
+  S().ready = false;
+  S().unreadable = false;
+  S().linesUnreadable = false;
+  S().base.reset();
+  S().linesSize = 0;
+  S().endOwed = false;
+  S().owed = false;
+  S().markOwed = false;
+  S().foreign.reset();
+}
+
+// The data file as a load read it.
+struct DataRead {
+  pugi::xml_document doc;
+  std::string bytes;
+  bool loaded = false;
+  // Every element it holds under one root (OneRoot); nothing unless loaded.
+  pugi::xml_node root;
+  // The roots named as an element that hold elements (OneRoot).
+  std::vector<std::string> heldByLine;
+  // Beside none, what a companion holds before a line naming an empty data
+  // file (what a login without one stores after) is another's: what it is.
+  const char* besideNone = nullptr;
+};
+
+// Reads the data file; false when the load ends here (a file that could not
+// be read stays as it is for this whole login; one that cannot exist is not
+// written to again at every logged line).
+bool ReadDataFile(DataRead& data) {
+  using persistence::LoadOutcome;
+  // As the data file's own are swept by its load.
+  persistence::SweepLeftoversOnce(DataFile::LinesPath());
+  const LoadOutcome outcome =
+      persistence::LoadXmlFile(DataFile::Path(), data.doc, pugi::parse_default, &data.bytes);
+  S().unreadable = outcome == LoadOutcome::Unreadable;
+  if (outcome == LoadOutcome::Unreadable || outcome == LoadOutcome::NameTooLong) return false;
+  S().ready = true;
+  data.loaded = outcome == LoadOutcome::Loaded;
+  data.besideNone = data.loaded ? nullptr
+                    : outcome == LoadOutcome::Missing
+                        ? "chat-log lines of a data file that is missing"
+                        : "chat-log lines of a data file that could not be read";
+  if (data.loaded) data.root = OneRoot(data.doc, data.heldByLine);
+  return true;
+}
+
+// The companion as a load read it.
+struct Companion {
+  // Its bytes were read (there is one); emptied once it is gone or kept aside.
+  bool read = false;
+  std::string bytes;
+  std::vector<LineAt> lines;
+  // Its last line naming this data file: the lines after it are this file's
+  // own (added); those before foreignEnd were written beside another (or none).
+  bool own = false;
+  std::size_t foreignEnd = 0;
+  std::vector<std::string> added;
+  // The companion as read when its last line was left out, to keep aside,
+  // and where that line begins.
+  std::optional<std::string> tornBytes;
+  std::size_t tornFrom = 0;
+  // Whether the companion on disk is known to extend the data file whole
+  // (or there is none), so lines can be appended to it as it is.
+  bool known = true;
+};
+
+// Reads the companion and finds this data file's own lines in it; false when
+// the load ends here (beside no data file, one that can be neither read nor
+// kept aside).
+bool ReadCompanion(const char* besideNone, const std::string& base, Companion& companion) {
+  const std::filesystem::path linesPath = DataFile::LinesPath();
+  if (!ReadWholeFile(linesPath, companion.bytes)) {
+    companion.bytes.clear();
+    if (besideNone) return SetUnreadLinesAside(besideNone, std::nullopt);
+    if (persistence::Exists(linesPath)) {
+      Hub::wtcw_error("Could not read " + linesPath.filename().string() +
+                      "; it is left as it is, and the data file is not saved while it is there.");
+      S().ready = false;
+      S().unreadable = true;
+      S().linesUnreadable = true;
+    }
+    return true;
+  }
+  companion.read = true;
+  companion.lines = SplitLines(companion.bytes);
+  // This data file's own lines follow the last line naming it.
+  const LineAt* mark = LastBase(companion.bytes, companion.lines);
+  companion.own = mark && std::string(TextOf(companion.bytes, *mark)) + "\n" == base;
+  companion.foreignEnd = companion.own ? mark->begin : companion.bytes.size();
+  if (!companion.own) return true;
+  bool torn = false;
+  companion.added = WholeLines(companion.bytes, companion.lines, mark->next, companion.bytes.size(), torn);
+  // The rest of a torn line stays until its copy is kept.
+  companion.known = !torn;
+  if (torn) {
+    companion.tornBytes = companion.bytes;
+    companion.tornFrom = companion.lines.back().begin;
+    Hub::wtcw_error(linesPath.filename().string() +
+                    " ended in the middle of a line; it was cut back to its last whole line.");
+  }
+  return true;
+}
+
+// The companion's lines before this data file's own were written beside
+// another data file (or none): harmless once they are all in this one, else
+// they would be lost with it, so they are kept aside (told).
+void SetAsideWhatIsNotOurs(const DataRead& data, Companion& companion) {
+  if (!companion.read) return;
+  bool torn = false;
+  const std::vector<std::string> foreign =
+      WholeLines(companion.bytes, companion.lines, 0, companion.foreignEnd, torn);
+  const char* besideNone = data.besideNone;
+  const char* unheld = foreign.empty() && !torn ? nullptr
+                       : besideNone             ? besideNone
+                                                : Unheld(foreign, data.root);
+  if (unheld || torn) {
+    const std::string what = besideNone ? std::string(besideNone)
+                                        : std::string(unheld ? unheld : "chat-log lines") +
+                                              " that its data file lacks (written beside another one)";
+    if (companion.own) {
+      SetForeignLinesAside(companion.bytes.substr(0, companion.foreignEnd), what);
+    } else if (SetUnreadLinesAside(what, companion.bytes)) {
+      companion.bytes.clear();
+    }
+  } else if (!companion.own) {
+    std::error_code ignored;
+    std::filesystem::remove(DataFile::LinesPath(), ignored);
+    companion.bytes.clear();
+  }
+}
+
+// The files as this load found them: what appends extend.
+void NoteFilesAsRead(const DataRead& data, const std::string& base, const Companion& companion) {
+  S().baseSize = data.bytes.size();
+  if (!companion.known) return;
+  S().base = base;
+  S().linesSize = companion.bytes.size();
+  S().endOwed = EndsMidLine(companion.bytes);
+}
+
+// The elements of the companion's own lines, in file order, under elements;
+// a line another tool joined holds several, and each is read. Its text
+// repairs go to its file's damage. The number of lines that could not be
+// read whole.
+std::int64_t ReadCompanionElements(const Companion& companion, pugi::xml_document& elements) {
+  persistence::TextRepairs repairs;
+  std::int64_t unknown = 0;
+  for (const std::string& line : companion.added) {
+    pugi::xml_document one;
+    if (!persistence::ParseXml(line, one, pugi::parse_default, &repairs) || !one.document_element()) {
+      ++unknown;
+      continue;
+    }
+    bool whole = true;
+    for (pugi::xml_node e : one.children()) {
+      const std::string_view name = e.type() == pugi::node_element ? e.name() : "";
+      if (name == "Log" || name == "Item_Spells" || name == "Corpses" || name == "Global") {
+        elements.append_copy(e);
+      } else {
+        whole = false;
+      }
+    }
+    if (!whole) ++unknown;
+  }
+  persistence::AddTextRepairs(DataFile::LinesPath(), repairs);
+  return unknown;
+}
+
+// Hands the data file's elements over; one damaged element costs only itself.
+void ApplyDataFile(ControlHandler& ch, DataRead& data) {
+  if (!data.loaded) return;
+  LoadDamage damage(DataFile::Path(), std::move(data.bytes));
+  for (const std::string& name : data.heldByLine) {
+    LoadDamage::Report(
+        "root " + name, 5,
+        "A root named " + name + " holds elements: read as the elements it holds, its own values left out",
+        kLoadProc);
+  }
+  for (pugi::xml_node child : data.root.children()) {
+    if (child.type() != pugi::node_element) continue;
+    GuardElement(kLoadProc, child.name(), [&] { ApplyElement(ch, child); });
+  }
+  damage.Finish();
+}
+
+// Hands over the elements of the lines logged after the data file was last
+// written whole; their faults (texts included) are their own file's, which
+// is kept aside as the data file is. Its item spells and corpses lines stand
+// in for the data file's.
+void ApplyCompanion(ControlHandler& ch, Companion& companion, const pugi::xml_document& elements,
+                    std::int64_t unknown) {
+  LoadDamage lineDamage(DataFile::LinesPath(), std::move(companion.bytes));
+  for (std::int64_t i = 0; i < unknown; ++i) {
+    LoadDamage::Report("lines", 5, "A line that is not a chat-log line was left out", kLoadProc);
+  }
+  for (pugi::xml_node e : elements.children()) {
+    if (std::string_view(e.name()) == "Log" || std::string_view(e.name()) == "Global") {
+      GuardElement(kLoadProc, e.name(), [&] { ApplyElement(ch, e); });
+      continue;
+    }
+    if (std::string_view(e.name()) == "Corpses") {
+      if (Links().ClearCorpses) Links().ClearCorpses();
+      for (pugi::xml_node corpse : e.children("Corpse")) {
+        GuardElement(kLoadProc, "Corpse", [&] { ApplyElement(ch, corpse); });
+      }
+      continue;
+    }
+    if (Links().ClearItemSpells) Links().ClearItemSpells();
+    for (pugi::xml_node spell : e.children("Item_Spell")) {
+      GuardElement(kLoadProc, "Item_Spell", [&] { ApplyElement(ch, spell); });
+    }
+  }
+  lineDamage.Finish();
+}
+
+// Keeps aside what the load found damaged, refreshes the log view and writes
+// the data file whole.
+void FinishLoad(ControlHandler& ch, const DataRead& data, const std::string& base,
+                const Companion& companion) {
+  const std::filesystem::path linesPath = DataFile::LinesPath();
+  const std::optional<std::string>& tornBytes = companion.tornBytes;
+  if (tornBytes) persistence::KeepAsideBeforeSave(linesPath, tornBytes);
+  S().held = HeldLinesNow(ch);
+  // Its message is a chat line the chat log keeps: told before the file is built.
+  persistence::SetAsideIfPending(DataFile::Path());
+  persistence::SetAsideIfPending(linesPath);
+  // Its copy is kept: the rest of the torn line goes, so the new lines
+  // follow the whole ones while whole writes fail (a nearly full disk).
+  if (tornBytes) {
+    const std::string_view rest = std::string_view(*tornBytes).substr(companion.tornFrom);
+    Trap(kLoadProc, kClass, [&] {
+      if (const auto size = ReplaceFileEnd(linesPath, rest, "", tornBytes->size())) {
+        S().base = base;
+        S().linesSize = *size;
+      }
+    });
+  }
+  if (data.loaded || !companion.added.empty()) {
+    if (Links().DisplayLog) Links().DisplayLog();
+  }
+  DataFile::Save(ch);
+}
+
 }  // namespace
 
 std::filesystem::path DataFile::Folder() { return std::filesystem::path(Hub::GetDataFolder()) / "Mellox" / "Data"; }
@@ -609,181 +883,25 @@ std::filesystem::path DataFile::LinesPath() {
 
 void DataFile::Load(ControlHandler& ch, std::int16_t action) {
   Hub::wtcw_debug("Data Load with action " + vb::CStr(static_cast<int>(action)));
-  S().ready = false;
-  S().unreadable = false;
-  S().linesUnreadable = false;
-  S().base.reset();
-  S().linesSize = 0;
-  S().endOwed = false;
-  S().owed = false;
-  S().markOwed = false;
-  S().foreign.reset();
+  ForgetTheLastLogin();
   GuardStep(kLoadProc, "", [&] {
-    using persistence::LoadOutcome;
     // The plug-in outlives a logoff: what the last login held must not be
     // added to again (nor carried over to another character).
     StartFromFile(ch);
-    pugi::xml_document doc;
-    std::string bytes;
-    const std::filesystem::path path = Path();
-    // As the data file's own are swept by its load.
-    persistence::SweepLeftoversOnce(LinesPath());
-    const LoadOutcome outcome = persistence::LoadXmlFile(path, doc, pugi::parse_default, &bytes);
-    // A file that could not be read stays as it is for this whole login; one
-    // that cannot exist is not written to again at every logged line.
-    S().unreadable = outcome == LoadOutcome::Unreadable;
-    if (outcome == LoadOutcome::Unreadable || outcome == LoadOutcome::NameTooLong) return;
-    S().ready = true;
-    const bool loaded = outcome == LoadOutcome::Loaded;
-    // Beside none, what a companion holds before a line naming an empty data
-    // file (what a login without one stores after) is another's.
-    const char* besideNone = loaded                            ? nullptr
-                             : outcome == LoadOutcome::Missing ? "chat-log lines of a data file that is missing"
-                                                               : "chat-log lines of a data file that could not be read";
-    const pugi::xml_node root = loaded ? OneRoot(doc) : pugi::xml_node();
-    const std::filesystem::path linesPath = LinesPath();
-    const std::string base = BaseLine(bytes);
-    std::string companionBytes;
-    std::vector<std::string> added;
-    // The companion as read when its last line was left out, to keep aside,
-    // and where that line begins.
-    std::optional<std::string> tornBytes;
-    std::size_t tornFrom = 0;
-    // Whether the companion on disk is known to extend the data file whole
-    // (or there is none), so lines can be appended to it as it is.
-    bool known = true;
-    if (!ReadWholeFile(linesPath, companionBytes)) {
-      companionBytes.clear();
-      if (besideNone) {
-        if (!SetUnreadLinesAside(besideNone, std::nullopt)) return;
-      } else if (persistence::Exists(linesPath)) {
-        Hub::wtcw_error("Could not read " + linesPath.filename().string() +
-                        "; it is left as it is, and the data file is not saved while it is there.");
-        S().ready = false;
-        S().unreadable = true;
-        S().linesUnreadable = true;
-      }
-    } else {
-      const std::vector<LineAt> lines = SplitLines(companionBytes);
-      // This data file's own lines follow the last line naming it.
-      const LineAt* mark = LastBase(companionBytes, lines);
-      const bool own = mark && std::string(TextOf(companionBytes, *mark)) + "\n" == base;
-      if (own) {
-        bool torn = false;
-        added = WholeLines(companionBytes, lines, mark->next, companionBytes.size(), torn);
-        // The rest of a torn line stays until its copy is kept.
-        known = !torn;
-        if (torn) {
-          tornBytes = companionBytes;
-          tornFrom = lines.back().begin;
-          Hub::wtcw_error(linesPath.filename().string() +
-                          " ended in the middle of a line; it was cut back to its last whole line.");
-        }
-      }
-      // Lines before them were written beside another data file (or none):
-      // harmless once they are all in this one, else they would be lost with it.
-      const std::size_t foreignEnd = own ? mark->begin : companionBytes.size();
-      bool torn = false;
-      const std::vector<std::string> foreign = WholeLines(companionBytes, lines, 0, foreignEnd, torn);
-      const char* unheld = foreign.empty() && !torn ? nullptr : besideNone ? besideNone : Unheld(foreign, root);
-      if (unheld || torn) {
-        const std::string what = besideNone ? std::string(besideNone)
-                                            : std::string(unheld ? unheld : "chat-log lines") +
-                                                  " that its data file lacks (written beside another one)";
-        if (own) {
-          SetForeignLinesAside(companionBytes.substr(0, foreignEnd), what);
-        } else if (SetUnreadLinesAside(what, companionBytes)) {
-          companionBytes.clear();
-        }
-      } else if (!own) {
-        std::error_code ignored;
-        std::filesystem::remove(linesPath, ignored);
-        companionBytes.clear();
-      }
-    }
-    S().baseSize = bytes.size();
-    if (known) {
-      S().base = base;
-      S().linesSize = companionBytes.size();
-      S().endOwed = EndsMidLine(companionBytes);
-    }
-    RaiseLogLimitFor(root, added.size());
-    if (loaded) {
-      LoadDamage damage(path, std::move(bytes));
-      // One damaged element costs only itself.
-      for (pugi::xml_node child : root.children()) {
-        if (child.type() != pugi::node_element) continue;
-        GuardElement(kLoadProc, child.name(), [&] { ApplyElement(ch, child); });
-      }
-      damage.Finish();
-    }
-    // The lines logged after the data file was last written whole; their
-    // faults (texts included) are their own file's, which is kept aside as
-    // the data file is.
-    pugi::xml_document held;
-    persistence::TextRepairs repairs;
-    std::int64_t unknown = 0;
-    for (const std::string& line : added) {
-      pugi::xml_document one;
-      // A line another tool joined holds several elements: each is read.
-      if (!persistence::ParseXml(line, one, pugi::parse_default, &repairs) || !one.document_element()) {
-        ++unknown;
-        continue;
-      }
-      bool whole = true;
-      for (pugi::xml_node e : one.children()) {
-        const std::string_view name = e.type() == pugi::node_element ? e.name() : "";
-        if (name == "Log" || name == "Item_Spells" || name == "Corpses" || name == "Global") {
-          held.append_copy(e);
-        } else {
-          whole = false;
-        }
-      }
-      if (!whole) ++unknown;
-    }
-    persistence::AddTextRepairs(linesPath, repairs);
-    LoadDamage lineDamage(linesPath, std::move(companionBytes));
-    for (std::int64_t i = 0; i < unknown; ++i) {
-      LoadDamage::Report("lines", 5, "A line that is not a chat-log line was left out", kLoadProc);
-    }
-    for (pugi::xml_node e : held.children()) {
-      if (std::string_view(e.name()) == "Log" || std::string_view(e.name()) == "Global") {
-        GuardElement(kLoadProc, e.name(), [&] { ApplyElement(ch, e); });
-        continue;
-      }
-      if (std::string_view(e.name()) == "Corpses") {
-        if (Links().ClearCorpses) Links().ClearCorpses();
-        for (pugi::xml_node corpse : e.children("Corpse")) {
-          GuardElement(kLoadProc, "Corpse", [&] { ApplyElement(ch, corpse); });
-        }
-        continue;
-      }
-      if (Links().ClearItemSpells) Links().ClearItemSpells();
-      for (pugi::xml_node spell : e.children("Item_Spell")) {
-        GuardElement(kLoadProc, "Item_Spell", [&] { ApplyElement(ch, spell); });
-      }
-    }
-    lineDamage.Finish();
-    if (tornBytes) persistence::KeepAsideBeforeSave(linesPath, tornBytes);
-    S().held = HeldLinesNow(ch);
-    // Its message is a chat line the chat log keeps: told before the file is built.
-    persistence::SetAsideIfPending(path);
-    persistence::SetAsideIfPending(linesPath);
-    // Its copy is kept: the rest of the torn line goes, so the new lines
-    // follow the whole ones while whole writes fail (a nearly full disk).
-    if (tornBytes) {
-      const std::string_view rest = std::string_view(*tornBytes).substr(tornFrom);
-      Trap(kLoadProc, kClass, [&] {
-        if (const auto size = ReplaceFileEnd(linesPath, rest, "", tornBytes->size())) {
-          S().base = base;
-          S().linesSize = *size;
-        }
-      });
-    }
-    if (loaded || !added.empty()) {
-      if (Links().DisplayLog) Links().DisplayLog();
-    }
-    Save(ch);
+    DataRead data;
+    if (!ReadDataFile(data)) return;
+    const std::string base = BaseLine(data.bytes);
+    Companion companion;
+    if (!ReadCompanion(data.besideNone, base, companion)) return;
+    SetAsideWhatIsNotOurs(data, companion);
+    NoteFilesAsRead(data, base, companion);
+    // Every element that is read, so the raise counts what is read.
+    pugi::xml_document companionElements;
+    const std::int64_t unknown = ReadCompanionElements(companion, companionElements);
+    RaiseLogLimitFor(LogElements(data.root) + LogElements(companionElements));
+    ApplyDataFile(ch, data);
+    ApplyCompanion(ch, companion, companionElements, unknown);
+    FinishLoad(ch, data, base, companion);
   });
 }
 

@@ -1,6 +1,9 @@
 // The per-character data file: canonical layout, byte-stable round trips of
 // awkward texts, log lines beyond the starting limit, damaged and unreadable
 // files, failed writes and coalesced saves.
+#include <map>
+#include <random>
+
 #include "PersistenceFixture.h"
 
 namespace mellox::test {
@@ -63,6 +66,23 @@ TEST_F(DataFileTest, RoundTripKeepsEveryByte) {
   const std::string rewritten = Slurp(DataFilePath());
   EXPECT_NE(rewritten.find("joined"), std::string::npos);
   EXPECT_EQ(rewritten.find("<Mellox>", 1), std::string::npos);
+
+  // A root that is itself an element (what joining the data file and its
+  // companion by hand leaves) is one: read in its place, and kept by the
+  // rewrite through a login and logoff.
+  Spit(DataFilePath(),
+       first + "\n<Log message=\"bare 1\"/>\n<Log message=\"bare 2\"/>\r\n<Log message=\"bare 3\"/>\n");
+  for (int login = 0; login < 2; ++login) {
+    corpses.clear();
+    spells.clear();
+    DataFile::Load(*ch, 0);
+    ASSERT_EQ(Log().Log().size(), 5u) << login;
+    EXPECT_EQ(Log().Log()[1].message(), "plain");
+    EXPECT_EQ(Log().Log()[2].message(), "bare 1");
+    EXPECT_EQ(Log().Log()[4].message(), "bare 3");
+    DataFile::Close();
+  }
+  EXPECT_TRUE(reports.empty());
 }
 
 TEST_F(DataFileTest, LogLinesBeyondTheStartingLimitSurviveALogin) {
@@ -116,6 +136,168 @@ TEST_F(DataFileTest, LogLinesBeyondTheStartingLimitSurviveALogin) {
     EXPECT_EQ(Log().Log().front().message(), "line 50");
     EXPECT_TRUE(Reported("Settings_Load 1", "Chat_Log max=\"" + refused + "\", using 100")) << refused;
   }
+
+  // Each element of a companion line that another tool joined counts: a
+  // data file of 100 lines beside its own companion of 60 lines of 4 keeps
+  // all 340 under settings that keep 1000, and the load's save writes them.
+  std::string hundred = "<Mellox>";
+  for (int i = 0; i < 100; ++i) hundred += "<Log message=\"kept " + std::to_string(i) + "\"/>";
+  hundred += "</Mellox>";
+  std::string joined = DataFile::LinesFirstLine(hundred);
+  for (int i = 0; i < 240; ++i)
+    joined += "<Log message=\"joined " + std::to_string(i) + "\"/>" + (i % 4 == 3 ? "\n" : "");
+  Spit(DataFilePath(), hundred);
+  Spit(DataFile::LinesPath(), joined);
+  reports.clear();
+  DataFile::Load(*ch, 0);
+  Spit(CharFile(), "<Mellox Version=\"1.1.0.1\"><Chat_Log max=\"1000\"/></Mellox>");
+  SettingsFile::Load(*ch, 0);
+  EXPECT_EQ(Log().MaxLines(), 1000);
+  ASSERT_EQ(Log().Log().size(), 340u);
+  EXPECT_EQ(Log().Log().front().message(), "kept 0");
+  EXPECT_EQ(Log().Log().back().message(), "joined 239");
+  EXPECT_NE(Slurp(DataFilePath()).find("kept 0"), std::string::npos);
+  EXPECT_TRUE(reports.empty());
+}
+
+// Every element stored in the data file and its companion is read once,
+// however they are packed: several elements on one companion line (another
+// tool joined them), every line end, roots joined after the data file's own
+// (by hand), elements that are roots themselves (a companion joined to its
+// data file); and the chat log keeps every stored line until the settings
+// say how many (the limit is raised to the elements read). A root named as a
+// line that holds elements is read as the elements it holds, and told: the
+// file is kept aside, its own values left out.
+TEST_F(DataFileTest, EveryStoredElementIsReadOnceHoweverItIsPacked) {
+  const std::string kEnds[] = {"\n", "\r\n", "\r", "\r\r\n"};
+  const fs::path dataAside = DataFilePath().string() + ".damaged";
+  const fs::path linesAside = DataFile::LinesPath().string() + ".damaged";
+  // How often each packing was tried, so the seeds keep trying them all.
+  std::map<std::string, int> tried;
+  for (std::uint32_t seed = 1; seed <= 200 && !HasFailure(); ++seed) {
+    SCOPED_TRACE("seed " + std::to_string(seed));
+    std::mt19937 random(seed);
+    auto pick = [&](int from, int to) { return std::uniform_int_distribution<int>(from, to)(random); };
+    auto lineEnd = [&] { return kEnds[pick(0, 3)]; };
+    // The data file's elements in file order, and what reading them gives.
+    std::vector<std::string> elements;
+    std::vector<std::string> messages;
+    std::vector<std::int32_t> guids;
+    std::vector<std::int32_t> spellIds;
+    bool global = false;
+    auto logElement = [&] {
+      const std::string n = std::to_string(messages.size());
+      messages.push_back("line " + n);
+      return "<Log message=\"line " + n + "\" type=\"4\" color=\"2\" tag=\"2\" date=\"17000" + n + "\"/>";
+    };
+    for (int i = pick(0, 160); i > 0; --i) {
+      const int kind = pick(0, 19);
+      if (kind == 0) {
+        global = pick(0, 1) == 1;
+        elements.push_back(std::string("<Global enabled=\"") + (global ? "True" : "False") + "\"/>");
+      } else if (kind == 1) {
+        guids.push_back(static_cast<std::int32_t>(guids.size()) + 1);
+        elements.push_back("<Corpse ns=\"1.5\" ew=\"-2\" time=\"1700000000\" dungeon=\"False\" guid=\"" +
+                           std::to_string(guids.back()) + "\" data=\"pack\"/>");
+      } else if (kind == 2) {
+        spellIds.push_back(static_cast<std::int32_t>(spellIds.size()) + 100);
+        elements.push_back("<Item_Spell id=\"" + std::to_string(spellIds.back()) +
+                           "\" remaining=\"600\" target=\"Sword\"/>");
+      } else {
+        elements.push_back(logElement());
+      }
+    }
+    // Packed as roots: the first mostly the data file's own, then, in some
+    // files, roots joined after it: containers or bare elements.
+    const bool joined = pick(0, 1) == 1;
+    bool wrapped = false;
+    std::string data;
+    for (std::size_t at = 0; at < elements.size() || data.empty();) {
+      const bool bare = at < elements.size() && (data.empty() ? pick(0, 4) == 0 : pick(0, 2) == 0);
+      if (!data.empty()) data += pick(0, 3) == 0 ? "" : lineEnd();
+      if (bare) {
+        tried[data.empty() ? "an element as the first root" : "an element as a root"]++;
+        data += elements[at++];
+      } else {
+        // A container of a run of elements: the root's children, separated
+        // as a save does or as an editor leaves them.
+        const std::size_t run =
+            !joined ? elements.size() - at : std::min<std::size_t>(elements.size() - at, pick(0, 12));
+        // Rarely a line named as one that holds elements.
+        const bool wrapper = joined && run > 0 && pick(0, 149) == 0;
+        wrapped = wrapped || wrapper;
+        data += wrapper ? "<Log message=\"wrapper\">" : "<Mellox>";
+        for (std::size_t i = 0; i < run; ++i) data += (pick(0, 1) == 0 ? "\r\t" : lineEnd()) + elements[at++];
+        data += wrapper ? "\r</Log>" : "\r</Mellox>";
+      }
+      if (!joined && at == elements.size()) break;
+    }
+    // The companion, its first line naming this data file, then the lines
+    // logged since, one or several elements on a line, every line end; the
+    // last line now and then without one (another tool wrote it so).
+    std::string companion;
+    if (pick(0, 3) != 0) {
+      std::string first = DataFile::LinesFirstLine(data);
+      first.pop_back();
+      companion = first + lineEnd();
+      for (int i = pick(0, 80); i > 0; --i) {
+        const int on = pick(0, 2) == 0 ? 1 : pick(2, 5);
+        if (on > 1) tried["several elements on a companion line"]++;
+        for (int e = 0; e < on; ++e) companion += logElement();
+        companion += i == 1 && pick(0, 3) == 0 ? "" : lineEnd();
+      }
+    }
+    if (joined) tried["roots joined"]++;
+    if (wrapped) tried["a root named as a line holding elements"]++;
+    if (messages.size() > 100) tried["more lines than the starting limit"]++;
+    // The chat log's starting limit, as at a login (the corpses and item
+    // spells are played here: the load cannot empty them).
+    corpses.clear();
+    spells.clear();
+    Log().MaxLines(100);
+    DataFile::LogLimitSetBySettings();
+    fs::remove(dataAside);
+    fs::remove(linesAside);
+    Spit(DataFilePath(), data);
+    fs::remove(DataFile::LinesPath());
+    if (!companion.empty()) Spit(DataFile::LinesPath(), companion);
+    reports.clear();
+    const std::size_t said = host_->Output().size();
+    DataFile::Load(*ch, 0);
+
+    std::vector<std::string> read;
+    for (const LogItem& item : Log().Log()) read.push_back(item.message());
+    EXPECT_EQ(read, messages);
+    EXPECT_EQ(Log().MaxLines(), std::max<std::int32_t>(100, static_cast<std::int32_t>(messages.size())));
+    std::vector<std::int32_t> readGuids;
+    for (const CorpseRecord& c : corpses) readGuids.push_back(c.guid);
+    EXPECT_EQ(readGuids, guids);
+    std::vector<std::int32_t> readSpells;
+    for (const ItemSpellRecord& s : spells) readSpells.push_back(s.id);
+    EXPECT_EQ(readSpells, spellIds);
+    EXPECT_EQ(ch->GlobalSettings->CheckedGet(), global);
+    // Written whole at once with every one of them, the companion gone.
+    const std::string rewritten = Slurp(DataFilePath());
+    std::size_t logs = 0;
+    for (std::size_t at = rewritten.find("<Log "); at != std::string::npos;
+         at = rewritten.find("<Log ", at + 1))
+      ++logs;
+    EXPECT_EQ(logs, messages.size());
+    EXPECT_FALSE(fs::exists(DataFile::LinesPath()));
+    EXPECT_FALSE(fs::exists(linesAside));
+    if (wrapped) {
+      EXPECT_EQ(Slurp(dataAside), data);
+      EXPECT_TRUE(Reported("Data_Load", "A root named Log holds elements"));
+      EXPECT_TRUE(Told("Loading Mellox_Data_Alpha_Bob.xml found"));
+    } else {
+      EXPECT_FALSE(fs::exists(dataAside));
+      EXPECT_TRUE(reports.empty());
+      EXPECT_EQ(host_->Output().size(), said);
+    }
+  }
+  if (HasFailure()) return;
+  EXPECT_EQ(tried.size(), 6u) << testing::PrintToString(tried);
+  for (const auto& [packing, times] : tried) EXPECT_GE(times, 5) << packing;
 }
 
 TEST_F(DataFileTest, DamagedValuesCostOnlyThemselves) {
@@ -361,6 +543,28 @@ TEST_F(DataFileTest, CompanionLinesThatWereNotAllReadAreKeptAside) {
                   swordLines),
             "");
 
+  // A companion a login stored beside no data file (its whole writes
+  // failed) is that login's own: the next login reads it, with no word and
+  // no copy.
+  fs::remove(DataFilePath());
+  fs::remove(DataFile::LinesPath());
+  fs::remove(aside);
+  SetAtomicWriteFaultForTesting([](std::string_view stage) { return stage == "write" ? ENOSPC : 0; });
+  DataFile::Load(*ch, 0);
+  SetAtomicWriteFaultForTesting({});
+  Log().AddToLog("beside none", 4, 2);
+  ASSERT_TRUE(DataFile::SaveNewLines(*ch));
+  ASSERT_FALSE(fs::exists(DataFilePath()));
+  ASSERT_EQ(Slurp(DataFile::LinesPath()).rfind(DataFile::LinesFirstLine(""), 0), 0u);
+  reports.clear();
+  const std::size_t said = host_->Output().size();
+  DataFile::Load(*ch, 0);
+  EXPECT_EQ(Log().Log().back().message(), "beside none");
+  EXPECT_EQ(host_->Output().size(), said);
+  EXPECT_TRUE(reports.empty());
+  EXPECT_FALSE(fs::exists(aside));
+  EXPECT_FALSE(fs::exists(DataFile::LinesPath()));
+
   // When the copy of a companion not wholly read cannot be made (no free
   // name, a full disk), no whole write removes it: each save tries again.
   Spit(aside, "taken");
@@ -486,6 +690,31 @@ TEST_F(DataFileTest, CompanionLinesThatWereNotAllReadAreKeptAside) {
     EXPECT_NE(Slurp(DataFilePath()).find("the next login"), std::string::npos);
   }
   EXPECT_NE(Slurp(DataFilePath()).find("while unreadable"), std::string::npos);
+
+  // Lines that wait to be kept aside are the character's whose companion
+  // held them: with Bob's written beside another data file and none of his
+  // names free, Ann, logging in after him, keeps nothing of his and is told
+  // nothing.
+  ASSERT_TRUE(fs::exists(aside.string() + ".7") && fs::exists(aside.string() + ".99"));
+  Spit(DataFilePath(), data);
+  Spit(DataFile::LinesPath(), other);
+  const std::size_t before = host_->Output().size();
+  DataFile::Load(*ch, 0);
+  ASSERT_TRUE(std::any_of(host_->Output().begin() + static_cast<std::ptrdiff_t>(before),
+                          host_->Output().end(), [](const std::string& line) {
+                            return line.find(
+                                       "Mellox_Data_Alpha_Bob.lines holds chat-log lines that its data "
+                                       "file lacks (written beside another one) and could not be kept "
+                                       "aside") != std::string::npos;
+                          }));
+  DataFile::Close();
+  character = "Ann";
+  DataFile::Load(*ch, 0);
+  AddLogLine("Ann's own");
+  EXPECT_TRUE(DataFile::Save(*ch));
+  EXPECT_FALSE(fs::exists(DataFile::LinesPath().string() + ".damaged"));
+  EXPECT_FALSE(Told("Mellox_Data_Alpha_Ann"));
+  EXPECT_EQ(Slurp(DataFilePath()).find("stored beside"), std::string::npos);
 }
 
 TEST_F(DataFileTest, NothingIsWrittenOverAFileThatWasNotRead) {
