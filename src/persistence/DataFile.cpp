@@ -424,9 +424,12 @@ bool IsLineName(std::string_view name) {
 // none is an element in its own right (a chat-log line, corpse, item spell
 // or global-settings choice of a companion joined to its data file; any
 // other is skipped as an unknown element is). The names of the roots named
-// as an element that hold elements, whose own values are left out, are
-// added to heldByLine.
+// as an element that hold elements and values of their own, which are left
+// out, are added to heldByLine.
 pugi::xml_node OneRoot(pugi::xml_document& doc, std::vector<std::string>& heldByLine) {
+  const auto leavesValuesOut = [&](pugi::xml_node container) {
+    if (IsLineName(container.name()) && container.first_attribute()) heldByLine.emplace_back(container.name());
+  };
   const pugi::xml_node first = doc.document_element();
   pugi::xml_node root = HoldsElements(first) ? first : doc.insert_child_before("Mellox", first);
   for (pugi::xml_node other = root.next_sibling(); other;) {
@@ -435,14 +438,14 @@ pugi::xml_node OneRoot(pugi::xml_document& doc, std::vector<std::string>& heldBy
       if (!HoldsElements(other)) {
         root.append_move(other);
       } else {
-        if (IsLineName(other.name())) heldByLine.emplace_back(other.name());
+        leavesValuesOut(other);
         while (const pugi::xml_node child = other.first_child()) root.append_move(child);
         doc.remove_child(other);
       }
     }
     other = next;
   }
-  if (IsLineName(root.name())) heldByLine.emplace_back(root.name());
+  leavesValuesOut(root);
   return root;
 }
 
