@@ -639,7 +639,10 @@ void LogHandler::WriteFileLog() {
   }
   std::set<LogFile> refused;
   std::vector<LogFile> took;
-  for (const auto& [file, lines] : files) {
+  for (const auto& entry : files) {
+    // Named, not a structured binding: clang 14 cannot capture one in the lambda below.
+    const LogFile& file = entry.first;
+    const Lines& lines = entry.second;
     // Without a name there is no file: nothing is written (no stray ".txt").
     if (file.name.empty()) continue;
     const bool written = FileWrite("WriteFileLog", file, [&] {
